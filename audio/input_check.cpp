@@ -1,0 +1,4 @@
+#include "audio/input_check.h"
+namespace sonaflux {
+void runInputFileCheck(AppContext&) {}
+}

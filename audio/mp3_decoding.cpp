@@ -1,0 +1,4 @@
+#include "audio/mp3_decoding.h"
+namespace sonaflux {
+void decodeMp3Input(AppContext&) {}
+}

@@ -1,0 +1,4 @@
+#include "audio/stream_compression.h"
+namespace sonaflux {
+void compressStream(AppContext&) {}
+}

@@ -1,0 +1,4 @@
+#include "audio/wav_reader.h"
+namespace sonaflux {
+void readWavInput(AppContext&) {}
+}

@@ -1,0 +1,188 @@
+#include "engine/conversion_driver.h"
+
+#include <chrono>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "audio/codec_libraries.h"
+#include "audio/mp3_decoding.h"
+#include "audio/wav_reader.h"
+#include "engine/file_routines.h"
+#include "engine/mp3_frame_scanner.h"
+#include "platform/folder_lock.h"
+#include "settings/parameters_file.h"
+#include "writers/output_naming.h"
+
+namespace sonaflux {
+
+namespace {
+
+// The rungs of the clean-up ladder; each runs its work and every rung after it.
+enum class Rung { CloseOutputs = 1, DeleteTmp3, DeleteTmp2, DeleteTmp1, CloseInput, RemoveOutputs };
+
+struct TempNames {
+  std::string tmp1, tmp2, tmp3;
+};
+
+void checkInputFile(AppContext& ctx, const std::string& path) {
+  std::optional<std::int64_t> size = fileSize(path);
+  if (!size) {
+    ctx.failJob("Error: Input file not found \"" + path + "\".");
+    return;
+  }
+  ctx.job.inputSize = *size;
+  if (*size == 0) ctx.failJob("Error: Input file contains no data \"" + path + "\".");
+}
+
+void openInputFile(AppContext& ctx, const std::string& path) {
+  if (!ctx.job.inputHandle.openExisting(path, FileAccess::Read, true))
+    ctx.failJob("Error: Cannot open file \"" + path + "\". It may be locked by another program.");
+}
+
+void createTempFile(AppContext& ctx, const std::string& name, File& handle) {
+  File created;
+  bool ok = created.create(name);
+  created.close();
+  pumpMessages(ctx);
+  if (ok) ok = handle.openExisting(name, FileAccess::ReadWrite, true);
+  if (!ok) ctx.failJob("Error: Cannot initialise temporary file \"" + name + "\".");
+}
+
+// Waits for any other job of this program folder to finish; Cancel ends the wait.
+bool acquireJobLock(AppContext& ctx, FolderLock& lock) {
+  const std::string path = ctx.paths.programFolder + kJobLockFileName;
+  bool told = false;
+  for (;;) {
+    FolderLock::Result result = lock.tryLock(path);
+    // A folder where no lock file can be made gets no protection, but the job goes on.
+    if (result != FolderLock::Result::Busy) return true;
+    if (!told) {
+      ctx.host.showStatus("Waiting for another conversion to finish...");
+      told = true;
+    }
+    pumpMessages(ctx);
+    if (ctx.job.jobFailed) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+void removeOutputSet(AppContext& ctx) {
+  if (ctx.settings.outputMode == kOutputModeController) deleteFile(controllerAnimationPath(ctx));
+  deleteFile(streamAnimationPath(ctx));
+  deleteFile(htmlPagePath(ctx));
+  ctx.settings.nextOutputNumber -= 1;
+  saveParameters(ctx);
+}
+
+void cleanUp(AppContext& ctx, Rung from, const TempNames& temps, bool outputsCreated) {
+  JobState& job = ctx.job;
+  switch (from) {
+    case Rung::CloseOutputs:
+      closeFile(job.streamOutHandle);
+      closeFile(job.controllerOutHandle);
+      closeFile(job.htmlFile);
+      [[fallthrough]];
+    case Rung::DeleteTmp3:
+      closeAndDelete(ctx, temps.tmp3, job.tmp3Handle);
+      [[fallthrough]];
+    case Rung::DeleteTmp2:
+      closeAndDelete(ctx, temps.tmp2, job.tmp2Handle);
+      [[fallthrough]];
+    case Rung::DeleteTmp1:
+      closeAndDelete(ctx, temps.tmp1, job.tmp1Handle);
+      [[fallthrough]];
+    case Rung::CloseInput:
+      closeFile(job.inputHandle);
+      [[fallthrough]];
+    case Rung::RemoveOutputs:
+      if (job.jobFailed && outputsCreated) removeOutputSet(ctx);
+  }
+}
+
+void resetProgressBars(AppContext& ctx) {
+  JobState& job = ctx.job;
+  for (ProgressBar* bar : {job.progressRead, job.progressDecode, job.progressCompress, job.progressWrite}) {
+    if (!bar) continue;
+    bar->setRange(0, kProgressFull);
+    bar->setPosition(0);
+  }
+}
+
+}  // namespace
+
+void runConversionJob(AppContext& ctx) {
+  JobState& job = ctx.job;
+  bool outputsCreated = false;
+  TempNames temps;
+
+  resetProgressBars(ctx);
+  pumpMessages(ctx);
+
+  std::vector<std::uint8_t> frameBuffer;
+  try {
+    frameBuffer.resize(kFrameBufferSize);
+  } catch (const std::bad_alloc&) {
+    ctx.failJob("Error: Out of memory.");
+    return;
+  }
+  const std::string inputPath = ctx.inputs.inputPath;
+
+  // Held from before the output number is chosen until the job has cleaned up.
+  FolderLock jobLock;
+  if (!acquireJobLock(ctx, jobLock)) return;
+  if (std::optional<std::int32_t> onDisk = readOutputNumberOnDisk(ctx.paths.programFolder))
+    ctx.settings.nextOutputNumber = *onDisk;
+
+  checkOutputFolder(ctx);
+  if (job.jobFailed) return;
+  makeOutputBaseName(ctx);
+
+  checkInputFile(ctx, inputPath);
+  if (job.jobFailed) return;
+  openInputFile(ctx, inputPath);
+  if (job.jobFailed) return;
+
+  const std::string base = job.outputFolder + job.outputBaseName;
+  temps = {base + ".tmp1", base + ".tmp2", base + ".tmp3"};
+  createTempFile(ctx, temps.tmp1, job.tmp1Handle);
+  if (job.jobFailed) return cleanUp(ctx, Rung::CloseInput, temps, outputsCreated);
+  createTempFile(ctx, temps.tmp2, job.tmp2Handle);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp1, temps, outputsCreated);
+  createTempFile(ctx, temps.tmp3, job.tmp3Handle);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp2, temps, outputsCreated);
+
+  askBeforeOverwriting(ctx);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp3, temps, outputsCreated);
+
+  createOutputFiles(ctx);
+  outputsCreated = true;
+  ctx.settings.nextOutputNumber += 1;
+  saveParameters(ctx);
+  if (job.jobFailed) return cleanUp(ctx, Rung::CloseOutputs, temps, outputsCreated);
+
+  CodecLibraries codecs;
+  if (!codecs.load(ctx)) return cleanUp(ctx, Rung::CloseOutputs, temps, outputsCreated);
+
+  job.inputPos = 1;
+  job.tmp1Pos = 1;
+  job.streamOutPos = 1;
+  if (!ctx.inputs.inputIsWav) scanMp3Frames(ctx, frameBuffer);
+  AppContext::setProgress(job.progressRead, kProgressFull);
+  pumpMessages(ctx);
+  std::vector<std::uint8_t>().swap(frameBuffer);
+
+  if (ctx.inputs.inputIsWav) {
+    if (!job.jobFailed) readWavInput(ctx);
+  } else if (!job.jobFailed && job.tmp1Pos > 1) {
+    decodeMp3Input(ctx);
+  }
+  // A chain that stopped for want of sound wrote no streaming animation.
+  if (!job.jobFailed && job.streamOutPos <= 1)
+    ctx.failJob("Error: No audio data found in input file \"" + inputPath + "\".");
+
+  codecs.release(ctx);
+  cleanUp(ctx, Rung::CloseOutputs, temps, outputsCreated);
+}
+
+}  // namespace sonaflux

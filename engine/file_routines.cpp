@@ -1,0 +1,45 @@
+#include "engine/file_routines.h"
+
+#include <algorithm>
+
+namespace sonaflux {
+
+void pumpMessages(AppContext& ctx) { ctx.host.pumpMessages(); }
+
+void readByte(File& file, std::int64_t& position, std::uint8_t& byte) {
+  std::uint8_t value = 0;
+  if (file.read(&value, 1) != 1) value = 0;
+  byte = value;
+  ++position;
+}
+
+std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::int64_t count) {
+  std::int64_t got = count > 0 ? file.read(buffer, static_cast<std::size_t>(count)) : 0;
+  position += count;
+  return got;
+}
+
+void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
+                std::int64_t count) {
+  std::int64_t written = count > 0 ? file.write(buffer, static_cast<std::size_t>(count)) : 0;
+  if (written != count) ctx.failJob("Error: Cannot write file.");
+  position += count;
+}
+
+void seekTo(File& file, std::int64_t position) { file.seek(position - 1); }
+
+void closeFile(File& file) { file.close(); }
+
+void closeAndDelete(AppContext& ctx, const std::string& name, File& file) {
+  file.close();
+  pumpMessages(ctx);
+  deleteFile(name);
+}
+
+int percentDone(std::int64_t pos, std::int64_t end) {
+  if (end <= 0) return 100;
+  double percent = static_cast<double>(pos) * 100.0 / static_cast<double>(end);
+  return static_cast<int>(std::clamp(percent, 0.0, 100.0));
+}
+
+}  // namespace sonaflux

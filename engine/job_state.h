@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "codecs/decoder_api.h"
+#include "codecs/lame_enc_api.h"
+#include "platform/file.h"
+#include "platform/host.h"
+
+namespace sonaflux {
+
+/// Where the output of a job goes and what it is called.
+struct ApplicationPaths {
+  std::string programFolder;  // ends in the separator
+  std::string windowsFolder;  // unused on this platform
+  std::string desktopFolder;  // ends in the separator
+  std::string programVersion = "1.25";
+};
+
+/// Chosen before a job; the job only reads them.
+struct JobInputs {
+  std::string inputPath;
+  bool inputIsWav = false;
+  std::string inputTitle;
+  bool inputCheckFailed = false;
+};
+
+/// Everything one conversion job shares between its stages. Positions are
+/// 1-based: position P is the next byte, at offset P - 1.
+struct JobState {
+  bool jobFailed = false;
+  bool jobCancelled = false;
+  bool jobStarted = false;
+
+  std::string outputFolder;
+  std::string outputBaseName;
+
+  File inputHandle;
+  File tmp1Handle;
+  File tmp2Handle;
+  File tmp3Handle;
+  File streamOutHandle;
+  File controllerOutHandle;
+  File htmlFile;
+
+  std::int64_t inputSize = 0;
+  std::int64_t inputPos = 1;
+  std::int64_t tmp1Pos = 1;
+  std::int64_t tmp1End = 1;
+  std::int64_t tmp2Pos = 1;
+  std::int64_t tmp2End = 1;
+  std::int64_t tmp3Pos = 1;
+  std::int64_t tmp3EndPos = 1;
+  std::int64_t streamOutPos = 1;
+
+  std::int32_t sampleRate = 0;
+  bool inputStereo = false;
+  std::int32_t peakLevel = 1;
+  std::int32_t wavBitsPerSample = 0;
+
+  ProgressBar* progressRead = nullptr;
+  ProgressBar* progressDecode = nullptr;
+  ProgressBar* progressCompress = nullptr;
+  ProgressBar* progressWrite = nullptr;
+
+  InitMP3Function pInitMP3 = nullptr;
+  DecodeMP3Function pDecodeMP3 = nullptr;
+  ExitMP3Function pExitMP3 = nullptr;
+  BeInitStreamFunction pBeInitStream = nullptr;
+  BeEncodeChunkFunction pBeEncodeChunk = nullptr;
+  BeDeinitStreamFunction pBeDeinitStream = nullptr;
+  BeCloseStreamFunction pBeCloseStream = nullptr;
+  BeVersionFunction pBeVersion = nullptr;
+  BeWriteVBRHeaderFunction pBeWriteVBRHeader = nullptr;
+};
+
+}  // namespace sonaflux

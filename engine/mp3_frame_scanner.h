@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/app_context.h"
+
+namespace sonaflux {
+
+/// Size of the buffer that holds one MPEG audio frame while it is copied.
+inline constexpr std::size_t kFrameBufferSize = 16384;
+
+/// Stage 1 for MP3 input: copies every MPEG audio frame of the input, back to
+/// back, into tmp1 and sets sampleRate and inputStereo from the frame headers.
+void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer);
+
+}  // namespace sonaflux

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sonaflux {
+
+enum class FileAccess { Read, ReadWrite };
+
+/// An open operating-system file. Closes quietly when destroyed.
+/// "Exclusive" opens hold a non-blocking exclusive lock: a file that another
+/// descriptor holds that way cannot be opened exclusively again.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  /// Opens an existing file. False when it does not exist, cannot be opened
+  /// or (exclusive) is locked by someone else.
+  [[nodiscard]] bool openExisting(const std::string& path, FileAccess access, bool exclusive);
+  /// Creates the file empty, or truncates it, open for writing.
+  [[nodiscard]] bool create(const std::string& path);
+
+  bool isOpen() const { return m_fd >= 0; }
+  /// Reads up to count bytes, going on after short reads until the end of the
+  /// file; the number of bytes read, or -1 on an error.
+  std::int64_t read(void* buffer, std::size_t count);
+  /// Writes count bytes; the number written, or -1 on an error.
+  std::int64_t write(const void* buffer, std::size_t count);
+  bool seek(std::int64_t offset);
+  std::optional<std::int64_t> size() const;
+  /// Flushes written data to the disk.
+  bool sync();
+  /// Closes the file; false when the close reported an error.
+  bool close();
+
+ private:
+  int m_fd = -1;
+};
+
+/// Size of the file at path, or nothing when it has no status.
+std::optional<std::int64_t> fileSize(const std::string& path);
+bool fileExists(const std::string& path);
+bool isDirectory(const std::string& path);
+/// Deletes a file; failures are ignored by the callers that use this.
+bool deleteFile(const std::string& path);
+/// Replaces target by source in one step.
+bool renameFile(const std::string& source, const std::string& target);
+
+}  // namespace sonaflux

@@ -1,0 +1,124 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace sonaflux {
+
+File::~File() { close(); }
+
+File::File(File&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    m_fd = std::exchange(other.m_fd, -1);
+  }
+  return *this;
+}
+
+bool File::openExisting(const std::string& path, FileAccess access, bool exclusive) {
+  close();
+  int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  m_fd = fd;
+  return true;
+}
+
+bool File::create(const std::string& path) {
+  close();
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  m_fd = fd;
+  return true;
+}
+
+std::int64_t File::read(void* buffer, std::size_t count) {
+  if (m_fd < 0) return -1;
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(m_fd, out + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return done > 0 ? static_cast<std::int64_t>(done) : -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::write(const void* buffer, std::size_t count) {
+  if (m_fd < 0) return -1;
+  auto* in = static_cast<const unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(m_fd, in + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return done > 0 ? static_cast<std::int64_t>(done) : -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::seek(std::int64_t offset) {
+  if (m_fd < 0 || offset < 0) return false;
+  return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::optional<std::int64_t> File::size() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return std::nullopt;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool File::sync() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+
+bool File::close() {
+  if (m_fd < 0) return true;
+  int fd = std::exchange(m_fd, -1);
+  return ::close(fd) == 0;
+}
+
+std::optional<std::int64_t> fileSize(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool deleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool renameFile(const std::string& source, const std::string& target) {
+  return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+}  // namespace sonaflux

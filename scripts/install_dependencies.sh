@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12 (as root).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends \
+  cmake g++ make pkg-config \
+  libgtest-dev libgmock-dev \
+  libmp3lame-dev libmpg123-dev libsoxr-dev \
+  ffmpeg lame sox time ca-certificates

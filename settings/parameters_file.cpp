@@ -1,0 +1,150 @@
+#include "settings/parameters_file.h"
+
+#include <cstdlib>
+#include <cstdio>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace sonaflux {
+
+namespace {
+
+std::string parametersPath(const AppContext& ctx) {
+  return ctx.paths.programFolder + kParametersFileName;
+}
+
+std::string flagLine(bool flag) { return flag ? "y" : "n"; }
+
+bool decodeFlag(const std::string& line) { return line == "y"; }
+
+// The line's leading decimal integer after optional blanks and sign; 0 when none.
+std::int32_t decodeNumber(const std::string& line) {
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < line.size() && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
+  std::int64_t value = 0;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+    value = value * 10 + (line[i] - '0');
+    if (value > 2147483648LL) break;
+  }
+  if (negative) value = -value;
+  if (value > 2147483647LL) value = 2147483647LL;
+  if (value < -2147483648LL) value = -2147483648LL;
+  return static_cast<std::int32_t>(value);
+}
+
+// Splits text into lines, accepting CR LF and LF; a last line without a line
+// end still counts.
+std::vector<std::string> splitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::size_t stop = end == std::string_view::npos ? text.size() : end;
+    std::string line(text.substr(start, stop - start));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+  File file;
+  if (!file.openExisting(path, FileAccess::Read, false)) return std::nullopt;
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    std::int64_t n = file.read(buffer, sizeof buffer);
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string encodeParameters(const SettingsRecord& s) {
+  char tip[16];
+  std::snprintf(tip, sizeof tip, "%02d", s.nextTipNumber);
+  const std::string lines[kParametersLineCount] = {
+      flagLine(s.toDesktop),         s.outputFolderPath,
+      std::to_string(s.outputMode),  s.controllerName,
+      s.instruction,                 tip,
+      flagLine(s.showTipsAtStartup), s.backgroundColour,
+      s.textColour,                  std::to_string(s.nextOutputNumber),
+      flagLine(s.buttonSounds),      flagLine(s.backgroundPicture),
+      flagLine(s.roundCorners)};
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::optional<SettingsRecord> decodeParameters(std::string_view text) {
+  std::vector<std::string> lines = splitLines(text);
+  if (lines.size() < static_cast<std::size_t>(kParametersLineCount)) return std::nullopt;
+  SettingsRecord s;
+  s.toDesktop = decodeFlag(lines[0]);
+  s.outputFolderPath = lines[1];
+  s.outputMode = decodeNumber(lines[2]);
+  s.controllerName = lines[3];
+  s.instruction = lines[4];
+  s.nextTipNumber = decodeNumber(lines[5]);
+  s.showTipsAtStartup = decodeFlag(lines[6]);
+  s.backgroundColour = lines[7];
+  s.textColour = lines[8];
+  s.nextOutputNumber = decodeNumber(lines[9]);
+  s.buttonSounds = decodeFlag(lines[10]);
+  s.backgroundPicture = decodeFlag(lines[11]);
+  s.roundCorners = decodeFlag(lines[12]);
+  return s;
+}
+
+void readParameters(AppContext& ctx) {
+  std::optional<std::string> text = readWholeFile(parametersPath(ctx));
+  if (!text) {
+    ctx.host.showMessage("Error: Missing parameters file.", MessageIcon::Stop);
+    ctx.host.terminate(1);
+    return;
+  }
+  std::optional<SettingsRecord> settings = decodeParameters(*text);
+  if (!settings) {
+    ctx.host.showMessage("Error: Corrupt parameters file.", MessageIcon::Stop);
+    ctx.host.terminate(1);
+    return;
+  }
+  ctx.settings = *settings;
+}
+
+void saveParameters(AppContext& ctx) {
+  // Written beside the file and renamed over it, so that a failure halfway
+  // never leaves a truncated file behind.
+  const std::string path = parametersPath(ctx);
+  const std::string temporary = path + ".new";
+  const std::string text = encodeParameters(ctx.settings);
+  File file;
+  bool ok = file.create(temporary);
+  if (ok) ok = file.write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
+  if (ok) ok = file.sync();
+  if (file.isOpen()) ok = file.close() && ok;
+  if (ok) ok = renameFile(temporary, path);
+  if (!ok) {
+    deleteFile(temporary);
+    ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+    ctx.host.terminate(1);
+  }
+}
+
+std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder) {
+  std::optional<std::string> text = readWholeFile(programFolder + kParametersFileName);
+  if (!text) return std::nullopt;
+  std::optional<SettingsRecord> settings = decodeParameters(*text);
+  if (!settings) return std::nullopt;
+  return settings->nextOutputNumber;
+}
+
+}  // namespace sonaflux

@@ -1,0 +1,64 @@
+#include "tests/support/job_fixture.h"
+
+#include <filesystem>
+
+#include "engine/conversion_driver.h"
+#include "settings/parameters_file.h"
+#include "tests/support/test_paths.h"
+
+namespace sonaflux::test {
+
+namespace fs = std::filesystem;
+
+JobFixture::JobFixture() {
+  for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) {
+    fs::path from = programFolder() + name;
+    if (fs::exists(from)) fs::copy_file(from, program.file(name));
+  }
+  fs::path controllers = programFolder() + "Controllers";
+  if (fs::exists(controllers)) fs::copy(controllers, program.file("Controllers"), fs::copy_options::recursive);
+
+  ctx.paths.programFolder = program.path();
+  ctx.paths.desktopFolder = output.path();
+  SettingsRecord& s = ctx.settings;
+  s.toDesktop = false;
+  s.outputFolderPath = output.path();
+  s.outputMode = kOutputModeBareLooping;
+  s.controllerName = "Classic01150040";
+  s.instruction = "c";
+  s.nextTipNumber = 1;
+  s.showTipsAtStartup = true;
+  s.backgroundColour = "FFFFFF";
+  s.textColour = "000000";
+  s.nextOutputNumber = 1;
+  saveSettings();
+
+  ctx.job.progressRead = &read;
+  ctx.job.progressDecode = &decode;
+  ctx.job.progressCompress = &compress;
+  ctx.job.progressWrite = &write;
+  host.jobFailed = &ctx.job.jobFailed;
+  host.jobCancelled = &ctx.job.jobCancelled;
+}
+
+std::string JobFixture::setInput(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  std::string path = inputs.file(name);
+  writeFileBytes(path, bytes);
+  ctx.inputs.inputPath = path;
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  ctx.inputs.inputIsWav = lower.size() >= 4 && lower.substr(lower.size() - 4) == ".wav";
+  ctx.inputs.inputTitle = "Title";
+  return path;
+}
+
+void JobFixture::saveSettings() { saveParameters(ctx); }
+
+void JobFixture::run() {
+  ctx.job.jobFailed = false;
+  ctx.job.jobCancelled = false;
+  ctx.job.jobStarted = true;
+  runConversionJob(ctx);
+}
+
+}  // namespace sonaflux::test

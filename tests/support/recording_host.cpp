@@ -1,0 +1,29 @@
+#include "tests/support/recording_host.h"
+
+namespace sonaflux::test {
+
+MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon icon,
+                                         MessageButtons buttons) {
+  messages.push_back({text, icon, buttons});
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  if (answers.empty()) return MessageAnswer::No;
+  MessageAnswer answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+void RecordingHost::pumpMessages() {
+  ++pumps;
+  if (cancelOnPump != 0 && pumps == cancelOnPump) {
+    if (jobFailed) *jobFailed = true;
+    if (jobCancelled) *jobCancelled = true;
+  }
+}
+
+std::vector<std::string> RecordingHost::texts() const {
+  std::vector<std::string> result;
+  for (const RecordedMessage& m : messages) result.push_back(m.text);
+  return result;
+}
+
+}  // namespace sonaflux::test

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace sonaflux::test {
+
+class RecordingProgressBar : public ProgressBar {
+ public:
+  void setRange(int minimum, int maximum) override {
+    this->minimum = minimum;
+    this->maximum = maximum;
+  }
+  void setPosition(int position) override { positions.push_back(position); }
+  int last() const { return positions.empty() ? -1 : positions.back(); }
+
+  int minimum = -1;
+  int maximum = -1;
+  std::vector<int> positions;
+};
+
+struct RecordedMessage {
+  std::string text;
+  MessageIcon icon;
+  MessageButtons buttons;
+};
+
+/// A Host for tests: records messages, answers questions from a queue (No
+/// when empty), counts pumps and can cancel the job on the Nth pump.
+class RecordingHost : public Host {
+ public:
+  MessageAnswer showMessage(const std::string& text, MessageIcon icon,
+                            MessageButtons buttons) override;
+  void pumpMessages() override;
+  void showStatus(const std::string& text) override { statuses.push_back(text); }
+  bool shellOpen(const std::string& path) override {
+    opened.push_back(path);
+    return true;
+  }
+  void terminate(int exitCode) override { terminations.push_back(exitCode); }
+
+  /// The texts of all messages shown, in order.
+  std::vector<std::string> texts() const;
+
+  std::vector<RecordedMessage> messages;
+  std::deque<MessageAnswer> answers;
+  std::vector<std::string> statuses;
+  std::vector<std::string> opened;
+  std::vector<int> terminations;
+  long pumps = 0;
+  /// When set, the pump with this number sets both flags below to true.
+  long cancelOnPump = 0;
+  bool* jobFailed = nullptr;
+  bool* jobCancelled = nullptr;
+};
+
+}  // namespace sonaflux::test

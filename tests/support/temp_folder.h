@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sonaflux::test {
+
+/// A fresh folder under the system's temporary folder, removed with its
+/// contents when the object goes.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  /// The folder, ending in "/".
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + name; }
+  /// Names of the entries in the folder, sorted.
+  std::vector<std::string> entries() const;
+
+ private:
+  std::string m_path;
+};
+
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void writeFileText(const std::string& path, const std::string& text);
+std::vector<std::uint8_t> readFileBytes(const std::string& path);
+std::string readFileText(const std::string& path);
+
+}  // namespace sonaflux::test

@@ -1,0 +1,105 @@
+#include "writers/output_naming.h"
+
+#include <vector>
+
+#include "engine/file_routines.h"
+#include "platform/app_paths.h"
+
+namespace sonaflux {
+
+bool isValidOutputFolderPath(const std::string& folder) {
+  // Absolute, a directory part, and no file name after the last separator.
+  if (folder.empty() || folder.front() != kPathSeparator) return false;
+  return folder.back() == kPathSeparator;
+}
+
+void checkOutputFolder(AppContext& ctx) {
+  JobState& job = ctx.job;
+  if (ctx.settings.toDesktop) {
+    job.outputFolder = ctx.paths.desktopFolder;
+  } else {
+    job.outputFolder = ctx.settings.outputFolderPath;
+    if (job.outputFolder.empty() || job.outputFolder.back() != kPathSeparator)
+      job.outputFolder += kPathSeparator;
+  }
+  // An empty setting would become the root folder; nothing was chosen, so refuse it.
+  bool nothingChosen = !ctx.settings.toDesktop && ctx.settings.outputFolderPath.empty();
+  if (nothingChosen || !isValidOutputFolderPath(job.outputFolder)) {
+    ctx.failJob("Error: Invalid output folder. Select a valid folder in \"Options\".");
+    return;
+  }
+  if (!isDirectory(job.outputFolder))
+    ctx.failJob("Error: Output folder not found. Select a valid folder in \"Options\".");
+}
+
+void makeOutputBaseName(AppContext& ctx) {
+  ctx.job.outputBaseName = "snx" + std::to_string(ctx.settings.nextOutputNumber);
+}
+
+std::string streamAnimationPath(const AppContext& ctx) {
+  return ctx.job.outputFolder + ctx.job.outputBaseName + "s.swf";
+}
+
+std::string controllerAnimationPath(const AppContext& ctx) {
+  return ctx.job.outputFolder + ctx.job.outputBaseName + ctx.settings.instruction + ".swf";
+}
+
+std::string htmlPagePath(const AppContext& ctx) {
+  return ctx.job.outputFolder + ctx.job.outputBaseName + ".htm";
+}
+
+void askBeforeOverwriting(AppContext& ctx) {
+  std::vector<std::string> candidates;
+  if (ctx.settings.outputMode == kOutputModeController)
+    candidates.push_back(controllerAnimationPath(ctx));
+  candidates.push_back(streamAnimationPath(ctx));
+  candidates.push_back(htmlPagePath(ctx));
+
+  std::string list;
+  int count = 0;
+  for (const std::string& path : candidates) {
+    File probe;
+    if (probe.openExisting(path, FileAccess::Read, false)) {
+      ++count;
+      list += "\n" + path;
+    }
+  }
+  if (count == 0) return;
+  std::string text = count == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
+  MessageAnswer answer =
+      ctx.host.showMessage(text + list, MessageIcon::Question, MessageButtons::YesNo);
+  if (answer != MessageAnswer::Yes) ctx.job.jobFailed = true;
+}
+
+namespace {
+
+// Creates the file empty, then opens it again for reading and writing, locked.
+bool createAndReopen(AppContext& ctx, const std::string& path, File& handle) {
+  File created;
+  if (!created.create(path)) return false;
+  created.close();
+  pumpMessages(ctx);
+  return handle.openExisting(path, FileAccess::ReadWrite, true);
+}
+
+}  // namespace
+
+void createOutputFiles(AppContext& ctx) {
+  JobState& job = ctx.job;
+  std::string path = streamAnimationPath(ctx);
+  if (!createAndReopen(ctx, path, job.streamOutHandle)) {
+    ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+    return;
+  }
+  if (ctx.settings.outputMode == kOutputModeController) {
+    path = controllerAnimationPath(ctx);
+    if (!createAndReopen(ctx, path, job.controllerOutHandle)) {
+      ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+      return;
+    }
+  }
+  path = htmlPagePath(ctx);
+  if (!job.htmlFile.create(path)) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+}
+
+}  // namespace sonaflux

@@ -1,0 +1,4 @@
+#include "writers/swf_stream_writer.h"
+namespace sonaflux {
+void writeOutputFiles(AppContext&) {}
+}
