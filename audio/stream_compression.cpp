@@ -1,4 +1,107 @@
 #include "audio/stream_compression.h"
+
+#include <new>
+#include <vector>
+
+#include "audio/encoder_config.h"
+#include "engine/byte_order.h"
+#include "engine/file_routines.h"
+#include "writers/swf_stream_writer.h"
+
 namespace sonaflux {
-void compressStream(AppContext&) {}
+
+namespace {
+
+// Closes the encoder stream on every path once it was opened, so that a
+// failed job does not leave the plug-in holding it.
+class StreamCloser {
+ public:
+  StreamCloser(JobState& job, SnxBeStream stream) : m_job(job), m_stream(stream) {}
+  ~StreamCloser() {
+    if (m_job.pBeCloseStream) m_job.pBeCloseStream(m_stream);
+  }
+  StreamCloser(const StreamCloser&) = delete;
+  StreamCloser& operator=(const StreamCloser&) = delete;
+
+ private:
+  JobState& m_job;
+  SnxBeStream m_stream;
+};
+
+void appendEncoded(AppContext& ctx, const std::vector<std::uint8_t>& output, std::uint32_t written) {
+  if (written > 0)
+    writeBlock(ctx, ctx.job.tmp3Handle, ctx.job.tmp3Pos, output.data(), static_cast<std::int64_t>(written));
 }
+
+// Encodes tmp2 into tmp3; false when the job failed on the way (reported).
+bool encodeIntoTmp3(AppContext& ctx) {
+  JobState& job = ctx.job;
+  job.tmp3Pos = 1;
+  job.tmp2End = job.tmp2Pos;
+  job.tmp2Pos = 1;
+  seekTo(job.tmp2Handle, 1);
+
+  const EncoderConfig config = makeEncoderConfig(job.sampleRate, job.inputStereo);
+  std::uint32_t samplesPerChunk = 0;
+  std::uint32_t outputSize = 0;
+  SnxBeStream stream = nullptr;
+  if (job.pBeInitStream(config.data(), &samplesPerChunk, &outputSize, &stream) != SNX_BE_OK) {
+    ctx.failJob("Error: Cannot initialise LAME encoder.");
+    return false;
+  }
+  StreamCloser closer(job, stream);
+
+  std::vector<std::uint8_t> output;
+  std::vector<std::uint8_t> pcm;
+  try {
+    output.resize(outputSize);
+    pcm.resize(2 * static_cast<std::size_t>(samplesPerChunk));
+  } catch (const std::bad_alloc&) {
+    ctx.failJob("Error: Out of memory in LAME section.");
+    return false;
+  }
+  if (pcm.empty() || output.empty()) {
+    ctx.failJob("Error: Out of memory in LAME section.");
+    return false;
+  }
+
+  while (job.tmp2Pos < job.tmp2End) {
+    std::int64_t bytes = std::min<std::int64_t>(job.tmp2End - job.tmp2Pos, static_cast<std::int64_t>(pcm.size()));
+    readBlock(job.tmp2Handle, job.tmp2Pos, pcm.data(), bytes);
+    for (std::int64_t i = 0; i + 1 < bytes; i += 2) {
+      std::uint8_t* sample = pcm.data() + i;
+      storeU16(sample, static_cast<std::uint16_t>(normaliseSample(sampleAt(sample), job.peakLevel, job.inputStereo)));
+    }
+    AppContext::setProgress(job.progressCompress, percentDone(job.tmp2Pos, job.tmp2End));
+    pumpMessages(ctx);
+
+    std::uint32_t written = 0;
+    if (job.pBeEncodeChunk(stream, static_cast<std::uint32_t>(bytes / 2),
+                           reinterpret_cast<const std::int16_t*>(pcm.data()), output.data(), &written) != SNX_BE_OK) {
+      ctx.failJob("Error: Cannot encode in LAME encoder.");
+      return false;
+    }
+    appendEncoded(ctx, output, written);
+    if (job.jobFailed) return false;
+  }
+
+  std::uint32_t written = 0;
+  if (job.pBeDeinitStream(stream, output.data(), &written) != SNX_BE_OK) {
+    ctx.failJob("Error: Cannot deinitialise LAME encoder.");
+    return false;
+  }
+  appendEncoded(ctx, output, written);
+  return !job.jobFailed;
+}
+
+}  // namespace
+
+void compressStream(AppContext& ctx) {
+  if (!encodeIntoTmp3(ctx)) return;
+  JobState& job = ctx.job;
+  AppContext::setProgress(job.progressCompress, kProgressFull);
+  pumpMessages(ctx);
+  if (!job.jobFailed && job.tmp3Pos > 1) writeOutputFiles(ctx);
+}
+
+}  // namespace sonaflux

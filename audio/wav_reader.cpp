@@ -1,4 +1,176 @@
 #include "audio/wav_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "audio/riff_types.h"
+#include "audio/stream_compression.h"
+#include "engine/byte_order.h"
+#include "engine/file_routines.h"
+
 namespace sonaflux {
-void readWavInput(AppContext&) {}
+
+namespace {
+
+const char* const kNotRiffMessage =
+    "Error: This type of WAV file is not supported. File must be 8 or 16bit PCM.";
+const char* const kUnsupportedMessage =
+    "Error: This type of WAV file is not supported. File must be 8 or 16 bit PCM.";
+
+class WavReader {
+ public:
+  explicit WavReader(AppContext& ctx) : m_ctx(ctx), m_job(ctx.job) {}
+  void run();
+
+ private:
+  std::string readId();
+  std::uint32_t readLittleEndian(int bytes);
+  void parseFmtChunk();
+  /// Converts one data chunk into tmp2; false when the file ended inside it.
+  bool convertDataChunk(std::uint32_t declaredSize);
+  void updatePeak(const std::uint8_t* bytes, std::size_t count);
+  void showProgress();
+
+  AppContext& m_ctx;
+  JobState& m_job;
+  bool m_fmtSeen = false;
+};
+
+std::string WavReader::readId() {
+  std::string id;
+  for (int i = 0; i < 4; ++i) {
+    std::uint8_t byte = 0;
+    readByte(m_job.inputHandle, m_job.inputPos, byte);
+    id += static_cast<char>(std::toupper(byte));
+  }
+  return id;
 }
+
+std::uint32_t WavReader::readLittleEndian(int bytes) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i) {
+    std::uint8_t byte = 0;
+    readByte(m_job.inputHandle, m_job.inputPos, byte);
+    value |= static_cast<std::uint32_t>(byte) << (8 * i);
+  }
+  return value;
+}
+
+void WavReader::showProgress() {
+  AppContext::setProgress(m_job.progressDecode, percentDone(m_job.inputPos, m_job.inputSize));
+  pumpMessages(m_ctx);
+}
+
+void WavReader::parseFmtChunk() {
+  m_fmtSeen = true;
+  std::uint32_t formatTag = readLittleEndian(2);
+  if (formatTag != kWaveFormatPcm) {
+    m_ctx.failJob(kUnsupportedMessage);
+  } else {
+    std::uint32_t channels = readLittleEndian(2);
+    m_job.inputStereo = channels != 1;
+    if (channels != 1 && channels != 2) {
+      m_ctx.failJob(kUnsupportedMessage);
+    } else {
+      m_job.sampleRate = static_cast<std::int32_t>(readLittleEndian(4));
+      readLittleEndian(4);  // byte rate
+      readLittleEndian(2);  // block alignment
+      m_job.wavBitsPerSample = static_cast<std::int32_t>(readLittleEndian(2));
+      if (m_job.wavBitsPerSample != 8 && m_job.wavBitsPerSample != 16) m_ctx.failJob(kUnsupportedMessage);
+    }
+  }
+  showProgress();
+}
+
+void WavReader::updatePeak(const std::uint8_t* bytes, std::size_t count) {
+  for (std::size_t i = 0; i + 1 < count; i += 2) {
+    std::int32_t level = std::abs(sampleAt(bytes + i));
+    if (level > m_job.peakLevel) m_job.peakLevel = level;
+  }
+}
+
+bool WavReader::convertDataChunk(std::uint32_t declaredSize) {
+  std::vector<std::uint8_t> samples(kSixteenBitBlockSize);
+  std::vector<std::uint8_t> raw(kEightBitBlockSize);
+  const bool eightBit = m_job.wavBitsPerSample != 16;
+  std::uint64_t remaining = declaredSize;
+  while (remaining != 0) {
+    std::size_t block = static_cast<std::size_t>(
+        std::min<std::uint64_t>(remaining, eightBit ? kEightBitBlockSize : kSixteenBitBlockSize));
+    remaining -= block;
+    std::int64_t got = readBlock(m_job.inputHandle, m_job.inputPos, eightBit ? raw.data() : samples.data(),
+                                 static_cast<std::int64_t>(block));
+    std::size_t delivered = got > 0 ? static_cast<std::size_t>(got) : 0;
+    const bool fileEnded = delivered < block;
+    std::size_t bytes = delivered;
+    if (eightBit) {
+      for (std::size_t i = 0; i < delivered; ++i)
+        storeU16(samples.data() + 2 * i, static_cast<std::uint16_t>(eightBitToSixteen(raw[i])));
+      bytes = delivered * 2;
+    }
+    bytes &= ~static_cast<std::size_t>(1);  // whole 16-bit samples only
+    if (m_job.jobFailed) return false;
+    updatePeak(samples.data(), bytes);
+    writeBlock(m_ctx, m_job.tmp2Handle, m_job.tmp2Pos, samples.data(), static_cast<std::int64_t>(bytes));
+    showProgress();
+    if (fileEnded) return false;
+  }
+  return true;
+}
+
+void WavReader::run() {
+  m_job.sampleRate = 0;
+  m_job.inputStereo = true;
+  m_job.peakLevel = 1;
+  m_job.tmp2Pos = 1;
+  JobState& job = m_job;
+
+  if (job.inputPos + 2 < job.inputSize) {
+    if (readId() != kRiffId) {
+      m_ctx.failJob(kNotRiffMessage);
+    } else {
+      readLittleEndian(4);  // RIFF size
+      if (readId() != kWaveId) m_ctx.failJob(kUnsupportedMessage);
+    }
+    while (!job.jobFailed && job.inputPos < job.inputSize) {
+      std::string id = readId();
+      std::uint32_t size = readLittleEndian(4);
+      const std::int64_t chunkStart = job.inputPos;
+      bool fileEnded = false;
+      if (id == kFmtChunkId) {
+        parseFmtChunk();
+      } else if (id == kDataChunkId) {
+        // Samples before any format would be guessed at; refuse the file instead.
+        if (!m_fmtSeen) m_ctx.failJob(kUnsupportedMessage);
+        else fileEnded = !convertDataChunk(size);
+      }
+      if (job.jobFailed || fileEnded) break;
+      // A size that runs past the end of the file ends the walk: never move backwards.
+      std::int64_t next = chunkStart + static_cast<std::int64_t>(size);
+      if (next > job.inputSize) break;
+      // RIFF pads odd-sized chunks with a zero byte; files written without it still work.
+      if (size % 2 == 1 && next < job.inputSize) {
+        job.inputPos = next;
+        seekTo(job.inputHandle, job.inputPos);
+        std::uint8_t pad = 1;
+        readByte(job.inputHandle, job.inputPos, pad);
+        if (pad == 0) ++next;
+      }
+      job.inputPos = next;
+      seekTo(job.inputHandle, job.inputPos);
+    }
+  }
+
+  AppContext::setProgress(job.progressDecode, kProgressFull);
+  pumpMessages(m_ctx);
+  if (!job.jobFailed && job.tmp2Pos > 1) compressStream(m_ctx);
+}
+
+}  // namespace
+
+void readWavInput(AppContext& ctx) { WavReader(ctx).run(); }
+
+}  // namespace sonaflux

@@ -1,0 +1,69 @@
+#include "cli/arguments.h"
+
+namespace sonaflux::cli {
+
+const char* const kUsage =
+    "Usage: sonaflux-cli [--title TEXT] [--yes] [--output-folder DIR] INPUT\n"
+    "       sonaflux-cli --help | --version\n"
+    "\n"
+    "Turns INPUT (.mp3 or .wav) into a web page that streams the sound: snx<N>s.swf,\n"
+    "snx<N>.htm and, for controller output, snx<N><letter>.swf.\n"
+    "\n"
+    "  --title TEXT          the title the page shows (default: from the tags or the file name)\n"
+    "  --yes                 overwrite existing output files without asking\n"
+    "  --output-folder DIR   write the output set to DIR instead of the configured folder\n"
+    "\n"
+    "Settings and the output number come from snx.da0 beside the program.\n";
+
+std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::string& error) {
+  Arguments result;
+  bool inputSeen = false;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](const char* option) -> std::optional<std::string> {
+      if (i + 1 >= args.size()) {
+        error = std::string("option ") + option + " needs a value";
+        return std::nullopt;
+      }
+      return args[++i];
+    };
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && arg == "--help") {
+      result.showHelp = true;
+    } else if (!optionsEnded && arg == "--version") {
+      result.showVersion = true;
+    } else if (!optionsEnded && arg == "--yes") {
+      result.assumeYes = true;
+    } else if (!optionsEnded && arg == "--title") {
+      std::optional<std::string> title = value("--title");
+      if (!title) return std::nullopt;
+      result.title = *title;
+    } else if (!optionsEnded && arg == "--output-folder") {
+      std::optional<std::string> folder = value("--output-folder");
+      if (!folder) return std::nullopt;
+      if (folder->empty()) {
+        error = "option --output-folder needs a folder";
+        return std::nullopt;
+      }
+      result.outputFolder = *folder;
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    } else if (inputSeen) {
+      error = "only one input file can be converted at a time";
+      return std::nullopt;
+    } else {
+      result.input = arg;
+      inputSeen = true;
+    }
+  }
+  if (!inputSeen && !result.showHelp && !result.showVersion) {
+    error = "no input file given";
+    return std::nullopt;
+  }
+  return result;
+}
+
+}  // namespace sonaflux::cli

@@ -24,6 +24,9 @@ struct JobInputs {
   bool inputIsWav = false;
   std::string inputTitle;
   bool inputCheckFailed = false;
+  /// A folder chosen for this job only (the command line's --output-folder);
+  /// empty: the settings decide.
+  std::string outputFolderOverride;
 };
 
 /// Everything one conversion job shares between its stages. Positions are

@@ -15,15 +15,16 @@ bool isValidOutputFolderPath(const std::string& folder) {
 
 void checkOutputFolder(AppContext& ctx) {
   JobState& job = ctx.job;
-  if (ctx.settings.toDesktop) {
+  const std::string& override = ctx.inputs.outputFolderOverride;
+  if (override.empty() && ctx.settings.toDesktop) {
     job.outputFolder = ctx.paths.desktopFolder;
   } else {
-    job.outputFolder = ctx.settings.outputFolderPath;
+    job.outputFolder = override.empty() ? ctx.settings.outputFolderPath : override;
     if (job.outputFolder.empty() || job.outputFolder.back() != kPathSeparator)
       job.outputFolder += kPathSeparator;
   }
   // An empty setting would become the root folder; nothing was chosen, so refuse it.
-  bool nothingChosen = !ctx.settings.toDesktop && ctx.settings.outputFolderPath.empty();
+  bool nothingChosen = override.empty() && !ctx.settings.toDesktop && ctx.settings.outputFolderPath.empty();
   if (nothingChosen || !isValidOutputFolderPath(job.outputFolder)) {
     ctx.failJob("Error: Invalid output folder. Select a valid folder in \"Options\".");
     return;

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "engine/job_state.h"
+#include "platform/host.h"
+
+namespace sonaflux::cli {
+
+class ConsoleHost;
+
+/// One labelled stage bar drawn on standard error.
+class ConsoleProgressBar : public ProgressBar {
+ public:
+  ConsoleProgressBar(ConsoleHost& host, std::string label) : m_host(host), m_label(std::move(label)) {}
+  void setRange(int minimum, int maximum) override;
+  void setPosition(int position) override;
+
+  const std::string& label() const { return m_label; }
+  int position() const { return m_position; }
+  int maximum() const { return m_maximum; }
+
+ private:
+  ConsoleHost& m_host;
+  std::string m_label;
+  int m_minimum = 0;
+  int m_maximum = 101;
+  int m_position = 0;
+  int m_lastReported = 0;
+  friend class ConsoleHost;
+};
+
+/// The command line's Host: messages on standard error, questions asked on a
+/// terminal (No when not interactive, unless told yes), Ctrl-C as Cancel.
+class ConsoleHost : public Host {
+ public:
+  explicit ConsoleHost(bool assumeYes);
+  ~ConsoleHost() override;
+
+  /// The job whose flags Ctrl-C sets; its bars are pointed at this host's.
+  void attach(JobState& job);
+
+  MessageAnswer showMessage(const std::string& text, MessageIcon icon, MessageButtons buttons) override;
+  void pumpMessages() override;
+  void showStatus(const std::string& text) override;
+  bool shellOpen(const std::string& path) override;
+  void terminate(int exitCode) override;
+
+  /// Ends the bar display so that later output starts on a fresh line.
+  void finishProgress();
+  void barChanged(ConsoleProgressBar& bar);
+
+ private:
+  void redraw(bool force);
+  void checkInterrupt();
+
+  bool m_assumeYes;
+  bool m_terminal;
+  JobState* m_job = nullptr;
+  std::array<std::unique_ptr<ConsoleProgressBar>, 4> m_bars;
+  int m_drawnLines = 0;
+  std::chrono::steady_clock::time_point m_lastDraw{};
+};
+
+/// Installs the Ctrl-C handler; a second Ctrl-C still only cancels.
+void installInterruptHandler();
+bool interruptRequested();
+
+}  // namespace sonaflux::cli
