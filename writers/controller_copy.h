@@ -13,4 +13,12 @@ std::string controllerPath(const AppContext& ctx);
 /// output only).
 void writeControllerAnimation(AppContext& ctx);
 
+/// Width and height in pixels carried by a controller name's last eight
+/// characters ("01150040": 150 x 40); 0 where a field holds no number.
+struct ControllerSize {
+  int width = 0;
+  int height = 0;
+};
+ControllerSize controllerSize(const std::string& controllerName);
+
 }  // namespace sonaflux

@@ -6,6 +6,24 @@
 
 namespace sonaflux {
 
+/// What the page shows. The title is UTF-8 and not yet filtered; the movie
+/// name carries no folder and no ".swf".
+struct HtmlPageFields {
+  std::string title;
+  std::string backgroundColour;  // RRGGBB
+  std::string textColour;        // RRGGBB
+  std::string movieName;
+  int width = 0;
+  int height = 0;
+  bool loop = true;
+};
+
+/// The whole page, every line ending in CR LF, in ISO-8859-1.
+std::string buildHtmlPage(const HtmlPageFields& fields);
+
+/// The fields for the current job's settings, title and output base name.
+HtmlPageFields htmlPageFields(const AppContext& ctx);
+
 /// Writes the HTML page into htmlFile; a failed write fails the job.
 void writeHtmlPage(AppContext& ctx);
 
