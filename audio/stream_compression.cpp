@@ -33,8 +33,9 @@ void appendEncoded(AppContext& ctx, const std::vector<std::uint8_t>& output, std
     writeBlock(ctx, ctx.job.tmp3Handle, ctx.job.tmp3Pos, output.data(), static_cast<std::int64_t>(written));
 }
 
-// Encodes tmp2 into tmp3; false when the job failed on the way (reported).
-bool encodeIntoTmp3(AppContext& ctx) {
+}  // namespace
+
+bool compressTmp2IntoTmp3(AppContext& ctx) {
   JobState& job = ctx.job;
   job.tmp3Pos = 1;
   job.tmp2End = job.tmp2Pos;
@@ -94,10 +95,8 @@ bool encodeIntoTmp3(AppContext& ctx) {
   return !job.jobFailed;
 }
 
-}  // namespace
-
 void compressStream(AppContext& ctx) {
-  if (!encodeIntoTmp3(ctx)) return;
+  if (!compressTmp2IntoTmp3(ctx)) return;
   JobState& job = ctx.job;
   AppContext::setProgress(job.progressCompress, kProgressFull);
   pumpMessages(ctx);

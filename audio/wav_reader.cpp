@@ -164,13 +164,17 @@ void WavReader::run() {
     }
   }
 
-  AppContext::setProgress(job.progressDecode, kProgressFull);
-  pumpMessages(m_ctx);
-  if (!job.jobFailed && job.tmp2Pos > 1) compressStream(m_ctx);
 }
 
 }  // namespace
 
-void readWavInput(AppContext& ctx) { WavReader(ctx).run(); }
+void convertWavIntoTmp2(AppContext& ctx) { WavReader(ctx).run(); }
+
+void readWavInput(AppContext& ctx) {
+  convertWavIntoTmp2(ctx);
+  AppContext::setProgress(ctx.job.progressDecode, kProgressFull);
+  pumpMessages(ctx);
+  if (!ctx.job.jobFailed && ctx.job.tmp2Pos > 1) compressStream(ctx);
+}
 
 }  // namespace sonaflux

@@ -8,4 +8,8 @@ namespace sonaflux {
 /// then runs the compression stage.
 void readWavInput(AppContext& ctx);
 
+/// The conversion alone: walks the RIFF chunks of inputHandle and appends the
+/// samples to tmp2 as 16-bit PCM. Reports its own failures.
+void convertWavIntoTmp2(AppContext& ctx);
+
 }  // namespace sonaflux

@@ -60,7 +60,8 @@ void askBeforeOverwriting(AppContext& ctx) {
   int count = 0;
   for (const std::string& path : candidates) {
     File probe;
-    if (probe.openExisting(path, FileAccess::Read, false)) {
+    // A file another program holds locked cannot be opened here and is not counted.
+    if (probe.openExisting(path, FileAccess::Read, true)) {
       ++count;
       list += "\n" + path;
     }

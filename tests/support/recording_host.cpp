@@ -14,6 +14,7 @@ MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon ic
 
 void RecordingHost::pumpMessages() {
   ++pumps;
+  if (onPump) onPump();
   if (cancelOnPump != 0 && pumps == cancelOnPump) {
     if (jobFailed) *jobFailed = true;
     if (jobCancelled) *jobCancelled = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ class RecordingHost : public Host {
   long cancelOnPump = 0;
   bool* jobFailed = nullptr;
   bool* jobCancelled = nullptr;
+  /// Runs at every pump, for tests that look at files while the job runs.
+  std::function<void()> onPump;
 };
 
 }  // namespace sonaflux::test

@@ -1,0 +1,168 @@
+#include "settings/parameters_file.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "tests/support/recording_host.h"
+#include "tests/support/temp_folder.h"
+
+namespace sonaflux {
+namespace {
+
+using test::RecordingHost;
+using test::TempFolder;
+
+SettingsRecord sampleSettings() {
+  SettingsRecord s;
+  s.toDesktop = false;
+  s.outputFolderPath = "/srv/www/sound files";
+  s.outputMode = 3;
+  s.controllerName = "Round02080080";
+  s.instruction = "f";
+  s.nextTipNumber = 7;
+  s.showTipsAtStartup = false;
+  s.backgroundColour = "1A2B3C";
+  s.textColour = "FFFFFF";
+  s.nextOutputNumber = 1234;
+  s.buttonSounds = true;
+  s.backgroundPicture = false;
+  s.roundCorners = true;
+  return s;
+}
+
+struct ParametersFixture {
+  TempFolder program;
+  RecordingHost host;
+  AppContext ctx{host};
+  ParametersFixture() { ctx.paths.programFolder = program.path(); }
+  std::string file() const { return program.file("snx.da0"); }
+};
+
+TEST(ParametersFile, SavesThirteenCrLfLinesInTheirEncodings) {
+  EXPECT_EQ(encodeParameters(sampleSettings()),
+            "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n07\r\nn\r\n1A2B3C\r\nFFFFFF\r\n"
+            "1234\r\ny\r\nn\r\ny\r\n");
+  SettingsRecord s = sampleSettings();
+  s.nextTipNumber = 12;
+  s.nextOutputNumber = 7;
+  std::string text = encodeParameters(s);
+  EXPECT_NE(text.find("\r\n12\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n7\r\ny\r\n"), std::string::npos);
+}
+
+TEST(ParametersFile, RoundTripGivesBackEveryField) {
+  ParametersFixture f;
+  for (bool flag : {false, true}) {
+    SettingsRecord s = sampleSettings();
+    s.toDesktop = flag;
+    s.showTipsAtStartup = !flag;
+    s.buttonSounds = flag;
+    s.backgroundPicture = !flag;
+    s.roundCorners = flag;
+    s.outputFolderPath = flag ? "" : "/tmp/x y/";
+    f.ctx.settings = s;
+    saveParameters(f.ctx);
+    f.ctx.settings = SettingsRecord{};
+    readParameters(f.ctx);
+    EXPECT_EQ(f.ctx.settings, s) << "flag " << flag;
+  }
+  EXPECT_TRUE(f.host.messages.empty());
+  EXPECT_TRUE(f.host.terminations.empty());
+}
+
+TEST(ParametersFile, DecodesLinesLeniently) {
+  // "Y" is not "y"; numbers parse their leading integer; LF line ends and a
+  // last line without a line end are read too.
+  std::string text = "Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny";
+  std::optional<SettingsRecord> s = decodeParameters(text);
+  ASSERT_TRUE(s);
+  EXPECT_FALSE(s->toDesktop);
+  EXPECT_EQ(s->outputMode, 2);
+  EXPECT_EQ(s->nextTipNumber, 7);
+  EXPECT_TRUE(s->showTipsAtStartup);
+  EXPECT_EQ(s->nextOutputNumber, -5);
+  EXPECT_FALSE(s->buttonSounds);
+  EXPECT_FALSE(s->backgroundPicture);
+  EXPECT_TRUE(s->roundCorners);
+  std::optional<SettingsRecord> junk = decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n");
+  ASSERT_TRUE(junk);
+  EXPECT_EQ(junk->outputMode, 0);
+  EXPECT_EQ(junk->nextOutputNumber, 0);
+}
+
+TEST(ParametersFile, TwelveLinesStopTheProgramAsCorrupt) {
+  ParametersFixture f;
+  test::writeFileText(f.file(), "y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\n");
+  readParameters(f.ctx);
+  ASSERT_EQ(f.host.messages.size(), 1u);
+  EXPECT_EQ(f.host.messages[0].text, "Error: Corrupt parameters file.");
+  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+}
+
+TEST(ParametersFile, MissingFileStopsTheProgram) {
+  ParametersFixture f;
+  readParameters(f.ctx);
+  ASSERT_EQ(f.host.messages.size(), 1u);
+  EXPECT_EQ(f.host.messages[0].text, "Error: Missing parameters file.");
+  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+}
+
+TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
+  std::string text = encodeParameters(sampleSettings());
+  for (std::size_t n = 0; n <= text.size(); ++n) {
+    std::optional<SettingsRecord> s = decodeParameters(std::string_view(text).substr(0, n));
+    // Twelve full lines and any part of the thirteenth are enough.
+    std::size_t twelfthEnd = 0;
+    for (int i = 0; i < 12; ++i) twelfthEnd = text.find('\n', twelfthEnd) + 1;
+    EXPECT_EQ(s.has_value(), n > twelfthEnd) << "prefix " << n;
+  }
+}
+
+TEST(ParametersFile, FailedSaveReportsTerminatesAndKeepsThePreviousFile) {
+  ParametersFixture f;
+  f.ctx.settings = sampleSettings();
+  saveParameters(f.ctx);
+  const std::string before = test::readFileText(f.file());
+  // A folder where the new file must go makes its creation fail, even for root.
+  std::filesystem::create_directory(f.file() + ".new");
+  f.ctx.settings.nextOutputNumber = 99;
+  saveParameters(f.ctx);
+  ASSERT_EQ(f.host.messages.size(), 1u);
+  EXPECT_EQ(f.host.messages[0].text, "Error: Cannot write to parameters file.");
+  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+  EXPECT_EQ(test::readFileText(f.file()), before);
+}
+
+TEST(ParametersFile, SaveInAMissingFolderFails) {
+  RecordingHost host;
+  AppContext ctx(host);
+  ctx.paths.programFolder = "/nonexistent-sonaflux-folder/";
+  saveParameters(ctx);
+  EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
+  EXPECT_EQ(host.terminations, std::vector<int>{1});
+}
+
+TEST(ParametersFile, TheShippedDefaultsLieInTheirDomains) {
+  RecordingHost host;
+  AppContext ctx(host);
+  TempFolder program;
+  std::filesystem::copy_file(std::string(SONAFLUX_SOURCE_DIR) + "data/snx.da0", program.file("snx.da0"));
+  ctx.paths.programFolder = program.path();
+  readParameters(ctx);
+  ASSERT_TRUE(host.messages.empty());
+  const SettingsRecord& s = ctx.settings;
+  EXPECT_TRUE(s.toDesktop);
+  EXPECT_EQ(s.outputMode, kOutputModeController);
+  EXPECT_EQ(s.controllerName, "Classic01150040");
+  EXPECT_EQ(s.instruction, "c");
+  EXPECT_EQ(s.backgroundColour, "FFFFFF");
+  EXPECT_EQ(s.textColour, "000000");
+  EXPECT_EQ(s.nextOutputNumber, 1);
+  EXPECT_TRUE(s.showTipsAtStartup && s.buttonSounds && s.backgroundPicture && s.roundCorners);
+}
+
+}  // namespace
+}  // namespace sonaflux
