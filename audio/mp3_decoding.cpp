@@ -1,4 +1,86 @@
 #include "audio/mp3_decoding.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "audio/stream_compression.h"
+#include "engine/byte_order.h"
+#include "engine/file_routines.h"
+
 namespace sonaflux {
-void decodeMp3Input(AppContext&) {}
+
+namespace {
+
+constexpr std::int64_t kInputPieceSize = 16384;
+constexpr std::int32_t kPcmBlockSize = SNX_DECODER_OUTPUT_SIZE;
+constexpr std::size_t kDecoderStateSize = SNX_DECODER_STATE_SIZE;
+constexpr std::int32_t kDecodeBlockReady = 0;
+
+void raisePeak(std::int32_t& peakLevel, const std::uint8_t* pcm, std::int32_t bytes) {
+  for (std::int32_t i = 0; i + 1 < bytes; i += 2) {
+    std::int32_t magnitude = std::abs(sampleAt(pcm + i));
+    if (magnitude > peakLevel) peakLevel = magnitude;
+  }
 }
+
+// Feeds tmp1 to the decoder piece by piece and appends its PCM to tmp2.
+void decodeTmp1(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_t* output) {
+  JobState& job = ctx.job;
+  while (job.tmp1Pos < job.tmp1End) {
+    const std::int64_t count = std::min(job.tmp1End - job.tmp1Pos, kInputPieceSize);
+    readBlock(job.tmp1Handle, job.tmp1Pos, input, count);
+    AppContext::setProgress(job.progressDecode, percentDone(job.tmp1Pos, job.tmp1End));
+    pumpMessages(ctx);
+
+    std::int32_t produced = 0;
+    std::int32_t result = job.pDecodeMP3(state, input, static_cast<std::int32_t>(count), output,
+                                         kPcmBlockSize, &produced);
+    while (result == kDecodeBlockReady) {
+      // A decoder that claims more than the buffer holds is not trusted beyond it.
+      if (produced > kPcmBlockSize) produced = kPcmBlockSize;
+      if (produced > 0) {
+        raisePeak(job.peakLevel, output, produced);
+        writeBlock(ctx, job.tmp2Handle, job.tmp2Pos, output, produced);
+      }
+      if (job.jobFailed) return;
+      result = job.pDecodeMP3(state, input, 0, output, kPcmBlockSize, &produced);
+    }
+  }
+}
+
+}  // namespace
+
+void decodeMp3Input(AppContext& ctx) {
+  JobState& job = ctx.job;
+  std::vector<std::uint8_t> input, output, state;
+  try {
+    input.resize(kInputPieceSize);
+    output.resize(kPcmBlockSize);
+    state.resize(kDecoderStateSize);
+  } catch (const std::bad_alloc&) {
+    ctx.failJob("Error: Out of memory.");
+    return;
+  }
+
+  job.pInitMP3(state.data());
+  job.tmp1End = job.tmp1Pos;
+  job.tmp1Pos = 1;
+  job.tmp2Pos = 1;
+  seekTo(job.tmp1Handle, job.tmp1Pos);
+  job.peakLevel = 1;
+
+  decodeTmp1(ctx, state.data(), input.data(), output.data());
+
+  job.pExitMP3(state.data());
+  AppContext::setProgress(job.progressDecode, kProgressFull);
+  pumpMessages(ctx);
+  std::vector<std::uint8_t>().swap(input);
+  std::vector<std::uint8_t>().swap(output);
+  std::vector<std::uint8_t>().swap(state);
+
+  if (!job.jobFailed && job.tmp2Pos > 1) compressStream(ctx);
+}
+
+}  // namespace sonaflux

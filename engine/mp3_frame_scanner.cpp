@@ -1,4 +1,99 @@
 #include "engine/mp3_frame_scanner.h"
+
+#include <cassert>
+
+#include "audio/mp3_frame_header.h"
+#include "engine/file_routines.h"
+
 namespace sonaflux {
-void scanMp3Frames(AppContext&, std::vector<std::uint8_t>&) {}
+
+namespace {
+
+constexpr std::int64_t kId3HeaderSize = 10;
+constexpr std::int64_t kId3FooterSize = 10;
+constexpr std::int64_t kLargestSkippedTag = 32768;
+constexpr std::uint8_t kId3FooterFlag = 0x10;
+
+// Reads an ID3v2 header whose "ID3" has just been read and moves inputPos past
+// the tag. A tag that claims more than kLargestSkippedTag bytes is skipped
+// whole only when it ends inside the file; otherwise only its header is
+// skipped and its body scanned like any other bytes.
+void skipLeadingTag(AppContext& ctx) {
+  JobState& job = ctx.job;
+  std::uint8_t version = 0, revision = 0, flags = 0;
+  readByte(job.inputHandle, job.inputPos, version);
+  readByte(job.inputHandle, job.inputPos, revision);
+  readByte(job.inputHandle, job.inputPos, flags);
+  std::uint8_t s[4] = {};
+  for (std::uint8_t& b : s) readByte(job.inputHandle, job.inputPos, b);
+
+  std::int64_t skip = std::int64_t{s[0]} * 2097152 + std::int64_t{s[1]} * 16384 +
+                      std::int64_t{s[2]} * 128 + s[3];
+  if (skip > kLargestSkippedTag) {
+    std::int64_t body = (std::int64_t{s[0] & 0x7F} << 21) | (std::int64_t{s[1] & 0x7F} << 14) |
+                        (std::int64_t{s[2] & 0x7F} << 7) | (s[3] & 0x7F);
+    if (flags & kId3FooterFlag) body += kId3FooterSize;
+    skip = kId3HeaderSize + body <= job.inputSize ? body : 0;
+  }
+  job.inputPos += skip;
+  seekTo(job.inputHandle, job.inputPos);
 }
+
+// Reads the three bytes after "I" that may complete "ID3". Returns true for a
+// tag; otherwise current holds the byte that broke the match, to be scanned.
+bool readTagIdentifier(AppContext& ctx, std::uint8_t& current) {
+  JobState& job = ctx.job;
+  readByte(job.inputHandle, job.inputPos, current);
+  if (current != 'I') return false;
+  readByte(job.inputHandle, job.inputPos, current);
+  if (current != 'D') return false;
+  readByte(job.inputHandle, job.inputPos, current);
+  return current == '3';
+}
+
+}  // namespace
+
+void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
+  JobState& job = ctx.job;
+  assert(frameBuffer.size() >= static_cast<std::size_t>(kLongestFrameLength));
+  if (job.inputPos + 2 >= job.inputSize) return;
+
+  std::uint8_t current = 0;
+  bool haveCurrent = !readTagIdentifier(ctx, current);
+  if (!haveCurrent) skipLeadingTag(ctx);
+
+  for (;;) {
+    if (!haveCurrent) {
+      if (job.inputPos >= job.inputSize) return;
+      readByte(job.inputHandle, job.inputPos, current);
+    }
+    haveCurrent = false;
+    if (current != kFrameSyncByte) continue;
+
+    std::uint8_t byte2 = 0, byte3 = 0, byte4 = 0;
+    readByte(job.inputHandle, job.inputPos, byte2);
+    if (!isFrameSync(current, byte2)) continue;
+    readByte(job.inputHandle, job.inputPos, byte3);
+    readByte(job.inputHandle, job.inputPos, byte4);
+    const FrameHeader header = decodeFrameHeader(byte2, byte3, byte4);
+    const std::int32_t length = frameLength(header);
+
+    job.inputPos -= static_cast<std::int64_t>(kFrameHeaderSize);
+    seekTo(job.inputHandle, job.inputPos);
+    const std::int64_t got = readBlock(job.inputHandle, job.inputPos, frameBuffer.data(), length);
+    // A frame cut off by the end of the input is dropped: tmp1 holds whole frames only.
+    if (got < length) return;
+
+    const float percent = static_cast<float>(static_cast<double>(job.inputPos) * 100.0 /
+                                             static_cast<double>(job.inputSize));
+    AppContext::setProgress(job.progressRead, static_cast<int>(percent));
+    pumpMessages(ctx);
+
+    job.sampleRate = header.sampleRate;
+    job.inputStereo = header.stereo;
+    writeBlock(ctx, job.tmp1Handle, job.tmp1Pos, frameBuffer.data(), length);
+    if (job.jobFailed) return;
+  }
+}
+
+}  // namespace sonaflux
