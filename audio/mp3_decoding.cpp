@@ -26,7 +26,7 @@ void raisePeak(std::int32_t& peakLevel, const std::uint8_t* pcm, std::int32_t by
 }
 
 // Feeds tmp1 to the decoder piece by piece and appends its PCM to tmp2.
-void decodeTmp1(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_t* output) {
+void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_t* output) {
   JobState& job = ctx.job;
   while (job.tmp1Pos < job.tmp1End) {
     const std::int64_t count = std::min(job.tmp1End - job.tmp1Pos, kInputPieceSize);
@@ -52,7 +52,7 @@ void decodeTmp1(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_t*
 
 }  // namespace
 
-void decodeMp3Input(AppContext& ctx) {
+void decodeTmp1IntoTmp2(AppContext& ctx) {
   JobState& job = ctx.job;
   std::vector<std::uint8_t> input, output, state;
   try {
@@ -71,16 +71,16 @@ void decodeMp3Input(AppContext& ctx) {
   seekTo(job.tmp1Handle, job.tmp1Pos);
   job.peakLevel = 1;
 
-  decodeTmp1(ctx, state.data(), input.data(), output.data());
+  decodePieces(ctx, state.data(), input.data(), output.data());
 
   job.pExitMP3(state.data());
   AppContext::setProgress(job.progressDecode, kProgressFull);
   pumpMessages(ctx);
-  std::vector<std::uint8_t>().swap(input);
-  std::vector<std::uint8_t>().swap(output);
-  std::vector<std::uint8_t>().swap(state);
+}
 
-  if (!job.jobFailed && job.tmp2Pos > 1) compressStream(ctx);
+void decodeMp3Input(AppContext& ctx) {
+  decodeTmp1IntoTmp2(ctx);
+  if (!ctx.job.jobFailed && ctx.job.tmp2Pos > 1) compressStream(ctx);
 }
 
 }  // namespace sonaflux

@@ -8,4 +8,8 @@ namespace sonaflux {
 /// peakLevel, then runs the compression stage.
 void decodeMp3Input(AppContext& ctx);
 
+/// The decoding alone: feeds tmp1 to the loaded decoder, appends its PCM to
+/// tmp2 and measures peakLevel. Reports its own failures.
+void decodeTmp1IntoTmp2(AppContext& ctx);
+
 }  // namespace sonaflux
