@@ -19,7 +19,15 @@ extern "C" {
 /* Size of the PCM output buffer the caller passes to DecodeMP3. */
 #define SNX_DECODER_OUTPUT_SIZE 8192
 
-/* Prepares the state block for a new stream. 0 on success. */
+/* DecodeMP3 results. Every non-zero result means "hand over more input";
+ * SNX_DECODER_FAILED also marks a call that could not be served (null
+ * pointers, no memory, a state block InitMP3 did not prepare). */
+#define SNX_DECODER_READY 0
+#define SNX_DECODER_NEED_INPUT 1
+#define SNX_DECODER_FAILED 2
+
+/* Prepares the state block for a new stream; it keeps its own memory on
+ * the heap and only a pointer in the block. 0 on success. */
 SNX_DECODER_EXPORT int32_t InitMP3(void* state);
 
 /* Hands over inSize new bytes (0: go on with what was handed over) and
@@ -30,7 +38,8 @@ SNX_DECODER_EXPORT int32_t InitMP3(void* state);
 SNX_DECODER_EXPORT int32_t DecodeMP3(void* state, const uint8_t* in, int32_t inSize,
                                      uint8_t* out, int32_t outSize, int32_t* produced);
 
-/* Releases everything the state block holds. 0 on success. */
+/* Releases everything the state block holds; a second call does nothing.
+ * 0 on success. */
 SNX_DECODER_EXPORT int32_t ExitMP3(void* state);
 
 typedef int32_t (*InitMP3Function)(void* state);
