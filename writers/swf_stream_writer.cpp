@@ -1,5 +1,6 @@
 #include "writers/swf_stream_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -23,7 +24,6 @@ constexpr std::int64_t kFrameSize = 78;
 constexpr std::int64_t kPaddedFrameSize = 79;
 constexpr std::uint8_t kPaddingBit = 0x02;
 constexpr std::uint16_t kSamplesPerFrame = 576;
-constexpr std::size_t kFrameHeaderSize = 3;
 
 // A frame with zero side information and main data: silence.
 constexpr std::array<std::uint8_t, 4> kSilentFrameHeader = {0xFF, 0xF3, 0x30, 0xC4};
@@ -78,57 +78,73 @@ bool copyHeaderTemplate(AppContext& ctx) {
   return !ctx.job.jobFailed;
 }
 
-// Copies the next frame of tmp3; returns its size. Bytes past the end of the
-// stream are written as zero.
-std::int64_t copyFrame(AppContext& ctx) {
-  JobState& job = ctx.job;
-  std::array<std::uint8_t, kPaddedFrameSize> frame{};
-  std::int64_t start = job.tmp3Pos;
-  readBlock(job.tmp3Handle, job.tmp3Pos, frame.data(), kFrameHeaderSize);
-  std::int64_t size = (frame[2] & kPaddingBit) ? kPaddedFrameSize : kFrameSize;
-  frame.fill(0);
-  job.tmp3Pos = start;
-  seekTo(job.tmp3Handle, job.tmp3Pos);
-  readBlock(job.tmp3Handle, job.tmp3Pos, frame.data(), size);
-  writeBlock(ctx, job.streamOutHandle, job.streamOutPos, frame.data(), size);
-  AppContext::setProgress(job.progressWrite, percentDone(job.tmp3Pos, job.tmp3EndPos));
-  pumpMessages(ctx);
-  return size;
-}
+// Reads the compressed stream frame by frame through a read-ahead buffer;
+// tmp3Pos moves on by each frame's size.
+class FrameReader {
+ public:
+  explicit FrameReader(JobState& job) : m_job(job) {}
 
-std::int64_t writeSilentFrame(AppContext& ctx) {
-  std::vector<std::uint8_t> frame(kFrameSize, 0);
-  std::copy(kSilentFrameHeader.begin(), kSilentFrameHeader.end(), frame.begin());
-  writeBytes(ctx, frame);
-  return kFrameSize;
-}
-
-// Writes one sound block and its ShowFrame; false when the job failed.
-bool writeSoundBlock(AppContext& ctx, std::uint16_t seek) {
-  JobState& job = ctx.job;
-  int frames = framesInBlock(seek);
-  std::int64_t lengthPos = job.streamOutPos + static_cast<std::int64_t>(kSoundBlockLengthOffset);
-  writeBytes(ctx, soundStreamBlockHead(static_cast<std::uint16_t>(frames * kSamplesPerFrame), seek));
-  if (job.jobFailed) return false;
-
-  std::int64_t frameBytes = 0;
-  for (int slot = 0; slot < frames; ++slot) {
-    frameBytes += job.tmp3Pos < job.tmp3EndPos ? copyFrame(ctx) : writeSilentFrame(ctx);
-    if (job.jobFailed) return false;
+  // Appends the next frame to out and returns its size. Bytes the stream
+  // cannot deliver are zero, so a cut frame still has its full size.
+  std::int64_t appendFrame(std::vector<std::uint8_t>& out) {
+    std::int64_t start = m_job.tmp3Pos;
+    std::int64_t size = (byteAt(start + 2) & kPaddingBit) ? kPaddedFrameSize : kFrameSize;
+    for (std::int64_t i = 0; i < size; ++i) out.push_back(byteAt(start + i));
+    m_job.tmp3Pos = start + size;
+    return size;
   }
 
-  // Only the low two bytes are patched: a block holds at most 41 x 79 bytes.
-  std::int64_t endPos = job.streamOutPos;
-  std::vector<std::uint8_t> length;
-  appendU16(length, static_cast<std::uint16_t>(frameBytes + kSoundBlockFieldsSize));
-  job.streamOutPos = lengthPos;
-  seekTo(job.streamOutHandle, job.streamOutPos);
-  writeBytes(ctx, length);
-  job.streamOutPos = endPos;
-  seekTo(job.streamOutHandle, job.streamOutPos);
-  if (job.jobFailed) return false;
+ private:
+  static constexpr std::int64_t kChunk = 64 * 1024;
 
-  writeBytes(ctx, showFrameTag());
+  std::uint8_t byteAt(std::int64_t position) {
+    std::int64_t index = position - m_bufferStart;
+    if (index < 0 || index >= static_cast<std::int64_t>(m_buffer.size())) {
+      m_buffer.resize(kChunk);
+      std::int64_t readPos = position;
+      seekTo(m_job.tmp3Handle, readPos);
+      std::int64_t got = readBlock(m_job.tmp3Handle, readPos, m_buffer.data(), kChunk);
+      m_buffer.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
+      m_bufferStart = position;
+      index = 0;
+      if (m_buffer.empty()) return 0;
+    }
+    return m_buffer[static_cast<std::size_t>(index)];
+  }
+
+  JobState& m_job;
+  std::vector<std::uint8_t> m_buffer;
+  std::int64_t m_bufferStart = 1;
+};
+
+void appendSilentFrame(std::vector<std::uint8_t>& out) {
+  out.insert(out.end(), kSilentFrameHeader.begin(), kSilentFrameHeader.end());
+  out.insert(out.end(), kFrameSize - kSilentFrameHeader.size(), 0);
+}
+
+// Builds one sound block and its ShowFrame in memory, then writes them in
+// one go; false when the job failed.
+bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
+  JobState& job = ctx.job;
+  int frames = framesInBlock(seek);
+  std::vector<std::uint8_t> block =
+      soundStreamBlockHead(static_cast<std::uint16_t>(frames * kSamplesPerFrame), seek);
+  for (int slot = 0; slot < frames; ++slot) {
+    if (job.tmp3Pos < job.tmp3EndPos) {
+      reader.appendFrame(block);
+      AppContext::setProgress(job.progressWrite, percentDone(job.tmp3Pos, job.tmp3EndPos));
+      pumpMessages(ctx);
+      if (job.jobFailed) return false;
+    } else {
+      appendSilentFrame(block);
+    }
+  }
+  // At most 41 x 79 + 4 bytes, so the upper half of the length stays zero.
+  storeU32(block.data() + kSoundBlockLengthOffset,
+           static_cast<std::uint32_t>(block.size() - kSoundBlockHeadSize + kSoundBlockFieldsSize));
+  std::vector<std::uint8_t> showFrame = showFrameTag();
+  block.insert(block.end(), showFrame.begin(), showFrame.end());
+  writeBytes(ctx, block);
   return !job.jobFailed;
 }
 
@@ -137,13 +153,14 @@ std::int32_t writeSoundBlocks(AppContext& ctx) {
   JobState& job = ctx.job;
   std::int32_t frameCount = 1;  // the template's own frame
   std::uint16_t seek = kFirstSeekSamples;
+  FrameReader reader(job);
   while (job.tmp3Pos < job.tmp3EndPos) {
     if (frameCount >= kMaxFrameCount) {
       ctx.host.showMessage("Error: Output truncated because the maximum audio length has been reached.",
                            MessageIcon::None);
       break;
     }
-    if (!writeSoundBlock(ctx, seek)) break;
+    if (!writeSoundBlock(ctx, reader, seek)) break;
     ++frameCount;
     seek = nextSeekSamples(seek);
   }
@@ -185,7 +202,7 @@ void writeOutputFiles(AppContext& ctx) {
   writeControllerAnimation(ctx);
   // The template goes in even after a failed controller copy; the driver
   // removes both files then.
-  if (copyHeaderTemplate(ctx) && !job.jobFailed) writeStreamingAnimation(ctx);
+  if (copyHeaderTemplate(ctx)) writeStreamingAnimation(ctx);
 
   AppContext::setProgress(job.progressWrite, kProgressFull);
   pumpMessages(ctx);

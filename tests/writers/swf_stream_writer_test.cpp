@@ -1,0 +1,305 @@
+#include "writers/swf_stream_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "tests/support/swf_walker.h"
+#include "tests/writers/writing_stage_fixture.h"
+
+namespace sonaflux {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::WritingStageFixture;
+
+constexpr std::uint16_t kShowFrame = 1;
+constexpr std::uint16_t kSoundStreamBlock = 19;
+
+// A frame as the encoder writes it: header FF F3, then 0x30 or, with the
+// padding bit, 0x32, then C4; the rest numbered so that every frame differs.
+Bytes frame(int number, bool padded = false) {
+  Bytes f(padded ? 79 : 78, static_cast<std::uint8_t>(number + 1));
+  f[0] = 0xFF, f[1] = 0xF3, f[2] = padded ? 0x32 : 0x30, f[3] = 0xC4;
+  return f;
+}
+
+Bytes silentFrame() {
+  Bytes f(78, 0x00);
+  f[0] = 0xFF, f[1] = 0xF3, f[2] = 0x30, f[3] = 0xC4;
+  return f;
+}
+
+Bytes streamOf(int frames, int paddedEvery = 0) {
+  Bytes stream;
+  for (int i = 0; i < frames; ++i) {
+    Bytes f = frame(i, paddedEvery > 0 && i % paddedEvery == 0);
+    stream.insert(stream.end(), f.begin(), f.end());
+  }
+  return stream;
+}
+
+void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+
+// The template with FileLength and FrameCount as patched.
+Bytes header(std::uint32_t fileLength, std::uint16_t frameCount) {
+  Bytes h = test::readFileBytes(test::programFolder() + "snx.da1");
+  h[4] = fileLength & 0xFF, h[5] = (fileLength >> 8) & 0xFF;
+  h[6] = (fileLength >> 16) & 0xFF, h[7] = fileLength >> 24;
+  h[16] = frameCount & 0xFF, h[17] = frameCount >> 8;
+  return h;
+}
+
+TEST(SwfStreamWriter, SingleFrameFillsFirstBlockWithSilence) {
+  WritingStageFixture fx;
+  fx.prepare(frame(0));
+  fx.run();
+
+  // 33 + (10 + 41 x 78 + 2) + 2 = 3245 bytes; two frames: the template's and the block's
+  Bytes expected = header(3245, 2);
+  // Length 4 + 41 x 78 = 3202 = 0x0C82; SampleCount 41 x 576 = 0x5C40; SeekSamples 1680
+  append(expected, {0xFF, 0x04, 0x82, 0x0C, 0x00, 0x00, 0x40, 0x5C, 0x90, 0x06});
+  append(expected, frame(0));
+  for (int i = 0; i < 40; ++i) append(expected, silentFrame());
+  append(expected, {0x40, 0x00, 0x00, 0x00});
+
+  EXPECT_EQ(fx.streamBytes(), expected);
+  EXPECT_FALSE(fx.ctx.job.jobFailed);
+  EXPECT_TRUE(fx.host.messages.empty());
+}
+
+TEST(SwfStreamWriter, SecondBlockStartsTheSeekCycle) {
+  WritingStageFixture fx;
+  Bytes stream = streamOf(42);
+  fx.prepare(stream);
+  fx.run();
+
+  // 33 + (10 + 41 x 78 + 2) + (10 + 38 x 78 + 2) + 2 = 6221 = 0x184D
+  Bytes expected = header(6221, 3);
+  append(expected, {0xFF, 0x04, 0x82, 0x0C, 0x00, 0x00, 0x40, 0x5C, 0x90, 0x06});
+  append(expected, Bytes(stream.begin(), stream.begin() + 41 * 78));
+  append(expected, {0x40, 0x00});
+  // Length 4 + 38 x 78 = 2968 = 0x0B98; SampleCount 38 x 576 = 0x5580; SeekSamples 60
+  append(expected, {0xFF, 0x04, 0x98, 0x0B, 0x00, 0x00, 0x80, 0x55, 0x3C, 0x00});
+  append(expected, frame(41));
+  for (int i = 0; i < 37; ++i) append(expected, silentFrame());
+  append(expected, {0x40, 0x00, 0x00, 0x00});
+
+  EXPECT_EQ(fx.streamBytes(), expected);
+}
+
+TEST(SwfStreamWriter, CopiesFramesWholeWhereverTheStreamEnds) {
+  Bytes padded = frame(1, true);
+  struct Row {
+    const char* name;
+    Bytes stream;
+    Bytes firstSlots;  // what the block holds before its silent frames
+    int silentFrames;
+    std::uint8_t lengthLow, lengthHigh;
+  };
+  const Row rows[] = {
+      // 4 + 79 + 78 + 39 x 78 = 3203 = 0x0C83
+      {"padded frame counts 79", [&] { Bytes s = padded; append(s, frame(2)); return s; }(),
+       [&] { Bytes s = padded; append(s, frame(2)); return s; }(), 39, 0x83, 0x0C},
+      // the missing 39 bytes of the padded frame are zero
+      {"ends inside a padded frame", [&] { Bytes s = frame(0); s.insert(s.end(), padded.begin(), padded.begin() + 40); return s; }(),
+       [&] { Bytes s = frame(0); s.insert(s.end(), padded.begin(), padded.begin() + 40); s.resize(78 + 79, 0); return s; }(),
+       39, 0x83, 0x0C},
+      // a header cut after two bytes reads its third byte as 0: no padding
+      {"ends inside a header", Bytes{0xFF, 0xF3}, [] { Bytes s{0xFF, 0xF3}; s.resize(78, 0); return s; }(), 40,
+       0x82, 0x0C},
+      {"one byte", Bytes{0xFF}, [] { Bytes s{0xFF}; s.resize(78, 0); return s; }(), 40, 0x82, 0x0C},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WritingStageFixture fx;
+    fx.prepare(row.stream);
+    fx.run();
+    Bytes body = {0x40, 0x5C, 0x90, 0x06};
+    append(body, row.firstSlots);
+    for (int i = 0; i < row.silentFrames; ++i) append(body, silentFrame());
+
+    auto swf = test::walkSwf(fx.streamBytes());
+    ASSERT_TRUE(swf);
+    auto blocks = swf->tagsWithCode(kSoundStreamBlock);
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0]->body, body);
+    Bytes file = fx.streamBytes();
+    EXPECT_EQ(file[33 + 2], row.lengthLow);
+    EXPECT_EQ(file[33 + 3], row.lengthHigh);
+  }
+}
+
+// Frames of a block counted from its body, by the padding bit of each header.
+int framesIn(const test::SwfTag& block) {
+  int frames = 0;
+  for (std::size_t pos = 4; pos < block.body.size(); ++frames)
+    pos += (block.body[pos + 2] & 0x02) ? 79 : 78;
+  return frames;
+}
+
+TEST(SwfStreamWriter, FollowsTheSeekAndFrameCycleOverManyBlocks) {
+  struct Row {
+    std::uint16_t seekSamples;
+    int frames;
+  };
+  // After the 41-frame first block, the start moves 108 samples on per block
+  // (modulo 576); starts beyond 412 take 39 frames: 613 frames in 16 blocks.
+  const Row expected[] = {
+      {1680, 41}, {60, 38},  {168, 38}, {276, 38}, {384, 38}, {492, 39},
+      {24, 38},   {132, 38}, {240, 38}, {348, 38}, {456, 39}, {564, 39},
+      {96, 38},   {204, 38}, {312, 38}, {420, 39}, {528, 39}, {60, 38},
+      {168, 38},
+  };
+  // 41 + 613 + 38 frames fill 18 blocks; one more frame opens the 19th.
+  const int frames = 41 + 613 + 38 + 1;
+  WritingStageFixture fx;
+  Bytes stream = streamOf(frames, 7);
+  fx.prepare(stream);
+  fx.run();
+
+  Bytes file = fx.streamBytes();
+  std::string error;
+  auto swf = test::walkSwf(file, &error);
+  ASSERT_TRUE(swf) << error;
+  auto blocks = swf->tagsWithCode(kSoundStreamBlock);
+  ASSERT_EQ(blocks.size(), std::size(expected));
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    SCOPED_TRACE("block " + std::to_string(i + 1));
+    const Bytes& body = blocks[i]->body;
+    int sampleCount = body[0] | (body[1] << 8);
+    int seekSamples = body[2] | (body[3] << 8);
+    EXPECT_TRUE(blocks[i]->longHeader);
+    EXPECT_EQ(seekSamples, expected[i].seekSamples);
+    EXPECT_EQ(framesIn(*blocks[i]), expected[i].frames);
+    EXPECT_EQ(sampleCount, expected[i].frames * 576);
+    // every block is followed by its ShowFrame
+    const test::SwfTag& next = *(blocks[i] + 1);
+    EXPECT_EQ(next.code, kShowFrame);
+  }
+  EXPECT_EQ(swf->fileLength, file.size());
+  EXPECT_EQ(swf->frameCount, 20);
+  EXPECT_EQ(swf->showFrames(), 20);
+
+  // the blocks hold the stream and then silence
+  Bytes data = test::soundStreamData(*swf);
+  ASSERT_GE(data.size(), stream.size());
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), data.begin()));
+  Bytes tail(data.begin() + static_cast<std::ptrdiff_t>(stream.size()), data.end());
+  EXPECT_EQ(tail.size(), 37u * 78);
+  for (std::size_t pos = 0; pos < tail.size(); pos += 78)
+    EXPECT_EQ(Bytes(tail.begin() + pos, tail.begin() + pos + 78), silentFrame());
+}
+
+TEST(SwfStreamWriter, ReportsProgressPerFrameAndEndsFull) {
+  WritingStageFixture fx;
+  fx.prepare(streamOf(100));
+  long pumpsBefore = fx.host.pumps;
+  fx.run();
+  const std::vector<int>& p = fx.write.positions;
+  // one per copied frame, then the full bar
+  ASSERT_EQ(p.size(), 101u);
+  EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+  // after the first frame: position 79 of an end at 7801, 1.01 %
+  EXPECT_EQ(p.front(), 1);
+  EXPECT_EQ(p[99], 100);
+  EXPECT_EQ(p.back(), 101);
+  EXPECT_EQ(fx.host.pumps - pumpsBefore, 101);
+}
+
+TEST(SwfStreamWriter, StopsAtTheFrameLimitAndFinishesTheFile) {
+  // 15 999 blocks hold 41 + 999 cycles of 613 frames (15 985 blocks) + the
+  // first 14 blocks of the cycle (38 x 11 + 39 x 3 = 535 frames).
+  const std::int64_t framesAtLimit = 41 + 999 * 613 + 535;
+  ASSERT_EQ(framesAtLimit, 612963);
+  struct Row {
+    std::int64_t frames;
+    bool message;
+  };
+  for (const Row& row : {Row{framesAtLimit, false}, Row{framesAtLimit + 1, true}}) {
+    SCOPED_TRACE(row.frames);
+    WritingStageFixture fx;
+    fx.prepareSparse(row.frames * 78);
+    fx.run();
+
+    if (row.message) {
+      ASSERT_EQ(fx.host.messages.size(), 1u);
+      EXPECT_EQ(fx.host.messages[0].text,
+                "Error: Output truncated because the maximum audio length has been reached.");
+      EXPECT_EQ(fx.host.messages[0].icon, MessageIcon::None);
+    } else {
+      EXPECT_TRUE(fx.host.messages.empty());
+    }
+    EXPECT_FALSE(fx.ctx.job.jobFailed);
+    Bytes file = fx.streamBytes();
+    std::string error;
+    auto swf = test::walkSwf(file, &error);
+    ASSERT_TRUE(swf) << error;
+    EXPECT_EQ(swf->frameCount, 16000);
+    EXPECT_EQ(swf->showFrames(), 16000);
+    EXPECT_EQ(swf->fileLength, file.size());
+    EXPECT_EQ(test::soundStreamData(*swf).size(), static_cast<std::size_t>(framesAtLimit * 78));
+    EXPECT_FALSE(fx.page().empty());
+  }
+}
+
+TEST(SwfStreamWriter, WriteFailureIsReportedOnce) {
+  struct Row {
+    const char* name;
+    std::int32_t outputMode;
+    File JobState::*handle;
+  };
+  const Row rows[] = {
+      {"streaming animation", kOutputModeBareLooping, &JobState::streamOutHandle},
+      {"controller animation", kOutputModeController, &JobState::controllerOutHandle},
+      {"HTML page", kOutputModeBareOnce, &JobState::htmlFile},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WritingStageFixture fx(row.outputMode);
+    fx.addController(Bytes(1000, 0x5A));
+    fx.prepare(streamOf(50));
+    ASSERT_TRUE((fx.ctx.job.*row.handle).openExisting("/dev/full", FileAccess::ReadWrite, false));
+    fx.run();
+    EXPECT_EQ(fx.host.texts(), std::vector<std::string>{"Error: Cannot write file."});
+    EXPECT_TRUE(fx.ctx.job.jobFailed);
+    EXPECT_TRUE(fx.page().empty());
+    EXPECT_EQ(fx.write.last(), 101);
+  }
+}
+
+TEST(SwfStreamWriter, CancelStopsWithinOneFrameAndWritesNoPage) {
+  WritingStageFixture fx;
+  fx.prepare(streamOf(60));
+  fx.host.cancelOnPump = fx.host.pumps + 5;
+  fx.run();
+  EXPECT_TRUE(fx.ctx.job.jobFailed);
+  EXPECT_TRUE(fx.ctx.job.jobCancelled);
+  EXPECT_TRUE(fx.host.messages.empty());
+  // five frames read, the unfinished block left out: only the template is written
+  EXPECT_EQ(fx.ctx.job.tmp3Pos, 1 + 5 * 78);
+  EXPECT_EQ(fx.streamBytes().size(), 33u);
+  EXPECT_TRUE(fx.page().empty());
+}
+
+TEST(SwfStreamWriter, MissingOrShortTemplateFailsWithItsPath) {
+  for (int size : {-1, 0, 1, 32}) {
+    SCOPED_TRACE(size);
+    WritingStageFixture fx;
+    std::string path = fx.program.file("snx.da1");
+    if (size < 0)
+      std::filesystem::remove(path);
+    else
+      std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size));
+    fx.prepare(streamOf(3));
+    fx.run();
+    EXPECT_EQ(fx.host.texts(), std::vector<std::string>{"Error: Cannot open data file \"" + path + "\"."});
+    EXPECT_EQ(fx.host.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(fx.ctx.job.jobFailed);
+    EXPECT_TRUE(fx.streamBytes().empty());
+    EXPECT_TRUE(fx.page().empty());
+  }
+}
+
+}  // namespace
+}  // namespace sonaflux

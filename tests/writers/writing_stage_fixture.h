@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/app_context.h"
+#include "engine/file_routines.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
+#include "writers/output_naming.h"
+#include "writers/swf_stream_writer.h"
+
+namespace sonaflux::test {
+
+// The writing stage on real files: a private program folder with the built
+// template, output files created by the real naming code, and a tmp3 that
+// holds what the compression stage would have left.
+class WritingStageFixture {
+ public:
+  explicit WritingStageFixture(std::int32_t outputMode = kOutputModeBareLooping) {
+    std::filesystem::copy_file(programFolder() + "snx.da1", program.file("snx.da1"));
+    std::filesystem::create_directory(program.file("Controllers"));
+    ctx.paths.programFolder = program.path();
+    SettingsRecord& s = ctx.settings;
+    s.outputFolderPath = output.path();
+    s.outputMode = outputMode;
+    s.controllerName = "Test01150040";
+    s.instruction = "c";
+    s.backgroundColour = "FFFFFF";
+    s.textColour = "000000";
+    s.nextOutputNumber = 1;
+    ctx.inputs.inputTitle = "Title";
+    ctx.job.progressWrite = &write;
+    host.jobFailed = &ctx.job.jobFailed;
+    host.jobCancelled = &ctx.job.jobCancelled;
+  }
+
+  void addController(const std::vector<std::uint8_t>& bytes) {
+    writeFileBytes(program.file("Controllers/" + ctx.settings.controllerName + ".swf"), bytes);
+  }
+
+  // Creates the output files and a tmp3 holding the stream; the position is
+  // left where the compression stage leaves it.
+  void prepare(const std::vector<std::uint8_t>& stream) {
+    writeFileBytes(tmp3Path(), stream);
+    openOutputs();
+  }
+
+  // A tmp3 of zero bytes without writing them: zero headers read as 78-byte frames.
+  void prepareSparse(std::int64_t size) {
+    writeFileBytes(tmp3Path(), {});
+    std::filesystem::resize_file(tmp3Path(), static_cast<std::uintmax_t>(size));
+    openOutputs();
+  }
+
+  void run() {
+    writeOutputFiles(ctx);
+    closeFile(ctx.job.streamOutHandle);
+    closeFile(ctx.job.controllerOutHandle);
+    closeFile(ctx.job.htmlFile);
+    closeFile(ctx.job.tmp3Handle);
+  }
+
+  std::string tmp3Path() const { return output.file("snx1.tmp3"); }
+  std::vector<std::uint8_t> streamBytes() const { return readFileBytes(output.file("snx1s.swf")); }
+  std::string page() const { return readFileText(output.file("snx1.htm")); }
+
+  TempFolder program;
+  TempFolder output;
+  RecordingHost host;
+  AppContext ctx{host};
+  RecordingProgressBar write;
+
+ private:
+  void openOutputs() {
+    checkOutputFolder(ctx);
+    makeOutputBaseName(ctx);
+    createOutputFiles(ctx);
+    if (!ctx.job.tmp3Handle.openExisting(tmp3Path(), FileAccess::ReadWrite, true)) return;
+    ctx.job.tmp3Pos = static_cast<std::int64_t>(*fileSize(tmp3Path())) + 1;
+    ctx.job.tmp3Handle.seek(ctx.job.tmp3Pos - 1);
+  }
+};
+
+}  // namespace sonaflux::test
