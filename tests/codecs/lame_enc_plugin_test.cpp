@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/codecs/codec_plugins.h"
+#include "tests/codecs/test_signals.h"
+#include "tests/support/ffmpeg_tools.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/wav_fixture.h"
+
+namespace sonaflux::test {
+namespace {
+
+bool contains(const std::vector<std::uint8_t>& bytes, const char* text) {
+  std::size_t n = std::strlen(text);
+  return std::search(bytes.begin(), bytes.end(), text, text + n) != bytes.end();
+}
+
+struct InputRow {
+  std::uint32_t rate;
+  std::uint16_t channels;
+};
+
+// Stereo reaches the encoder as one channel at twice the rate.
+TEST(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryInput) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  const InputRow rows[] = {{11025, 1}, {22050, 1}, {44100, 1}, {44100, 2}};
+  const double seconds = 2.0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.rate << " Hz, " << row.channels << " ch");
+    TempFolder folder;
+    auto input = testSignal(SignalKind::Music, seconds, row.rate, row.channels);
+    auto mp3 = encodeWithPlugin(plugin, input, row.rate * row.channels);
+    ASSERT_TRUE(mp3);
+
+    auto frames = walkLayer3Frames(*mp3);
+    ASSERT_TRUE(frames) << "not a bare run of Layer III frames";
+    for (const auto& f : *frames) {
+      SCOPED_TRACE(testing::Message() << "frame at " << f.offset);
+      ASSERT_EQ(f.version, 2);
+      ASSERT_EQ(f.bitrate, 24);
+      ASSERT_EQ(f.sampleRate, 22050);
+      ASSERT_TRUE(f.mono);
+      ASSERT_TRUE(f.original);
+      ASSERT_FALSE(f.crc);
+      ASSERT_EQ(f.size, f.padding ? 79u : 78u);
+    }
+    // No tag frame. (LAME's name in the ancillary bits of early frames is
+    // part of the audio frames, not a tag.)
+    EXPECT_FALSE(contains(*mp3, "Xing") || contains(*mp3, "Info"));
+    // Constant bitrate: 24 000 bit/s over 576-sample frames at 22 050 Hz is
+    // 78.367 bytes a frame on average, padding slots included.
+    double average = 24000.0 / 8 * 576 / 22050;
+    EXPECT_NEAR(double(mp3->size()), average * double(frames->size()), 1.0);
+    // The flush leaves nothing behind: the frames cover the whole input
+    // plus LAME's delay of 576 samples.
+    double inputAt22050 = double(input.size() / row.channels) * 22050 / row.rate;
+    EXPECT_GE(double(frames->size() * 576), inputAt22050 + 576);
+    EXPECT_LE(double(frames->size() * 576), inputAt22050 + 576 + 3 * 576);
+
+    std::string mp3Path = folder.file("out.mp3"), wavPath = folder.file("in.wav");
+    writeFileBytes(mp3Path, *mp3);
+    writeFileBytes(wavPath, makePcmWav(row.rate, row.channels, 16, input));
+    auto info = probeAudio(mp3Path);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->codecName, "mp3");
+    EXPECT_EQ(info->sampleRate, 22050);
+    EXPECT_EQ(info->channels, 1);
+    EXPECT_EQ(info->bitRate, 24000);
+    auto decoded = decodeToPcm(mp3Path);
+    auto reference = decodeToPcm(wavPath, 22050, 1);
+    ASSERT_TRUE(decoded && reference);
+    std::span<const std::int16_t> part(reference->data() + 11025, 16384);
+    Correlation match = crossCorrelate(part, *decoded, 11025, 11025 + 2000);
+    EXPECT_GT(match.value, 0.8);
+  }
+}
+
+TEST(LameEncPlugin, StreamDoesNotDependOnHowTheInputIsCut) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  for (std::uint32_t rate : {22050u, 44100u}) {
+    SCOPED_TRACE(rate);
+    auto input = testSignal(SignalKind::Speech, 2.0, rate, 1);
+    auto whole = encodeWithPlugin(plugin, input, rate);
+    ASSERT_TRUE(whole);
+    for (std::uint32_t piece : {1000u, 4097u}) {
+      SCOPED_TRACE(piece);
+      EXPECT_EQ(encodeWithPlugin(plugin, input, rate, piece), whole);
+    }
+  }
+}
+
+TEST(LameEncPlugin, RefusesRecordsItCannotHonour) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  struct Row {
+    const char* what;
+    int offset;
+    std::uint32_t value;
+  };
+  const Row rows[] = {
+      {"kind", SNX_BE_OFFSET_KIND, 0},
+      {"kind", SNX_BE_OFFSET_KIND, 257},
+      {"version", SNX_BE_OFFSET_VERSION, 0},
+      {"version", SNX_BE_OFFSET_VERSION, 2},
+      {"size", SNX_BE_OFFSET_SIZE, 330},
+      {"size", SNX_BE_OFFSET_SIZE, 332},
+      {"input rate", SNX_BE_OFFSET_INPUT_RATE, 0},
+      {"input rate", SNX_BE_OFFSET_INPUT_RATE, 999},
+      {"input rate", SNX_BE_OFFSET_INPUT_RATE, 0x80000000u},
+      {"output rate", SNX_BE_OFFSET_OUTPUT_RATE, 0},
+      {"output rate", SNX_BE_OFFSET_OUTPUT_RATE, 22000},
+      {"mode", SNX_BE_OFFSET_MODE, 0},
+      {"mode", SNX_BE_OFFSET_MODE, 2},
+      {"bitrate", SNX_BE_OFFSET_BITRATE, 0},
+      {"bitrate", SNX_BE_OFFSET_BITRATE, 23},
+      {"bitrate", SNX_BE_OFFSET_BITRATE, 320},  // not an MPEG-2 rate
+      {"variable bitrate", SNX_BE_OFFSET_ENABLE_VBR, 1},
+      {"emphasis", SNX_BE_OFFSET_EMPHASIS, 4},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.what << " " << row.value);
+    EncoderConfig config = streamConfig(44100);
+    putField(config, row.offset, row.value);
+    std::uint32_t samples = 0, bufferSize = 0;
+    SnxBeStream stream = nullptr;
+    EXPECT_NE(plugin.initStream(config.data(), &samples, &bufferSize, &stream), 0u);
+    EXPECT_EQ(stream, nullptr);
+  }
+  EncoderConfig config = streamConfig(44100);
+  std::uint32_t samples = 0, bufferSize = 0;
+  SnxBeStream stream = nullptr;
+  EXPECT_NE(plugin.initStream(nullptr, &samples, &bufferSize, &stream), 0u);
+  EXPECT_NE(plugin.initStream(config.data(), nullptr, &bufferSize, &stream), 0u);
+  EXPECT_NE(plugin.initStream(config.data(), &samples, nullptr, &stream), 0u);
+  EXPECT_NE(plugin.initStream(config.data(), &samples, &bufferSize, nullptr), 0u);
+}
+
+TEST(LameEncPlugin, RefusesMisusedStreamsWithoutCrashing) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  EncoderConfig config = streamConfig(44100);
+  std::uint32_t samples = 0, bufferSize = 0;
+  SnxBeStream stream = nullptr;
+  ASSERT_EQ(plugin.initStream(config.data(), &samples, &bufferSize, &stream), 0u);
+  std::vector<std::int16_t> pcm(samples + 1, 100);
+  std::vector<std::uint8_t> out(bufferSize);
+  std::uint32_t written = 99;
+  EXPECT_NE(plugin.encodeChunk(stream, samples + 1, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.encodeChunk(stream, samples, nullptr, out.data(), &written), 0u);
+  EXPECT_NE(plugin.encodeChunk(stream, samples, pcm.data(), nullptr, &written), 0u);
+  EXPECT_NE(plugin.encodeChunk(nullptr, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(plugin.encodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_EQ(plugin.deinitStream(stream, out.data(), &written), 0u);
+  EXPECT_GT(written, 0u);
+  // A flushed stream takes no more samples and has nothing more to flush.
+  EXPECT_NE(plugin.encodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.deinitStream(stream, out.data(), &written), 0u);
+  EXPECT_EQ(plugin.closeStream(stream), 0u);
+  // A closed handle is refused, not followed.
+  EXPECT_NE(plugin.closeStream(stream), 0u);
+  EXPECT_NE(plugin.encodeChunk(stream, 10, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.deinitStream(stream, out.data(), &written), 0u);
+}
+
+TEST(LameEncPlugin, WritesNoTagIntoAFinishedStream) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  TempFolder folder;
+  auto mp3 = encodeWithPlugin(plugin, testSignal(SignalKind::Sweep, 0.5, 22050, 1), 22050);
+  ASSERT_TRUE(mp3);
+  std::string path = folder.file("stream.mp3");
+  writeFileBytes(path, *mp3);
+  EXPECT_EQ(plugin.writeVbrHeader(path.c_str()), 0u);
+  EXPECT_EQ(readFileBytes(path), *mp3);
+  EXPECT_NE(plugin.writeVbrHeader(nullptr), 0u);
+
+  std::uint8_t version[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
+  plugin.version(version);
+  EXPECT_EQ(version[2], 3);  // libmp3lame 3.x
+  EXPECT_EQ(version[4], 0xEE) << "wrote past the four documented bytes";
+}
+
+}  // namespace
+}  // namespace sonaflux::test
