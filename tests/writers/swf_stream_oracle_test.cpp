@@ -1,0 +1,80 @@
+// The streaming animation checked by tools that know nothing of this program:
+// the lame command-line encoder makes the stream, ffprobe and ffmpeg read the SWF.
+#include <gtest/gtest.h>
+
+#include "tests/support/ffmpeg_tools.h"
+#include "tests/support/swf_walker.h"
+#include "tests/support/wav_fixture.h"
+#include "tests/writers/writing_stage_fixture.h"
+
+namespace sonaflux {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::WritingStageFixture;
+
+// About 3 seconds of music-like sound as the compression stage makes it:
+// mono MPEG-2 Layer III, 24 kbit/s constant, 22 050 Hz, no tag frame.
+Bytes encodeWithLame(const test::TempFolder& folder) {
+  std::string wav = folder.file("source.wav");
+  std::string mp3 = folder.file("source.mp3");
+  test::writeFileBytes(wav, test::makePcmWav(22050, 1, 16, test::chordSequence(3.0, 22050, 1)));
+  test::CommandResult lame = test::runCommand(
+      {"lame", "--quiet", "-m", "m", "-b", "24", "--resample", "22.05", "--cbr", "-t", wav, mp3});
+  if (lame.exitCode != 0) return {};
+  return test::readFileBytes(mp3);
+}
+
+TEST(SwfStreamOracle, FfmpegReadsTheStreamAndBlocksHoldItExactly) {
+  test::TempFolder work;
+  Bytes stream = encodeWithLame(work);
+  ASSERT_GT(stream.size(), 2u * 3000) << "lame did not run";
+  // MPEG-2 Layer III without CRC, 24 kbit/s, 22 050 Hz, mono
+  EXPECT_EQ(stream[0], 0xFF);
+  EXPECT_EQ(stream[1], 0xF3);
+  EXPECT_EQ(stream[2] & 0xFC, 0x30);
+  EXPECT_EQ(stream[3] & 0xC0, 0xC0);
+
+  WritingStageFixture fx;
+  fx.prepare(stream);
+  fx.run();
+  ASSERT_FALSE(fx.ctx.job.jobFailed);
+  std::string swfPath = fx.output.file("snx1s.swf");
+
+  Bytes file = fx.streamBytes();
+  std::string error;
+  auto swf = test::walkSwf(file, &error);
+  ASSERT_TRUE(swf) << error;
+  Bytes data = test::soundStreamData(*swf);
+  ASSERT_GE(data.size(), stream.size());
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), data.begin()));
+  EXPECT_EQ(swf->fileLength, file.size());
+  EXPECT_EQ(swf->frameCount, swf->showFrames());
+
+  auto info = test::probeAudio(swfPath);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->formatName, "swf");
+  EXPECT_EQ(info->codecName, "mp3");
+  EXPECT_EQ(info->sampleRate, 22050);
+  EXPECT_EQ(info->channels, 1);
+
+  // ffmpeg reports nothing at all while decoding the whole file.
+  test::CommandResult decode =
+      test::runCommand({"sh", "-c", "ffmpeg -nostdin -v error -i '" + swfPath + "' -f null - 2>&1"});
+  EXPECT_EQ(decode.exitCode, 0);
+  EXPECT_EQ(decode.output, "");
+
+  // The SWF decodes to the same samples as the bare stream, then the silence
+  // that fills the last block.
+  auto fromSwf = test::decodeToPcm(swfPath);
+  auto fromMp3 = test::decodeToPcm(work.file("source.mp3"));
+  ASSERT_TRUE(fromSwf && fromMp3);
+  ASSERT_GT(fromMp3->size(), 2u * 22050);
+  ASSERT_GE(fromSwf->size(), fromMp3->size());
+  EXPECT_TRUE(std::equal(fromMp3->begin(), fromMp3->end(), fromSwf->begin()));
+  std::span<const std::int16_t> tail(fromSwf->data() + fromMp3->size(), fromSwf->size() - fromMp3->size());
+  EXPECT_LT(test::rmsLevel(tail), 0.001);
+}
+
+}  // namespace
+}  // namespace sonaflux
