@@ -135,6 +135,11 @@ std::string sanitizeUtf8(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
+bool looksLikeFrameIdentifier(const std::array<std::uint8_t, 4>& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](std::uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9'); });
+}
+
 bool identifierIs(const std::array<std::uint8_t, 4>& id, const char* name) {
   return std::equal(id.begin(), id.end(), name);
 }
@@ -162,8 +167,12 @@ void readId3v2(ByteSource& source, TagText& tags) {
       tags.id3v2ReadPastEnd = true;
       return;
     }
-    // Version 4 counts the size field itself; version 3 does not.
-    if (major == 4)
+    // Some taggers set the flag without writing the header; a real size
+    // never reads as a frame identifier. Version 4 counts the size field
+    // itself, version 3 does not.
+    if (looksLikeFrameIdentifier(size))
+      cursor.skip(-4);
+    else if (major == 4)
       cursor.skip(std::max<std::int64_t>(synchsafe(size) - 4, 0));
     else
       cursor.skip(bigEndian32(size));

@@ -89,6 +89,7 @@ std::vector<TagRow> tagRows() {
       {"v2.3 extended header", id3v2Tag(concat({{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, tit2}), 3, 0x40), "", "Song"},
       {"v2.4 extended header", id3v2Tag(concat({{0, 0, 0, 6, 1, 0}, id3v2Frame("TIT2", kLatin1, bytesOf("Song"), 4)}), 4, 0x40),
        "", "Song"},
+      {"extended-header flag without the header", id3v2Tag(id3v2Frame("TIT2", kLatin1, bytesOf("Song"), 4), 4, 0x40), "", "Song"},
       {"40 KiB picture before the title", id3v2Tag(concat({id3v2Frame("APIC", kLatin1, picture), tit2, tpe1})), "Band", "Song"},
       {"40 KiB picture in v2.4", id3v2Tag(concat({id3v2Frame("APIC", kLatin1, picture, 4), id3v2Frame("TIT2", kLatin1, bytesOf("Song"), 4)}), 4),
        "", "Song"},
