@@ -1,0 +1,117 @@
+#include "tools/swf_assembler/swf_records.h"
+
+#include <gtest/gtest.h>
+
+#include "tools/swf_assembler/bit_writer.h"
+#include "tools/swf_assembler/test_bits.h"
+
+namespace sonaflux::swf {
+namespace {
+
+using test::bitsToBytes;
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(BitWriter, CountsBitsForSignedAndUnsignedFields) {
+  const struct {
+    std::int32_t value;
+    int signedBits;
+  } rows[] = {{0, 0}, {1, 2}, {-1, 1}, {63, 7}, {64, 8}, {-64, 7}, {-65, 8}, {3000, 13}, {-3000, 13}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(signedBitsFor(row.value), row.signedBits);
+  }
+  EXPECT_EQ(unsignedBitsFor(0), 0);
+  EXPECT_EQ(unsignedBitsFor(1), 1);
+  EXPECT_EQ(unsignedBitsFor(255), 8);
+  EXPECT_EQ(unsignedBitsFor(256), 9);
+}
+
+TEST(BitWriter, PacksFieldsAcrossByteBoundariesAndPadsTheLastByte) {
+  BitWriter w;
+  w.writeUnsigned(0b101, 3);
+  w.writeSigned(-2, 7);  // 1111110
+  w.writeFlag(true);
+  EXPECT_EQ(w.finish(), bitsToBytes("101 1111110 1"));
+}
+
+TEST(SwfRecords, ChoosesTheShortOrLongTagHeader) {
+  const struct {
+    TagCode code;
+    std::size_t size;
+    bool forceLong;
+    Bytes header;
+  } rows[] = {
+      {TagCode::End, 0, false, {0x00, 0x00}},
+      {TagCode::ShowFrame, 0, false, {0x40, 0x00}},
+      {TagCode::SetBackgroundColor, 3, false, {0x43, 0x02}},
+      // 62 is the longest body the six length bits can hold.
+      {TagCode::DoAction, 62, false, {0x3E, 0x03}},
+      {TagCode::DoAction, 63, false, {0x3F, 0x03, 0x3F, 0x00, 0x00, 0x00}},
+      {TagCode::DefineSprite, 300, false, {0xFF, 0x09, 0x2C, 0x01, 0x00, 0x00}},
+      {TagCode::ShowFrame, 0, true, {0x7F, 0x00, 0x00, 0x00, 0x00, 0x00}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "code " << static_cast<int>(row.code) << " size " << row.size);
+    const Bytes body(row.size, 0xAB);
+    Bytes out;
+    appendTag(out, row.code, body, row.forceLong);
+    ASSERT_EQ(out.size(), row.header.size() + row.size);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(row.header.size())), row.header);
+  }
+}
+
+TEST(SwfRecords, PacksRectanglesWithTheFewestBits) {
+  const struct {
+    Rect rect;
+    Bytes expected;
+  } rows[] = {
+      {{0, 0, 0, 0}, bitsToBytes("00000")},
+      // 150 x 40 pixels: 3000 twips needs 13 signed bits.
+      {{0, 3000, 0, 800},
+       bitsToBytes("01101 0000000000000 0101110111000 0000000000000 0001100100000")},
+      {{-20, 20, -1, 1}, bitsToBytes("00110 101100 010100 111111 000001")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rect.xMax);
+    Bytes out;
+    appendRect(out, row.rect);
+    EXPECT_EQ(out, row.expected);
+  }
+}
+
+TEST(SwfRecords, WritesOnlyTheMatrixTermsInUse) {
+  Matrix scaled;
+  scaled.scaleX = 0.5;
+  scaled.scaleY = 2.0;
+  Matrix rotated;
+  rotated.rotateSkew0 = 1.0;
+  rotated.rotateSkew1 = -1.0;
+  const struct {
+    const char* name;
+    Matrix matrix;
+    Bytes expected;
+  } rows[] = {
+      {"identity", Matrix{}, bitsToBytes("0 0 00000")},
+      {"translation", Matrix::translation(100, -40), bitsToBytes("0 0 01000 01100100 11011000")},
+      // 16.16 fixed point: 0.5 = 0x8000 and 2.0 = 0x20000 need 19 signed bits.
+      {"scale", scaled, bitsToBytes("1 10011 0001000000000000000 0100000000000000000 0 00000")},
+      {"rotate", rotated, bitsToBytes("0 1 10010 010000000000000000 110000000000000000 00000")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Bytes out;
+    appendMatrix(out, row.matrix);
+    EXPECT_EQ(out, row.expected);
+  }
+}
+
+TEST(SwfRecords, WritesColoursStringsAndTheIdentityColourTransform) {
+  Bytes out;
+  appendRgb(out, {0x12, 0x34, 0x56});
+  appendString(out, "ab");
+  appendIdentityColourTransform(out);
+  EXPECT_EQ(out, (Bytes{0x12, 0x34, 0x56, 'a', 'b', 0x00, 0b0000'0100}));
+}
+
+}  // namespace
+}  // namespace sonaflux::swf

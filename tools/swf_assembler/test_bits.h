@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace sonaflux::swf::test {
+
+/// Bytes from a string of '0' and '1' (spaces and quotes ignored), most
+/// significant bit first, the last byte padded with zeros: lets a test write
+/// a bit-packed record field by field.
+inline std::vector<std::uint8_t> bitsToBytes(std::string_view bits) {
+  std::vector<std::uint8_t> out;
+  int used = 0;
+  for (char c : bits) {
+    if (c != '0' && c != '1') continue;
+    if (used == 0) out.push_back(0);
+    if (c == '1') out.back() |= static_cast<std::uint8_t>(0x80 >> used);
+    used = (used + 1) % 8;
+  }
+  return out;
+}
+
+inline std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+  std::vector<std::uint8_t> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+}  // namespace sonaflux::swf::test
