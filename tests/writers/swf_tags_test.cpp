@@ -70,18 +70,5 @@ TEST(SwfTags, TagHeaderChoosesShortOrLongForm) {
   }
 }
 
-TEST(SwfTags, SoundBlockHeadLeavesLengthForPatching) {
-  // 41 frames x 576 = 23616 = 0x5C40; SeekSamples 1680 = 0x0690
-  const Bytes expected = {0xFF, 0x04, 0x00, 0x00, 0x00, 0x00, 0x40, 0x5C, 0x90, 0x06};
-  EXPECT_EQ(soundStreamBlockHead(23616, 1680), expected);
-}
-
-TEST(SwfTags, RectUsesSmallestFieldWidth) {
-  // Nbits 2 | -1 = 11 | 1 = 01 | 0 = 00 | 0 = 00 | 5 padding bits
-  Bytes out;
-  appendRect(out, -1, 1, 0, 0);
-  EXPECT_EQ(out, (Bytes{0b00010'110, 0b1'0000'000}));
-}
-
 }  // namespace
 }  // namespace sonaflux
