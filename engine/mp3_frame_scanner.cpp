@@ -80,9 +80,15 @@ void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
 
     job.inputPos -= static_cast<std::int64_t>(kFrameHeaderSize);
     seekTo(job.inputHandle, job.inputPos);
+    const std::int64_t frameStart = job.inputPos;
     const std::int64_t got = readBlock(job.inputHandle, job.inputPos, frameBuffer.data(), length);
-    // A frame cut off by the end of the input is dropped: tmp1 holds whole frames only.
-    if (got < length) return;
+    if (got < length) {
+      // Cut off by the end of the input: most likely a stray sync, so it is
+      // dropped and the scan goes on after its first byte; tmp1 keeps whole frames only.
+      job.inputPos = frameStart + 1;
+      seekTo(job.inputHandle, job.inputPos);
+      continue;
+    }
 
     const float percent = static_cast<float>(static_cast<double>(job.inputPos) * 100.0 /
                                              static_cast<double>(job.inputSize));

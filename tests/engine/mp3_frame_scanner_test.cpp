@@ -79,6 +79,8 @@ std::vector<ScanRow> scanRows() {
   const Bytes b = syntheticFrame(kMpeg1L3Pad, 418, 0x22);
   const Bytes c = syntheticFrame(kMpeg1L3, 417, 0x23);
   const Bytes mono = syntheticFrame(kMpeg1L3Mono, 417);
+  // MPEG-2.5 Layer III, 8 kbit/s at 8 kHz: 72 bytes.
+  const Bytes shortFrame = syntheticFrame(frameHeader(test::kVersion25, test::kLayer3, 1, 2, false, test::kModeMono), 72);
   const Bytes junk = {0x00, 0x12, 0xFF, 0x1F, 0xFE, 0xFF, 0x00, 'T', 'A', 'G'};
   const Bytes smallTag = test::id3v2Tag(withHiddenSync(1000));
   const Bytes bigTag = test::id3v2Tag(withHiddenSync(40000));
@@ -107,6 +109,8 @@ std::vector<ScanRow> scanRows() {
       {"last frame stereo at another rate", concat({mono, syntheticFrame(kMpeg1L3At48k, 384)}),
        concat({mono, syntheticFrame(kMpeg1L3At48k, 384)}), 48000, true},
       {"cut last frame is dropped", concat({a, Bytes(c.begin(), c.begin() + 300)}), a, 44100, true},
+      {"a stray sync running past the end does not hide a whole frame after it",
+       concat({a, {0xFF, 0xFB, 0x90, 0x00, 0x11}, shortFrame}), concat({a, shortFrame}), 8000, false},
       {"three bytes", {0xFF, 0xFB, 0x90}, {}, 0, false},
       {"ID3 and nothing after", {'I', 'D', '3'}, {}, 0, false},
       {"a header on the last byte is not examined", concat({a, {0xFF}}), a, 44100, true},

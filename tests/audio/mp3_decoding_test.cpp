@@ -1,0 +1,277 @@
+#include "audio/mp3_decoding.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "audio/codec_libraries.h"
+#include "engine/byte_order.h"
+#include "engine/mp3_frame_scanner.h"
+#include "settings/parameters_file.h"
+#include "tests/support/ffmpeg_tools.h"
+#include "tests/support/job_fixture.h"
+#include "tests/support/mp3_fixture.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/wav_fixture.h"
+
+namespace sonaflux {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Stages 1 and 2 on real files, with the built decoder plug-in.
+struct DecodeRun {
+  test::TempFolder folder;
+  test::RecordingHost host;
+  AppContext ctx{host};
+  CodecLibraries codecs;
+  test::RecordingProgressBar progress;
+  Bytes tmp2;
+
+  DecodeRun() {
+    ctx.paths.programFolder = test::programFolder();
+    EXPECT_TRUE(codecs.load(ctx));
+    ctx.job.progressDecode = &progress;
+    host.jobFailed = &ctx.job.jobFailed;
+    host.jobCancelled = &ctx.job.jobCancelled;
+  }
+  ~DecodeRun() { codecs.release(ctx); }
+
+  // Decodes the bytes as tmp1; tmp2 goes to tmp2Path when given.
+  void decode(const Bytes& tmp1, const std::string& tmp2Path = "") {
+    test::writeFileBytes(folder.file("x.tmp1"), tmp1);
+    const std::string tmp2Name = tmp2Path.empty() ? folder.file("x.tmp2") : tmp2Path;
+    if (tmp2Path.empty()) test::writeFileBytes(tmp2Name, {});
+    JobState& job = ctx.job;
+    ASSERT_TRUE(job.tmp1Handle.openExisting(folder.file("x.tmp1"), FileAccess::ReadWrite, true));
+    ASSERT_TRUE(job.tmp2Handle.openExisting(tmp2Name, FileAccess::ReadWrite, false));
+    job.tmp1Handle.seek(static_cast<std::int64_t>(tmp1.size()));
+    job.tmp1Pos = static_cast<std::int64_t>(tmp1.size()) + 1;
+    decodeTmp1IntoTmp2(ctx);
+    job.tmp2Handle.close();
+    if (tmp2Path.empty()) tmp2 = test::readFileBytes(tmp2Name);
+  }
+
+  // Runs the scanner over an input file first, then decodes what it kept.
+  void scanAndDecode(const std::string& inputPath) {
+    test::writeFileBytes(folder.file("x.tmp1"), {});
+    test::writeFileBytes(folder.file("x.tmp2"), {});
+    JobState& job = ctx.job;
+    ASSERT_TRUE(job.inputHandle.openExisting(inputPath, FileAccess::Read, true));
+    ASSERT_TRUE(job.tmp1Handle.openExisting(folder.file("x.tmp1"), FileAccess::ReadWrite, true));
+    ASSERT_TRUE(job.tmp2Handle.openExisting(folder.file("x.tmp2"), FileAccess::ReadWrite, true));
+    job.inputSize = *job.inputHandle.size();
+    job.inputPos = 1;
+    job.tmp1Pos = 1;
+    std::vector<std::uint8_t> frameBuffer(kFrameBufferSize);
+    scanMp3Frames(ctx, frameBuffer);
+    if (job.tmp1Pos > 1) decodeTmp1IntoTmp2(ctx);
+    job.tmp2Handle.close();
+    tmp2 = test::readFileBytes(folder.file("x.tmp2"));
+  }
+
+  std::vector<std::int16_t> samples() const {
+    std::vector<std::int16_t> out;
+    for (std::size_t i = 0; i + 1 < tmp2.size(); i += 2) out.push_back(static_cast<std::int16_t>(sampleAt(&tmp2[i])));
+    return out;
+  }
+};
+
+std::int32_t largestMagnitude(const std::vector<std::int16_t>& samples) {
+  std::int32_t peak = 1;
+  for (std::int16_t s : samples) peak = std::max(peak, std::abs(std::int32_t{s}));
+  return peak;
+}
+
+// A lame stream without its Info frame, so every frame holds audio.
+Bytes encodedTone(double seconds, std::uint32_t rate, std::uint16_t channels, double amplitude = 0.5) {
+  return test::encodeWithLame(test::sineTone(440.0, seconds, rate, channels, amplitude), rate, channels,
+                              {"-t", "-b", "128", "--cbr"});
+}
+
+TEST(Mp3Decoding, DecodesLikeAnIndependentDecoder) {
+  const Bytes mp3 = encodedTone(1.0, 44100, 2);
+  ASSERT_FALSE(mp3.empty());
+  test::TempFolder folder;
+  test::writeFileBytes(folder.file("tone.mp3"), mp3);
+  auto reference = test::decodeToPcm(folder.file("tone.mp3"));
+  ASSERT_TRUE(reference.has_value());
+
+  DecodeRun run;
+  run.decode(mp3);
+  EXPECT_FALSE(run.ctx.job.jobFailed);
+  EXPECT_TRUE(run.host.messages.empty());
+  const std::vector<std::int16_t> ours = run.samples();
+  // Without an Info frame both decoders give every frame whole: the same
+  // samples, up to rounding, none lost between pieces or blocks.
+  ASSERT_EQ(ours.size(), reference->size());
+  EXPECT_EQ(ours.size() % (1152 * 2), 0u);
+  int largestDifference = 0;
+  for (std::size_t i = 0; i < ours.size(); ++i)
+    largestDifference = std::max(largestDifference, std::abs(ours[i] - (*reference)[i]));
+  EXPECT_LE(largestDifference, 2);
+  EXPECT_EQ(run.ctx.job.tmp2Pos, static_cast<std::int64_t>(run.tmp2.size()) + 1);
+  EXPECT_EQ(run.ctx.job.peakLevel, largestMagnitude(ours));
+  EXPECT_NEAR(run.ctx.job.peakLevel, largestMagnitude(*reference), 200);
+  EXPECT_EQ(run.ctx.job.tmp1Pos, run.ctx.job.tmp1End);
+}
+
+TEST(Mp3Decoding, MeasuresThePeakOverBothChannels) {
+  // Left silent, right loud: a peak taken from one channel only would be 1.
+  std::vector<std::int16_t> tone = test::sineTone(1000.0, 0.5, 44100, 2, 0.6);
+  for (std::size_t i = 0; i < tone.size(); i += 2) tone[i] = 0;
+  const Bytes mp3 = test::encodeWithLame(tone, 44100, 2, {"-t", "-m", "s", "-b", "192"});
+  DecodeRun run;
+  run.decode(mp3);
+  const std::vector<std::int16_t> ours = run.samples();
+  EXPECT_EQ(run.ctx.job.peakLevel, largestMagnitude(ours));
+  EXPECT_GT(run.ctx.job.peakLevel, 15000);
+}
+
+TEST(Mp3Decoding, ANegativeFullScaleSampleGivesPeak32768) {
+  // A square wave at full scale decodes with overshoot that clips at both rails.
+  std::vector<std::int16_t> square(22050);
+  for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 50) % 2 ? 32767 : -32768;
+  DecodeRun run;
+  run.decode(test::encodeWithLame(square, 22050, 1, {"-t", "-b", "64"}));
+  const std::vector<std::int16_t> ours = run.samples();
+  ASSERT_NE(std::find(ours.begin(), ours.end(), -32768), ours.end());
+  EXPECT_EQ(run.ctx.job.peakLevel, 32768);
+}
+
+TEST(Mp3Decoding, SilenceLeavesThePeakAtOne) {
+  DecodeRun run;
+  run.decode(test::encodeWithLame(std::vector<std::int16_t>(44100, 0), 44100, 1, {"-t", "-b", "64"}));
+  EXPECT_GT(run.tmp2.size(), 0u);
+  EXPECT_EQ(run.ctx.job.peakLevel, 1);
+}
+
+TEST(Mp3Decoding, HandsOverPiecesOfAtMost16384Bytes) {
+  // 16 385 bytes: a piece of 16 384 and one of 1 byte.
+  Bytes mp3 = encodedTone(2.0, 44100, 2);
+  ASSERT_GT(mp3.size(), 16385u);
+  mp3.resize(16385);
+  DecodeRun run;
+  run.decode(mp3);
+  // 16 385 * 100 / 16 386 = 99.99, then 100, then full.
+  EXPECT_EQ(run.progress.positions, (std::vector<int>{99, 100, 101}));
+  EXPECT_EQ(run.host.pumps, 3);
+  EXPECT_GT(run.tmp2.size(), 0u);
+}
+
+TEST(Mp3Decoding, CancelKeepsOnlyTheNextBlockTheDecoderDelivers) {
+  DecodeRun run;
+  run.host.cancelOnPump = 1;
+  run.decode(encodedTone(1.0, 44100, 2));
+  EXPECT_TRUE(run.ctx.job.jobCancelled);
+  EXPECT_GT(run.tmp2.size(), 0u);
+  EXPECT_LE(run.tmp2.size(), 8192u);
+  EXPECT_EQ(run.progress.last(), 101);
+  EXPECT_TRUE(run.host.messages.empty());
+}
+
+TEST(Mp3Decoding, AWriteFailureIsReportedOnce) {
+  DecodeRun run;
+  run.decode(encodedTone(1.0, 44100, 2), "/dev/full");
+  EXPECT_TRUE(run.ctx.job.jobFailed);
+  EXPECT_EQ(run.host.texts(), std::vector<std::string>{"Error: Cannot write file."});
+  EXPECT_EQ(run.progress.last(), 101);
+}
+
+TEST(Mp3Decoding, UndecodableFramesGiveNoPcmAndNoMessage) {
+  // Headers with the reserved layer: the scanner keeps them, no decoder can use them.
+  Bytes frames;
+  for (int i = 0; i < 20; ++i)
+    test::append(frames, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417));
+  DecodeRun run;
+  run.decode(frames);
+  EXPECT_TRUE(run.tmp2.empty());
+  EXPECT_EQ(run.ctx.job.tmp2Pos, 1);
+  EXPECT_FALSE(run.ctx.job.jobFailed);
+  EXPECT_TRUE(run.host.messages.empty());
+  EXPECT_EQ(run.ctx.job.peakLevel, 1);
+}
+
+// Files for which the built decoder plug-in answers otherwise than the
+// manifest expects; the scanner's part is still checked for them.
+const std::map<std::string, std::string> kDecoderDiffers = {
+    // A lone Xing/Info frame: libmpg123 takes it for metadata and decodes
+    // nothing unless asked to ignore Info frames.
+    {"minimp3/l3-nonstandard-vbrtag-empty.mp3", "Info frame"},
+    {"minimp3/l3-nonstandard-vbrtag-noframes.mp3", "Info frame"},
+    {"minimp3/l3-nonstandard-vbrtag-only.mp3", "Info frame"},
+    {"minimp3/l3-nonstandard-vbrtag-oob-read.mp3", "Info frame"},
+    {"mutagen/bad-POPM-frame.mp3", "Info frame"},
+    // Free-format Layer I: frames are cut at 128 kbit/s lengths, and
+    // libmpg123 decodes nothing of this file even whole.
+    {"minimp3/l2-nonstandard-fl1_fl2_ff.mp3", "free format"},
+    // Over-allocated Layer II: libmpg123 decodes the frame anyway.
+    {"minimp3/ILL2_overalloc2.mp3", "over-allocation"},
+};
+
+// The shared real-world files: every "accept" MP3 yields frames and PCM, no "noaudio" one does.
+TEST(Mp3Decoding, SharedTestFilesYieldAudioExactlyWhenExpected) {
+  std::ifstream manifest(test::testDataFolder() + "manifest.tsv");
+  std::string line;
+  std::getline(manifest, line);
+  int checked = 0;
+  while (std::getline(manifest, line)) {
+    std::stringstream cells(line);
+    std::string file, kind, expect;
+    std::getline(cells, file, '\t');
+    std::getline(cells, kind, '\t');
+    std::getline(cells, expect, '\t');
+    if (kind == "wav" || expect == "refuse") continue;
+    SCOPED_TRACE(file);
+    DecodeRun run;
+    run.scanAndDecode(test::testDataFolder() + file);
+    const bool audio = run.ctx.job.tmp1Pos > 1 && !run.tmp2.empty();
+    if (kDecoderDiffers.count(file)) {
+      EXPECT_GT(run.ctx.job.tmp1Pos, 1);
+    } else {
+      EXPECT_EQ(audio, expect == "accept") << "tmp1 " << run.ctx.job.tmp1Pos - 1 << " bytes, tmp2 " << run.tmp2.size();
+    }
+    EXPECT_FALSE(run.ctx.job.jobFailed);
+    ++checked;
+  }
+  EXPECT_GT(checked, 90);
+}
+
+TEST(Mp3Decoding, AnMp3JobRunsToACompleteOutputSet) {
+  test::JobFixture f;
+  f.setInput("tone.mp3", encodedTone(2.0, 44100, 2));
+  f.run();
+  EXPECT_FALSE(f.ctx.job.jobFailed);
+  EXPECT_TRUE(f.host.messages.empty());
+  EXPECT_EQ(f.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1s.swf"}));
+  EXPECT_EQ(f.read.last(), 101);
+  EXPECT_EQ(f.decode.last(), 101);
+  EXPECT_EQ(f.ctx.job.sampleRate, 44100);
+  EXPECT_TRUE(f.ctx.job.inputStereo);
+}
+
+TEST(Mp3Decoding, AnMp3WithoutAudioFailsTheJobAndRemovesTheSet) {
+  Bytes noFrames(5000, 0x20);
+  Bytes undecodable;
+  for (int i = 0; i < 20; ++i)
+    test::append(undecodable, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417));
+  for (const Bytes& input : {noFrames, undecodable}) {
+    test::JobFixture f;
+    const std::string path = f.setInput("quiet.mp3", input);
+    f.run();
+    EXPECT_TRUE(f.ctx.job.jobFailed);
+    EXPECT_FALSE(f.ctx.job.jobCancelled);
+    EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: No audio data found in input file \"" + path + "\"."});
+    EXPECT_TRUE(f.output.entries().empty());
+    EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 1);
+  }
+}
+
+}  // namespace
+}  // namespace sonaflux
