@@ -1,5 +1,6 @@
 #include "engine/mp3_frame_scanner.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "audio/mp3_frame_header.h"
@@ -51,6 +52,27 @@ bool readTagIdentifier(AppContext& ctx, std::uint8_t& current) {
   return current == '3';
 }
 
+// Bytes other than 0xFF are passed over a block at a time rather than byte by
+// byte. Leaves inputPos after the next 0xFF before the input's last byte and
+// returns true, or returns false when there is none.
+bool skipToNextSyncByte(AppContext& ctx, std::vector<std::uint8_t>& scratch) {
+  JobState& job = ctx.job;
+  while (job.inputPos < job.inputSize) {
+    const std::int64_t count =
+        std::min<std::int64_t>(job.inputSize - job.inputPos, static_cast<std::int64_t>(scratch.size()));
+    const std::int64_t start = job.inputPos;
+    const std::int64_t got = readBlock(job.inputHandle, job.inputPos, scratch.data(), count);
+    if (got < count) return false;
+    auto found = std::find(scratch.begin(), scratch.begin() + count, kFrameSyncByte);
+    if (found != scratch.begin() + count) {
+      job.inputPos = start + (found - scratch.begin()) + 1;
+      seekTo(job.inputHandle, job.inputPos);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
@@ -68,7 +90,10 @@ void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
       readByte(job.inputHandle, job.inputPos, current);
     }
     haveCurrent = false;
-    if (current != kFrameSyncByte) continue;
+    if (current != kFrameSyncByte) {
+      if (!skipToNextSyncByte(ctx, frameBuffer)) return;
+      current = kFrameSyncByte;
+    }
 
     std::uint8_t byte2 = 0, byte3 = 0, byte4 = 0;
     readByte(job.inputHandle, job.inputPos, byte2);
