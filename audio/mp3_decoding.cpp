@@ -17,6 +17,7 @@ constexpr std::int64_t kInputPieceSize = 16384;
 constexpr std::int32_t kPcmBlockSize = SNX_DECODER_OUTPUT_SIZE;
 constexpr std::size_t kDecoderStateSize = SNX_DECODER_STATE_SIZE;
 constexpr std::int32_t kDecodeBlockReady = 0;
+constexpr int kMostEmptyBlocksInARow = 64;
 
 void raisePeak(std::int32_t& peakLevel, const std::uint8_t* pcm, std::int32_t bytes) {
   for (std::int32_t i = 0; i + 1 < bytes; i += 2) {
@@ -37,12 +38,16 @@ void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_
     std::int32_t produced = 0;
     std::int32_t result = job.pDecodeMP3(state, input, static_cast<std::int32_t>(count), output,
                                          kPcmBlockSize, &produced);
+    int emptyBlocks = 0;
     while (result == kDecodeBlockReady) {
       // A decoder that claims more than the buffer holds is not trusted beyond it.
       if (produced > kPcmBlockSize) produced = kPcmBlockSize;
       if (produced > 0) {
         raisePeak(job.peakLevel, output, produced);
         writeBlock(ctx, job.tmp2Handle, job.tmp2Pos, output, produced);
+        emptyBlocks = 0;
+      } else if (++emptyBlocks > kMostEmptyBlocksInARow) {
+        break;  // a decoder that never asks for more input would hang the job
       }
       if (job.jobFailed) return;
       result = job.pDecodeMP3(state, input, 0, output, kPcmBlockSize, &produced);
