@@ -37,10 +37,13 @@ constexpr uint32_t kMaxInputRate = 1536000;  // 768 kHz stereo passed as one cha
 // measuring error at about a third of its time, and is clearly better than 3
 // and above on speech.
 constexpr int kVeryHighQualityAlgorithm = 2;
-// libsoxr's recipe: at a 24 kbit/s output with LAME's low-pass far below the
-// new Nyquist frequency, the medium recipe's stop band is already below the
-// 16-bit noise floor, and it runs faster than the high recipes.
+// libsoxr's high-quality recipe (20-bit precision) costs about 3 % of
+// LAME's time; its passband is widened from 0.913 to 0.95 of the lower
+// Nyquist frequency because the default dulls low-rate input audibly
+// (8 kHz speech loses its top formants), while above 22 050 Hz LAME's own
+// low-pass lies far below either edge.
 constexpr unsigned long kResamplerRecipe = SOXR_HQ;
+constexpr double kResamplerPassbandEnd = 0.95;
 
 struct Stream {
   lame_global_flags* lame = nullptr;
@@ -144,6 +147,7 @@ lame_global_flags* createLame(const Settings& s) {
 soxr_t createResampler(const Settings& s) {
   soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
   soxr_quality_spec_t quality = soxr_quality_spec(kResamplerRecipe, 0);
+  quality.passband_end = kResamplerPassbandEnd;
   soxr_error_t error = nullptr;
   soxr_t resampler = soxr_create(s.inputRate, s.outputRate, 1, &error, &io, &quality, nullptr);
   if (error != nullptr) {

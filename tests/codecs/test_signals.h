@@ -95,13 +95,13 @@ inline std::vector<double> music(std::size_t frames, double rate, double detune)
   return out;
 }
 
-inline std::vector<double> sweep(std::size_t frames, double rate, double seconds) {
+inline std::vector<double> sweep(std::size_t frames, double rate, double seconds, bool down) {
   std::vector<double> out(frames);
   const double low = 50, high = 0.45 * rate;
   double phase = 0;
   for (std::size_t i = 0; i < frames; ++i) {
     double t = double(i) / rate;
-    double f = low * std::pow(high / low, t / seconds);
+    double f = low * std::pow(high / low, (down ? seconds - t : t) / seconds);
     phase += f / rate;
     out[i] = std::sin(2 * kPi * phase);
   }
@@ -113,7 +113,7 @@ inline std::vector<double> make(SignalKind kind, std::size_t frames, double rate
   switch (kind) {
     case SignalKind::Speech: return speech(frames, rate, channel == 0 ? 1.0 : 1.7);
     case SignalKind::Music: return music(frames, rate, channel == 0 ? 1.0 : 1.5);
-    case SignalKind::Sweep: return sweep(frames, rate, channel == 0 ? seconds : seconds * 0.6);
+    case SignalKind::Sweep: return sweep(frames, rate, seconds, channel != 0);
   }
   return {};
 }

@@ -1,0 +1,318 @@
+// Measurements behind the encoder plug-in's settings: LAME's algorithm
+// quality, libsoxr's recipe, the chunk size, and the time of the whole
+// encoder with LAME's own resampling against soxr in front of LAME.
+// Built and run by bench/codec_bench.sh; times are CPU seconds.
+#include <dlfcn.h>
+#include <lame/lame.h>
+#include <mpg123.h>
+#include <soxr.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "codecs/lame_enc_api.h"
+#include "tests/codecs/test_signals.h"
+#include "tests/support/ffmpeg_tools.h"
+
+using namespace sonaflux::test;
+
+namespace {
+
+double cpuSeconds(const std::function<void()>& work) {
+  timespec start{}, end{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+  work();
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+  return double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) * 1e-9;
+}
+
+/// LAME alone, resampling itself when inputRate differs from 22 050 Hz.
+std::vector<unsigned char> lameEncode(const std::vector<short>& pcm, int inputRate, int quality) {
+  lame_global_flags* lame = lame_init();
+  lame_set_num_channels(lame, 1);
+  lame_set_mode(lame, MONO);
+  lame_set_in_samplerate(lame, inputRate);
+  lame_set_out_samplerate(lame, 22050);
+  lame_set_brate(lame, 24);
+  lame_set_quality(lame, quality);
+  lame_set_bWriteVbrTag(lame, 0);
+  lame_init_params(lame);
+  std::vector<unsigned char> out, buffer(std::size_t(1.25 * 32768 + 7200));
+  for (std::size_t done = 0; done < pcm.size(); done += 32768) {
+    int n = int(std::min<std::size_t>(32768, pcm.size() - done));
+    int bytes = lame_encode_buffer(lame, pcm.data() + done, pcm.data() + done, n, buffer.data(),
+                                   int(buffer.size()));
+    out.insert(out.end(), buffer.begin(), buffer.begin() + std::max(bytes, 0));
+  }
+  int bytes = lame_encode_flush(lame, buffer.data(), int(buffer.size()));
+  out.insert(out.end(), buffer.begin(), buffer.begin() + std::max(bytes, 0));
+  lame_close(lame);
+  return out;
+}
+
+std::vector<short> mpg123Decode(const std::vector<unsigned char>& mp3) {
+  mpg123_handle* h = mpg123_new(nullptr, nullptr);
+  mpg123_param(h, MPG123_FLAGS, MPG123_QUIET, 0);
+  mpg123_open_feed(h);
+  mpg123_feed(h, mp3.data(), mp3.size());
+  std::vector<short> pcm;
+  std::vector<unsigned char> buffer(65536);
+  for (;;) {
+    std::size_t done = 0;
+    int status = mpg123_read(h, buffer.data(), buffer.size(), &done);
+    const short* s = reinterpret_cast<const short*>(buffer.data());
+    pcm.insert(pcm.end(), s, s + done / 2);
+    if (status != MPG123_OK && status != MPG123_NEW_FORMAT) break;
+  }
+  mpg123_delete(h);
+  return pcm;
+}
+
+/// Correlation of b against a (aligned by search) over a middle stretch,
+/// and the same as a signal-to-error ratio in dB.
+std::pair<double, double> match(const std::vector<short>& a, const std::vector<short>& b,
+                                long maxLag) {
+  const long start = long(a.size()) / 4, length = std::min<long>(long(a.size()) / 2, 131072);
+  std::span<const short> part(a.data() + start, std::size_t(length));
+  Correlation c = crossCorrelate(part, b, start - 8, start + maxLag);
+  return {c.value, -10 * std::log10(std::max(1e-12, 1 - c.value * c.value))};
+}
+
+void fft(std::vector<std::complex<double>>& x) {
+  const std::size_t n = x.size();
+  for (std::size_t i = 1, j = 0; i < n; ++i) {
+    std::size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(x[i], x[j]);
+  }
+  for (std::size_t len = 2; len <= n; len <<= 1) {
+    std::complex<double> w = std::polar(1.0, -2 * M_PI / double(len));
+    for (std::size_t i = 0; i < n; i += len) {
+      std::complex<double> u = 1;
+      for (std::size_t k = 0; k < len / 2; ++k, u *= w) {
+        auto a = x[i + k], b = x[i + k + len / 2] * u;
+        x[i + k] = a + b;
+        x[i + k + len / 2] = a - b;
+      }
+    }
+  }
+}
+
+/// Log-spectral distance in dB between a and b (b shifted by lag) over
+/// 1024-sample frames, bins from 100 Hz to `top` Hz, levels floored 70 dB
+/// below the frame's loudest bin: spectral holes and smeared noise that a
+/// plain signal-to-error ratio barely sees.
+double logSpectralDistance(const std::vector<short>& a, const std::vector<short>& b, long lag,
+                           double rate, double top) {
+  const std::size_t n = 1024;
+  double total = 0;
+  int frames = 0;
+  for (std::size_t start = 0; start + n < a.size() && long(start) + lag + long(n) < long(b.size());
+       start += n / 2) {
+    if (long(start) + lag < 0) continue;
+    std::vector<std::complex<double>> x(n), y(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      double w = 0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(n));
+      x[i] = w * a[start + i];
+      y[i] = w * b[std::size_t(long(start) + lag) + i];
+    }
+    fft(x);
+    fft(y);
+    std::size_t from = std::size_t(100 * n / rate), to = std::size_t(top * n / rate);
+    double peak = 1e-9;
+    for (std::size_t k = from; k < to; ++k) peak = std::max(peak, std::abs(x[k]));
+    if (peak < 1000) continue;  // silence
+    double floor = peak * std::pow(10.0, -70 / 20.0), sum = 0;
+    for (std::size_t k = from; k < to; ++k) {
+      double d = 20 * std::log10(std::max(std::abs(x[k]), floor) / std::max(std::abs(y[k]), floor));
+      sum += d * d;
+    }
+    total += std::sqrt(sum / double(to - from));
+    ++frames;
+  }
+  return frames ? total / frames : 0;
+}
+
+std::vector<short> soxrResample(const std::vector<short>& in, double inRate, double outRate,
+                                unsigned long recipe, double* seconds) {
+  soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+  io.flags = SOXR_NO_DITHER;
+  soxr_quality_spec_t q = soxr_quality_spec(recipe, 0);
+  std::vector<short> out(std::size_t(double(in.size()) * outRate / inRate) + 8192);
+  std::size_t made = 0;
+  *seconds = cpuSeconds([&] {
+    soxr_t r = soxr_create(inRate, outRate, 1, nullptr, &io, &q, nullptr);
+    std::size_t used = 0, odone = 0;
+    for (std::size_t done = 0; done < in.size(); done += 32768) {
+      std::size_t n = std::min<std::size_t>(32768, in.size() - done);
+      soxr_process(r, in.data() + done, n, &used, out.data() + made, out.size() - made, &odone);
+      made += odone;
+    }
+    soxr_process(r, nullptr, 0, &used, out.data() + made, out.size() - made, &odone);
+    made += odone;
+    soxr_delete(r);
+  });
+  out.resize(made);
+  return out;
+}
+
+std::vector<short> mono(const std::vector<short>& interleaved, int channels) {
+  if (channels == 1) return interleaved;
+  std::vector<short> out(interleaved.size() / 2);
+  for (std::size_t i = 0; i < out.size(); ++i)
+    out[i] = short((interleaved[2 * i] + interleaved[2 * i + 1]) / 2);
+  return out;
+}
+
+struct Plugin {
+  void* library = nullptr;
+  BeInitStreamFunction init = nullptr;
+  BeEncodeChunkFunction encode = nullptr;
+  BeDeinitStreamFunction deinit = nullptr;
+  BeCloseStreamFunction close = nullptr;
+};
+
+std::vector<unsigned char> pluginEncode(const Plugin& p, const std::vector<short>& pcm,
+                                        unsigned inputRate, unsigned piece = 0) {
+  unsigned char config[SNX_BE_CONFIG_SIZE] = {};
+  auto put = [&](int offset, unsigned v) {
+    for (int i = 0; i < 4; ++i) config[offset + i] = (unsigned char)(v >> (8 * i));
+  };
+  put(SNX_BE_OFFSET_KIND, SNX_BE_CONFIG_KIND_LAME);
+  put(SNX_BE_OFFSET_VERSION, 1);
+  put(SNX_BE_OFFSET_SIZE, SNX_BE_CONFIG_SIZE);
+  put(SNX_BE_OFFSET_INPUT_RATE, inputRate);
+  put(SNX_BE_OFFSET_OUTPUT_RATE, 22050);
+  put(SNX_BE_OFFSET_MODE, SNX_BE_MODE_MONO);
+  put(SNX_BE_OFFSET_BITRATE, 24);
+  put(SNX_BE_OFFSET_PRESET, SNX_BE_PRESET_VERY_HIGH_QUALITY);
+  put(SNX_BE_OFFSET_ORIGINAL, 1);
+  uint32_t chunk = 0, size = 0, written = 0;
+  SnxBeStream s = nullptr;
+  if (p.init(config, &chunk, &size, &s) != 0) return {};
+  if (piece == 0 || piece > chunk) piece = chunk;
+  std::vector<unsigned char> out, buffer(size);
+  for (std::size_t done = 0; done < pcm.size(); done += piece) {
+    uint32_t n = uint32_t(std::min<std::size_t>(piece, pcm.size() - done));
+    p.encode(s, n, pcm.data() + done, buffer.data(), &written);
+    out.insert(out.end(), buffer.begin(), buffer.begin() + written);
+  }
+  p.deinit(s, buffer.data(), &written);
+  out.insert(out.end(), buffer.begin(), buffer.begin() + written);
+  p.close(s);
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: codec_bench <program folder> [minutes]\n");
+    return 2;
+  }
+  double minutes = argc > 2 ? std::atof(argv[2]) : 10.0;
+  Plugin p;
+  p.library = dlopen((std::string(argv[1]) + "/lame_enc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (p.library == nullptr) {
+    std::fprintf(stderr, "cannot load lame_enc.so: %s\n", dlerror());
+    return 1;
+  }
+  p.init = (BeInitStreamFunction)dlsym(p.library, "beInitStream");
+  p.encode = (BeEncodeChunkFunction)dlsym(p.library, "beEncodeChunk");
+  p.deinit = (BeDeinitStreamFunction)dlsym(p.library, "beDeinitStream");
+  p.close = (BeCloseStreamFunction)dlsym(p.library, "beCloseStream");
+
+  std::printf("== LAME algorithm quality, 24 kbit/s mono at 22 050 Hz, 60 s input\n");
+  std::printf("%-7s %3s %9s %12s %9s %9s\n", "signal", "q", "cpu s", "correlation", "SNR dB",
+              "LSD dB");
+  for (SignalKind kind : {SignalKind::Music, SignalKind::Speech}) {
+    auto input = testSignal(kind, 60, 22050, 1);
+    for (int q : {0, 2, 3, 5, 7}) {
+      std::vector<unsigned char> mp3;
+      double t = cpuSeconds([&] { mp3 = lameEncode(input, 22050, q); });
+      auto decoded = mpg123Decode(mp3);
+      auto [c, snr] = match(input, decoded, 2000);
+      // LAME's own delay plus the decoder's: 576 + 529 samples.
+      double lsd = logSpectralDistance(input, decoded, 1105, 22050, 5000);
+      std::printf("%-7s %3d %9.2f %12.5f %9.2f %9.2f\n", signalName(kind), q, t, c, snr, lsd);
+    }
+  }
+
+  std::printf("\n== soxr recipes alone, 60 s music, CPU s and match to the very-high recipe\n");
+  std::printf("%-7s %6s %9s %12s %12s %12s\n", "from Hz", "recipe", "cpu s", "correlation",
+              "15k alias dB", "19k alias dB");
+  const char* recipeNames[] = {"QQ", "LQ", "MQ", "16bit", "HQ", "24bit", "VHQ"};
+  for (unsigned rate : {44100u, 88200u, 8000u}) {
+    auto input = testSignal(SignalKind::Music, 60, rate, 1);
+    double unused = 0;
+    auto best = soxrResample(input, rate, 22050, SOXR_VHQ, &unused);
+    for (unsigned long recipe : {SOXR_QQ, SOXR_LQ, SOXR_MQ, SOXR_HQ, SOXR_VHQ}) {
+      double t = 0;
+      auto out = soxrResample(input, rate, 22050, recipe, &t);
+      auto [c, snr] = match(best, out, 64);
+      (void)snr;
+      double alias[2] = {0, 0};
+      if (rate > 2 * 19000) {
+        int k = 0;
+        for (double f : {15000.0, 19000.0}) {
+          std::vector<short> tone(rate * 2), ref(rate * 2);
+          for (std::size_t i = 0; i < tone.size(); ++i) {
+            tone[i] = short(16000 * std::sin(2 * M_PI * f * double(i) / rate));
+            ref[i] = short(16000 * std::sin(2 * M_PI * 1000 * double(i) / rate));
+          }
+          double u = 0;
+          auto a = soxrResample(tone, rate, 22050, recipe, &u);
+          auto b = soxrResample(ref, rate, 22050, recipe, &u);
+          std::span<const short> ma(a.data() + 4410, 22050), mb(b.data() + 4410, 22050);
+          alias[k++] = 20 * std::log10(std::max(1e-9, rmsLevel(ma)) / rmsLevel(mb));
+        }
+      }
+      std::printf("%-7u %6s %9.3f %12.6f %12.1f %12.1f\n", rate, recipeNames[recipe], t, c,
+                  alias[0], alias[1]);
+    }
+  }
+
+  std::printf("\n== Chunk size: plug-in at 44 100 Hz, 60 s music, samples per call\n");
+  std::printf("%8s %9s\n", "samples", "cpu s");
+  {
+    auto input = testSignal(SignalKind::Music, 60, 44100, 1);
+    for (unsigned piece : {576u, 1152u, 4096u, 16384u, 32768u}) {
+      double t = cpuSeconds([&] { pluginEncode(p, input, 44100, piece); });
+      std::printf("%8u %9.2f\n", piece, t);
+    }
+  }
+
+  std::printf("\n== Whole encoder, %.0f-minute input: LAME resampling vs soxr + LAME (q 2)\n",
+              minutes);
+  std::printf("%-16s %11s %11s %12s %12s\n", "input", "LAME cpu s", "soxr cpu s",
+              "LAME match", "soxr match");
+  struct Input {
+    unsigned rate;
+    int channels;
+  };
+  for (Input in : {Input{44100, 2}, Input{44100, 1}, Input{48000, 1}, Input{11025, 1},
+                   Input{22050, 1}}) {
+    auto signal = testSignal(SignalKind::Music, minutes * 60, in.rate, uint16_t(in.channels));
+    unsigned declared = in.rate * unsigned(in.channels);
+    std::vector<unsigned char> viaLame, viaSoxr;
+    double tLame = cpuSeconds([&] { viaLame = lameEncode(signal, int(declared), 2); });
+    double tSoxr = cpuSeconds([&] { viaSoxr = pluginEncode(p, signal, declared); });
+    // Reference: the input mixed to mono, at 22 050 Hz by soxr's best recipe.
+    double unused = 0;
+    auto reference = soxrResample(mono(signal, in.channels), in.rate, 22050, SOXR_VHQ, &unused);
+    auto [cLame, sLame] = match(reference, mpg123Decode(viaLame), 3000);
+    auto [cSoxr, sSoxr] = match(reference, mpg123Decode(viaSoxr), 3000);
+    (void)sLame;
+    (void)sSoxr;
+    char name[32];
+    std::snprintf(name, sizeof name, "%u Hz %s", in.rate, in.channels == 2 ? "stereo" : "mono");
+    std::printf("%-16s %11.2f %11.2f %12.5f %12.5f\n", name, tLame, tSoxr, cLame, cSoxr);
+  }
+  return 0;
+}
