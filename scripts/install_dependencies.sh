@@ -7,4 +7,10 @@ apt-get install -y --no-install-recommends \
   cmake g++ make pkg-config \
   libgtest-dev libgmock-dev \
   libmp3lame-dev libmpg123-dev libsoxr-dev \
-  ffmpeg lame sox time ca-certificates
+  ffmpeg lame sox time ca-certificates \
+  chromium
+# Node.js and npm run the browser tests. A machine whose Node.js already
+# brings npm keeps it: Debian's npm package conflicts with such builds.
+if ! command -v npm >/dev/null; then
+  apt-get install -y --no-install-recommends nodejs npm
+fi

@@ -1,0 +1,76 @@
+// Runs real conversion jobs with the built command-line front end, each from
+// a private copy of the program folder whose parameters file picks the mode.
+'use strict';
+
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { execFileSync } = require('node:child_process');
+
+function programFolder() {
+  const folder = process.env.SONAFLUX_PROGRAM_FOLDER;
+  if (!folder || !fs.existsSync(path.join(folder, 'sonaflux-cli'))) {
+    throw new Error('SONAFLUX_PROGRAM_FOLDER must name a built program folder (build/bin)');
+  }
+  return folder;
+}
+
+function makeTempFolder(prefix) {
+  return fs.mkdtempSync(path.join(os.tmpdir(), `sonaflux-${prefix}-`));
+}
+
+/// A 16-bit mono PCM WAV file of consecutive tones, one per entry of
+/// `frequencies`, each `secondsEach` long, at the given sample rate.
+function toneStepsWav(frequencies, secondsEach, sampleRate = 22050) {
+  const perTone = Math.round(secondsEach * sampleRate);
+  const samples = new Int16Array(perTone * frequencies.length);
+  let phase = 0;
+  frequencies.forEach((f, k) => {
+    for (let i = 0; i < perTone; i++) {
+      phase += (2 * Math.PI * f) / sampleRate;
+      samples[k * perTone + i] = Math.round(Math.sin(phase) * 16000);
+    }
+  });
+  const data = Buffer.from(samples.buffer);
+  const header = Buffer.alloc(44);
+  header.write('RIFF', 0, 'ascii');
+  header.writeUInt32LE(36 + data.length, 4);
+  header.write('WAVE', 8, 'ascii');
+  header.write('fmt ', 12, 'ascii');
+  header.writeUInt32LE(16, 16);
+  header.writeUInt16LE(1, 20); // PCM
+  header.writeUInt16LE(1, 22); // mono
+  header.writeUInt32LE(sampleRate, 24);
+  header.writeUInt32LE(sampleRate * 2, 28);
+  header.writeUInt16LE(2, 32);
+  header.writeUInt16LE(16, 34);
+  header.write('data', 36, 'ascii');
+  header.writeUInt32LE(data.length, 40);
+  return Buffer.concat([header, data]);
+}
+
+/// The thirteen lines of the parameters file, CR LF each.
+function parametersFile({ outputMode, controllerName = 'Classic01150040', instruction = 'c' }) {
+  const lines = ['n', '/tmp/', String(outputMode), controllerName, instruction, '01', 'n',
+    'FFFFFF', '000000', '1', 'y', 'y', 'y'];
+  return lines.map((l) => `${l}\r\n`).join('');
+}
+
+/// Converts wavBytes with the given settings; returns { folder, base, page }.
+function runJob(wavBytes, settings) {
+  const source = programFolder();
+  const program = makeTempFolder('program');
+  fs.cpSync(source, program, { recursive: true });
+  fs.writeFileSync(path.join(program, 'snx.da0'), parametersFile(settings));
+  const folder = makeTempFolder('output');
+  const input = path.join(makeTempFolder('input'), 'tones.wav');
+  fs.writeFileSync(input, wavBytes);
+  execFileSync(path.join(program, 'sonaflux-cli'),
+    ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`, input],
+    { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
+  const pages = fs.readdirSync(folder).filter((n) => n.endsWith('.htm'));
+  if (pages.length !== 1) throw new Error(`expected one page in ${folder}, found ${pages.join(', ')}`);
+  return { folder, page: pages[0], base: pages[0].slice(0, -4), program };
+}
+
+module.exports = { programFolder, makeTempFolder, toneStepsWav, runJob };
