@@ -60,9 +60,16 @@ async function waitForSound(page, fromMs, timeoutMs) {
   return false;
 }
 
+// Bare output that plays once (mode 3) is not tested for stopping: the page
+// says loop=false, but Ruffle does not read the page's loop parameter and a
+// bare stream loops there regardless.
 test('bare output plays the stream from the page without a click', { timeout: 60000 }, async () => {
   await withJobPage(kThreeTones, { outputMode: 2 }, async ({ page, ready, problems }) => {
     assert.ok(await waitForSound(page, ready, 10000), 'no sound within 10 s');
+    await page.waitForTimeout(4000);
+    const steps = stepsOf(soundRuns(await player.allSound(page))[0], kThreeTones);
+    assert.deepEqual([steps[0], Math.max(...steps)], [0, kThreeTones.length - 1], `incomplete play: ${steps}`);
+    assert.ok(risesWithoutRestart(steps), `the play skipped back: ${steps}`);
     assert.deepEqual(problems, []);
   });
 });
