@@ -70,20 +70,17 @@ int32_t decode(Decoder* decoder, const uint8_t* in, int32_t inSize, uint8_t* out
       return kResultFailed;
   }
   if (out == nullptr || outSize <= 0) return kResultFailed;
-  // A new format carries no samples; asking again is bounded because the
-  // next answer consumes input or reports that more is needed.
-  for (int attempt = 0; attempt < 4; ++attempt) {
+  // A new format carries no samples, and after a damaged frame mpg123 can
+  // often go on with what it holds: such answers are retried, a bounded
+  // number of times so that the caller's loop always ends.
+  for (int attempt = 0; attempt < 8; ++attempt) {
     std::size_t done = 0;
     int status = mpg123_read(decoder->handle, out, static_cast<std::size_t>(outSize), &done);
     *produced = static_cast<int32_t>(done);
     // NEED_MORE may come with the last samples of what was fed: hand them
     // over now and answer NEED_MORE on the next call.
     if (done > 0) return kResultReady;
-    if (status == MPG123_NEW_FORMAT) continue;
-    if (status == MPG123_OK) return kResultReady;
-    // NEED_MORE, DONE or an error of the stream: nothing more from this
-    // input. mpg123 resyncs on the next feed after damaged data.
-    return kResultNeedInput;
+    if (status == MPG123_NEED_MORE || status == MPG123_DONE) return kResultNeedInput;
   }
   return kResultNeedInput;
 }

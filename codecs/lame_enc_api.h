@@ -55,30 +55,41 @@ extern "C" {
 
 typedef struct SnxLameStream* SnxBeStream;
 
-/* Opens a stream for the configuration record (SNX_BE_CONFIG_SIZE bytes).
- * *samples receives the largest number of 16-bit samples per chunk,
- * *bufferSize the size in bytes of the caller's output buffer. */
+/* Opens a stream for the configuration record (SNX_BE_CONFIG_SIZE bytes,
+ * read only). The stream is constant-bitrate mono (mode SNX_BE_MODE_MONO)
+ * without tag frames; a record of another kind, version or size, another
+ * mode, variable bitrate, an input rate outside 1000..1536000 Hz, an output
+ * rate that is no MP3 rate or a bitrate LAME does not offer at it gives
+ * SNX_BE_ERR_INVALID_FORMAT. Input at another rate than the output rate is
+ * resampled inside the plug-in.
+ * *samples receives S, the largest number of 16-bit samples per chunk;
+ * *bufferSize receives B, the size in bytes of the caller's output buffer,
+ * enough for any chunk and for the flush. *stream is null on failure. */
 SNX_LAME_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples,
                                       uint32_t* bufferSize, SnxBeStream* stream);
 
-/* Encodes sampleCount samples (at most *samples of beInitStream) into output;
- * *written receives the MP3 bytes produced, possibly 0. */
+/* Encodes sampleCount samples (at most S) into output (B bytes); *written
+ * receives the MP3 bytes produced, possibly 0. A closed or flushed stream
+ * gives SNX_BE_ERR_INVALID_HANDLE. */
 SNX_LAME_EXPORT uint32_t beEncodeChunk(SnxBeStream stream, uint32_t sampleCount,
                                        const int16_t* pcm, uint8_t* output,
                                        uint32_t* written);
 
-/* Flushes every byte still held into output. */
+/* Flushes every sample still held (resampler and encoder) into output
+ * (B bytes) as complete frames. The stream then takes no more samples. */
 SNX_LAME_EXPORT uint32_t beDeinitStream(SnxBeStream stream, uint8_t* output,
                                         uint32_t* written);
 
-/* Releases the stream. */
+/* Releases the stream; SNX_BE_ERR_INVALID_HANDLE for a handle not open. */
 SNX_LAME_EXPORT uint32_t beCloseStream(SnxBeStream stream);
 
-/* Fills a caller's block with version numbers: bytes 0..3 plug-in major,
- * minor, encoder major, encoder minor. */
+/* Fills the first four bytes of a caller's block: plug-in major, minor,
+ * encoder (libmp3lame) major, minor. */
 SNX_LAME_EXPORT void beVersion(uint8_t* version);
 
-/* Writes a VBR tag into an MP3 file; streams here are constant bitrate. */
+/* Streams here are constant bitrate and carry no tag frame, so there is
+ * nothing to write: SNX_BE_OK without touching the file (null path:
+ * SNX_BE_ERR_INVALID_PARAMETERS). */
 SNX_LAME_EXPORT uint32_t beWriteVBRHeader(const char* mp3Path);
 
 typedef uint32_t (*BeInitStreamFunction)(const void*, uint32_t*, uint32_t*, SnxBeStream*);

@@ -78,6 +78,20 @@ TEST(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryInput) {
   }
 }
 
+TEST(LameEncPlugin, AcceptsTheWholeRangeOfInputRates) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  for (std::uint32_t rate : {1000u, 8000u, 96000u, 1536000u}) {
+    SCOPED_TRACE(rate);
+    const double seconds = 0.5;
+    auto mp3 = encodeWithPlugin(plugin, sineTone(440, seconds, rate, 1), rate);
+    ASSERT_TRUE(mp3);
+    auto frames = walkLayer3Frames(*mp3);
+    ASSERT_TRUE(frames);
+    EXPECT_NEAR(double(frames->size()), seconds * 22050 / 576 + 2, 2.0);
+  }
+}
+
 TEST(LameEncPlugin, StreamDoesNotDependOnHowTheInputIsCut) {
   EncoderPlugin plugin;
   ASSERT_TRUE(plugin.loaded());
