@@ -7,7 +7,7 @@ const fs = require('node:fs');
 const path = require('node:path');
 const { test, before, after } = require('node:test');
 
-const { toneStepsWav, runJob, makeTempFolder, programFolder } = require('./lib/job.js');
+const { toneStepsWav, runJob, makeTempFolder, removeTempFolders, programFolder } = require('./lib/job.js');
 const { serveFolder } = require('./lib/server.js');
 const player = require('./lib/player.js');
 const { soundRuns, stepsOf, risesWithoutRestart } = require('./lib/analysis.js');
@@ -16,6 +16,12 @@ const { soundRuns, stepsOf, risesWithoutRestart } = require('./lib/analysis.js')
 const kSixTones = [300, 450, 600, 750, 900, 1050];
 const kThreeTones = [300, 600, 900];
 const kEightTones = [300, 400, 500, 600, 700, 800, 900, 1000];
+
+// Classic01150040's bar: a pixel near each end, and the colours of the
+// loaded and played parts.
+const kClassicBarEnds = [[8, 33], [142, 33]];
+const kClassicLoaded = '4a5561';
+const kClassicPlayed = '7fb2e5';
 
 // Button centres in pixels of each shipped controller's layout.
 const kButtons = {
@@ -33,6 +39,7 @@ before(async () => {
 
 after(async () => {
   if (browser) await browser.close();
+  removeTempFolders();
 });
 
 /// Converts the tones with the settings, serves the output folder and opens
@@ -114,6 +121,8 @@ test('instruction c waits for Play; Pause and Stop silence it; Play resumes', { 
   await withJobPage(kEightTones, { outputMode: 1, instruction: 'c' }, async ({ page, element, ready, problems }) => {
     await page.waitForTimeout(4000);
     assert.equal((await player.soundBetween(page, ready)).length, 0, 'sound before Play');
+    // Stopped, the stream still loads: the bar shows it loaded, none played.
+    assert.deepEqual(await player.coloursAt(page, element, kClassicBarEnds), [kClassicLoaded, kClassicLoaded]);
 
     const click = async (button) => {
       await player.clickAt(page, element, ...at[button]);
@@ -130,6 +139,8 @@ test('instruction c waits for Play; Pause and Stop silence it; Play resumes', { 
     const played = await click('play');
     assert.ok(await waitForSound(page, played, 4000), 'Play gave no sound');
     await page.waitForTimeout(2500);
+    assert.deepEqual(await player.coloursAt(page, element, kClassicBarEnds), [kClassicPlayed, kClassicLoaded],
+      'the bar does not show the playing position');
     const beforePause = await stepsSince(played);
     const paused = await click('pause');
     assert.ok(await silentAfter(paused), 'Pause did not silence the sound');
@@ -144,6 +155,8 @@ test('instruction c waits for Play; Pause and Stop silence it; Play resumes', { 
 
     const stopped = await click('stop');
     assert.ok(await silentAfter(stopped), 'Stop did not silence the sound');
+    assert.deepEqual(await player.coloursAt(page, element, kClassicBarEnds), [kClassicLoaded, kClassicLoaded],
+      'Stop did not return the position to the start');
     const restarted = await click('play');
     assert.ok(await waitForSound(page, restarted, 4000), 'Play after Stop gave no sound');
     await page.waitForTimeout(1000);

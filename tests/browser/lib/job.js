@@ -15,8 +15,16 @@ function programFolder() {
   return folder;
 }
 
+const tempFolders = [];
+
 function makeTempFolder(prefix) {
-  return fs.mkdtempSync(path.join(os.tmpdir(), `sonaflux-${prefix}-`));
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), `sonaflux-${prefix}-`));
+  tempFolders.push(folder);
+  return folder;
+}
+
+function removeTempFolders() {
+  for (const folder of tempFolders.splice(0)) fs.rmSync(folder, { recursive: true, force: true });
 }
 
 /// A 16-bit mono PCM WAV file of consecutive tones, one per entry of
@@ -73,4 +81,4 @@ function runJob(wavBytes, settings) {
   return { folder, page: pages[0], base: pages[0].slice(0, -4), program };
 }
 
-module.exports = { programFolder, makeTempFolder, toneStepsWav, runJob };
+module.exports = { programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob };

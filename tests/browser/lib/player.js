@@ -108,6 +108,20 @@ async function clickAt(page, player, x, y) {
   await page.mouse.up();
 }
 
+/// Colours ("rrggbb") of the player's canvas at pixels of the player element.
+async function coloursAt(page, element, points) {
+  return element.evaluate((host, pts) => {
+    const canvas = host.shadowRoot && host.shadowRoot.querySelector('canvas');
+    if (!canvas) return [];
+    const scale = canvas.width / canvas.getBoundingClientRect().width;
+    const context = canvas.getContext('2d');
+    return pts.map(([x, y]) => {
+      const d = context.getImageData(Math.round(x * scale), Math.round(y * scale), 1, 1).data;
+      return Array.from(d.slice(0, 3), (v) => v.toString(16).padStart(2, '0')).join('');
+    });
+  }, points);
+}
+
 /// Largest silence, in seconds of audio time, between consecutive sounding buffers.
 function largestGap(buffers) {
   const sorted = [...buffers].sort((a, b) => a.when - b.when);
@@ -119,5 +133,5 @@ function largestGap(buffers) {
 }
 
 module.exports = {
-  kSilentPeak, launchBrowser, openPage, waitForPlayer, now, soundBetween, allSound, clickAt, largestGap,
+  kSilentPeak, launchBrowser, openPage, waitForPlayer, now, soundBetween, allSound, clickAt, coloursAt, largestGap,
 };
