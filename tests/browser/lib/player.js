@@ -122,16 +122,6 @@ async function coloursAt(page, element, points) {
   }, points);
 }
 
-/// Largest silence, in seconds of audio time, between consecutive sounding buffers.
-function largestGap(buffers) {
-  const sorted = [...buffers].sort((a, b) => a.when - b.when);
-  let gap = 0;
-  for (let i = 1; i < sorted.length; i++) {
-    gap = Math.max(gap, sorted[i].when - (sorted[i - 1].when + sorted[i - 1].duration));
-  }
-  return gap;
-}
-
 module.exports = {
-  kSilentPeak, launchBrowser, openPage, waitForPlayer, now, soundBetween, allSound, clickAt, coloursAt, largestGap,
+  kSilentPeak, launchBrowser, openPage, waitForPlayer, now, soundBetween, allSound, clickAt, coloursAt,
 };
