@@ -29,10 +29,12 @@ void storeDecoder(void* state, Decoder* decoder) { std::memcpy(state, &decoder, 
 
 bool configure(mpg123_handle* handle) {
   // Every frame is kept: gapless trimming would follow the Info frame's
-  // counts, and a stale or wrong count silently cuts off real audio.
+  // counts, and a stale or wrong count silently cuts off real audio. An
+  // Info frame is decoded like any other frame (it holds silence), so a file
+  // that is nothing but one still gives sound rather than nothing.
   // Without read-ahead the first frame is decoded without waiting for the
   // next header, so a stream of one frame still yields its samples.
-  const long flags = MPG123_QUIET | MPG123_NO_READAHEAD | MPG123_FORCE_ENDIAN;
+  const long flags = MPG123_QUIET | MPG123_NO_READAHEAD | MPG123_FORCE_ENDIAN | MPG123_IGNORE_INFOFRAME;
   if (mpg123_param(handle, MPG123_FLAGS, flags, 0) != MPG123_OK) return false;
   if (mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0) != MPG123_OK) return false;
   // 16-bit signed at whatever rate and channel count the stream has.
