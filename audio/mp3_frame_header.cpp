@@ -79,7 +79,10 @@ std::int32_t frameLength(const FrameHeader& header) {
   const std::int32_t bitrate = header.bitrateKbps;
   const std::int32_t rate = header.sampleRate;
   switch (header.layer) {
-    case 1: return bitrate * 48000 / rate + (header.padding ? 4 : 0);
+    // Layer I frames are counted in 4-byte slots: at 44 100 Hz and its
+    // halves a plain bitrate x 48 000 / rate would run one byte or more into
+    // the next frame and lose it.
+    case 1: return bitrate * 12000 / rate * 4 + (header.padding ? 4 : 0);
     case 2: return bitrate * 144000 / rate + (header.padding ? 1 : 0);
     default: {
       // Layer III frames of MPEG-2 and 2.5 carry half as many samples.
