@@ -110,8 +110,9 @@ std::optional<StreamInfo> probeAudio(const std::string& path) {
 }
 
 std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate,
-                                                     int channels) {
+                                                     int channels, const std::string& filter) {
   std::vector<std::string> arguments = {"ffmpeg", "-v", "error", "-nostdin", "-i", path};
+  if (!filter.empty()) arguments.insert(arguments.end(), {"-af", filter});
   if (channels > 0) arguments.insert(arguments.end(), {"-ac", std::to_string(channels)});
   if (sampleRate > 0) arguments.insert(arguments.end(), {"-ar", std::to_string(sampleRate)});
   arguments.insert(arguments.end(), {"-f", "s16le", "-acodec", "pcm_s16le", "-"});

@@ -37,8 +37,9 @@ std::optional<StreamInfo> probeAudio(const std::string& path);
 /// Decodes a file with ffmpeg to 16-bit samples, interleaved. sampleRate 0
 /// and channels 0 keep the stream's own; otherwise ffmpeg resamples or
 /// mixes (its default down-mix averages the channels). nullopt on failure.
+/// A filter (ffmpeg's -af syntax) is applied after decoding when given.
 std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate = 0,
-                                                     int channels = 0);
+                                                     int channels = 0, const std::string& filter = "");
 
 /// Best match of b against a within a lag window: b[i + lag] ~ a[i].
 struct Correlation {
