@@ -6,6 +6,7 @@
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
@@ -38,37 +39,16 @@ TEST(CliArguments, ParsesOptionsAndTheInput) {
   }
 }
 
-// A private program folder with a copy of the built one and its own settings.
-struct CliFixture {
-  TempFolder program, inputs, output;
-  SettingsRecord settings;
+struct Folders {
+  TempFolder inputs, output;
+};
 
-  CliFixture() {
-    for (const auto& entry : fs::directory_iterator(test::programFolder())) {
-      std::string name = entry.path().filename().string();
-      if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
-      fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
-    }
-    settings.toDesktop = false;
-    settings.outputFolderPath = output.path();
-    settings.outputMode = kOutputModeBareLooping;
-    settings.controllerName = "Classic01150040";
-    settings.instruction = "c";
-    settings.nextTipNumber = 1;
-    settings.backgroundColour = "FFFFFF";
-    settings.textColour = "000000";
-    settings.nextOutputNumber = 1;
-    save();
-  }
-  void save() { test::writeFileText(program.file("snx.da0"), encodeParameters(settings)); }
-  std::int32_t numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
+// A private program folder writing into an output folder of its own.
+struct CliFixture : Folders, test::ProgramCopy {
+  CliFixture() : ProgramCopy(output.path()) {}
   std::string input(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     test::writeFileBytes(inputs.file(name), bytes);
     return inputs.file(name);
-  }
-  test::ProcessResult run(std::vector<std::string> args, const test::ProcessOptions& options = {}) {
-    args.insert(args.begin(), program.file("sonaflux-cli"));
-    return test::runProcess(args, options);
   }
 };
 
@@ -131,7 +111,7 @@ TEST(Cli, ControllerOutputListsThreeFilesAndTheTitleReachesThePage) {
   CliFixture f;
   f.settings.outputMode = kOutputModeController;
   f.settings.instruction = "e";
-  f.save();
+  f.saveSettings();
   std::string in = f.input("tune.wav", test::makePcmWav(22050, 1, 16, test::sineTone(440, 1.0, 22050, 1)));
   test::ProcessResult r = f.run({"--title", "Rock & Roll <live>", in});
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -204,7 +184,7 @@ TEST(Cli, TwoProcessesAtOnceNeverShareAnOutputNumber) {
   }
   test::writeFileText(f.inputs.file("list"), list);
   test::ProcessResult r = test::runProcess(
-      {"sh", "-c", "xargs -P 2 -n 1 '" + f.program.file("sonaflux-cli") + "' < '" + f.inputs.file("list") + "'"});
+      {"sh", "-c", "xargs -P 2 -n 1 '" + f.cli() + "' < '" + f.inputs.file("list") + "'"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::vector<std::string> expected;
   for (int n = 1; n <= 4; ++n)

@@ -9,6 +9,7 @@
 #include "tests/support/ffmpeg_tools.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/process.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
@@ -20,27 +21,11 @@ namespace fs = std::filesystem;
 using test::TempFolder;
 
 // One private program folder; each conversion writes to a folder of its own.
-struct EndToEnd {
-  TempFolder program, inputs;
-
-  EndToEnd() {
-    for (const auto& entry : fs::directory_iterator(test::programFolder())) {
-      std::string name = entry.path().filename().string();
-      if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
-      fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
-    }
-    SettingsRecord s;
-    s.toDesktop = true;
-    s.outputMode = kOutputModeBareLooping;
-    s.controllerName = "Classic01150040";
-    s.instruction = "c";
-    s.backgroundColour = "FFFFFF";
-    s.textColour = "000000";
-    s.nextOutputNumber = 1;
-    test::writeFileText(program.file("snx.da0"), encodeParameters(s));
-  }
+struct EndToEnd : test::ProgramCopy {
+  TempFolder inputs;
+  EndToEnd() : ProgramCopy("") {}  // every run names its output folder
   test::ProcessResult convert(const std::string& input, const std::string& outputFolder) {
-    return test::runProcess({program.file("sonaflux-cli"), "--yes", "--output-folder", outputFolder, input});
+    return run({"--yes", "--output-folder", outputFolder, input});
   }
 };
 

@@ -1,0 +1,42 @@
+#include "tests/support/program_copy.h"
+
+#include <filesystem>
+
+#include "settings/parameters_file.h"
+#include "tests/support/test_paths.h"
+
+namespace sonaflux::test {
+
+namespace fs = std::filesystem;
+
+ProgramCopy::ProgramCopy(const std::string& outputFolder) {
+  for (const auto& entry : fs::directory_iterator(programFolder())) {
+    std::string name = entry.path().filename().string();
+    if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
+    fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
+  }
+  settings.toDesktop = false;
+  settings.outputFolderPath = outputFolder;
+  settings.outputMode = kOutputModeBareLooping;
+  settings.controllerName = "Classic01150040";
+  settings.instruction = "c";
+  settings.nextTipNumber = 1;
+  settings.backgroundColour = "FFFFFF";
+  settings.textColour = "000000";
+  settings.nextOutputNumber = 1;
+  saveSettings();
+}
+
+void ProgramCopy::saveSettings() { writeFileText(program.file("snx.da0"), encodeParameters(settings)); }
+
+std::int32_t ProgramCopy::numberOnDisk() const {
+  return readOutputNumberOnDisk(program.path()).value_or(-1);
+}
+
+ProcessResult ProgramCopy::run(const std::vector<std::string>& arguments, const ProcessOptions& options) const {
+  std::vector<std::string> argv = {cli()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return runProcess(argv, options);
+}
+
+}  // namespace sonaflux::test
