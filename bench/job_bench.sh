@@ -13,7 +13,7 @@ build="$(realpath "${1:-build}")"
 pairs="${PAIRS:-3}"
 long_pairs="${LONG_PAIRS:-2}"
 # The algorithm quality the encoder plug-in uses (see codecs/lame_enc.cpp).
-quality="${QUALITY:-$(grep -oE 'kAlgorithmQuality = [0-9]+' codecs/lame_enc.cpp | grep -oE '[0-9]+$' || echo 3)}"
+quality="${QUALITY:-$(grep -oE 'kVeryHighQualityAlgorithm = [0-9]+' codecs/lame_enc.cpp | grep -oE '[0-9]+$')}"
 work="$build/bench-work"
 mkdir -p "$work"
 cli="$build/bin/sonaflux-cli"
@@ -46,7 +46,6 @@ run_lame() {
   timed lame --quiet --mp3input -m m -b 24 --cbr --resample 22.05 -q "$quality" "$1" "$work/lame.mp3"
 }
 run_floor() {
-  local start end
   /usr/bin/time -f "%e %M" -o "$work/time.out" "$floor" "$build/bin" "$1" >/dev/null 2>&1
   cat "$work/time.out"
 }
@@ -94,9 +93,9 @@ for inp in ["wav10.wav", "mp3-10.mp3", "wav60.wav", "mp3-60.mp3"]:
         mem = max(k for _, k in r) / 1024
         print(f"{inp:12} {tool:7} {statistics.median(ts):8.2f} {min(ts):7.2f}-{max(ts):<7.2f} {ratio:>24} {mem:9.1f}")
 for tool in ["cli", "ffmpeg", "floor"]:
-    for kind in ["wav", "mp3"]:
-        a = runs.get((f"{kind}10" + (".wav" if kind == "wav" else ".mp3") if kind == "wav" else "mp3-10.mp3", tool))
-        b = runs.get((f"{kind}60.wav" if kind == "wav" else "mp3-60.mp3", tool))
+    for short, long in [("wav10.wav", "wav60.wav"), ("mp3-10.mp3", "mp3-60.mp3")]:
+        a, b = runs.get((short, tool)), runs.get((long, tool))
+        kind = short[:3]
         if a and b:
             ra = statistics.median(t for t, _ in a)
             rb = statistics.median(t for t, _ in b)

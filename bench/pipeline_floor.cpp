@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -67,7 +66,13 @@ int main(int argc, char** argv) {
   }
   auto start = std::chrono::steady_clock::now();
   std::ifstream in(input, std::ios::binary);
-  std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+  // Read in pieces, as the job does, so that memory stays flat.
+  auto readPiece = [&in](std::vector<std::uint8_t>& piece, std::size_t size) {
+    piece.resize(size);
+    in.read(reinterpret_cast<char*>(piece.data()), static_cast<std::streamsize>(size));
+    piece.resize(static_cast<std::size_t>(in.gcount()));
+    return !piece.empty();
+  };
   bool wav = input.size() > 4 && input.substr(input.size() - 4) == ".wav";
 
   Encoder enc;
@@ -82,12 +87,15 @@ int main(int argc, char** argv) {
     return true;
   };
 
+  std::vector<std::uint8_t> piece;
   if (wav) {
     // The canonical files the benchmark makes: data follows a 44-byte header.
-    int channels = file[22];
-    int rate = static_cast<int>(*readU32(file, 24));
+    if (!readPiece(piece, 44) || piece.size() < 44) return 1;
+    int channels = piece[22];
+    int rate = static_cast<int>(*readU32(piece, 24));
     if (!open(rate, channels == 2)) return 1;
-    enc.push(reinterpret_cast<const std::int16_t*>(file.data() + 44), (file.size() - 44) / 2);
+    while (readPiece(piece, 65536))
+      enc.push(reinterpret_cast<const std::int16_t*>(piece.data()), piece.size() / 2);
   } else {
     auto initMp3 = reinterpret_cast<InitMP3Function>(decoderLib.symbol("InitMP3"));
     auto decode = reinterpret_cast<DecodeMP3Function>(decoderLib.symbol("DecodeMP3"));
@@ -96,17 +104,17 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> pcm(SNX_DECODER_OUTPUT_SIZE);
     initMp3(state.data());
     bool opened = false;
-    for (std::size_t pos = 0; pos < file.size(); pos += 16384) {
-      std::int32_t count = static_cast<std::int32_t>(std::min<std::size_t>(16384, file.size() - pos));
+    while (readPiece(piece, 16384)) {
+      std::int32_t count = static_cast<std::int32_t>(piece.size());
       std::int32_t produced = 0;
-      std::int32_t result = decode(state.data(), file.data() + pos, count, pcm.data(), 8192, &produced);
+      std::int32_t result = decode(state.data(), piece.data(), count, pcm.data(), 8192, &produced);
       while (result == 0) {
         if (produced > 0) {
           // The benchmark's MP3s are 44 100 Hz stereo.
           if (!opened && !(opened = open(44100, true))) return 1;
           enc.push(reinterpret_cast<const std::int16_t*>(pcm.data()), static_cast<std::size_t>(produced) / 2);
         }
-        result = decode(state.data(), file.data() + pos, 0, pcm.data(), 8192, &produced);
+        result = decode(state.data(), piece.data(), 0, pcm.data(), 8192, &produced);
       }
     }
     exitMp3(state.data());
