@@ -27,4 +27,10 @@ std::int32_t normaliseSample(std::int32_t sample, std::int32_t peakLevel, bool i
   return std::clamp(v, -32768, 32767);
 }
 
+NormalisationTable::NormalisationTable(std::int32_t peakLevel, bool inputStereo) : m_values(65536) {
+  for (std::int32_t sample = -32768; sample <= 32767; ++sample)
+    m_values[static_cast<std::uint16_t>(sample)] =
+        static_cast<std::int16_t>(normaliseSample(sample, peakLevel, inputStereo));
+}
+
 }  // namespace sonaflux

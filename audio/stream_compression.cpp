@@ -66,12 +66,13 @@ bool compressTmp2IntoTmp3(AppContext& ctx) {
     return false;
   }
 
+  const NormalisationTable normalise(job.peakLevel, job.inputStereo);
   while (job.tmp2Pos < job.tmp2End) {
     std::int64_t bytes = std::min<std::int64_t>(job.tmp2End - job.tmp2Pos, static_cast<std::int64_t>(pcm.size()));
     readBlock(job.tmp2Handle, job.tmp2Pos, pcm.data(), bytes);
     for (std::int64_t i = 0; i + 1 < bytes; i += 2) {
       std::uint8_t* sample = pcm.data() + i;
-      storeU16(sample, static_cast<std::uint16_t>(normaliseSample(sampleAt(sample), job.peakLevel, job.inputStereo)));
+      storeU16(sample, static_cast<std::uint16_t>(normalise(static_cast<std::int16_t>(sampleAt(sample)))));
     }
     AppContext::setProgress(job.progressCompress, percentDone(job.tmp2Pos, job.tmp2End));
     pumpMessages(ctx);

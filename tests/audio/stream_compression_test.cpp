@@ -63,9 +63,15 @@ TEST(StreamCompression, NormalisesInIntegerArithmetic) {
       {5, 1, false, 32767},         // kept within 16 bits
       {-5, 1, true, -32768},
   };
-  for (const auto& row : rows)
+  for (const auto& row : rows) {
     EXPECT_EQ(normaliseSample(row.sample, row.peak, row.stereo), row.expected)
         << row.sample << " / " << row.peak << (row.stereo ? " stereo" : " mono");
+    // The stage's table, indexed by the sample's 16 bits, gives the same.
+    if (row.sample >= -32768 && row.sample <= 32767) {
+      EXPECT_EQ(NormalisationTable(row.peak, row.stereo)(static_cast<std::int16_t>(row.sample)), row.expected)
+          << row.sample << " / " << row.peak;
+    }
+  }
 }
 
 // The compression stage on its own, with the real encoder plug-in.
