@@ -6,7 +6,7 @@
 # and peak memory (GNU time).
 #
 #   bench/job_bench.sh [BUILD_DIR]        (after a build; takes a few minutes)
-#   PAIRS=5 LONG_PAIRS=3 QUALITY=Q bench/job_bench.sh
+#   PAIRS=5 LONG_PAIRS=3 QUALITY=Q INPUTS="mp3-10.mp3" bench/job_bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="$(realpath "${1:-build}")"
@@ -53,7 +53,7 @@ run_floor() {
 make_inputs
 results="$work/results.tsv"
 : > "$results"
-for input in wav10.wav mp3-10.mp3 wav60.wav mp3-60.mp3; do
+for input in ${INPUTS:-wav10.wav mp3-10.mp3 wav60.wav mp3-60.mp3}; do
   n=$pairs
   case "$input" in *60*) n=$long_pairs ;; esac
   for ((i = 1; i <= n; i++)); do
