@@ -10,6 +10,7 @@
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/process.h"
 #include "tests/support/program_copy.h"
+#include "tests/support/stream_checks.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
@@ -36,29 +37,6 @@ std::string outputSetIn(const TempFolder& folder) {
   if (names.size() != 2 || names[0].size() < 5) return {};
   std::string base = names[0].substr(0, names[0].size() - 4);
   return names == std::vector<std::string>{base + ".htm", base + "s.swf"} ? folder.file(base) : std::string();
-}
-
-// What a finished output set must show: a stream ffprobe reads as the 56K
-// format and ffmpeg decodes without an error. Returns the decoded sound.
-std::vector<std::int16_t> checkStream(const std::string& swf) {
-  std::optional<test::StreamInfo> info = test::probeAudio(swf);
-  EXPECT_TRUE(info);
-  if (!info) return {};
-  EXPECT_EQ(info->formatName, "swf");
-  EXPECT_EQ(info->codecName, "mp3");
-  EXPECT_EQ(info->sampleRate, 22050);
-  EXPECT_EQ(info->channels, 1);
-  test::CommandResult decode = test::runCommand({"ffmpeg", "-v", "error", "-xerror", "-i", swf, "-f", "null", "-"});
-  EXPECT_EQ(decode.exitCode, 0);
-  return test::decodeToPcm(swf, 22050, 1).value_or(std::vector<std::int16_t>{});
-}
-
-// The stream adds up to one block of silent frames at its end (40 frames)
-// and the codecs' delays at its start.
-void expectDurationNear(std::size_t outputSamples, std::size_t inputSamples) {
-  double out = double(outputSamples) / 22050.0, in = double(inputSamples) / 22050.0;
-  EXPECT_GE(out, in - 0.1);
-  EXPECT_LE(out, in + 40 * 576 / 22050.0 + 0.15);
 }
 
 TEST(Mp3EndToEnd, LameEncodedFilesBecomeMatchingStreamsTitledFromTheirTags) {
@@ -89,10 +67,10 @@ TEST(Mp3EndToEnd, LameEncodedFilesBecomeMatchingStreamsTitledFromTheirTags) {
     EXPECT_NE(test::readFileText(base + ".htm").find("      The Band - " + std::string(row.name) + "\r\n"),
               std::string::npos);
 
-    std::vector<std::int16_t> decoded = checkStream(base + "s.swf");
+    std::vector<std::int16_t> decoded = test::expectPlayableStream(base + "s.swf");
     std::optional<std::vector<std::int16_t>> reference = test::decodeToPcm(input, 22050, 1);
     ASSERT_TRUE(reference);
-    expectDurationNear(decoded.size(), reference->size());
+    test::expectDurationNear(decoded.size(), reference->size());
     // The original sound, mixed to mono at 22 050 Hz, against the stream.
     test::writeFileBytes(e2e.inputs.file("orig.wav"), test::makePcmWav(row.rate, row.channels, 16, sound));
     std::optional<std::vector<std::int16_t>> original = test::decodeToPcm(e2e.inputs.file("orig.wav"), 22050, 1);
@@ -159,14 +137,14 @@ TEST(Mp3EndToEnd, SharedFilesEndAsTheirManifestSays) {
       ASSERT_EQ(r.exitCode, 0) << r.err;
       std::string base = outputSetIn(out);
       ASSERT_FALSE(base.empty());
-      std::vector<std::int16_t> decoded = checkStream(base + "s.swf");
+      std::vector<std::int16_t> decoded = test::expectPlayableStream(base + "s.swf");
       // Damaged streams decode differently from decoder to decoder: no reference.
       bool damaged = test::runCommand({"ffmpeg", "-v", "error", "-xerror", "-i", input, "-f", "null", "-"}).exitCode != 0;
       // The sound itself is compared in the band a 24 kbit/s stream keeps.
       const std::string band = "lowpass=f=3000,lowpass=f=3000";
       std::optional<std::vector<std::int16_t>> inBand = test::decodeToPcm(input, 22050, 1, band);
       if (inBand && !inBand->empty() && !damaged && !kFormatChanges.count(row.file)) {
-        expectDurationNear(decoded.size(), inBand->size());
+        test::expectDurationNear(decoded.size(), inBand->size());
         std::optional<std::vector<std::int16_t>> outBand = test::decodeToPcm(base + "s.swf", 22050, 1, band);
         ASSERT_TRUE(outBand);
         if (inBand->size() >= 11025 && test::rmsLevel(*inBand) > 0.001 && !kDecodersDisagree.count(row.file)) {

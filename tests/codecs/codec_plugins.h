@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "audio/encoder_config.h"
 #include "codecs/decoder_api.h"
+#include "engine/byte_order.h"
 #include "codecs/lame_enc_api.h"
 #include "platform/dynamic_library.h"
 #include "tests/support/test_paths.h"
@@ -66,25 +68,13 @@ class DecoderPlugin {
   DynamicLibrary m_library;
 };
 
-using EncoderConfig = std::array<std::uint8_t, SNX_BE_CONFIG_SIZE>;
-
 inline void putField(EncoderConfig& config, int offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) config[std::size_t(offset + i)] = std::uint8_t(value >> (8 * i));
+  storeU32(config.data() + offset, value);
 }
 
-/// The record as the compression stage fills it.
+/// The record as the compression stage fills it, for one channel at inputRate.
 inline EncoderConfig streamConfig(std::uint32_t inputRate) {
-  EncoderConfig config{};
-  putField(config, SNX_BE_OFFSET_KIND, SNX_BE_CONFIG_KIND_LAME);
-  putField(config, SNX_BE_OFFSET_VERSION, SNX_BE_CONFIG_VERSION);
-  putField(config, SNX_BE_OFFSET_SIZE, SNX_BE_CONFIG_SIZE);
-  putField(config, SNX_BE_OFFSET_INPUT_RATE, inputRate);
-  putField(config, SNX_BE_OFFSET_OUTPUT_RATE, 22050);
-  putField(config, SNX_BE_OFFSET_MODE, SNX_BE_MODE_MONO);
-  putField(config, SNX_BE_OFFSET_BITRATE, 24);
-  putField(config, SNX_BE_OFFSET_PRESET, SNX_BE_PRESET_VERY_HIGH_QUALITY);
-  putField(config, SNX_BE_OFFSET_ORIGINAL, 1);
-  return config;
+  return makeEncoderConfig(static_cast<std::int32_t>(inputRate), false);
 }
 
 /// Encodes samples (one channel at inputRate) as the compression stage
