@@ -90,23 +90,24 @@ TEST(ParametersFile, DecodesLinesLeniently) {
   EXPECT_EQ(junk->nextOutputNumber, 0);
 }
 
-TEST(ParametersFile, TwelveLinesStopTheProgramAsCorrupt) {
-  ParametersFixture f;
-  test::writeFileText(f.file(), "y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\n");
-  readParameters(f.ctx);
-  ASSERT_EQ(f.host.messages.size(), 1u);
-  EXPECT_EQ(f.host.messages[0].text, "Error: Corrupt parameters file.");
-  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
-}
-
-TEST(ParametersFile, MissingFileStopsTheProgram) {
-  ParametersFixture f;
-  readParameters(f.ctx);
-  ASSERT_EQ(f.host.messages.size(), 1u);
-  EXPECT_EQ(f.host.messages[0].text, "Error: Missing parameters file.");
-  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+TEST(ParametersFile, MissingOrTwelveLineFileStopsTheProgram) {
+  const struct {
+    const char* contents;  // null: no file
+    const char* message;
+  } rows[] = {
+      {nullptr, "Error: Missing parameters file."},
+      {"y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\n",
+       "Error: Corrupt parameters file."},
+  };
+  for (const auto& row : rows) {
+    ParametersFixture f;
+    if (row.contents) test::writeFileText(f.file(), row.contents);
+    readParameters(f.ctx);
+    ASSERT_EQ(f.host.messages.size(), 1u) << row.message;
+    EXPECT_EQ(f.host.messages[0].text, row.message);
+    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+  }
 }
 
 TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {

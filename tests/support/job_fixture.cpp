@@ -4,6 +4,7 @@
 
 #include "engine/conversion_driver.h"
 #include "settings/parameters_file.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/test_paths.h"
 
 namespace sonaflux::test {
@@ -20,17 +21,7 @@ JobFixture::JobFixture() {
 
   ctx.paths.programFolder = program.path();
   ctx.paths.desktopFolder = output.path();
-  SettingsRecord& s = ctx.settings;
-  s.toDesktop = false;
-  s.outputFolderPath = output.path();
-  s.outputMode = kOutputModeBareLooping;
-  s.controllerName = "Classic01150040";
-  s.instruction = "c";
-  s.nextTipNumber = 1;
-  s.showTipsAtStartup = true;
-  s.backgroundColour = "FFFFFF";
-  s.textColour = "000000";
-  s.nextOutputNumber = 1;
+  ctx.settings = testSettings(output.path());
   saveSettings();
 
   ctx.job.progressRead = &read;

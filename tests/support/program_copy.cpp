@@ -9,21 +9,28 @@ namespace sonaflux::test {
 
 namespace fs = std::filesystem;
 
+SettingsRecord testSettings(const std::string& outputFolder) {
+  SettingsRecord s;
+  s.toDesktop = false;
+  s.outputFolderPath = outputFolder;
+  s.outputMode = kOutputModeBareLooping;
+  s.controllerName = "Classic01150040";
+  s.instruction = "c";
+  s.nextTipNumber = 1;
+  s.showTipsAtStartup = true;
+  s.backgroundColour = "FFFFFF";
+  s.textColour = "000000";
+  s.nextOutputNumber = 1;
+  return s;
+}
+
 ProgramCopy::ProgramCopy(const std::string& outputFolder) {
   for (const auto& entry : fs::directory_iterator(programFolder())) {
     std::string name = entry.path().filename().string();
     if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
     fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
   }
-  settings.toDesktop = false;
-  settings.outputFolderPath = outputFolder;
-  settings.outputMode = kOutputModeBareLooping;
-  settings.controllerName = "Classic01150040";
-  settings.instruction = "c";
-  settings.nextTipNumber = 1;
-  settings.backgroundColour = "FFFFFF";
-  settings.textColour = "000000";
-  settings.nextOutputNumber = 1;
+  settings = testSettings(outputFolder);
   saveSettings();
 }
 

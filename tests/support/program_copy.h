@@ -9,6 +9,10 @@
 
 namespace sonaflux::test {
 
+/// Settings for tests: bare looping output into outputFolder, controller
+/// Classic01150040 with instruction c, black on white, output number 1.
+SettingsRecord testSettings(const std::string& outputFolder);
+
 /// A private copy of the built program folder with settings of its own, for
 /// running the command-line front end as a user would.
 class ProgramCopy {
