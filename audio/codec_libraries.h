@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/app_context.h"
+#include "core/app_context.h"
 #include "platform/dynamic_library.h"
 
 namespace sonaflux {

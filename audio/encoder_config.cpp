@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 
 namespace sonaflux {
 

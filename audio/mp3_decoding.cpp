@@ -5,9 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "audio/stream_compression.h"
-#include "engine/byte_order.h"
-#include "engine/file_routines.h"
+#include "core/byte_order.h"
+#include "core/file_routines.h"
 
 namespace sonaflux {
 
@@ -57,7 +56,7 @@ void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_
 
 }  // namespace
 
-void decodeTmp1IntoTmp2(AppContext& ctx) {
+void decodeMp3Input(AppContext& ctx) {
   JobState& job = ctx.job;
   std::vector<std::uint8_t> input, output, state;
   try {
@@ -81,11 +80,6 @@ void decodeTmp1IntoTmp2(AppContext& ctx) {
   job.pExitMP3(state.data());
   AppContext::setProgress(job.progressDecode, kProgressFull);
   pumpMessages(ctx);
-}
-
-void decodeMp3Input(AppContext& ctx) {
-  decodeTmp1IntoTmp2(ctx);
-  if (!ctx.job.jobFailed && ctx.job.tmp2Pos > 1) compressStream(ctx);
 }
 
 }  // namespace sonaflux

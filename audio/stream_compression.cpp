@@ -4,9 +4,8 @@
 #include <vector>
 
 #include "audio/encoder_config.h"
-#include "engine/byte_order.h"
-#include "engine/file_routines.h"
-#include "writers/swf_stream_writer.h"
+#include "core/byte_order.h"
+#include "core/file_routines.h"
 
 namespace sonaflux {
 
@@ -33,9 +32,7 @@ void appendEncoded(AppContext& ctx, const std::vector<std::uint8_t>& output, std
     writeBlock(ctx, ctx.job.tmp3Handle, ctx.job.tmp3Pos, output.data(), static_cast<std::int64_t>(written));
 }
 
-}  // namespace
-
-bool compressTmp2IntoTmp3(AppContext& ctx) {
+bool encodeTmp2IntoTmp3(AppContext& ctx) {
   JobState& job = ctx.job;
   job.tmp3Pos = 1;
   job.tmp2End = job.tmp2Pos;
@@ -96,12 +93,12 @@ bool compressTmp2IntoTmp3(AppContext& ctx) {
   return !job.jobFailed;
 }
 
+}  // namespace
+
 void compressStream(AppContext& ctx) {
-  if (!compressTmp2IntoTmp3(ctx)) return;
-  JobState& job = ctx.job;
-  AppContext::setProgress(job.progressCompress, kProgressFull);
+  if (!encodeTmp2IntoTmp3(ctx)) return;
+  AppContext::setProgress(ctx.job.progressCompress, kProgressFull);
   pumpMessages(ctx);
-  if (!job.jobFailed && job.tmp3Pos > 1) writeOutputFiles(ctx);
 }
 
 }  // namespace sonaflux

@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "audio/riff_types.h"
-#include "audio/stream_compression.h"
-#include "engine/byte_order.h"
-#include "engine/file_routines.h"
+#include "core/byte_order.h"
+#include "core/file_routines.h"
 
 namespace sonaflux {
 
@@ -168,13 +167,10 @@ void WavReader::run() {
 
 }  // namespace
 
-void convertWavIntoTmp2(AppContext& ctx) { WavReader(ctx).run(); }
-
 void readWavInput(AppContext& ctx) {
-  convertWavIntoTmp2(ctx);
+  WavReader(ctx).run();
   AppContext::setProgress(ctx.job.progressDecode, kProgressFull);
   pumpMessages(ctx);
-  if (!ctx.job.jobFailed && ctx.job.tmp2Pos > 1) compressStream(ctx);
 }
 
 }  // namespace sonaflux

@@ -10,7 +10,7 @@
 #include "audio/encoder_config.h"
 #include "codecs/decoder_api.h"
 #include "codecs/lame_enc_api.h"
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 #include "platform/dynamic_library.h"
 
 namespace {

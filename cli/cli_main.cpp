@@ -6,8 +6,9 @@
 #include "audio/input_check.h"
 #include "cli/arguments.h"
 #include "cli/console_host.h"
-#include "engine/app_context.h"
-#include "engine/conversion_driver.h"
+#include "core/app_context.h"
+#include "engine/create_command.h"
+#include "core/version.h"
 #include "platform/app_paths.h"
 #include "settings/parameters_file.h"
 
@@ -24,14 +25,10 @@ std::string absolutePath(const std::string& path) {
   return error ? path : absolute.lexically_normal().string();
 }
 
-void printResult(const sonaflux::AppContext& ctx) {
-  const std::string& base = ctx.job.outputBaseName;
+void printResult(const sonaflux::JobReport& report) {
   std::cout << "Finished Successfully!\n";
-  std::cout << "Created web page \"" << base << ".htm\"\n";
-  std::cout << "Created Flash streaming animation \"" << base << "s.swf\"\n";
-  if (ctx.settings.outputMode == sonaflux::kOutputModeController)
-    std::cout << "Created Flash controller animation \"" << base << ctx.settings.instruction << ".swf\"\n";
-  std::cout << "in " << ctx.job.outputFolder << "\n";
+  for (const sonaflux::CreatedFile& file : report.createdFiles) std::cout << resultLine(file) << "\n";
+  std::cout << "in " << report.outputFolder << "\n";
 }
 
 }  // namespace
@@ -50,7 +47,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (parsed->showVersion) {
-    std::cout << "sonaflux-cli " << ApplicationPaths{}.programVersion << "\n";
+    std::cout << "sonaflux-cli " << kProgramVersion << "\n";
     return kExitSuccess;
   }
 
@@ -72,21 +69,20 @@ int main(int argc, char** argv) {
     ctx.inputs.outputFolderOverride = folder;
   }
 
-  host.attach(ctx.job);
-  ctx.job.jobFailed = false;
-  ctx.job.jobCancelled = false;
-  ctx.job.jobStarted = true;
-  runConversionJob(ctx);
+  host.attach(ctx);
+  JobReport report = runCreateCommand(ctx, host.bars());
   host.finishProgress();
 
-  if (ctx.job.jobFailed && ctx.job.jobCancelled) {
-    std::cerr << "Cancelled\n";
-    return kExitCancelled;
+  switch (report.outcome) {
+    case JobOutcome::Cancelled:
+      std::cerr << "Cancelled\n";
+      return kExitCancelled;
+    case JobOutcome::Failed:
+      std::cerr << "Failed\n";
+      return kExitFailure;
+    case JobOutcome::Finished:
+      break;
   }
-  if (ctx.job.jobFailed) {
-    std::cerr << "Failed\n";
-    return kExitFailure;
-  }
-  printResult(ctx);
+  printResult(report);
   return kExitSuccess;
 }

@@ -7,7 +7,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/shell_open.h"
 
 namespace sonaflux::cli {
 
@@ -60,12 +59,8 @@ ConsoleHost::ConsoleHost(bool assumeYes) : m_assumeYes(assumeYes), m_terminal(::
 
 ConsoleHost::~ConsoleHost() = default;
 
-void ConsoleHost::attach(JobState& job) {
-  m_job = &job;
-  job.progressRead = m_bars[0].get();
-  job.progressDecode = m_bars[1].get();
-  job.progressCompress = m_bars[2].get();
-  job.progressWrite = m_bars[3].get();
+JobProgressBars ConsoleHost::bars() const {
+  return {m_bars[0].get(), m_bars[1].get(), m_bars[2].get(), m_bars[3].get()};
 }
 
 void ConsoleHost::barChanged(ConsoleProgressBar& bar) {
@@ -126,10 +121,7 @@ MessageAnswer ConsoleHost::showMessage(const std::string& text, MessageIcon, Mes
 }
 
 void ConsoleHost::checkInterrupt() {
-  if (g_interrupted && m_job && !m_job->jobCancelled) {
-    m_job->jobFailed = true;
-    m_job->jobCancelled = true;
-  }
+  if (g_interrupted && m_ctx) requestCancel(*m_ctx);
 }
 
 void ConsoleHost::pumpMessages() {
@@ -141,8 +133,6 @@ void ConsoleHost::showStatus(const std::string& text) {
   finishProgress();
   std::cerr << text << std::endl;
 }
-
-bool ConsoleHost::shellOpen(const std::string& path) { return shellOpenDocument(path); }
 
 void ConsoleHost::terminate(int exitCode) {
   finishProgress();

@@ -5,7 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/job_state.h"
+#include "core/app_context.h"
+#include "engine/create_command.h"
 #include "platform/host.h"
 
 namespace sonaflux::cli {
@@ -40,13 +41,14 @@ class ConsoleHost : public Host {
   explicit ConsoleHost(bool assumeYes);
   ~ConsoleHost() override;
 
-  /// The job whose flags Ctrl-C sets; its bars are pointed at this host's.
-  void attach(JobState& job);
+  /// The application whose job Ctrl-C cancels.
+  void attach(AppContext& ctx) { m_ctx = &ctx; }
+  /// This host's four stage bars, for the job to write to.
+  JobProgressBars bars() const;
 
   MessageAnswer showMessage(const std::string& text, MessageIcon icon, MessageButtons buttons) override;
   void pumpMessages() override;
   void showStatus(const std::string& text) override;
-  bool shellOpen(const std::string& path) override;
   void terminate(int exitCode) override;
 
   /// Ends the bar display so that later output starts on a fresh line.
@@ -59,7 +61,7 @@ class ConsoleHost : public Host {
 
   bool m_assumeYes;
   bool m_terminal;
-  JobState* m_job = nullptr;
+  AppContext* m_ctx = nullptr;
   std::array<std::unique_ptr<ConsoleProgressBar>, 4> m_bars;
   int m_drawnLines = 0;
   std::chrono::steady_clock::time_point m_lastDraw{};

@@ -7,12 +7,14 @@
 
 #include "audio/codec_libraries.h"
 #include "audio/mp3_decoding.h"
+#include "audio/mp3_frame_scanner.h"
+#include "audio/stream_compression.h"
 #include "audio/wav_reader.h"
-#include "engine/file_routines.h"
-#include "engine/mp3_frame_scanner.h"
+#include "core/file_routines.h"
 #include "platform/folder_lock.h"
 #include "settings/parameters_file.h"
 #include "writers/output_naming.h"
+#include "writers/swf_stream_writer.h"
 
 namespace sonaflux {
 
@@ -67,15 +69,23 @@ bool acquireJobLock(AppContext& ctx, FolderLock& lock) {
   }
 }
 
-void removeOutputSet(AppContext& ctx) {
+// What the clean-up ladder needs to know of how far the job came.
+struct JobProgress {
+  TempNames temps;
+  bool outputsCreated = false;
+  bool parametersSaveFailed = false;
+};
+
+void removeOutputSet(AppContext& ctx, JobProgress& progress) {
   if (ctx.settings.outputMode == kOutputModeController) deleteFile(controllerAnimationPath(ctx));
   deleteFile(streamAnimationPath(ctx));
   deleteFile(htmlPagePath(ctx));
   ctx.settings.nextOutputNumber -= 1;
-  saveParameters(ctx);
+  if (!saveParameters(ctx)) progress.parametersSaveFailed = true;
 }
 
-void cleanUp(AppContext& ctx, Rung from, const TempNames& temps, bool outputsCreated) {
+void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
+  const TempNames& temps = progress.temps;
   JobState& job = ctx.job;
   switch (from) {
     case Rung::CloseOutputs:
@@ -96,8 +106,33 @@ void cleanUp(AppContext& ctx, Rung from, const TempNames& temps, bool outputsCre
       closeFile(job.inputHandle);
       [[fallthrough]];
     case Rung::RemoveOutputs:
-      if (job.jobFailed && outputsCreated) removeOutputSet(ctx);
+      if (job.jobFailed && progress.outputsCreated) removeOutputSet(ctx, progress);
   }
+  // The program cannot go on without its settings, but only after the job
+  // has left nothing behind.
+  if (progress.parametersSaveFailed) reportParametersWriteFailure(ctx);
+}
+
+// The stages in their order, each only when the one before it produced data.
+void runStages(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
+  JobState& job = ctx.job;
+  job.inputPos = 1;
+  job.tmp1Pos = 1;
+  job.tmp2Pos = 1;
+  job.tmp3Pos = 1;
+  job.streamOutPos = 1;
+  if (!ctx.inputs.inputIsWav) scanMp3Frames(ctx, frameBuffer);
+  AppContext::setProgress(job.progressRead, kProgressFull);
+  pumpMessages(ctx);
+  std::vector<std::uint8_t>().swap(frameBuffer);
+
+  if (ctx.inputs.inputIsWav) {
+    if (!job.jobFailed) readWavInput(ctx);
+  } else if (!job.jobFailed && job.tmp1Pos > 1) {
+    decodeMp3Input(ctx);
+  }
+  if (!job.jobFailed && job.tmp2Pos > 1) compressStream(ctx);
+  if (!job.jobFailed && job.tmp3Pos > 1) writeOutputFiles(ctx);
 }
 
 void resetProgressBars(AppContext& ctx) {
@@ -113,8 +148,8 @@ void resetProgressBars(AppContext& ctx) {
 
 void runConversionJob(AppContext& ctx) {
   JobState& job = ctx.job;
-  bool outputsCreated = false;
-  TempNames temps;
+  JobProgress progress;
+  TempNames& temps = progress.temps;
 
   resetProgressBars(ctx);
   pumpMessages(ctx);
@@ -146,43 +181,34 @@ void runConversionJob(AppContext& ctx) {
   const std::string base = job.outputFolder + job.outputBaseName;
   temps = {base + ".tmp1", base + ".tmp2", base + ".tmp3"};
   createTempFile(ctx, temps.tmp1, job.tmp1Handle);
-  if (job.jobFailed) return cleanUp(ctx, Rung::CloseInput, temps, outputsCreated);
+  if (job.jobFailed) return cleanUp(ctx, Rung::CloseInput, progress);
   createTempFile(ctx, temps.tmp2, job.tmp2Handle);
-  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp1, temps, outputsCreated);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp1, progress);
   createTempFile(ctx, temps.tmp3, job.tmp3Handle);
-  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp2, temps, outputsCreated);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp2, progress);
 
   askBeforeOverwriting(ctx);
-  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp3, temps, outputsCreated);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp3, progress);
 
   createOutputFiles(ctx);
-  outputsCreated = true;
+  progress.outputsCreated = true;
   ctx.settings.nextOutputNumber += 1;
-  saveParameters(ctx);
-  if (job.jobFailed) return cleanUp(ctx, Rung::CloseOutputs, temps, outputsCreated);
+  if (!saveParameters(ctx)) {
+    progress.parametersSaveFailed = true;
+    job.jobFailed = true;
+  }
+  if (job.jobFailed) return cleanUp(ctx, Rung::CloseOutputs, progress);
 
   CodecLibraries codecs;
-  if (!codecs.load(ctx)) return cleanUp(ctx, Rung::CloseOutputs, temps, outputsCreated);
+  if (!codecs.load(ctx)) return cleanUp(ctx, Rung::CloseOutputs, progress);
 
-  job.inputPos = 1;
-  job.tmp1Pos = 1;
-  job.streamOutPos = 1;
-  if (!ctx.inputs.inputIsWav) scanMp3Frames(ctx, frameBuffer);
-  AppContext::setProgress(job.progressRead, kProgressFull);
-  pumpMessages(ctx);
-  std::vector<std::uint8_t>().swap(frameBuffer);
-
-  if (ctx.inputs.inputIsWav) {
-    if (!job.jobFailed) readWavInput(ctx);
-  } else if (!job.jobFailed && job.tmp1Pos > 1) {
-    decodeMp3Input(ctx);
-  }
+  runStages(ctx, frameBuffer);
   // A chain that stopped for want of sound wrote no streaming animation.
   if (!job.jobFailed && job.streamOutPos <= 1)
     ctx.failJob("Error: No audio data found in input file \"" + inputPath + "\".");
 
   codecs.release(ctx);
-  cleanUp(ctx, Rung::CloseOutputs, temps, outputsCreated);
+  cleanUp(ctx, Rung::CloseOutputs, progress);
 }
 
 }  // namespace sonaflux

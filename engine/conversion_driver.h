@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/app_context.h"
+#include "core/app_context.h"
 
 namespace sonaflux {
 

@@ -16,7 +16,6 @@ class DynamicLibrary {
   /// The address of an exported symbol, or null.
   void* symbol(const char* name) const;
   void unload();
-  bool isLoaded() const { return m_handle != nullptr; }
 
  private:
   void* m_handle = nullptr;

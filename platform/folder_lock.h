@@ -17,7 +17,6 @@ class FolderLock {
   /// Tries once, without waiting.
   [[nodiscard]] Result tryLock(const std::string& lockFilePath);
   void unlock();
-  bool isLocked() const { return m_fd >= 0; }
 
  private:
   int m_fd = -1;

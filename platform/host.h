@@ -19,7 +19,7 @@ class ProgressBar {
 };
 
 /// Everything the job needs from whoever is watching it: message boxes,
-/// pumping, progress bars, the shell and the end of the process.
+/// pumping, status notes and the end of the process.
 class Host {
  public:
   virtual ~Host() = default;
@@ -34,9 +34,6 @@ class Host {
 
   /// A short note on what the job is waiting for; not an error.
   virtual void showStatus(const std::string& text) = 0;
-
-  /// Opens a document with the desktop's default program; false when that failed.
-  virtual bool shellOpen(const std::string& path) = 0;
 
   /// Ends the process with the exit code. A test host records it and returns.
   virtual void terminate(int exitCode) = 0;

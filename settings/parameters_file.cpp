@@ -120,7 +120,7 @@ void readParameters(AppContext& ctx) {
   ctx.settings = *settings;
 }
 
-void saveParameters(AppContext& ctx) {
+bool saveParameters(AppContext& ctx) {
   // Written beside the file and renamed over it, so that a failure halfway
   // never leaves a truncated file behind.
   const std::string path = parametersPath(ctx);
@@ -132,11 +132,17 @@ void saveParameters(AppContext& ctx) {
   if (ok) ok = file.sync();
   if (file.isOpen()) ok = file.close() && ok;
   if (ok) ok = renameFile(temporary, path);
-  if (!ok) {
-    deleteFile(temporary);
-    ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
-    ctx.host.terminate(1);
-  }
+  if (!ok) deleteFile(temporary);
+  return ok;
+}
+
+void reportParametersWriteFailure(AppContext& ctx) {
+  ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+  ctx.host.terminate(1);
+}
+
+void saveParametersOrEnd(AppContext& ctx) {
+  if (!saveParameters(ctx)) reportParametersWriteFailure(ctx);
 }
 
 std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/app_context.h"
-#include "engine/settings_record.h"
+#include "core/app_context.h"
+#include "core/settings_record.h"
 
 namespace sonaflux {
 
@@ -16,9 +16,16 @@ inline constexpr int kParametersLineCount = 13;
 /// short file shows its message (stop icon) and terminates with code 1.
 void readParameters(AppContext& ctx);
 
-/// Rewrites the parameters file whole; any failure shows its message (stop
-/// icon), terminates with code 1 and leaves the previous file intact.
-void saveParameters(AppContext& ctx);
+/// Rewrites the parameters file whole. False when it could not be written;
+/// the previous file is then left intact and nothing is shown.
+[[nodiscard]] bool saveParameters(AppContext& ctx);
+
+/// Shows "Error: Cannot write to parameters file." (stop icon) and ends the
+/// program with code 1.
+void reportParametersWriteFailure(AppContext& ctx);
+
+/// Saves, and ends the program as above when that fails.
+void saveParametersOrEnd(AppContext& ctx);
 
 /// The thirteen lines, each ending in CR LF.
 std::string encodeParameters(const SettingsRecord& settings);

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "engine/file_routines.h"
+#include "core/file_routines.h"
 
 namespace sonaflux {
 

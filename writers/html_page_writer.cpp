@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/file_routines.h"
+#include "core/file_routines.h"
 #include "writers/controller_copy.h"
 
 namespace sonaflux {

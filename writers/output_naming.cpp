@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/file_routines.h"
+#include "core/file_routines.h"
 #include "platform/app_paths.h"
 
 namespace sonaflux {

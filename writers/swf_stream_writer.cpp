@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/byte_order.h"
-#include "engine/file_routines.h"
+#include "core/byte_order.h"
+#include "core/file_routines.h"
 #include "writers/controller_copy.h"
 #include "writers/html_page_writer.h"
 #include "writers/swf_tags.h"

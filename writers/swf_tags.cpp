@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 
 namespace sonaflux {
 

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "audio/codec_libraries.h"
-#include "engine/byte_order.h"
-#include "engine/mp3_frame_scanner.h"
+#include "core/byte_order.h"
+#include "audio/mp3_frame_scanner.h"
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
 #include "tests/support/job_fixture.h"
@@ -38,8 +38,8 @@ struct DecodeRun {
     ctx.paths.programFolder = test::programFolder();
     EXPECT_TRUE(codecs.load(ctx));
     ctx.job.progressDecode = &progress;
-    host.jobFailed = &ctx.job.jobFailed;
-    host.jobCancelled = &ctx.job.jobCancelled;
+    host.cancelTarget = &ctx;
+    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
   ~DecodeRun() { codecs.release(ctx); }
 
@@ -53,7 +53,7 @@ struct DecodeRun {
     ASSERT_TRUE(job.tmp2Handle.openExisting(tmp2Name, FileAccess::ReadWrite, false));
     job.tmp1Handle.seek(static_cast<std::int64_t>(tmp1.size()));
     job.tmp1Pos = static_cast<std::int64_t>(tmp1.size()) + 1;
-    decodeTmp1IntoTmp2(ctx);
+    decodeMp3Input(ctx);
     job.tmp2Handle.close();
     if (tmp2Path.empty()) tmp2 = test::readFileBytes(tmp2Name);
   }
@@ -71,7 +71,7 @@ struct DecodeRun {
     job.tmp1Pos = 1;
     std::vector<std::uint8_t> frameBuffer(kFrameBufferSize);
     scanMp3Frames(ctx, frameBuffer);
-    if (job.tmp1Pos > 1) decodeTmp1IntoTmp2(ctx);
+    if (job.tmp1Pos > 1) decodeMp3Input(ctx);
     job.tmp2Handle.close();
     tmp2 = test::readFileBytes(folder.file("x.tmp2"));
   }

@@ -4,7 +4,8 @@
 
 #include "audio/codec_libraries.h"
 #include "audio/encoder_config.h"
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
+#include "core/file_routines.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
@@ -99,7 +100,7 @@ struct CompressionRun {
     job.sampleRate = rate;
     job.inputStereo = stereo;
     job.peakLevel = peak;
-    compressTmp2IntoTmp3(ctx);
+    compressStream(ctx);
     job.tmp3Handle.close();
     job.tmp2Handle.close();
     return test::readFileBytes(folder.file("x.tmp3"));
@@ -131,7 +132,7 @@ TEST(StreamCompression, EncodesTmp2IntoWholeFramesOfTheStream) {
   EXPECT_GE(frames, 76u);
   EXPECT_LE(frames, 82u);
   EXPECT_EQ(run.ctx.job.tmp3Pos, static_cast<std::int64_t>(stream.size()) + 1);
-  EXPECT_EQ(run.bar.positions.back(), 100);
+  EXPECT_EQ(run.bar.positions.back(), kProgressFull);
 }
 
 TEST(StreamCompression, AnOddTrailingByteIsNotHandedToTheEncoder) {
@@ -162,7 +163,7 @@ TEST(StreamCompression, WriteFailureStopsTheStage) {
   job.tmp2Pos = static_cast<std::int64_t>(pcm.size()) + 1;
   job.sampleRate = 22050;
   job.peakLevel = 16384;
-  EXPECT_FALSE(compressTmp2IntoTmp3(run.ctx));
+  compressStream(run.ctx);
   EXPECT_TRUE(job.jobFailed);
   EXPECT_EQ(run.host.texts(), std::vector<std::string>{"Error: Cannot write file."});
 }

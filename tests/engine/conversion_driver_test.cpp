@@ -1,4 +1,4 @@
-#include "engine/conversion_driver.h"
+#include "engine/create_command.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -172,6 +172,55 @@ TEST(ConversionDriver, TakesTheOutputNumberFromTheFileOnDisk) {
   f.run();
   EXPECT_NE(std::find(seen.begin(), seen.end(), "snx9s.swf"), seen.end());
   EXPECT_EQ(numberOnDisk(f), 9);
+}
+
+TEST(ConversionDriver, ParametersThatCannotBeSavedEndTheProgramOnlyAfterCleaningUp) {
+  JobFixture f;
+  f.setInput("in.wav", shortWav());
+  // A folder where the new parameters file must go makes every save fail, even for root.
+  fs::create_directory(f.program.file("snx.da0.new"));
+  JobReport report = f.run();
+  EXPECT_EQ(report.outcome, JobOutcome::Failed);
+  ASSERT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
+  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+  EXPECT_TRUE(f.output.entries().empty());
+  EXPECT_EQ(numberOnDisk(f), 1);
+}
+
+TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
+  JobFixture done;
+  done.ctx.settings.outputMode = kOutputModeController;
+  done.ctx.settings.instruction = "e";
+  done.saveSettings();
+  done.setInput("in.wav", shortWav());
+  // A second create command while the job pumps is refused and leaves the job alone.
+  std::optional<JobOutcome> nested;
+  done.host.onPump = [&] {
+    if (!nested) nested = runCreateCommand(done.ctx, {}).outcome;
+  };
+  JobReport report = done.run();
+  ASSERT_EQ(report.outcome, JobOutcome::Finished) << testing::PrintToString(done.host.texts());
+  EXPECT_EQ(nested, JobOutcome::Failed);
+  EXPECT_EQ(report.outputFolder, done.output.path());
+  std::vector<std::string> lines;
+  for (const CreatedFile& file : report.createdFiles) lines.push_back(resultLine(file));
+  EXPECT_EQ(lines, (std::vector<std::string>{"Created web page \"snx1.htm\"",
+                                             "Created Flash streaming animation \"snx1s.swf\"",
+                                             "Created Flash controller animation \"snx1e.swf\""}));
+  EXPECT_EQ(done.ctx.job.progressRead, nullptr);  // the bars are only lent for the job
+
+  JobFixture cancelled;
+  cancelled.setInput("in.wav", shortWav());
+  cancelled.host.cancelOnPump = 8;
+  report = cancelled.run();
+  EXPECT_EQ(report.outcome, JobOutcome::Cancelled);
+  EXPECT_TRUE(report.createdFiles.empty());
+  EXPECT_TRUE(cancelled.output.entries().empty());
+  EXPECT_EQ(numberOnDisk(cancelled), 1);
+  requestCancel(cancelled.ctx);  // no job runs: nothing changes for the next one
+  cancelled.host.cancelOnPump = 0;
+  EXPECT_EQ(cancelled.run().outcome, JobOutcome::Finished);
 }
 
 }  // namespace

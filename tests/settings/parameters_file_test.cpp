@@ -61,7 +61,7 @@ TEST(ParametersFile, RoundTripGivesBackEveryField) {
     s.roundCorners = flag;
     s.outputFolderPath = flag ? "" : "/tmp/x y/";
     f.ctx.settings = s;
-    saveParameters(f.ctx);
+    ASSERT_TRUE(saveParameters(f.ctx));
     f.ctx.settings = SettingsRecord{};
     readParameters(f.ctx);
     EXPECT_EQ(f.ctx.settings, s) << "flag " << flag;
@@ -124,12 +124,14 @@ TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
 TEST(ParametersFile, FailedSaveReportsTerminatesAndKeepsThePreviousFile) {
   ParametersFixture f;
   f.ctx.settings = sampleSettings();
-  saveParameters(f.ctx);
+  ASSERT_TRUE(saveParameters(f.ctx));
   const std::string before = test::readFileText(f.file());
   // A folder where the new file must go makes its creation fail, even for root.
   std::filesystem::create_directory(f.file() + ".new");
   f.ctx.settings.nextOutputNumber = 99;
-  saveParameters(f.ctx);
+  EXPECT_FALSE(saveParameters(f.ctx));
+  EXPECT_TRUE(f.host.messages.empty());
+  saveParametersOrEnd(f.ctx);
   ASSERT_EQ(f.host.messages.size(), 1u);
   EXPECT_EQ(f.host.messages[0].text, "Error: Cannot write to parameters file.");
   EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
@@ -141,7 +143,7 @@ TEST(ParametersFile, SaveInAMissingFolderFails) {
   RecordingHost host;
   AppContext ctx(host);
   ctx.paths.programFolder = "/nonexistent-sonaflux-folder/";
-  saveParameters(ctx);
+  saveParametersOrEnd(ctx);
   EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
   EXPECT_EQ(host.terminations, std::vector<int>{1});
 }

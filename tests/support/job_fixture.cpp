@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "engine/conversion_driver.h"
+#include <gtest/gtest.h>
+
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/test_paths.h"
@@ -24,12 +25,7 @@ JobFixture::JobFixture() {
   ctx.settings = testSettings(output.path());
   saveSettings();
 
-  ctx.job.progressRead = &read;
-  ctx.job.progressDecode = &decode;
-  ctx.job.progressCompress = &compress;
-  ctx.job.progressWrite = &write;
-  host.jobFailed = &ctx.job.jobFailed;
-  host.jobCancelled = &ctx.job.jobCancelled;
+  host.cancelTarget = &ctx;
 }
 
 std::string JobFixture::setInput(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -43,13 +39,8 @@ std::string JobFixture::setInput(const std::string& name, const std::vector<std:
   return path;
 }
 
-void JobFixture::saveSettings() { saveParameters(ctx); }
+void JobFixture::saveSettings() { ASSERT_TRUE(saveParameters(ctx)); }
 
-void JobFixture::run() {
-  ctx.job.jobFailed = false;
-  ctx.job.jobCancelled = false;
-  ctx.job.jobStarted = true;
-  runConversionJob(ctx);
-}
+JobReport JobFixture::run() { return runCreateCommand(ctx, {&read, &decode, &compress, &write}); }
 
 }  // namespace sonaflux::test

@@ -3,7 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/app_context.h"
+#include "core/app_context.h"
+#include "engine/create_command.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_folder.h"
 
@@ -20,8 +21,8 @@ class JobFixture {
   std::string setInput(const std::string& name, const std::vector<std::uint8_t>& bytes);
   /// Saves the current settings to the program folder's parameters file.
   void saveSettings();
-  /// Sets up the job flags as the working window does and runs the job.
-  void run();
+  /// Runs the create command as every front end does.
+  JobReport run();
 
   std::string outputFile(const std::string& name) const { return output.file(name); }
 

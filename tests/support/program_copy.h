@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/settings_record.h"
+#include "core/settings_record.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 

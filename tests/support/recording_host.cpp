@@ -1,5 +1,7 @@
 #include "tests/support/recording_host.h"
 
+#include "engine/create_command.h"
+
 namespace sonaflux::test {
 
 MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon icon,
@@ -15,10 +17,7 @@ MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon ic
 void RecordingHost::pumpMessages() {
   ++pumps;
   if (onPump) onPump();
-  if (cancelOnPump != 0 && pumps == cancelOnPump) {
-    if (jobFailed) *jobFailed = true;
-    if (jobCancelled) *jobCancelled = true;
-  }
+  if (cancelOnPump != 0 && pumps == cancelOnPump && cancelTarget) requestCancel(*cancelTarget);
 }
 
 std::vector<std::string> RecordingHost::texts() const {

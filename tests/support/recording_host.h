@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app_context.h"
 #include "platform/host.h"
 
 namespace sonaflux::test {
@@ -37,10 +38,6 @@ class RecordingHost : public Host {
                             MessageButtons buttons) override;
   void pumpMessages() override;
   void showStatus(const std::string& text) override { statuses.push_back(text); }
-  bool shellOpen(const std::string& path) override {
-    opened.push_back(path);
-    return true;
-  }
   void terminate(int exitCode) override { terminations.push_back(exitCode); }
 
   /// The texts of all messages shown, in order.
@@ -49,13 +46,11 @@ class RecordingHost : public Host {
   std::vector<RecordedMessage> messages;
   std::deque<MessageAnswer> answers;
   std::vector<std::string> statuses;
-  std::vector<std::string> opened;
   std::vector<int> terminations;
   long pumps = 0;
-  /// When set, the pump with this number sets both flags below to true.
+  /// When set, the pump with this number cancels the job of cancelTarget.
   long cancelOnPump = 0;
-  bool* jobFailed = nullptr;
-  bool* jobCancelled = nullptr;
+  AppContext* cancelTarget = nullptr;
   /// Runs at every pump, for tests that look at files while the job runs.
   std::function<void()> onPump;
 };

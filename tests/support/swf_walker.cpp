@@ -1,6 +1,6 @@
 #include "tests/support/swf_walker.h"
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 
 namespace sonaflux::test {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 
 namespace sonaflux::test {
 

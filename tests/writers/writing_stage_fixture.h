@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/app_context.h"
-#include "engine/file_routines.h"
+#include "core/app_context.h"
+#include "core/file_routines.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
@@ -34,8 +34,8 @@ class WritingStageFixture {
     s.nextOutputNumber = 1;
     ctx.inputs.inputTitle = "Title";
     ctx.job.progressWrite = &write;
-    host.jobFailed = &ctx.job.jobFailed;
-    host.jobCancelled = &ctx.job.jobCancelled;
+    host.cancelTarget = &ctx;
+    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
 
   void addController(const std::vector<std::uint8_t>& bytes) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 
 namespace sonaflux::swf {
 namespace {

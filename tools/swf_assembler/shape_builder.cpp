@@ -4,7 +4,7 @@
 #include <cassert>
 #include <limits>
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 #include "tools/swf_assembler/bit_writer.h"
 
 namespace sonaflux::swf {

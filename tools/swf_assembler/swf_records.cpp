@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/byte_order.h"
+#include "core/byte_order.h"
 #include "tools/swf_assembler/bit_writer.h"
 
 namespace sonaflux::swf {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/job_state.h"
-#include "engine/settings_record.h"
+#include "core/job_state.h"
+#include "core/settings_record.h"
 #include "platform/host.h"
 
 namespace sonaflux {

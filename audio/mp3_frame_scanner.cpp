@@ -1,10 +1,10 @@
-#include "engine/mp3_frame_scanner.h"
+#include "audio/mp3_frame_scanner.h"
 
 #include <algorithm>
 #include <cassert>
 
 #include "audio/mp3_frame_header.h"
-#include "engine/file_routines.h"
+#include "core/file_routines.h"
 
 namespace sonaflux {
 

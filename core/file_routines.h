@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/app_context.h"
+#include "core/app_context.h"
 
 namespace sonaflux {
 

@@ -1,4 +1,4 @@
-#include "engine/mp3_frame_scanner.h"
+#include "audio/mp3_frame_scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -35,8 +35,8 @@ struct ScanRun {
     EXPECT_TRUE(job.tmp1Handle.openExisting(tmp1Name, FileAccess::ReadWrite, false));
     job.inputSize = static_cast<std::int64_t>(input.size());
     job.progressRead = &progress;
-    host.jobFailed = &job.jobFailed;
-    host.jobCancelled = &job.jobCancelled;
+    host.cancelTarget = &ctx;
+    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
 
   void run() {

@@ -13,9 +13,7 @@ namespace sonaflux {
 /// Where the output of a job goes and what it is called.
 struct ApplicationPaths {
   std::string programFolder;  // ends in the separator
-  std::string windowsFolder;  // unused on this platform
   std::string desktopFolder;  // ends in the separator
-  std::string programVersion = "1.25";
 };
 
 /// Chosen before a job; the job only reads them.
@@ -35,6 +33,8 @@ struct JobState {
   bool jobFailed = false;
   bool jobCancelled = false;
   bool jobStarted = false;
+  /// Set from the start of a job until it has cleaned up.
+  bool jobRunning = false;
 
   std::string outputFolder;
   std::string outputBaseName;

@@ -1,4 +1,4 @@
-#include "engine/app_context.h"
+#include "core/app_context.h"
 
 namespace sonaflux {
 

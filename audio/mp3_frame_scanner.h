@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/app_context.h"
+#include "core/app_context.h"
 
 namespace sonaflux {
 

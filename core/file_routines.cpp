@@ -1,4 +1,4 @@
-#include "engine/file_routines.h"
+#include "core/file_routines.h"
 
 #include <algorithm>
 
