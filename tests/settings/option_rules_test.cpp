@@ -87,19 +87,5 @@ TEST(OptionRules, InstructionIsNormalisedToOneLetterOtherThanS) {
   }
 }
 
-TEST(OptionRules, WorkingCopiesCarryEveryField) {
-  SettingsRecord s{true, "/srv/out/", 3, "Deck01120060", "e", 7, true, "0A0B0C", "FFFF00",
-                   123456, true, false, true};
-  OptionSettings opt = workingCopiesOf(s);
-  EXPECT_EQ(opt.optOutputFolderPath, "/srv/out/");
-  EXPECT_EQ(opt.optNextOutputNumber, 123456);
-  EXPECT_EQ(settingsFromWorkingCopies(opt), s);
-  // Each field flipped on its own must show in the settings made from it.
-  SettingsRecord flipped{false, "/x/", 1, "Slim01240024", "d", 8, false, "111111", "222222",
-                         5, false, true, false};
-  OptionSettings other = workingCopiesOf(flipped);
-  EXPECT_EQ(settingsFromWorkingCopies(other), flipped);
-}
-
 }  // namespace
 }  // namespace sonaflux

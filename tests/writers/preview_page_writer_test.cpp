@@ -55,139 +55,34 @@ const std::string kHead = crlfLines({
 
 const std::string kEnd = crlfLines({"  </body>", "</html>"});
 
-// Written out by hand for each controller rather than built by a loop, so
-// that a slip in the page writer's template cannot be repeated here.
-const std::string kClassic = crlfLines({
-    "    <p>",
-    "      Classic01150040",
-    "    </p>",
-    "    <p>",
-    "      Classic: graphite panel, wide Play, Pause and Stop keys over a loading and position bar.",
-    "    </p>",
-    "    <p>",
-    "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" + kCab +
-        "\" width=150 height=40 align=\"absmiddle\">",
-    "        <param name=movie value=\"Classic01150040.swf\">",
-    "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>",
-    "        <param name=bgcolor value=#0A0B0C>",
-    "        <param name=loop value=true>",
-    "        <embed src=\"Classic01150040.swf\" quality=best wmode=transparent bgcolor=#0A0B0C "
-    "loop=true width=150 height=40 type=\"application/x-shockwave-flash\" pluginspage=\"" +
-        kPlugin + "\" align=\"absmiddle\">",
-    "        </embed>",
-    "      </object>",
-    "      Output text",
-    "    </p>",
-    "    <hr>",
-    "",
-});
-
-const std::string kDeck = crlfLines({
-    "    <p>",
-    "      Deck01120060",
-    "    </p>",
-    "    <p>",
-    "      Deck: deep blue tile with a large Play key between Pause and Stop, bar on top.",
-    "    </p>",
-    "    <p>",
-    "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" + kCab +
-        "\" width=120 height=60 align=\"absmiddle\">",
-    "        <param name=movie value=\"Deck01120060.swf\">",
-    "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>",
-    "        <param name=bgcolor value=#0A0B0C>",
-    "        <param name=loop value=true>",
-    "        <embed src=\"Deck01120060.swf\" quality=best wmode=transparent bgcolor=#0A0B0C "
-    "loop=true width=120 height=60 type=\"application/x-shockwave-flash\" pluginspage=\"" +
-        kPlugin + "\" align=\"absmiddle\">",
-    "        </embed>",
-    "      </object>",
-    "      Output text",
-    "    </p>",
-    "    <hr>",
-    "",
-});
-
-// An empty description file: line e is six spaces.
-const std::string kEmpty = crlfLines({
-    "    <p>",
-    "      Empty01050050",
-    "    </p>",
-    "    <p>",
-    "      ",
-    "    </p>",
-    "    <p>",
-    "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" + kCab +
-        "\" width=50 height=50 align=\"absmiddle\">",
-    "        <param name=movie value=\"Empty01050050.swf\">",
-    "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>",
-    "        <param name=bgcolor value=#0A0B0C>",
-    "        <param name=loop value=true>",
-    "        <embed src=\"Empty01050050.swf\" quality=best wmode=transparent bgcolor=#0A0B0C "
-    "loop=true width=50 height=50 type=\"application/x-shockwave-flash\" pluginspage=\"" +
-        kPlugin + "\" align=\"absmiddle\">",
-    "        </embed>",
-    "      </object>",
-    "      Output text",
-    "    </p>",
-    "    <hr>",
-    "",
-});
-
-// No description file at all.
-const std::string kPlain = crlfLines({
-    "    <p>",
-    "      Plain03200020",
-    "    </p>",
-    "    <p>",
-    "      ",
-    "    </p>",
-    "    <p>",
-    "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" + kCab +
-        "\" width=200 height=20 align=\"absmiddle\">",
-    "        <param name=movie value=\"Plain03200020.swf\">",
-    "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>",
-    "        <param name=bgcolor value=#0A0B0C>",
-    "        <param name=loop value=true>",
-    "        <embed src=\"Plain03200020.swf\" quality=best wmode=transparent bgcolor=#0A0B0C "
-    "loop=true width=200 height=20 type=\"application/x-shockwave-flash\" pluginspage=\"" +
-        kPlugin + "\" align=\"absmiddle\">",
-    "        </embed>",
-    "      </object>",
-    "      Output text",
-    "    </p>",
-    "    <hr>",
-    "",
-});
-
-const std::string kSlim = crlfLines({
-    "    <p>",
-    "      Slim01240024",
-    "    </p>",
-    "    <p>",
-    "      Slim: one light strip with round keys and a long loading and position bar.",
-    "    </p>",
-    "    <p>",
-    "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" + kCab +
-        "\" width=240 height=24 align=\"absmiddle\">",
-    "        <param name=movie value=\"Slim01240024.swf\">",
-    "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>",
-    "        <param name=bgcolor value=#0A0B0C>",
-    "        <param name=loop value=true>",
-    "        <embed src=\"Slim01240024.swf\" quality=best wmode=transparent bgcolor=#0A0B0C "
-    "loop=true width=240 height=24 type=\"application/x-shockwave-flash\" pluginspage=\"" +
-        kPlugin + "\" align=\"absmiddle\">",
-    "        </embed>",
-    "      </object>",
-    "      Output text",
-    "    </p>",
-    "    <hr>",
-    "",
-});
+// One controller's section of the page, written out by hand.
+std::string section(const std::string& name, const std::string& description, const char* size) {
+  return crlfLines({
+      "    <p>",
+      "      " + name,
+      "    </p>",
+      "    <p>",
+      "      " + description,
+      "    </p>",
+      "    <p>",
+      "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" + kCab +
+          "\" " + size + " align=\"absmiddle\">",
+      "        <param name=movie value=\"" + name + ".swf\">",
+      "        <param name=quality value=best>",
+      "        <param name=wmode value=transparent>",
+      "        <param name=bgcolor value=#0A0B0C>",
+      "        <param name=loop value=true>",
+      "        <embed src=\"" + name + ".swf\" quality=best wmode=transparent bgcolor=#0A0B0C "
+      "loop=true " + size + " type=\"application/x-shockwave-flash\" pluginspage=\"" + kPlugin +
+          "\" align=\"absmiddle\">",
+      "        </embed>",
+      "      </object>",
+      "      Output text",
+      "    </p>",
+      "    <hr>",
+      "",
+  });
+}
 
 // A program folder whose Controllers folder holds the shipped controllers
 // and a few of its own.
@@ -210,8 +105,24 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
   std::vector<std::string> entries = listControllers(controllers);
   ASSERT_TRUE(writePreviewPage(host, program.path(), entries, "0A0B0C", "FFFF00"));
 
+  // Empty01050050 has an empty description file, Plain03200020 none: six spaces.
   EXPECT_EQ(readFileText(controllers + "preview.htm"),
-            kHead + kClassic + kDeck + kEmpty + kPlain + kSlim + kEnd);
+            kHead +
+                section("Classic01150040",
+                        "Classic: graphite panel, wide Play, Pause and Stop keys over a loading "
+                        "and position bar.",
+                        "width=150 height=40") +
+                section("Deck01120060",
+                        "Deck: deep blue tile with a large Play key between Pause and Stop, bar "
+                        "on top.",
+                        "width=120 height=60") +
+                section("Empty01050050", "", "width=50 height=50") +
+                section("Plain03200020", "", "width=200 height=20") +
+                section("Slim01240024",
+                        "Slim: one light strip with round keys and a long loading and position "
+                        "bar.",
+                        "width=240 height=24") +
+                kEnd);
   EXPECT_EQ(host.texts(),
             (std::vector<std::string>{
                 "Error: This file is not named correctly and will be skipped \"bar00150040.swf\".",
