@@ -176,6 +176,20 @@ TEST_F(OptionsWindowTest, PreviewUsesTheWorkingColoursAndReportsALaunchFailure) 
   EXPECT_EQ(readFileText(program.file("snx.da0")), kStoredFile);
 }
 
+TEST_F(OptionsWindowTest, AControllerNotInTheListStaysUnlessTheUserPicksOne) {
+  ctx.settings.controllerName = "Round02080080";
+  OptionsWindow other(ctx, nullptr);
+  other.show();
+  other.activateWindow();
+  QApplication::setActiveWindow(&other);
+  auto* list = other.findChild<QListWidget*>("controllerList");
+  other.findChild<QTabWidget*>()->setCurrentIndex(2);
+  ASSERT_EQ(QApplication::focusWidget(), list);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  other.findChild<QPushButton*>("ok")->click();
+  EXPECT_EQ(ctx.settings.controllerName, "Round02080080");
+}
+
 TEST_F(OptionsWindowTest, EachTabGivesTheFocusBackToItsLastControl) {
   window->activateWindow();
   QApplication::setActiveWindow(window.get());
