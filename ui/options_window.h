@@ -12,13 +12,10 @@
 #include "core/app_context.h"
 #include "settings/option_rules.h"
 
-class QButtonGroup;
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
 
 namespace sonaflux {
