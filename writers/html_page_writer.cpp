@@ -10,10 +10,6 @@ namespace sonaflux {
 
 namespace {
 
-const char* const kCabinetUrl =
-    "http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0";
-const char* const kPluginPageUrl =
-    "http://www.macromedia.com/shockwave/download/index.cgi?P1_Prod_Version=ShockwaveFlash";
 const char* const kLineEnd = "\r\n";
 
 // Characters that would break the markup become harmless look-alikes.

@@ -6,6 +6,12 @@
 
 namespace sonaflux {
 
+/// Where a browser without the player fetches it, and the player's download page.
+inline constexpr const char* kCabinetUrl =
+    "http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0";
+inline constexpr const char* kPluginPageUrl =
+    "http://www.macromedia.com/shockwave/download/index.cgi?P1_Prod_Version=ShockwaveFlash";
+
 /// What the page shows. The title is UTF-8 and not yet filtered; the movie
 /// name carries no folder and no ".swf".
 struct HtmlPageFields {

@@ -6,6 +6,7 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
 const { test, before, after } = require('node:test');
+const { execFileSync } = require('node:child_process');
 
 const { toneStepsWav, runJob, makeTempFolder, removeTempFolders, programFolder } = require('./lib/job.js');
 const { serveFolder } = require('./lib/server.js');
@@ -31,6 +32,12 @@ const kButtons = {
 };
 
 let browser;
+
+function previewWriter() {
+  const tool = process.env.SONAFLUX_PREVIEW_WRITER;
+  if (!tool || !fs.existsSync(tool)) throw new Error('SONAFLUX_PREVIEW_WRITER must name the built write_preview_page');
+  return tool;
+}
 
 before(async () => {
   programFolder();
@@ -179,18 +186,13 @@ test('every shipped controller starts the stream with its Play button', { timeou
   }
 });
 
-test('controllers without a stream, as on the preview page, load and respond', { timeout: 90000 }, async () => {
-  const folder = makeTempFolder('preview');
-  const names = Object.keys(kButtons);
-  for (const name of names) {
-    fs.copyFileSync(path.join(programFolder(), 'Controllers', `${name}.swf`), path.join(folder, `${name}.swf`));
-  }
-  const embeds = names.map((name) => {
-    const code = name.slice(-8);
-    const [w, h] = [Number(code.slice(2, 5)), Number(code.slice(5, 8))];
-    return `<p><embed src="${name}.swf" loop=true width=${w} height=${h} type="application/x-shockwave-flash"></p>`;
-  });
-  fs.writeFileSync(path.join(folder, 'preview.htm'), `<html><body>${embeds.join('\r\n')}</body></html>\r\n`);
+test('the preview page shows every shipped controller, each loading and responding', { timeout: 90000 }, async () => {
+  // The page as the Options window writes it, into a copy of the program folder.
+  const program = makeTempFolder('preview');
+  fs.cpSync(path.join(programFolder(), 'Controllers'), path.join(program, 'Controllers'), { recursive: true });
+  execFileSync(previewWriter(), [program, '0A0B0C', 'FFFF00'], { stdio: ['ignore', 'pipe', 'pipe'] });
+  const folder = path.join(program, 'Controllers');
+  const names = Object.keys(kButtons).sort();
 
   const server = await serveFolder(folder);
   const { page, problems } = await player.openPage(browser, `${server.url}preview.htm`);
@@ -199,6 +201,7 @@ test('controllers without a stream, as on the preview page, load and respond', {
     const elements = page.locator('ruffle-embed, ruffle-object, ruffle-player');
     await page.waitForTimeout(3000);
     assert.equal(await elements.count(), names.length);
+    assert.equal(await page.evaluate(() => getComputedStyle(document.body).backgroundColor), 'rgb(10, 11, 12)');
     for (let i = 0; i < names.length; i++) {
       const element = elements.nth(i);
       const at = kButtons[names[i]];
@@ -206,6 +209,9 @@ test('controllers without a stream, as on the preview page, load and respond', {
       await page.waitForTimeout(300);
       const idle = await element.screenshot();
       const box = await element.boundingBox();
+      const code = names[i].slice(-8);
+      assert.deepEqual([Math.round(box.width), Math.round(box.height)],
+        [Number(code.slice(2, 5)), Number(code.slice(5, 8))], `${names[i]}: size on the page`);
       await page.mouse.move(box.x + at.play[0], box.y + at.play[1]);
       await page.waitForTimeout(300);
       const hovered = await element.screenshot();

@@ -1,0 +1,146 @@
+#include "writers/preview_page_writer.h"
+
+#include "core/settings_rules.h"
+#include "platform/file.h"
+#include "writers/controller_list.h"
+#include "writers/html_page_writer.h"
+
+namespace sonaflux {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kPreviewFileName = "preview.htm";
+constexpr std::size_t kDescriptionChunk = 4096;
+
+}  // namespace
+
+std::string buildPreviewPage(const std::string& backgroundColour, const std::string& textColour,
+                             const std::vector<PreviewSection>& sections) {
+  const std::string bg = hexDigitsOnly(backgroundColour);
+  const std::string text = hexDigitsOnly(textColour);
+  std::string page;
+  auto line = [&page](const std::string& content) { page += content + kLineEnd; };
+
+  line("<html>");
+  line("  <head>");
+  line("    <title>");
+  line("      Snx - Preview Controllers");
+  line("    </title>");
+  line("    <meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">");
+  line("    <style>");
+  line("      P { font-family: Arial, Helvetica, sans-serif }");
+  line("    </style>");
+  line("  </head>");
+  line("  <body bgcolor=\"#" + bg + "\" text=\"#" + text + "\">");
+  line("    <p>");
+  line("      Snx - Preview Controllers");
+  line("    </p>");
+  line("    <p>");
+  line("      Hover over and click the buttons to see how the controllers behave.");
+  line("    </p>");
+  line("    <p>");
+  line("      Instruction \"C - Initially stopped, sound loops\" is used in the preview.");
+  line("    </p>");
+  line("    <hr>");
+  line("");
+
+  for (const PreviewSection& s : sections) {
+    const std::string size =
+        "width=" + std::to_string(s.width) + " height=" + std::to_string(s.height);
+    line("    <p>");
+    line("      " + s.name);
+    line("    </p>");
+    line("    <p>");
+    line("      " + s.description);
+    line("    </p>");
+    line("    <p>");
+    line("      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" +
+         std::string(kCabinetUrl) + "\" " + size + " align=\"absmiddle\">");
+    line("        <param name=movie value=\"" + s.name + ".swf\">");
+    line("        <param name=quality value=best>");
+    line("        <param name=wmode value=transparent>");
+    line("        <param name=bgcolor value=#" + bg + ">");
+    line("        <param name=loop value=true>");
+    line("        <embed src=\"" + s.name + ".swf\" quality=best wmode=transparent bgcolor=#" + bg +
+         " loop=true " + size + " type=\"application/x-shockwave-flash\" pluginspage=\"" +
+         kPluginPageUrl + "\" align=\"absmiddle\">");
+    line("        </embed>");
+    line("      </object>");
+    line("      Output text");
+    line("    </p>");
+    line("    <hr>");
+    line("");
+  }
+
+  line("  </body>");
+  line("</html>");
+  return page;
+}
+
+std::string previewPagePath(const std::string& programFolder) {
+  return controllersFolder(programFolder) + kPreviewFileName;
+}
+
+std::string readControllerDescription(const std::string& folder, const std::string& name) {
+  File file;
+  if (!file.openExisting(folder + name + ".txt", FileAccess::Read, false)) return {};
+  std::string text;
+  char buffer[kDescriptionChunk];
+  for (;;) {
+    std::int64_t n = file.read(buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+    if (text.find('\n') != std::string::npos) break;
+  }
+  std::size_t end = text.find('\n');
+  if (end != std::string::npos) text.resize(end);
+  // Text mode: a CR LF line end is one line break.
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+bool writePreviewPage(Host& host, const std::string& programFolder,
+                      const std::vector<std::string>& entries,
+                      const std::string& backgroundColour, const std::string& textColour) {
+  const std::string path = previewPagePath(programFolder);
+  File page;
+  if (!page.create(path)) {
+    host.showMessage("Error: Cannot create preview file \"" + path + "\".",
+                     MessageIcon::Exclamation);
+    return false;
+  }
+
+  const std::string folder = controllersFolder(programFolder);
+  std::vector<PreviewSection> sections;
+  for (const std::string& name : entries) {
+    switch (checkControllerName(name)) {
+      case ControllerNaming::TooShort:
+        host.showMessage("Error: This controller file is not named correctly and will be skipped \"" +
+                             name + ".swf\".",
+                         MessageIcon::Exclamation);
+        continue;
+      case ControllerNaming::ZeroInCode:
+        host.showMessage(
+            "Error: This file is not named correctly and will be skipped \"" + name + ".swf\".",
+            MessageIcon::Exclamation);
+        continue;
+      case ControllerNaming::Correct:
+        break;
+    }
+    ControllerCode code = controllerCode(name);
+    sections.push_back({name, readControllerDescription(folder, name), code.width, code.height});
+  }
+
+  const std::string text = buildPreviewPage(backgroundColour, textColour, sections);
+  bool written = page.write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
+  written = page.close() && written;
+  if (!written) {
+    // A cut-off page would open as if complete.
+    host.showMessage("Error: Cannot write file.", MessageIcon::Exclamation);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sonaflux

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace sonaflux {
+
+/// One controller as the preview page shows it.
+struct PreviewSection {
+  std::string name;         // file name without ".swf"
+  std::string description;  // first line of its description file
+  int width = 0;
+  int height = 0;
+};
+
+/// The whole preview page, every line ending in CR LF. The colours are
+/// written with anything but hex digits as "0".
+std::string buildPreviewPage(const std::string& backgroundColour, const std::string& textColour,
+                             const std::vector<PreviewSection>& sections);
+
+/// programFolder + "Controllers/preview.htm".
+std::string previewPagePath(const std::string& programFolder);
+
+/// The first line of a controller's description file, without its line end;
+/// empty when the file is missing, unreadable or empty.
+std::string readControllerDescription(const std::string& controllersFolder,
+                                      const std::string& name);
+
+/// Writes the preview page for the listed controllers with the given colours.
+/// A wrongly named entry is skipped after its message. False, after its
+/// message, when the page could not be written.
+[[nodiscard]] bool writePreviewPage(Host& host, const std::string& programFolder,
+                                    const std::vector<std::string>& entries,
+                                    const std::string& backgroundColour,
+                                    const std::string& textColour);
+
+}  // namespace sonaflux
