@@ -10,13 +10,13 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// The window's dark navy; button edges blend into it.
+// The window's dark navy, top to bottom; button edges blend into its middle.
 const Rgba kNavyTop = rgb(16, 30, 66);
 const Rgba kNavyBottom = rgb(6, 11, 30);
 const Rgba kMatte = rgb(12, 22, 50);
 const Rgba kCyan = rgb(64, 200, 255);
 
-/// Relative heights of the waveform bars of the logo and the icon.
+// Relative heights of the waveform bars beside the title.
 constexpr std::array<double, 9> kWaveBars = {0.22, 0.45, 0.78, 1.0, 0.62, 0.86, 0.5, 0.3, 0.16};
 
 }  // namespace
