@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "core/byte_order.h"
-#include "tools/swf_assembler/bit_writer.h"
+#include "swf/bit_writer.h"
 
 namespace sonaflux::swf {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/swf_assembler/bit_writer.h"
+#include "swf/bit_writer.h"
 
 #include <cassert>
 

@@ -1,10 +1,9 @@
-#include "tools/swf_assembler/swf_records.h"
+#include "swf/records.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "core/byte_order.h"
-#include "tools/swf_assembler/bit_writer.h"
+#include "swf/bit_writer.h"
 
 namespace sonaflux::swf {
 namespace {
@@ -78,18 +77,6 @@ void appendIdentityColourTransform(std::vector<std::uint8_t>& out) {
 void appendString(std::vector<std::uint8_t>& out, std::string_view text) {
   out.insert(out.end(), text.begin(), text.end());
   out.push_back(0);
-}
-
-void appendTag(std::vector<std::uint8_t>& out, TagCode code, std::span<const std::uint8_t> body,
-               bool forceLong) {
-  const auto codeBits = static_cast<std::uint16_t>(static_cast<std::uint16_t>(code) << 6);
-  if (!forceLong && body.size() < kShortTagLimit) {
-    appendU16(out, static_cast<std::uint16_t>(codeBits | body.size()));
-  } else {
-    appendU16(out, static_cast<std::uint16_t>(codeBits | kShortTagLimit));
-    appendU32(out, static_cast<std::uint32_t>(body.size()));
-  }
-  out.insert(out.end(), body.begin(), body.end());
 }
 
 }  // namespace sonaflux::swf
