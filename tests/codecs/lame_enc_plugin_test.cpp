@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <lame/lame.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "tests/codecs/codec_plugins.h"
@@ -199,6 +201,83 @@ TEST(LameEncPlugin, WritesNoTagIntoAFinishedStream) {
   plugin.version(version);
   EXPECT_EQ(version[2], 3);  // libmp3lame 3.x
   EXPECT_EQ(version[4], 0xEE) << "wrote past the four documented bytes";
+}
+
+// The plug-in's algorithm quality for the very-high-quality preset.
+constexpr int kPluginQuality = 2;
+
+/// libmp3lame used directly, resampling by itself from the declared rate.
+std::vector<std::uint8_t> encodeWithLameResampling(const std::vector<std::int16_t>& samples,
+                                                   int declaredRate) {
+  lame_global_flags* lame = lame_init();
+  lame_set_num_channels(lame, 1);
+  lame_set_mode(lame, MONO);
+  lame_set_in_samplerate(lame, declaredRate);
+  lame_set_out_samplerate(lame, 22050);
+  lame_set_VBR(lame, vbr_off);
+  lame_set_brate(lame, 24);
+  lame_set_quality(lame, kPluginQuality);
+  lame_set_original(lame, 1);
+  lame_set_bWriteVbrTag(lame, 0);
+  EXPECT_GE(lame_init_params(lame), 0);
+  std::vector<std::uint8_t> mp3(std::size_t(1.25 * double(samples.size())) + 7200 + 7200);
+  int bytes = lame_encode_buffer(lame, samples.data(), samples.data(), int(samples.size()),
+                                 mp3.data(), int(mp3.size()));
+  EXPECT_GE(bytes, 0);
+  int tail = lame_encode_flush(lame, mp3.data() + bytes, int(mp3.size()) - bytes);
+  EXPECT_GE(tail, 0);
+  lame_close(lame);
+  mp3.resize(std::size_t(bytes + tail));
+  return mp3;
+}
+
+std::vector<std::int16_t> decodeStream(const TempFolder& folder, const std::string& name,
+                                       const std::vector<std::uint8_t>& mp3) {
+  std::string path = folder.file(name);
+  writeFileBytes(path, mp3);
+  auto decoded = decodeToPcm(path, 22050, 1);
+  EXPECT_TRUE(decoded);
+  return decoded.value_or(std::vector<std::int16_t>{});
+}
+
+struct AliasRow {
+  std::uint16_t channels;
+  double frequency;
+};
+
+// A tone above the new Nyquist frequency (11 025 Hz) must be filtered out,
+// not folded back into the band as 22 050 - f.
+TEST(LameEncResampling, RemovesTonesAboveTheNewBandInsteadOfFoldingThem) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  TempFolder folder;
+  auto level = [&](double frequency, std::uint16_t channels) {
+    auto tone = sineTone(frequency, 1.5, 44100, channels, 0.5);
+    auto mp3 = encodeWithPlugin(plugin, tone, 44100 * channels);
+    EXPECT_TRUE(mp3);
+    auto decoded = decodeStream(folder, "tone.mp3", mp3.value_or(std::vector<std::uint8_t>{}));
+    if (decoded.size() < 30000) return 0.0;
+    return rmsLevel(std::span<const std::int16_t>(decoded.data() + 4000, 22050));
+  };
+  const AliasRow rows[] = {{1, 15000}, {1, 19000}, {2, 15000}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.frequency << " Hz, " << row.channels << " ch");
+    double wanted = level(1000, row.channels);
+    double folded = level(row.frequency, row.channels);
+    ASSERT_GT(wanted, 0.1);
+    EXPECT_LT(20 * std::log10(std::max(folded, 1e-9) / wanted), -60.0);
+  }
+}
+
+// At the output rate the samples go to LAME untouched: the stream is the one
+// LAME makes by itself.
+TEST(LameEncResampling, LeavesInputAtTheOutputRateAlone) {
+  EncoderPlugin plugin;
+  ASSERT_TRUE(plugin.loaded());
+  auto input = testSignal(SignalKind::Music, 1.0, 22050, 1);
+  auto ours = encodeWithPlugin(plugin, input, 22050);
+  ASSERT_TRUE(ours);
+  EXPECT_EQ(*ours, encodeWithLameResampling(input, 22050));
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ class WritingStageFixture {
     s.textColour = "000000";
     s.nextOutputNumber = 1;
     ctx.inputs.inputTitle = "Title";
-    ctx.job.progressWrite = &write;
     host.cancelTarget = &ctx;
     ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
@@ -72,7 +71,6 @@ class WritingStageFixture {
   TempFolder output;
   RecordingHost host;
   AppContext ctx{host};
-  RecordingProgressBar write;
 
  private:
   void openOutputs() {
