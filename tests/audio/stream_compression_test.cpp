@@ -6,16 +6,11 @@
 #include "audio/encoder_config.h"
 #include "core/file_routines.h"
 #include "tests/support/mpeg_frames.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/stage_fixture.h"
 #include "tests/support/wav_fixture.h"
 
 namespace sonaflux {
 namespace {
-
-using test::RecordingHost;
-using test::TempFolder;
 
 TEST(StreamCompression, NormalisesInIntegerArithmetic) {
   const struct {
@@ -46,27 +41,21 @@ TEST(StreamCompression, NormalisesInIntegerArithmetic) {
 }
 
 // The compression stage on its own, with the real encoder plug-in.
-struct CompressionRun {
-  TempFolder folder;
-  RecordingHost host;
-  AppContext ctx{host};
+struct CompressionRun : test::StageFixture {
   CodecLibraries codecs;
 
-  CompressionRun() {
-    ctx.paths.programFolder = test::programFolder();
-    EXPECT_TRUE(codecs.load(ctx));
-  }
+  CompressionRun() { EXPECT_TRUE(codecs.load(ctx)); }
   ~CompressionRun() { codecs.release(ctx); }
 
   /// Compresses pcm into tmp3 (or into a full disk) and returns tmp3.
   std::vector<std::uint8_t> run(const std::vector<std::uint8_t>& pcm, std::int32_t rate, bool stereo, std::int32_t peak,
                                 bool fullDisk = false) {
-    test::writeFileBytes(folder.file("x.tmp2"), pcm);
-    test::writeFileBytes(folder.file("x.tmp3"), {});
     JobState& job = ctx.job;
-    EXPECT_TRUE(job.tmp2Handle.openExisting(folder.file("x.tmp2"), FileAccess::ReadWrite, true));
-    EXPECT_TRUE(job.tmp3Handle.openExisting(fullDisk ? "/dev/full" : folder.file("x.tmp3"), FileAccess::ReadWrite,
-                                            !fullDisk));
+    openFile(job.tmp2Handle, "x.tmp2", pcm);
+    openFile(job.tmp3Handle, "x.tmp3", {});
+    if (fullDisk) {
+      EXPECT_TRUE(job.tmp3Handle.openExisting("/dev/full", FileAccess::ReadWrite, false));
+    }
     job.tmp2Pos = static_cast<std::int64_t>(pcm.size()) + 1;
     job.sampleRate = rate;
     job.inputStereo = stereo;

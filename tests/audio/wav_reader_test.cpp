@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/riff_chunks.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/stage_fixture.h"
 #include "tests/support/wav_fixture.h"
 
 namespace sonaflux {
@@ -29,24 +28,17 @@ Bytes joined(const Bytes& a, const Bytes& b) {
   return out;
 }
 
-// Runs the stage over the bytes of a WAV file, with tmp2 in a temp folder.
-struct WavRun {
-  test::TempFolder folder;
-  test::RecordingHost host;
-  AppContext ctx{host};
+// Runs the stage over the bytes of a WAV file.
+struct WavRun : test::StageFixture {
   Bytes tmp2;
 
   explicit WavRun(const Bytes& wav, int previousBits = 0, long cancelOnPump = 0) {
-    test::writeFileBytes(folder.file("in.wav"), wav);
-    test::writeFileBytes(folder.file("x.tmp2"), {});
     JobState& job = ctx.job;
-    EXPECT_TRUE(job.inputHandle.openExisting(folder.file("in.wav"), FileAccess::Read, true));
-    EXPECT_TRUE(job.tmp2Handle.openExisting(folder.file("x.tmp2"), FileAccess::ReadWrite, true));
+    openFile(job.inputHandle, "in.wav", wav);
+    openFile(job.tmp2Handle, "x.tmp2", {});
     job.inputSize = static_cast<std::int64_t>(wav.size());
     job.wavBitsPerSample = previousBits;
-    host.cancelTarget = &ctx;
     host.cancelOnPump = cancelOnPump;
-    job.jobRunning = true;  // a stage runs only inside a job
     readWavInput(ctx);
     job.tmp2Handle.close();
     tmp2 = test::readFileBytes(folder.file("x.tmp2"));
