@@ -31,7 +31,7 @@ std::string dllError(const JobFixture& f, const char* name) {
 TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
   struct Row {
     const char* name;
-    // Prepares the job; returns the one message expected.
+    // Changes the job set up for in.wav; returns the one message expected.
     std::function<std::string(JobFixture&)> setUp;
     std::vector<std::string> entriesAfter;
   };
@@ -48,28 +48,24 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
        {}},
       {"invalid output folder",
        [](JobFixture& f) {
-         f.setInput("in.wav", shortWav());
          f.ctx.settings.outputFolderPath = "not/absolute";
          return std::string("Error: Invalid output folder. Select a valid folder in \"Options\".");
        },
        {}},
       {"overwrite declined",
        [](JobFixture& f) {
-         f.setInput("in.wav", shortWav());
          test::writeFileText(f.outputFile("snx1.htm"), "earlier page");
          return "Is it OK to overwrite this file:\n" + f.outputFile("snx1.htm");  // the host answers No
        },
        {"snx1.htm"}},
       {"temporary file cannot be made",
        [](JobFixture& f) {
-         f.setInput("in.wav", shortWav());
          fs::create_directory(f.outputFile("snx1.tmp2"));
          return "Error: Cannot initialise temporary file \"" + f.outputFile("snx1.tmp2") + "\".";
        },
        {"snx1.tmp2"}},
       {"output cannot be created",
        [](JobFixture& f) {
-         f.setInput("in.wav", shortWav());
          fs::create_directory(f.outputFile("snx1.htm"));
          return "Error: Cannot create output file \"" + f.outputFile("snx1.htm") + "\".";
        },
@@ -78,7 +74,6 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
        [](JobFixture& f) {
          f.ctx.settings.outputMode = kOutputModeController;
          f.saveSettings();
-         f.setInput("in.wav", shortWav());
          fs::remove(f.program.file("lame_enc.so"));
          return dllError(f, "lame_enc.so");
        },
@@ -86,14 +81,12 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
       // Each plug-in lacks the other's entry points.
       {"encoder without its entry points",
        [](JobFixture& f) {
-         f.setInput("in.wav", shortWav());
          fs::copy_file(f.program.file("decoder.so"), f.program.file("lame_enc.so"), fs::copy_options::overwrite_existing);
          return dllError(f, "lame_enc.so");
        },
        {}},
       {"decoder without its entry points",
        [](JobFixture& f) {
-         f.setInput("in.wav", shortWav());
          fs::copy_file(f.program.file("lame_enc.so"), f.program.file("decoder.so"), fs::copy_options::overwrite_existing);
          return dllError(f, "decoder.so");
        },
@@ -108,6 +101,7 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     JobFixture f;
+    f.setInput("in.wav", shortWav());
     const std::string message = row.setUp(f);
     EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
     EXPECT_TRUE(f.ctx.job.jobFailed);
