@@ -25,6 +25,11 @@ std::vector<std::uint8_t> BitWriter::finish() {
   return std::move(m_bytes);
 }
 
+void BitWriter::finishInto(std::vector<std::uint8_t>& out) {
+  const std::vector<std::uint8_t> bytes = finish();
+  out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
 int signedBitsFor(std::int32_t value) {
   if (value == 0) return 0;
   std::uint32_t magnitude = value < 0 ? ~static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);

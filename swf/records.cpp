@@ -26,8 +26,7 @@ void appendRect(std::vector<std::uint8_t>& out, const Rect& rect) {
   BitWriter writer;
   writer.writeUnsigned(static_cast<std::uint32_t>(bits), kRectBitsField);
   for (std::int32_t v : {rect.xMin, rect.xMax, rect.yMin, rect.yMax}) writer.writeSigned(v, bits);
-  const auto bytes = writer.finish();
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  writer.finishInto(out);
 }
 
 void appendMatrix(std::vector<std::uint8_t>& out, const Matrix& matrix) {
@@ -54,8 +53,7 @@ void appendMatrix(std::vector<std::uint8_t>& out, const Matrix& matrix) {
   writer.writeUnsigned(static_cast<std::uint32_t>(bits), kMatrixBitsField);
   writer.writeSigned(matrix.translateX, bits);
   writer.writeSigned(matrix.translateY, bits);
-  const auto bytes = writer.finish();
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  writer.finishInto(out);
 }
 
 void appendRgb(std::vector<std::uint8_t>& out, Rgb colour) {
@@ -70,8 +68,7 @@ void appendIdentityColourTransform(std::vector<std::uint8_t>& out) {
   writer.writeFlag(false);
   writer.writeFlag(false);
   writer.writeUnsigned(1, 4);
-  const auto bytes = writer.finish();
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  writer.finishInto(out);
 }
 
 void appendString(std::vector<std::uint8_t>& out, std::string_view text) {
