@@ -1,11 +1,10 @@
 #include "audio/mp3_decoding.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 #include <vector>
 
-#include "core/byte_order.h"
+#include "audio/pcm_peak.h"
 #include "core/file_routines.h"
 
 namespace sonaflux {
@@ -17,13 +16,6 @@ constexpr std::int32_t kPcmBlockSize = SNX_DECODER_OUTPUT_SIZE;
 constexpr std::size_t kDecoderStateSize = SNX_DECODER_STATE_SIZE;
 constexpr std::int32_t kDecodeBlockReady = 0;
 constexpr int kMostEmptyBlocksInARow = 64;
-
-void raisePeak(std::int32_t& peakLevel, const std::uint8_t* pcm, std::int32_t bytes) {
-  for (std::int32_t i = 0; i + 1 < bytes; i += 2) {
-    std::int32_t magnitude = std::abs(sampleAt(pcm + i));
-    if (magnitude > peakLevel) peakLevel = magnitude;
-  }
-}
 
 // Feeds tmp1 to the decoder piece by piece and appends its PCM to tmp2.
 void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_t* output) {
@@ -42,7 +34,7 @@ void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_
       // A decoder that claims more than the buffer holds is not trusted beyond it.
       if (produced > kPcmBlockSize) produced = kPcmBlockSize;
       if (produced > 0) {
-        raisePeak(job.peakLevel, output, produced);
+        raisePeak(job.peakLevel, {output, static_cast<std::size_t>(produced)});
         writeBlock(ctx, job.tmp2Handle, job.tmp2Pos, output, produced);
         emptyBlocks = 0;
       } else if (++emptyBlocks > kMostEmptyBlocksInARow) {

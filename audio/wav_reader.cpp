@@ -1,11 +1,11 @@
 #include "audio/wav_reader.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "audio/pcm_peak.h"
+#include "audio/riff_chunks.h"
 #include "audio/riff_types.h"
 #include "core/byte_order.h"
 #include "core/file_routines.h"
@@ -25,12 +25,11 @@ class WavReader {
   void run();
 
  private:
-  std::string readId();
-  std::uint32_t readLittleEndian(int bytes);
-  void parseFmtChunk();
+  /// Reads count bytes at the input position; bytes past the end read as 0.
+  std::vector<std::uint8_t> readBytes(std::size_t count);
+  void readFmtChunk();
   /// Converts one data chunk into tmp2; false when the file ended inside it.
   bool convertDataChunk(std::uint32_t declaredSize);
-  void updatePeak(const std::uint8_t* bytes, std::size_t count);
   void showProgress();
 
   AppContext& m_ctx;
@@ -38,24 +37,10 @@ class WavReader {
   bool m_fmtSeen = false;
 };
 
-std::string WavReader::readId() {
-  std::string id;
-  for (int i = 0; i < 4; ++i) {
-    std::uint8_t byte = 0;
-    readByte(m_job.inputHandle, m_job.inputPos, byte);
-    id += static_cast<char>(std::toupper(byte));
-  }
-  return id;
-}
-
-std::uint32_t WavReader::readLittleEndian(int bytes) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) {
-    std::uint8_t byte = 0;
-    readByte(m_job.inputHandle, m_job.inputPos, byte);
-    value |= static_cast<std::uint32_t>(byte) << (8 * i);
-  }
-  return value;
+std::vector<std::uint8_t> WavReader::readBytes(std::size_t count) {
+  std::vector<std::uint8_t> bytes(count, 0);
+  readBlock(m_job.inputHandle, m_job.inputPos, bytes.data(), static_cast<std::int64_t>(count));
+  return bytes;
 }
 
 void WavReader::showProgress() {
@@ -63,32 +48,17 @@ void WavReader::showProgress() {
   pumpMessages(m_ctx);
 }
 
-void WavReader::parseFmtChunk() {
+void WavReader::readFmtChunk() {
   m_fmtSeen = true;
-  std::uint32_t formatTag = readLittleEndian(2);
-  if (formatTag != kWaveFormatPcm) {
+  Parsed<PcmFormat> fmt = parseFmtChunk(readBytes(kFmtFieldsSize));
+  if (!fmt.value) {
     m_ctx.failJob(kUnsupportedMessage);
   } else {
-    std::uint32_t channels = readLittleEndian(2);
-    m_job.inputStereo = channels != 1;
-    if (channels != 1 && channels != 2) {
-      m_ctx.failJob(kUnsupportedMessage);
-    } else {
-      m_job.sampleRate = static_cast<std::int32_t>(readLittleEndian(4));
-      readLittleEndian(4);  // byte rate
-      readLittleEndian(2);  // block alignment
-      m_job.wavBitsPerSample = static_cast<std::int32_t>(readLittleEndian(2));
-      if (m_job.wavBitsPerSample != 8 && m_job.wavBitsPerSample != 16) m_ctx.failJob(kUnsupportedMessage);
-    }
+    m_job.inputStereo = fmt.value->channels != 1;
+    m_job.sampleRate = static_cast<std::int32_t>(fmt.value->sampleRate);
+    m_job.wavBitsPerSample = fmt.value->bitsPerSample;
   }
   showProgress();
-}
-
-void WavReader::updatePeak(const std::uint8_t* bytes, std::size_t count) {
-  for (std::size_t i = 0; i + 1 < count; i += 2) {
-    std::int32_t level = std::abs(sampleAt(bytes + i));
-    if (level > m_job.peakLevel) m_job.peakLevel = level;
-  }
 }
 
 bool WavReader::convertDataChunk(std::uint32_t declaredSize) {
@@ -112,7 +82,7 @@ bool WavReader::convertDataChunk(std::uint32_t declaredSize) {
     }
     bytes &= ~static_cast<std::size_t>(1);  // whole 16-bit samples only
     if (m_job.jobFailed) return false;
-    updatePeak(samples.data(), bytes);
+    raisePeak(m_job.peakLevel, {samples.data(), bytes});
     writeBlock(m_ctx, m_job.tmp2Handle, m_job.tmp2Pos, samples.data(), static_cast<std::int64_t>(bytes));
     showProgress();
     if (fileEnded) return false;
@@ -128,19 +98,18 @@ void WavReader::run() {
   JobState& job = m_job;
 
   if (job.inputPos + 2 < job.inputSize) {
-    if (readId() != kRiffId) {
-      m_ctx.failJob(kNotRiffMessage);
-    } else {
-      readLittleEndian(4);  // RIFF size
-      if (readId() != kWaveId) m_ctx.failJob(kUnsupportedMessage);
-    }
+    Parsed<std::uint32_t> riff = parseRiffHeader(readBytes(kRiffHeaderSize));
+    if (!riff.value) m_ctx.failJob(riff.failedField == kRiffIdField ? kNotRiffMessage : kUnsupportedMessage);
     while (!job.jobFailed && job.inputPos < job.inputSize) {
-      std::string id = readId();
-      std::uint32_t size = readLittleEndian(4);
+      // Past the end of the file the header reads as zeros and matches nothing.
+      Parsed<ChunkHeader> chunk = parseChunkHeader(readBytes(kChunkHeaderSize));
+      if (!chunk.value) break;
+      const std::string& id = chunk.value->id;
+      const std::uint32_t size = chunk.value->size;
       const std::int64_t chunkStart = job.inputPos;
       bool fileEnded = false;
       if (id == kFmtChunkId) {
-        parseFmtChunk();
+        readFmtChunk();
       } else if (id == kDataChunkId) {
         // Samples before any format would be guessed at; refuse the file instead.
         if (!m_fmtSeen) m_ctx.failJob(kUnsupportedMessage);
@@ -162,7 +131,6 @@ void WavReader::run() {
       seekTo(job.inputHandle, job.inputPos);
     }
   }
-
 }
 
 }  // namespace

@@ -30,6 +30,14 @@ void seekTo(File& file, std::int64_t position) { file.seek(position - 1); }
 
 void closeFile(File& file) { file.close(); }
 
+bool createAndReopen(AppContext& ctx, const std::string& name, File& handle) {
+  File created;
+  bool ok = created.create(name);
+  created.close();
+  pumpMessages(ctx);
+  return ok && handle.openExisting(name, FileAccess::ReadWrite, true);
+}
+
 void closeAndDelete(AppContext& ctx, const std::string& name, File& file) {
   file.close();
   pumpMessages(ctx);

@@ -29,6 +29,10 @@ void seekTo(File& file, std::int64_t position);
 
 void closeFile(File& file);
 
+/// Creates the file empty, closes it, pumps, then opens it again for reading
+/// and writing, locked, into handle. False when either step failed.
+[[nodiscard]] bool createAndReopen(AppContext& ctx, const std::string& name, File& handle);
+
 /// Closes the file, pumps, then deletes it by name; failures are not reported.
 void closeAndDelete(AppContext& ctx, const std::string& name, File& file);
 

@@ -43,12 +43,7 @@ void openInputFile(AppContext& ctx, const std::string& path) {
 }
 
 void createTempFile(AppContext& ctx, const std::string& name, File& handle) {
-  File created;
-  bool ok = created.create(name);
-  created.close();
-  pumpMessages(ctx);
-  if (ok) ok = handle.openExisting(name, FileAccess::ReadWrite, true);
-  if (!ok) ctx.failJob("Error: Cannot initialise temporary file \"" + name + "\".");
+  if (!createAndReopen(ctx, name, handle)) ctx.failJob("Error: Cannot initialise temporary file \"" + name + "\".");
 }
 
 // Waits for any other job of this program folder to finish; Cancel ends the wait.

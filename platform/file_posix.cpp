@@ -48,12 +48,16 @@ bool File::create(const std::string& path) {
   return true;
 }
 
-std::int64_t File::read(void* buffer, std::size_t count) {
-  if (m_fd < 0) return -1;
-  auto* out = static_cast<unsigned char*>(buffer);
+namespace {
+
+// Repeats a read or write until count bytes went through, the file ends or a
+// call fails; returns what went through, or -1 when nothing did.
+template <typename Byte, typename Transfer>
+std::int64_t transferAll(int fd, Byte* bytes, std::size_t count, Transfer transfer) {
+  if (fd < 0) return -1;
   std::size_t done = 0;
   while (done < count) {
-    ssize_t n = ::read(m_fd, out + done, count - done);
+    ssize_t n = transfer(fd, bytes + done, count - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return done > 0 ? static_cast<std::int64_t>(done) : -1;
@@ -64,20 +68,14 @@ std::int64_t File::read(void* buffer, std::size_t count) {
   return static_cast<std::int64_t>(done);
 }
 
+}  // namespace
+
+std::int64_t File::read(void* buffer, std::size_t count) {
+  return transferAll(m_fd, static_cast<unsigned char*>(buffer), count, ::read);
+}
+
 std::int64_t File::write(const void* buffer, std::size_t count) {
-  if (m_fd < 0) return -1;
-  auto* in = static_cast<const unsigned char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(m_fd, in + done, count - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return done > 0 ? static_cast<std::int64_t>(done) : -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<std::int64_t>(done);
+  return transferAll(m_fd, static_cast<const unsigned char*>(buffer), count, ::write);
 }
 
 bool File::seek(std::int64_t offset) {

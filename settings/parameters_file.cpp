@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/leading_integer.h"
 #include "platform/file.h"
 
 namespace sonaflux {
@@ -17,23 +18,6 @@ std::string parametersPath(const AppContext& ctx) {
 std::string flagLine(bool flag) { return flag ? "y" : "n"; }
 
 bool decodeFlag(const std::string& line) { return line == "y"; }
-
-// The line's leading decimal integer after optional blanks and sign; 0 when none.
-std::int32_t decodeNumber(const std::string& line) {
-  std::size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < line.size() && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
-  std::int64_t value = 0;
-  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
-    value = value * 10 + (line[i] - '0');
-    if (value > 2147483648LL) break;
-  }
-  if (negative) value = -value;
-  if (value > 2147483647LL) value = 2147483647LL;
-  if (value < -2147483648LL) value = -2147483648LL;
-  return static_cast<std::int32_t>(value);
-}
 
 // Splits text into lines, accepting CR LF and LF; a last line without a line
 // end still counts.
@@ -90,14 +74,14 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
   SettingsRecord s;
   s.toDesktop = decodeFlag(lines[0]);
   s.outputFolderPath = lines[1];
-  s.outputMode = decodeNumber(lines[2]);
+  s.outputMode = leadingInteger(lines[2]);
   s.controllerName = lines[3];
   s.instruction = lines[4];
-  s.nextTipNumber = decodeNumber(lines[5]);
+  s.nextTipNumber = leadingInteger(lines[5]);
   s.showTipsAtStartup = decodeFlag(lines[6]);
   s.backgroundColour = lines[7];
   s.textColour = lines[8];
-  s.nextOutputNumber = decodeNumber(lines[9]);
+  s.nextOutputNumber = leadingInteger(lines[9]);
   s.buttonSounds = decodeFlag(lines[10]);
   s.backgroundPicture = decodeFlag(lines[11]);
   s.roundCorners = decodeFlag(lines[12]);

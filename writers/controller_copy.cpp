@@ -1,9 +1,9 @@
 #include "writers/controller_copy.h"
 
-#include <cctype>
 #include <vector>
 
 #include "core/file_routines.h"
+#include "core/leading_integer.h"
 
 namespace sonaflux {
 
@@ -15,20 +15,6 @@ constexpr std::size_t kHeightOffset = 5;
 constexpr std::size_t kSizeFieldLength = 3;
 constexpr std::int64_t kCopyChunk = 64 * 1024;
 
-// Reads a decimal number the way the names have always been read: leading
-// blanks and a sign allowed, stopping at the first non-digit, 0 for no digits.
-int numberAt(const std::string& text, std::size_t offset) {
-  std::string field = text.substr(offset, kSizeFieldLength);
-  std::size_t i = 0;
-  while (i < field.size() && std::isspace(static_cast<unsigned char>(field[i]))) ++i;
-  bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-  int value = 0;
-  for (; i < field.size() && std::isdigit(static_cast<unsigned char>(field[i])); ++i)
-    value = value * 10 + (field[i] - '0');
-  return negative ? -value : value;
-}
-
 }  // namespace
 
 std::string controllerPath(const AppContext& ctx) {
@@ -38,7 +24,9 @@ std::string controllerPath(const AppContext& ctx) {
 ControllerSize controllerSize(const std::string& controllerName) {
   if (controllerName.size() < kControllerCodeSize) return {};
   std::string code = controllerName.substr(controllerName.size() - kControllerCodeSize);
-  return {numberAt(code, kWidthOffset), numberAt(code, kHeightOffset)};
+  std::string_view digits(code);
+  return {leadingInteger(digits.substr(kWidthOffset, kSizeFieldLength)),
+          leadingInteger(digits.substr(kHeightOffset, kSizeFieldLength))};
 }
 
 void writeControllerAnimation(AppContext& ctx) {

@@ -1,9 +1,9 @@
 #include "writers/html_page_writer.h"
 
-#include <cstdint>
 #include <optional>
 
 #include "core/file_routines.h"
+#include "core/utf8.h"
 #include "writers/controller_copy.h"
 
 namespace sonaflux {
@@ -27,52 +27,21 @@ std::string filterTitle(const std::string& title) {
   return out;
 }
 
-// The code point of a well-formed UTF-8 sequence at text[i], and its length.
-std::optional<std::pair<std::uint32_t, std::size_t>> decodeUtf8(const std::string& text,
-                                                                std::size_t i) {
-  auto byteAt = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-  std::uint8_t lead = byteAt(i);
-  std::size_t length = 0;
-  std::uint32_t cp = 0;
-  std::uint32_t minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, cp = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07, minimum = 0x10000;
-  } else {
-    return std::nullopt;
-  }
-  if (i + length > text.size()) return std::nullopt;
-  for (std::size_t k = 1; k < length; ++k) {
-    std::uint8_t next = byteAt(i + k);
-    if ((next & 0xC0) != 0x80) return std::nullopt;
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-  return std::make_pair(cp, length);
-}
-
 // The page declares ISO-8859-1: characters outside it become numeric
 // references, and bytes that are not UTF-8 are taken as Latin-1 already.
 std::string toLatin1(const std::string& utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {
-    auto byte = static_cast<std::uint8_t>(utf8[i]);
-    std::optional<std::pair<std::uint32_t, std::size_t>> decoded;
-    if (byte >= 0x80) decoded = decodeUtf8(utf8, i);
+    std::optional<Utf8Char> decoded = decodeUtf8(utf8, i);
     if (!decoded) {
-      out += static_cast<char>(byte);
-      ++i;
+      out += utf8[i++];
       continue;
     }
-    auto [cp, length] = *decoded;
-    if (cp <= 0xFF)
-      out += static_cast<char>(cp);
+    if (decoded->codePoint <= 0xFF)
+      out += static_cast<char>(decoded->codePoint);
     else
-      out += "&#" + std::to_string(cp) + ";";
-    i += length;
+      out += "&#" + std::to_string(decoded->codePoint) + ";";
+    i += decoded->length;
   }
   return out;
 }

@@ -73,19 +73,6 @@ void askBeforeOverwriting(AppContext& ctx) {
   if (answer != MessageAnswer::Yes) ctx.job.jobFailed = true;
 }
 
-namespace {
-
-// Creates the file empty, then opens it again for reading and writing, locked.
-bool createAndReopen(AppContext& ctx, const std::string& path, File& handle) {
-  File created;
-  if (!created.create(path)) return false;
-  created.close();
-  pumpMessages(ctx);
-  return handle.openExisting(path, FileAccess::ReadWrite, true);
-}
-
-}  // namespace
-
 void createOutputFiles(AppContext& ctx) {
   JobState& job = ctx.job;
   std::string path = streamAnimationPath(ctx);

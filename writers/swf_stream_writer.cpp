@@ -127,22 +127,20 @@ void appendSilentFrame(std::vector<std::uint8_t>& out) {
 bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
   JobState& job = ctx.job;
   int frames = framesInBlock(seek);
-  std::vector<std::uint8_t> block =
-      soundStreamBlockHead(static_cast<std::uint16_t>(frames * kSamplesPerFrame), seek);
+  std::vector<std::uint8_t> data;
   for (int slot = 0; slot < frames; ++slot) {
     if (job.tmp3Pos < job.tmp3EndPos) {
-      reader.appendFrame(block);
+      reader.appendFrame(data);
       AppContext::setProgress(job.progressWrite, percentDone(job.tmp3Pos, job.tmp3EndPos));
       pumpMessages(ctx);
       if (job.jobFailed) return false;
     } else {
-      appendSilentFrame(block);
+      appendSilentFrame(data);
     }
   }
-  // At most 41 x 79 + 4 bytes, so the upper half of the length stays zero.
-  storeU32(block.data() + kSoundBlockLengthOffset,
-           static_cast<std::uint32_t>(block.size() - kSoundBlockHeadSize + kSoundBlockFieldsSize));
-  std::vector<std::uint8_t> showFrame = showFrameTag();
+  std::vector<std::uint8_t> block =
+      soundStreamBlockTag(static_cast<std::uint16_t>(frames * kSamplesPerFrame), seek, data);
+  std::vector<std::uint8_t> showFrame = swf::showFrameTag();
   block.insert(block.end(), showFrame.begin(), showFrame.end());
   writeBytes(ctx, block);
   return !job.jobFailed;
@@ -177,7 +175,7 @@ void writeStreamingAnimation(AppContext& ctx) {
   JobState& job = ctx.job;
   std::int32_t frameCount = writeSoundBlocks(ctx);
   if (job.jobFailed) return;
-  writeBytes(ctx, endTag());
+  writeBytes(ctx, swf::endTag());
   if (job.jobFailed) return;
 
   std::vector<std::uint8_t> fileLength;

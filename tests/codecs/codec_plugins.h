@@ -12,60 +12,31 @@
 #include <string>
 #include <vector>
 
+#include "audio/codec_libraries.h"
 #include "audio/encoder_config.h"
 #include "codecs/decoder_api.h"
 #include "core/byte_order.h"
 #include "codecs/lame_enc_api.h"
-#include "platform/dynamic_library.h"
+#include "tests/support/mpeg_frames.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/test_paths.h"
 
 namespace sonaflux::test {
 
-class EncoderPlugin {
- public:
-  EncoderPlugin() {
-    std::string path = programFolder() + "lame_enc" + sharedLibrarySuffix();
-    if (!m_library.load(path)) return;
-    initStream = reinterpret_cast<BeInitStreamFunction>(m_library.symbol("beInitStream"));
-    encodeChunk = reinterpret_cast<BeEncodeChunkFunction>(m_library.symbol("beEncodeChunk"));
-    deinitStream = reinterpret_cast<BeDeinitStreamFunction>(m_library.symbol("beDeinitStream"));
-    closeStream = reinterpret_cast<BeCloseStreamFunction>(m_library.symbol("beCloseStream"));
-    version = reinterpret_cast<BeVersionFunction>(m_library.symbol("beVersion"));
-    writeVbrHeader =
-        reinterpret_cast<BeWriteVBRHeaderFunction>(m_library.symbol("beWriteVBRHeader"));
+/// Both plug-ins, loaded by the program's own loader; their entry points
+/// are in job.
+struct CodecPlugins {
+  CodecPlugins() {
+    ctx.paths.programFolder = programFolder();
+    libraries.load(ctx);
   }
-  bool loaded() const {
-    return initStream && encodeChunk && deinitStream && closeStream && version && writeVbrHeader;
-  }
+  ~CodecPlugins() { libraries.release(ctx); }
+  bool loaded() const { return !ctx.job.jobFailed; }
 
-  BeInitStreamFunction initStream = nullptr;
-  BeEncodeChunkFunction encodeChunk = nullptr;
-  BeDeinitStreamFunction deinitStream = nullptr;
-  BeCloseStreamFunction closeStream = nullptr;
-  BeVersionFunction version = nullptr;
-  BeWriteVBRHeaderFunction writeVbrHeader = nullptr;
-
- private:
-  DynamicLibrary m_library;
-};
-
-class DecoderPlugin {
- public:
-  DecoderPlugin() {
-    std::string path = programFolder() + "decoder" + sharedLibrarySuffix();
-    if (!m_library.load(path)) return;
-    init = reinterpret_cast<InitMP3Function>(m_library.symbol("InitMP3"));
-    decode = reinterpret_cast<DecodeMP3Function>(m_library.symbol("DecodeMP3"));
-    exit = reinterpret_cast<ExitMP3Function>(m_library.symbol("ExitMP3"));
-  }
-  bool loaded() const { return init && decode && exit; }
-
-  InitMP3Function init = nullptr;
-  DecodeMP3Function decode = nullptr;
-  ExitMP3Function exit = nullptr;
-
- private:
-  DynamicLibrary m_library;
+  RecordingHost host;
+  AppContext ctx{host};
+  CodecLibraries libraries;
+  const JobState& job = ctx.job;
 };
 
 inline void putField(EncoderConfig& config, int offset, std::uint32_t value) {
@@ -81,12 +52,12 @@ inline EncoderConfig streamConfig(std::uint32_t inputRate) {
 /// does: chunks of at most pieceSamples (0: the plug-in's S), then the
 /// flush. nullopt (with a test failure) when a call fails.
 inline std::optional<std::vector<std::uint8_t>> encodeWithPlugin(
-    const EncoderPlugin& plugin, std::span<const std::int16_t> samples, std::uint32_t inputRate,
+    const CodecPlugins& plugin, std::span<const std::int16_t> samples, std::uint32_t inputRate,
     std::uint32_t pieceSamples = 0) {
   EncoderConfig config = streamConfig(inputRate);
   std::uint32_t chunk = 0, bufferSize = 0;
   SnxBeStream stream = nullptr;
-  std::uint32_t result = plugin.initStream(config.data(), &chunk, &bufferSize, &stream);
+  std::uint32_t result = plugin.job.pBeInitStream(config.data(), &chunk, &bufferSize, &stream);
   if (result != SNX_BE_OK) {
     ADD_FAILURE() << "beInitStream returned " << result;
     return std::nullopt;
@@ -97,18 +68,18 @@ inline std::optional<std::vector<std::uint8_t>> encodeWithPlugin(
   while (done < samples.size()) {
     auto count = std::uint32_t(std::min<std::size_t>(pieceSamples, samples.size() - done));
     std::uint32_t written = 0;
-    result = plugin.encodeChunk(stream, count, samples.data() + done, buffer.data(), &written);
+    result = plugin.job.pBeEncodeChunk(stream, count, samples.data() + done, buffer.data(), &written);
     if (result != SNX_BE_OK || written > bufferSize) {
       ADD_FAILURE() << "beEncodeChunk returned " << result << " after " << done << " samples";
-      plugin.closeStream(stream);
+      plugin.job.pBeCloseStream(stream);
       return std::nullopt;
     }
     mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
     done += count;
   }
   std::uint32_t written = 0;
-  result = plugin.deinitStream(stream, buffer.data(), &written);
-  plugin.closeStream(stream);
+  result = plugin.job.pBeDeinitStream(stream, buffer.data(), &written);
+  plugin.job.pBeCloseStream(stream);
   if (result != SNX_BE_OK || written > bufferSize) {
     ADD_FAILURE() << "beDeinitStream returned " << result;
     return std::nullopt;
@@ -120,17 +91,17 @@ inline std::optional<std::vector<std::uint8_t>> encodeWithPlugin(
 /// Feeds an MP3 stream to the decoder in pieces of the given sizes (used in
 /// turn, the last one repeated) and collects the PCM bytes it gives back.
 /// The state block starts as garbage, as the caller's block may.
-inline std::vector<std::uint8_t> decodeWithPlugin(const DecoderPlugin& plugin,
+inline std::vector<std::uint8_t> decodeWithPlugin(const CodecPlugins& plugin,
                                                   std::span<const std::uint8_t> mp3,
                                                   std::vector<std::size_t> pieces = {16384}) {
   std::vector<std::uint8_t> state(SNX_DECODER_STATE_SIZE, 0xA5);
   std::vector<std::uint8_t> out(SNX_DECODER_OUTPUT_SIZE), pcm;
-  plugin.init(state.data());
+  plugin.job.pInitMP3(state.data());
   std::size_t offset = 0, turn = 0;
   while (offset < mp3.size()) {
     std::size_t count = std::min(pieces[std::min(turn++, pieces.size() - 1)], mp3.size() - offset);
     std::int32_t produced = 0;
-    std::int32_t result = plugin.decode(state.data(), mp3.data() + offset, std::int32_t(count),
+    std::int32_t result = plugin.job.pDecodeMP3(state.data(), mp3.data() + offset, std::int32_t(count),
                                         out.data(), std::int32_t(out.size()), &produced);
     offset += count;
     // Each ready block carries at least one frame's worth or comes from a
@@ -146,11 +117,11 @@ inline std::vector<std::uint8_t> decodeWithPlugin(const DecoderPlugin& plugin,
         ADD_FAILURE() << "decoder keeps answering 0 without output";
         break;
       }
-      result = plugin.decode(state.data(), mp3.data(), 0, out.data(), std::int32_t(out.size()),
+      result = plugin.job.pDecodeMP3(state.data(), mp3.data(), 0, out.data(), std::int32_t(out.size()),
                              &produced);
     }
   }
-  plugin.exit(state.data());
+  plugin.job.pExitMP3(state.data());
   return pcm;
 }
 
@@ -159,61 +130,6 @@ inline std::vector<std::int16_t> pcmSamples(std::span<const std::uint8_t> bytes)
   for (std::size_t i = 0; i < samples.size(); ++i)
     samples[i] = std::int16_t(std::uint16_t(bytes[2 * i] | bytes[2 * i + 1] << 8));
   return samples;
-}
-
-/// One MPEG audio frame found by walking a stream header to header.
-struct MpegFrame {
-  std::size_t offset = 0;
-  std::size_t size = 0;
-  int version = 0;  // 1, 2, or 25 for MPEG-2.5
-  int layer = 0;
-  int bitrate = 0;  // kbit/s
-  int sampleRate = 0;
-  bool padding = false;
-  bool mono = false;
-  bool original = false;
-  bool crc = false;
-};
-
-/// Parses a Layer III frame header at offset; nullopt when there is none.
-inline std::optional<MpegFrame> layer3FrameAt(std::span<const std::uint8_t> data,
-                                              std::size_t offset) {
-  if (offset + 4 > data.size()) return std::nullopt;
-  const std::uint8_t* h = data.data() + offset;
-  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return std::nullopt;
-  MpegFrame f;
-  f.offset = offset;
-  int versionBits = (h[1] >> 3) & 3;
-  if (versionBits == 1 || ((h[1] >> 1) & 3) != 1) return std::nullopt;  // reserved, not Layer III
-  f.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
-  f.layer = 3;
-  static const int kMpeg1Rates[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-  static const int kMpeg2Rates[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-  static const int kBaseRates[] = {44100, 48000, 32000};
-  int bitrateIndex = h[2] >> 4, rateIndex = (h[2] >> 2) & 3;
-  if (bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return std::nullopt;
-  f.bitrate = f.version == 1 ? kMpeg1Rates[bitrateIndex] : kMpeg2Rates[bitrateIndex];
-  f.sampleRate = kBaseRates[rateIndex] / (f.version == 1 ? 1 : f.version == 2 ? 2 : 4);
-  f.padding = (h[2] >> 1) & 1;
-  f.crc = (h[1] & 1) == 0;
-  f.mono = (h[3] >> 6) == 3;
-  f.original = (h[3] >> 2) & 1;
-  f.size = std::size_t((f.version == 1 ? 144 : 72) * f.bitrate * 1000 / f.sampleRate) + f.padding;
-  return f;
-}
-
-/// Every frame of a stream that is nothing but Layer III frames back to
-/// back; nullopt when something else turns up.
-inline std::optional<std::vector<MpegFrame>> walkLayer3Frames(std::span<const std::uint8_t> data) {
-  std::vector<MpegFrame> frames;
-  std::size_t offset = 0;
-  while (offset < data.size()) {
-    auto frame = layer3FrameAt(data, offset);
-    if (!frame || offset + frame->size > data.size()) return std::nullopt;
-    frames.push_back(*frame);
-    offset += frame->size;
-  }
-  return frames;
 }
 
 }  // namespace sonaflux::test

@@ -50,7 +50,7 @@ struct LameRow {
 };
 
 TEST(DecoderPlugin, DecodesLameFilesToEveryFrameAtTheStreamsFormat) {
-  DecoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   const LameRow rows[] = {
       {44100, 2, {"-b", "128"}},
@@ -94,7 +94,7 @@ TEST(DecoderPlugin, DecodesLameFilesToEveryFrameAtTheStreamsFormat) {
 }
 
 TEST(DecoderPlugin, GivesTheSamePcmWhateverThePieceSizes) {
-  DecoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   TempFolder folder;
   LameFile file = lameEncode(folder, 44100, 2, 1.5, {"-b", "96"});
@@ -109,7 +109,7 @@ TEST(DecoderPlugin, GivesTheSamePcmWhateverThePieceSizes) {
 }
 
 TEST(DecoderPlugin, DeliversShortStreamsUpToTheirLastFrame) {
-  DecoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   TempFolder folder;
   // No tag frame: the file is nothing but frames, which can be cut anywhere.
@@ -135,7 +135,7 @@ std::vector<std::uint8_t> noise(std::size_t size, std::uint32_t seed) {
 }
 
 TEST(DecoderPlugin, ReturnsForMoreInputOnDamagedStreamsAndRecovers) {
-  DecoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   // Pure noise: the loop ends (decodeWithPlugin fails the test if it spins).
   decodeWithPlugin(plugin, noise(100000, 7));
@@ -157,25 +157,25 @@ TEST(DecoderPlugin, ReturnsForMoreInputOnDamagedStreamsAndRecovers) {
 }
 
 TEST(DecoderPlugin, RefusesCallsWithoutAPreparedState) {
-  DecoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   std::vector<std::uint8_t> state(SNX_DECODER_STATE_SIZE, 0);
   std::vector<std::uint8_t> out(SNX_DECODER_OUTPUT_SIZE);
   std::uint8_t in[4] = {0xFF, 0xFB, 0x90, 0x00};
   std::int32_t produced = -1;
-  EXPECT_NE(plugin.decode(state.data(), in, 4, out.data(), 8192, &produced), 0);
+  EXPECT_NE(plugin.job.pDecodeMP3(state.data(), in, 4, out.data(), 8192, &produced), 0);
   EXPECT_EQ(produced, 0);
-  EXPECT_NE(plugin.decode(nullptr, in, 4, out.data(), 8192, &produced), 0);
-  ASSERT_EQ(plugin.init(state.data()), 0);
-  EXPECT_NE(plugin.decode(state.data(), in, 4, out.data(), 8192, nullptr), 0);
-  EXPECT_NE(plugin.decode(state.data(), nullptr, 4, out.data(), 8192, &produced), 0);
-  plugin.exit(state.data());
-  plugin.exit(state.data());  // a second release does nothing
+  EXPECT_NE(plugin.job.pDecodeMP3(nullptr, in, 4, out.data(), 8192, &produced), 0);
+  ASSERT_EQ(plugin.job.pInitMP3(state.data()), 0);
+  EXPECT_NE(plugin.job.pDecodeMP3(state.data(), in, 4, out.data(), 8192, nullptr), 0);
+  EXPECT_NE(plugin.job.pDecodeMP3(state.data(), nullptr, 4, out.data(), 8192, &produced), 0);
+  plugin.job.pExitMP3(state.data());
+  plugin.job.pExitMP3(state.data());  // a second release does nothing
 }
 
 // Streams made by other encoders: every frame ffprobe reads comes out.
 TEST(DecoderPlugin, DecodesReferenceStreamsCompletely) {
-  DecoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   const char* files[] = {"minimp3/M2L3_bitrate_22_all.mp3", "minimp3/ILL2_layer3.mp3"};
   for (const char* name : files) {

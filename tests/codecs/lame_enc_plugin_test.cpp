@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <lame/lame.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "tests/codecs/codec_plugins.h"
@@ -24,7 +26,7 @@ struct InputRow {
 
 // Stereo reaches the encoder as one channel at twice the rate.
 TEST(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryInput) {
-  EncoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   const InputRow rows[] = {{11025, 1}, {22050, 1}, {44100, 1}, {44100, 2}};
   const double seconds = 2.0;
@@ -79,7 +81,7 @@ TEST(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryInput) {
 }
 
 TEST(LameEncPlugin, AcceptsTheWholeRangeOfInputRates) {
-  EncoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   for (std::uint32_t rate : {1000u, 8000u, 96000u, 1536000u}) {
     SCOPED_TRACE(rate);
@@ -95,7 +97,7 @@ TEST(LameEncPlugin, AcceptsTheWholeRangeOfInputRates) {
 }
 
 TEST(LameEncPlugin, StreamDoesNotDependOnHowTheInputIsCut) {
-  EncoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   for (std::uint32_t rate : {22050u, 44100u}) {
     SCOPED_TRACE(rate);
@@ -110,7 +112,7 @@ TEST(LameEncPlugin, StreamDoesNotDependOnHowTheInputIsCut) {
 }
 
 TEST(LameEncPlugin, RefusesRecordsItCannotHonour) {
-  EncoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   struct Row {
     const char* what;
@@ -143,62 +145,139 @@ TEST(LameEncPlugin, RefusesRecordsItCannotHonour) {
     putField(config, row.offset, row.value);
     std::uint32_t samples = 0, bufferSize = 0;
     SnxBeStream stream = nullptr;
-    EXPECT_NE(plugin.initStream(config.data(), &samples, &bufferSize, &stream), 0u);
+    EXPECT_NE(plugin.job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u);
     EXPECT_EQ(stream, nullptr);
   }
   EncoderConfig config = streamConfig(44100);
   std::uint32_t samples = 0, bufferSize = 0;
   SnxBeStream stream = nullptr;
-  EXPECT_NE(plugin.initStream(nullptr, &samples, &bufferSize, &stream), 0u);
-  EXPECT_NE(plugin.initStream(config.data(), nullptr, &bufferSize, &stream), 0u);
-  EXPECT_NE(plugin.initStream(config.data(), &samples, nullptr, &stream), 0u);
-  EXPECT_NE(plugin.initStream(config.data(), &samples, &bufferSize, nullptr), 0u);
+  EXPECT_NE(plugin.job.pBeInitStream(nullptr, &samples, &bufferSize, &stream), 0u);
+  EXPECT_NE(plugin.job.pBeInitStream(config.data(), nullptr, &bufferSize, &stream), 0u);
+  EXPECT_NE(plugin.job.pBeInitStream(config.data(), &samples, nullptr, &stream), 0u);
+  EXPECT_NE(plugin.job.pBeInitStream(config.data(), &samples, &bufferSize, nullptr), 0u);
 }
 
 TEST(LameEncPlugin, RefusesMisusedStreamsWithoutCrashing) {
-  EncoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   EncoderConfig config = streamConfig(44100);
   std::uint32_t samples = 0, bufferSize = 0;
   SnxBeStream stream = nullptr;
-  ASSERT_EQ(plugin.initStream(config.data(), &samples, &bufferSize, &stream), 0u);
+  ASSERT_EQ(plugin.job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u);
   std::vector<std::int16_t> pcm(samples + 1, 100);
   std::vector<std::uint8_t> out(bufferSize);
   std::uint32_t written = 99;
-  EXPECT_NE(plugin.encodeChunk(stream, samples + 1, pcm.data(), out.data(), &written), 0u);
-  EXPECT_NE(plugin.encodeChunk(stream, samples, nullptr, out.data(), &written), 0u);
-  EXPECT_NE(plugin.encodeChunk(stream, samples, pcm.data(), nullptr, &written), 0u);
-  EXPECT_NE(plugin.encodeChunk(nullptr, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.job.pBeEncodeChunk(stream, samples + 1, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.job.pBeEncodeChunk(stream, samples, nullptr, out.data(), &written), 0u);
+  EXPECT_NE(plugin.job.pBeEncodeChunk(stream, samples, pcm.data(), nullptr, &written), 0u);
+  EXPECT_NE(plugin.job.pBeEncodeChunk(nullptr, samples, pcm.data(), out.data(), &written), 0u);
   EXPECT_EQ(written, 0u);
-  EXPECT_EQ(plugin.encodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
-  EXPECT_EQ(plugin.deinitStream(stream, out.data(), &written), 0u);
+  EXPECT_EQ(plugin.job.pBeEncodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_EQ(plugin.job.pBeDeinitStream(stream, out.data(), &written), 0u);
   EXPECT_GT(written, 0u);
   // A flushed stream takes no more samples and has nothing more to flush.
-  EXPECT_NE(plugin.encodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
-  EXPECT_NE(plugin.deinitStream(stream, out.data(), &written), 0u);
-  EXPECT_EQ(plugin.closeStream(stream), 0u);
+  EXPECT_NE(plugin.job.pBeEncodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.job.pBeDeinitStream(stream, out.data(), &written), 0u);
+  EXPECT_EQ(plugin.job.pBeCloseStream(stream), 0u);
   // A closed handle is refused, not followed.
-  EXPECT_NE(plugin.closeStream(stream), 0u);
-  EXPECT_NE(plugin.encodeChunk(stream, 10, pcm.data(), out.data(), &written), 0u);
-  EXPECT_NE(plugin.deinitStream(stream, out.data(), &written), 0u);
+  EXPECT_NE(plugin.job.pBeCloseStream(stream), 0u);
+  EXPECT_NE(plugin.job.pBeEncodeChunk(stream, 10, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(plugin.job.pBeDeinitStream(stream, out.data(), &written), 0u);
 }
 
 TEST(LameEncPlugin, WritesNoTagIntoAFinishedStream) {
-  EncoderPlugin plugin;
+  CodecPlugins plugin;
   ASSERT_TRUE(plugin.loaded());
   TempFolder folder;
   auto mp3 = encodeWithPlugin(plugin, testSignal(SignalKind::Sweep, 0.5, 22050, 1), 22050);
   ASSERT_TRUE(mp3);
   std::string path = folder.file("stream.mp3");
   writeFileBytes(path, *mp3);
-  EXPECT_EQ(plugin.writeVbrHeader(path.c_str()), 0u);
+  EXPECT_EQ(plugin.job.pBeWriteVBRHeader(path.c_str()), 0u);
   EXPECT_EQ(readFileBytes(path), *mp3);
-  EXPECT_NE(plugin.writeVbrHeader(nullptr), 0u);
+  EXPECT_NE(plugin.job.pBeWriteVBRHeader(nullptr), 0u);
 
   std::uint8_t version[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
-  plugin.version(version);
+  plugin.job.pBeVersion(version);
   EXPECT_EQ(version[2], 3);  // libmp3lame 3.x
   EXPECT_EQ(version[4], 0xEE) << "wrote past the four documented bytes";
+}
+
+// The plug-in's algorithm quality for the very-high-quality preset.
+constexpr int kPluginQuality = 2;
+
+/// libmp3lame used directly, resampling by itself from the declared rate.
+std::vector<std::uint8_t> encodeWithLameResampling(const std::vector<std::int16_t>& samples,
+                                                   int declaredRate) {
+  lame_global_flags* lame = lame_init();
+  lame_set_num_channels(lame, 1);
+  lame_set_mode(lame, MONO);
+  lame_set_in_samplerate(lame, declaredRate);
+  lame_set_out_samplerate(lame, 22050);
+  lame_set_VBR(lame, vbr_off);
+  lame_set_brate(lame, 24);
+  lame_set_quality(lame, kPluginQuality);
+  lame_set_original(lame, 1);
+  lame_set_bWriteVbrTag(lame, 0);
+  EXPECT_GE(lame_init_params(lame), 0);
+  std::vector<std::uint8_t> mp3(std::size_t(1.25 * double(samples.size())) + 7200 + 7200);
+  int bytes = lame_encode_buffer(lame, samples.data(), samples.data(), int(samples.size()),
+                                 mp3.data(), int(mp3.size()));
+  EXPECT_GE(bytes, 0);
+  int tail = lame_encode_flush(lame, mp3.data() + bytes, int(mp3.size()) - bytes);
+  EXPECT_GE(tail, 0);
+  lame_close(lame);
+  mp3.resize(std::size_t(bytes + tail));
+  return mp3;
+}
+
+std::vector<std::int16_t> decodeStream(const TempFolder& folder, const std::string& name,
+                                       const std::vector<std::uint8_t>& mp3) {
+  std::string path = folder.file(name);
+  writeFileBytes(path, mp3);
+  auto decoded = decodeToPcm(path, 22050, 1);
+  EXPECT_TRUE(decoded);
+  return decoded.value_or(std::vector<std::int16_t>{});
+}
+
+struct AliasRow {
+  std::uint16_t channels;
+  double frequency;
+};
+
+// A tone above the new Nyquist frequency (11 025 Hz) must be filtered out,
+// not folded back into the band as 22 050 - f.
+TEST(LameEncResampling, RemovesTonesAboveTheNewBandInsteadOfFoldingThem) {
+  CodecPlugins plugin;
+  ASSERT_TRUE(plugin.loaded());
+  TempFolder folder;
+  auto level = [&](double frequency, std::uint16_t channels) {
+    auto tone = sineTone(frequency, 1.5, 44100, channels, 0.5);
+    auto mp3 = encodeWithPlugin(plugin, tone, 44100 * channels);
+    EXPECT_TRUE(mp3);
+    auto decoded = decodeStream(folder, "tone.mp3", mp3.value_or(std::vector<std::uint8_t>{}));
+    if (decoded.size() < 30000) return 0.0;
+    return rmsLevel(std::span<const std::int16_t>(decoded.data() + 4000, 22050));
+  };
+  const AliasRow rows[] = {{1, 15000}, {1, 19000}, {2, 15000}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.frequency << " Hz, " << row.channels << " ch");
+    double wanted = level(1000, row.channels);
+    double folded = level(row.frequency, row.channels);
+    ASSERT_GT(wanted, 0.1);
+    EXPECT_LT(20 * std::log10(std::max(folded, 1e-9) / wanted), -60.0);
+  }
+}
+
+// At the output rate the samples go to LAME untouched: the stream is the one
+// LAME makes by itself.
+TEST(LameEncResampling, LeavesInputAtTheOutputRateAlone) {
+  CodecPlugins plugin;
+  ASSERT_TRUE(plugin.loaded());
+  auto input = testSignal(SignalKind::Music, 1.0, 22050, 1);
+  auto ours = encodeWithPlugin(plugin, input, 22050);
+  ASSERT_TRUE(ours);
+  EXPECT_EQ(*ours, encodeWithLameResampling(input, 22050));
 }
 
 }  // namespace

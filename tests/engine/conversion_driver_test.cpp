@@ -1,6 +1,7 @@
 #include "engine/create_command.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "settings/parameters_file.h"
@@ -21,141 +22,137 @@ std::int32_t numberOnDisk(const JobFixture& f) {
   return readOutputNumberOnDisk(f.program.path()).value_or(-1);
 }
 
-TEST(ConversionDriver, DecliningToOverwriteLeavesNoTemporaryFileAndTheNumberAsItWas) {
+std::string dllError(const JobFixture& f, const char* name) {
+  return "Error: Cannot load DLL \"" + f.program.file(name) + "\".";
+}
+
+// Every way a job can fail before it writes: one message, the output folder
+// as it was (or holding only what stood in the way), the output number kept.
+TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
+  struct Row {
+    const char* name;
+    // Changes the job set up for in.wav; returns the one message expected.
+    std::function<std::string(JobFixture&)> setUp;
+    std::vector<std::string> entriesAfter;
+  };
+  const Row rows[] = {
+      {"input missing",
+       [](JobFixture& f) {
+         f.ctx.inputs.inputPath = f.inputs.file("gone.wav");
+         f.ctx.inputs.inputIsWav = true;
+         return "Error: Input file not found \"" + f.inputs.file("gone.wav") + "\".";
+       },
+       {}},
+      {"input empty",
+       [](JobFixture& f) { return "Error: Input file contains no data \"" + f.setInput("empty.wav", {}) + "\"."; },
+       {}},
+      {"invalid output folder",
+       [](JobFixture& f) {
+         f.ctx.settings.outputFolderPath = "not/absolute";
+         return std::string("Error: Invalid output folder. Select a valid folder in \"Options\".");
+       },
+       {}},
+      {"overwrite declined",
+       [](JobFixture& f) {
+         test::writeFileText(f.outputFile("snx1.htm"), "earlier page");
+         return "Is it OK to overwrite this file:\n" + f.outputFile("snx1.htm");  // the host answers No
+       },
+       {"snx1.htm"}},
+      {"temporary file cannot be made",
+       [](JobFixture& f) {
+         fs::create_directory(f.outputFile("snx1.tmp2"));
+         return "Error: Cannot initialise temporary file \"" + f.outputFile("snx1.tmp2") + "\".";
+       },
+       {"snx1.tmp2"}},
+      {"output cannot be created",
+       [](JobFixture& f) {
+         fs::create_directory(f.outputFile("snx1.htm"));
+         return "Error: Cannot create output file \"" + f.outputFile("snx1.htm") + "\".";
+       },
+       {"snx1.htm"}},
+      {"encoder missing, controller output",
+       [](JobFixture& f) {
+         f.ctx.settings.outputMode = kOutputModeController;
+         f.saveSettings();
+         fs::remove(f.program.file("lame_enc.so"));
+         return dllError(f, "lame_enc.so");
+       },
+       {}},
+      // Each plug-in lacks the other's entry points.
+      {"encoder without its entry points",
+       [](JobFixture& f) {
+         fs::copy_file(f.program.file("decoder.so"), f.program.file("lame_enc.so"), fs::copy_options::overwrite_existing);
+         return dllError(f, "lame_enc.so");
+       },
+       {}},
+      {"decoder without its entry points",
+       [](JobFixture& f) {
+         fs::copy_file(f.program.file("lame_enc.so"), f.program.file("decoder.so"), fs::copy_options::overwrite_existing);
+         return dllError(f, "decoder.so");
+       },
+       {}},
+      {"WAV without sound",
+       [](JobFixture& f) {
+         std::string path = f.setInput("silent.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
+         return "Error: No audio data found in input file \"" + path + "\".";
+       },
+       {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    JobFixture f;
+    f.setInput("in.wav", shortWav());
+    const std::string message = row.setUp(f);
+    EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
+    EXPECT_TRUE(f.ctx.job.jobFailed);
+    EXPECT_FALSE(f.ctx.job.jobCancelled);
+    EXPECT_EQ(f.host.texts(), std::vector<std::string>{message});
+    if (!f.host.messages.empty() && f.host.messages[0].icon != MessageIcon::Question) {
+      EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Exclamation);
+    }
+    EXPECT_EQ(f.output.entries(), row.entriesAfter);
+    if (fs::is_regular_file(f.outputFile("snx1.htm"))) {
+      EXPECT_EQ(test::readFileText(f.outputFile("snx1.htm")), "earlier page");
+    }
+    EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
+    EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+    EXPECT_EQ(numberOnDisk(f), 1);
+  }
+}
+
+TEST(ConversionDriver, LockedInputIsRefusedBeforeAnythingIsCreated) {
   JobFixture f;
-  f.setInput("in.wav", shortWav());
-  test::writeFileText(f.outputFile("snx1.htm"), "earlier page");
-  f.run();  // the recording host answers No
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  EXPECT_FALSE(f.ctx.job.jobCancelled);
-  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Is it OK to overwrite this file:\n" + f.outputFile("snx1.htm")});
-  EXPECT_EQ(f.output.entries(), std::vector<std::string>{"snx1.htm"});
-  EXPECT_EQ(test::readFileText(f.outputFile("snx1.htm")), "earlier page");
-  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+  std::string path = f.setInput("locked.wav", shortWav());
+  File otherProgram;
+  ASSERT_TRUE(otherProgram.openExisting(path, FileAccess::Read, true));
+  f.run();
+  EXPECT_EQ(f.host.texts(),
+            std::vector<std::string>{"Error: Cannot open file \"" + path + "\". It may be locked by another program."});
+  EXPECT_TRUE(f.output.entries().empty());
   EXPECT_EQ(numberOnDisk(f), 1);
 }
 
-TEST(ConversionDriver, MissingEncoderRemovesTheWholeSetAndTakesTheNumberBack) {
+TEST(ConversionDriver, SavesTheAdvancedNumberWhileTheSetExists) {
   JobFixture f;
   f.ctx.settings.outputMode = kOutputModeController;
   f.saveSettings();
   f.setInput("in.wav", shortWav());
   fs::remove(f.program.file("lame_enc.so"));
   std::vector<std::int32_t> numbersSeen;
-  std::vector<std::vector<std::string>> outputsSeen;
+  bool sawWholeSet = false;
   f.host.onPump = [&] {
     numbersSeen.push_back(numberOnDisk(f));
-    outputsSeen.push_back(f.output.entries());
+    std::vector<std::string> entries = f.output.entries();
+    sawWholeSet |= std::count(entries.begin(), entries.end(), "snx1c.swf") == 1 &&
+                   std::count(entries.begin(), entries.end(), "snx1s.swf") == 1;
   };
   f.run();
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot load DLL \"" + f.program.file("lame_enc.so") + "\"."});
-  EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
-  EXPECT_EQ(numberOnDisk(f), 1);
-  // While the set existed the advanced number was saved: the file was written twice.
+  // The file was written twice: advanced while the set existed, then taken back.
   ASSERT_FALSE(numbersSeen.empty());
   EXPECT_EQ(numbersSeen.front(), 1);
   EXPECT_NE(std::find(numbersSeen.begin(), numbersSeen.end(), 2), numbersSeen.end());
-  bool sawWholeSet = false;
-  for (const auto& entries : outputsSeen)
-    sawWholeSet |= std::count(entries.begin(), entries.end(), "snx1c.swf") == 1 &&
-                   std::count(entries.begin(), entries.end(), "snx1s.swf") == 1;
   EXPECT_TRUE(sawWholeSet);
-}
-
-TEST(ConversionDriver, LibraryWithoutAnEntryPointIsReportedLikeOneThatCannotLoad) {
-  for (const char* broken : {"lame_enc.so", "decoder.so"}) {
-    JobFixture f;
-    f.setInput("in.wav", shortWav());
-    // Each plug-in lacks the other's entry points.
-    const char* other = std::string(broken) == "lame_enc.so" ? "decoder.so" : "lame_enc.so";
-    fs::copy_file(f.program.file(other), f.program.file(broken), fs::copy_options::overwrite_existing);
-    f.run();
-    EXPECT_TRUE(f.ctx.job.jobFailed) << broken;
-    EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot load DLL \"" + f.program.file(broken) + "\"."});
-    EXPECT_TRUE(f.output.entries().empty()) << broken;
-    EXPECT_EQ(numberOnDisk(f), 1);
-  }
-}
-
-TEST(ConversionDriver, InputProblemsAreReportedBeforeAnythingIsCreated) {
-  JobFixture missing;
-  missing.ctx.inputs.inputPath = missing.inputs.file("gone.wav");
-  missing.ctx.inputs.inputIsWav = true;
-  missing.run();
-  EXPECT_EQ(missing.host.texts(),
-            std::vector<std::string>{"Error: Input file not found \"" + missing.inputs.file("gone.wav") + "\"."});
-
-  JobFixture empty;
-  std::string path = empty.setInput("empty.wav", {});
-  empty.run();
-  EXPECT_EQ(empty.host.texts(), std::vector<std::string>{"Error: Input file contains no data \"" + path + "\"."});
-
-  JobFixture locked;
-  path = locked.setInput("locked.wav", shortWav());
-  File otherProgram;
-  ASSERT_TRUE(otherProgram.openExisting(path, FileAccess::Read, true));
-  locked.run();
-  EXPECT_EQ(locked.host.texts(), std::vector<std::string>{"Error: Cannot open file \"" + path +
-                                                          "\". It may be locked by another program."});
-
-  for (JobFixture* f : {&missing, &empty, &locked}) {
-    EXPECT_TRUE(f->ctx.job.jobFailed);
-    EXPECT_EQ(f->host.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(f->output.entries().empty());
-    EXPECT_EQ(numberOnDisk(*f), 1);
-  }
-}
-
-TEST(ConversionDriver, TemporaryFileThatCannotBeMadeCleansUpTheOthers) {
-  JobFixture f;
-  f.setInput("in.wav", shortWav());
-  fs::create_directory(f.outputFile("snx1.tmp2"));
-  f.run();
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.host.texts(),
-            std::vector<std::string>{"Error: Cannot initialise temporary file \"" + f.outputFile("snx1.tmp2") + "\"."});
-  EXPECT_EQ(f.output.entries(), std::vector<std::string>{"snx1.tmp2"});  // only the folder in the way
-  EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
   EXPECT_EQ(numberOnDisk(f), 1);
-}
-
-TEST(ConversionDriver, OutputThatCannotBeCreatedStillCountsAndIsTakenBack) {
-  JobFixture f;
-  f.setInput("in.wav", shortWav());
-  fs::create_directory(f.outputFile("snx1.htm"));
-  f.run();
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.host.texts(),
-            std::vector<std::string>{"Error: Cannot create output file \"" + f.outputFile("snx1.htm") + "\"."});
-  EXPECT_EQ(f.output.entries(), std::vector<std::string>{"snx1.htm"});
-  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
-  EXPECT_EQ(numberOnDisk(f), 1);
-}
-
-TEST(ConversionDriver, InvalidOutputFolderStopsAtOnce) {
-  JobFixture f;
-  f.setInput("in.wav", shortWav());
-  f.ctx.settings.outputFolderPath = "not/absolute";
-  f.run();
-  EXPECT_EQ(f.host.texts(),
-            std::vector<std::string>{"Error: Invalid output folder. Select a valid folder in \"Options\"."});
-  EXPECT_EQ(f.read.positions, std::vector<int>{0});
-  EXPECT_EQ(f.read.maximum, 101);
-}
-
-TEST(ConversionDriver, WavWithoutSoundFailsWithNoAudioAndRemovesTheSet) {
-  JobFixture f;
-  std::string path = f.setInput("silent.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
-  f.run();
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: No audio data found in input file \"" + path + "\"."});
-  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Exclamation);
-  EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(numberOnDisk(f), 1);
-  // A WAV input fills the first bar at once.
-  EXPECT_EQ(f.read.positions, (std::vector<int>{0, 101}));
 }
 
 TEST(ConversionDriver, TakesTheOutputNumberFromTheFileOnDisk) {

@@ -122,49 +122,27 @@ TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
 }
 
 TEST(ParametersFile, FailedSaveReportsTerminatesAndKeepsThePreviousFile) {
-  ParametersFixture f;
-  f.ctx.settings = sampleSettings();
-  ASSERT_TRUE(saveParameters(f.ctx));
-  const std::string before = test::readFileText(f.file());
-  // A folder where the new file must go makes its creation fail, even for root.
-  std::filesystem::create_directory(f.file() + ".new");
-  f.ctx.settings.nextOutputNumber = 99;
-  EXPECT_FALSE(saveParameters(f.ctx));
-  EXPECT_TRUE(f.host.messages.empty());
-  saveParametersOrEnd(f.ctx);
-  ASSERT_EQ(f.host.messages.size(), 1u);
-  EXPECT_EQ(f.host.messages[0].text, "Error: Cannot write to parameters file.");
-  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
-  EXPECT_EQ(test::readFileText(f.file()), before);
-}
-
-TEST(ParametersFile, SaveInAMissingFolderFails) {
-  RecordingHost host;
-  AppContext ctx(host);
-  ctx.paths.programFolder = "/nonexistent-sonaflux-folder/";
-  saveParametersOrEnd(ctx);
-  EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
-  EXPECT_EQ(host.terminations, std::vector<int>{1});
-}
-
-TEST(ParametersFile, TheShippedDefaultsLieInTheirDomains) {
-  RecordingHost host;
-  AppContext ctx(host);
-  TempFolder program;
-  std::filesystem::copy_file(std::string(SONAFLUX_SOURCE_DIR) + "data/snx.da0", program.file("snx.da0"));
-  ctx.paths.programFolder = program.path();
-  readParameters(ctx);
-  ASSERT_TRUE(host.messages.empty());
-  const SettingsRecord& s = ctx.settings;
-  EXPECT_TRUE(s.toDesktop);
-  EXPECT_EQ(s.outputMode, kOutputModeController);
-  EXPECT_EQ(s.controllerName, "Classic01150040");
-  EXPECT_EQ(s.instruction, "c");
-  EXPECT_EQ(s.backgroundColour, "FFFFFF");
-  EXPECT_EQ(s.textColour, "000000");
-  EXPECT_EQ(s.nextOutputNumber, 1);
-  EXPECT_TRUE(s.showTipsAtStartup && s.buttonSounds && s.backgroundPicture && s.roundCorners);
+  for (bool missingFolder : {false, true}) {
+    SCOPED_TRACE(missingFolder ? "missing program folder" : "new file cannot be made");
+    ParametersFixture f;
+    f.ctx.settings = sampleSettings();
+    ASSERT_TRUE(saveParameters(f.ctx));
+    const std::string before = test::readFileText(f.file());
+    // A folder where the new file must go makes its creation fail, even for root.
+    if (missingFolder)
+      f.ctx.paths.programFolder = "/nonexistent-sonaflux-folder/";
+    else
+      std::filesystem::create_directory(f.file() + ".new");
+    f.ctx.settings.nextOutputNumber = 99;
+    EXPECT_FALSE(saveParameters(f.ctx));
+    EXPECT_TRUE(f.host.messages.empty());
+    saveParametersOrEnd(f.ctx);
+    ASSERT_EQ(f.host.messages.size(), 1u);
+    EXPECT_EQ(f.host.messages[0].text, "Error: Cannot write to parameters file.");
+    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+    EXPECT_EQ(test::readFileText(f.file()), before);
+  }
 }
 
 }  // namespace

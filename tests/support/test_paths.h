@@ -8,6 +8,5 @@ namespace sonaflux::test {
 inline std::string programFolder() { return SONAFLUX_PROGRAM_FOLDER; }
 /// The shared real-world test files, ending in "/".
 inline std::string testDataFolder() { return SONAFLUX_TESTDATA_DIR; }
-inline std::string sourceFolder() { return SONAFLUX_SOURCE_DIR; }
 
 }  // namespace sonaflux::test

@@ -37,7 +37,7 @@ TEST(ControllerCopy, MissingControllerFailsNamingItsPath) {
   WritingStageFixture fx(kOutputModeController);
   fx.prepare(oneFrame());
   fx.run();
-  std::string path = fx.program.path() + "Controllers/Test01150040.swf";
+  std::string path = fx.program.path() + "Controllers/Classic01150040.swf";
   EXPECT_EQ(controllerPath(fx.ctx), path);
   EXPECT_EQ(fx.host.texts(), std::vector<std::string>{"Error: Cannot open controller \"" + path + "\"."});
   EXPECT_EQ(fx.host.messages[0].icon, MessageIcon::Exclamation);

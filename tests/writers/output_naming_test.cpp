@@ -37,50 +37,40 @@ TEST(OutputNaming, ValidFolderPaths) {
   for (const auto& row : rows) EXPECT_EQ(isValidOutputFolderPath(row.folder), row.valid) << row.folder;
 }
 
-TEST(OutputNaming, FolderWithoutFinalSeparatorGetsOne) {
-  NamingFixture f;
-  std::string folder = f.out.path();
-  folder.pop_back();
-  f.ctx.settings.outputFolderPath = folder;
-  checkOutputFolder(f.ctx);
-  EXPECT_FALSE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.ctx.job.outputFolder, f.out.path());
-}
-
-TEST(OutputNaming, DesktopSettingUsesTheDesktopFolder) {
-  NamingFixture f;
-  f.ctx.settings.toDesktop = true;
-  f.ctx.settings.outputFolderPath = "relative/ignored";
-  checkOutputFolder(f.ctx);
-  EXPECT_FALSE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.ctx.job.outputFolder, f.out.path());
-}
-
-TEST(OutputNaming, RefusesInvalidAndMissingFolders) {
+TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
+  const std::string invalid = "Error: Invalid output folder. Select a valid folder in \"Options\".";
   const struct {
-    std::string folder;
-    const char* message;
+    const char* name;
+    bool toDesktop;
+    std::string folder;  // "<out>": the temp folder; "<out>-": without its final separator
+    const char* message;  // nullptr: the temp folder is chosen
   } rows[] = {
-      {"", "Error: Invalid output folder. Select a valid folder in \"Options\"."},
-      {"web/out", "Error: Invalid output folder. Select a valid folder in \"Options\"."},
-      {"/nonexistent-sonaflux/out", "Error: Output folder not found. Select a valid folder in \"Options\"."},
+      {"existing folder", false, "<out>", nullptr},
+      {"final separator added", false, "<out>-", nullptr},
+      {"desktop ignores the folder setting", true, "relative/ignored", nullptr},
+      {"empty", false, "", invalid.c_str()},
+      {"relative", false, "web/out", invalid.c_str()},
+      {"missing", false, "/nonexistent-sonaflux/out",
+       "Error: Output folder not found. Select a valid folder in \"Options\"."},
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     NamingFixture f;
-    f.ctx.settings.outputFolderPath = row.folder;
+    f.ctx.settings.toDesktop = row.toDesktop;
+    const std::string& out = f.out.path();
+    f.ctx.settings.outputFolderPath =
+        row.folder == "<out>" ? out : row.folder == "<out>-" ? out.substr(0, out.size() - 1) : row.folder;
     checkOutputFolder(f.ctx);
-    EXPECT_TRUE(f.ctx.job.jobFailed) << row.folder;
-    ASSERT_EQ(f.host.messages.size(), 1u) << row.folder;
-    EXPECT_EQ(f.host.messages[0].text, row.message);
-    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(f.ctx.job.jobFailed, row.message != nullptr);
+    if (row.message) {
+      ASSERT_EQ(f.host.messages.size(), 1u);
+      EXPECT_EQ(f.host.messages[0].text, row.message);
+      EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Exclamation);
+    } else {
+      EXPECT_TRUE(f.host.messages.empty());
+      EXPECT_EQ(f.ctx.job.outputFolder, f.out.path());
+    }
   }
-}
-
-TEST(OutputNaming, AnEmptyExistingFolderIsFound) {
-  NamingFixture f;
-  checkOutputFolder(f.ctx);
-  EXPECT_FALSE(f.ctx.job.jobFailed);
-  EXPECT_TRUE(f.host.messages.empty());
 }
 
 TEST(OutputNaming, BaseNameAndFileNames) {
@@ -96,44 +86,43 @@ TEST(OutputNaming, BaseNameAndFileNames) {
   EXPECT_EQ(f.ctx.job.outputBaseName, "snx12");
 }
 
-TEST(OutputNaming, AsksWithTheSingularWordingForOneFile) {
-  NamingFixture f;
-  checkOutputFolder(f.ctx);
-  makeOutputBaseName(f.ctx);
-  test::writeFileText(f.out.file("snx7.htm"), "old");
-  f.host.answers.push_back(MessageAnswer::Yes);
-  askBeforeOverwriting(f.ctx);
-  EXPECT_FALSE(f.ctx.job.jobFailed);
-  ASSERT_EQ(f.host.messages.size(), 1u);
-  EXPECT_EQ(f.host.messages[0].text, "Is it OK to overwrite this file:\n" + f.out.path() + "snx7.htm");
-  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Question);
-  EXPECT_EQ(f.host.messages[0].buttons, MessageButtons::YesNo);
-}
-
-TEST(OutputNaming, AsksWithThePluralWordingControllerFirstAndNoFailsTheJob) {
-  NamingFixture f;
-  checkOutputFolder(f.ctx);
-  makeOutputBaseName(f.ctx);
-  for (const char* name : {"snx7.htm", "snx7s.swf", "snx7c.swf", "snx7.tmp1"}) test::writeFileText(f.out.file(name), "old");
-  f.host.answers.push_back(MessageAnswer::No);
-  askBeforeOverwriting(f.ctx);
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  ASSERT_EQ(f.host.messages.size(), 1u);
-  const std::string& folder = f.out.path();
-  EXPECT_EQ(f.host.messages[0].text, "Is it OK to overwrite these files:\n" + folder + "snx7c.swf\n" + folder +
-                                         "snx7s.swf\n" + folder + "snx7.htm");
-  EXPECT_EQ(test::readFileText(f.out.file("snx7.htm")), "old");
-}
-
-TEST(OutputNaming, BareOutputDoesNotAskAboutAControllerAnimation) {
-  NamingFixture f;
-  f.ctx.settings.outputMode = kOutputModeBareOnce;
-  checkOutputFolder(f.ctx);
-  makeOutputBaseName(f.ctx);
-  test::writeFileText(f.out.file("snx7c.swf"), "old");
-  askBeforeOverwriting(f.ctx);
-  EXPECT_TRUE(f.host.messages.empty());
-  EXPECT_FALSE(f.ctx.job.jobFailed);
+TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
+  const struct {
+    const char* name;
+    std::int32_t mode;
+    std::vector<std::string> existing;
+    MessageAnswer answer;
+    std::vector<std::string> listed;  // empty: no question
+  } rows[] = {
+      {"one file, Yes", kOutputModeController, {"snx7.htm"}, MessageAnswer::Yes, {"snx7.htm"}},
+      // the controller first; temporary files are not part of the set
+      {"several files, No", kOutputModeController, {"snx7.htm", "snx7s.swf", "snx7c.swf", "snx7.tmp1"},
+       MessageAnswer::No, {"snx7c.swf", "snx7s.swf", "snx7.htm"}},
+      {"bare output has no controller file", kOutputModeBareOnce, {"snx7c.swf"}, MessageAnswer::No, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    NamingFixture f;
+    f.ctx.settings.outputMode = row.mode;
+    checkOutputFolder(f.ctx);
+    makeOutputBaseName(f.ctx);
+    for (const std::string& name : row.existing) test::writeFileText(f.out.file(name), "old");
+    f.host.answers.push_back(row.answer);
+    askBeforeOverwriting(f.ctx);
+    if (row.listed.empty()) {
+      EXPECT_TRUE(f.host.messages.empty());
+      EXPECT_FALSE(f.ctx.job.jobFailed);
+      continue;
+    }
+    std::string text = row.listed.size() == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
+    for (const std::string& name : row.listed) text += "\n" + f.out.file(name);
+    ASSERT_EQ(f.host.messages.size(), 1u);
+    EXPECT_EQ(f.host.messages[0].text, text);
+    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(f.host.messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(f.ctx.job.jobFailed, row.answer == MessageAnswer::No);
+    EXPECT_EQ(test::readFileText(f.out.file("snx7.htm")), "old");
+  }
 }
 
 TEST(OutputNaming, ALockedFileIsNotCountedAndCannotBeCreated) {

@@ -36,38 +36,10 @@ const Bytes kExpectedTemplate = {
     0x40, 0x00,              // ShowFrame: code 1 << 6 | length 0
 };
 
-TEST(SwfTags, ProgramFolderHoldsTheStreamHeaderTemplate) {
+TEST(StreamTemplate, ProgramFolderHoldsTheHandDerivedHeader) {
   ASSERT_EQ(kExpectedTemplate.size(), kStreamTemplateSize);
   EXPECT_EQ(test::readFileBytes(test::programFolder() + "snx.da1"), kExpectedTemplate);
   EXPECT_EQ(streamHeaderTemplate(), kExpectedTemplate);
-}
-
-TEST(SwfTags, TagHeaderChoosesShortOrLongForm) {
-  struct Row {
-    std::uint16_t code;
-    std::uint32_t length;
-    bool forceLong;
-    Bytes expected;
-  };
-  const Row rows[] = {
-      {kSwfTagEnd, 0, false, {0x00, 0x00}},
-      {kSwfTagShowFrame, 0, false, {0x40, 0x00}},
-      {kSwfTagSetBackgroundColor, 3, false, {0x43, 0x02}},
-      // 19 << 6 | 62 = 0x04FE: the longest short form
-      {kSwfTagSoundStreamBlock, 62, false, {0xFE, 0x04}},
-      // 63 no longer fits beside the 0x3F escape
-      {kSwfTagSoundStreamBlock, 63, false, {0xFF, 0x04, 0x3F, 0x00, 0x00, 0x00}},
-      {kSwfTagSoundStreamBlock, 0, true, {0xFF, 0x04, 0x00, 0x00, 0x00, 0x00}},
-      {kSwfTagSoundStreamBlock, 3243, true, {0xFF, 0x04, 0xAB, 0x0C, 0x00, 0x00}},
-      // 18 << 6 | 0x3F = 0x04BF; 70000 = 0x00011170
-      {kSwfTagSoundStreamHead, 70000, false, {0xBF, 0x04, 0x70, 0x11, 0x01, 0x00}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE("code " + std::to_string(row.code) + " length " + std::to_string(row.length));
-    Bytes out;
-    appendTagHeader(out, row.code, row.length, row.forceLong);
-    EXPECT_EQ(out, row.expected);
-  }
 }
 
 }  // namespace

@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app_context.h"
 #include "core/file_routines.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/program_copy.h"
+#include "tests/support/stage_fixture.h"
 #include "writers/output_naming.h"
 #include "writers/swf_stream_writer.h"
 
@@ -18,24 +16,15 @@ namespace sonaflux::test {
 // The writing stage on real files: a private program folder with the built
 // template, output files created by the real naming code, and a tmp3 that
 // holds what the compression stage would have left.
-class WritingStageFixture {
+class WritingStageFixture : public StageFixture {
  public:
   explicit WritingStageFixture(std::int32_t outputMode = kOutputModeBareLooping) {
     std::filesystem::copy_file(programFolder() + "snx.da1", program.file("snx.da1"));
     std::filesystem::create_directory(program.file("Controllers"));
     ctx.paths.programFolder = program.path();
-    SettingsRecord& s = ctx.settings;
-    s.outputFolderPath = output.path();
-    s.outputMode = outputMode;
-    s.controllerName = "Test01150040";
-    s.instruction = "c";
-    s.backgroundColour = "FFFFFF";
-    s.textColour = "000000";
-    s.nextOutputNumber = 1;
+    ctx.settings = testSettings(output.path());
+    ctx.settings.outputMode = outputMode;
     ctx.inputs.inputTitle = "Title";
-    ctx.job.progressWrite = &write;
-    host.cancelTarget = &ctx;
-    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
 
   void addController(const std::vector<std::uint8_t>& bytes) {
@@ -70,9 +59,6 @@ class WritingStageFixture {
 
   TempFolder program;
   TempFolder output;
-  RecordingHost host;
-  AppContext ctx{host};
-  RecordingProgressBar write;
 
  private:
   void openOutputs() {

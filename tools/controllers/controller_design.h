@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/swf_assembler/swf_records.h"
+#include "swf/records.h"
 
 namespace sonaflux::controllers {
 

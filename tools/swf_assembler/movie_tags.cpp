@@ -12,22 +12,7 @@ constexpr std::uint8_t kPlaceHasMatrix = 0x04;
 constexpr std::uint8_t kPlaceHasCharacter = 0x02;
 constexpr std::uint8_t kPlaceMove = 0x01;
 
-Bytes tag(TagCode code, std::span<const std::uint8_t> body) {
-  Bytes out;
-  appendTag(out, code, body);
-  return out;
-}
-
 }  // namespace
-
-Bytes showFrameTag() { return tag(TagCode::ShowFrame, {}); }
-Bytes endTag() { return tag(TagCode::End, {}); }
-
-Bytes setBackgroundColorTag(Rgb colour) {
-  Bytes body;
-  appendRgb(body, colour);
-  return tag(TagCode::SetBackgroundColor, body);
-}
 
 Bytes doActionTag(std::span<const std::uint8_t> actions) { return tag(TagCode::DoAction, actions); }
 
@@ -85,16 +70,6 @@ Bytes defineSpriteTag(std::uint16_t spriteId, std::uint16_t frameCount, std::spa
   const Bytes end = endTag();
   body.insert(body.end(), end.begin(), end.end());
   return tag(TagCode::DefineSprite, body);
-}
-
-Bytes assembleMovie(const MovieHeader& header, std::span<const std::uint8_t> tags) {
-  Bytes out{'F', 'W', 'S', header.version, 0, 0, 0, 0};
-  appendRect(out, header.frameSize);
-  appendU16(out, header.frameRate);
-  appendU16(out, header.frameCount);
-  out.insert(out.end(), tags.begin(), tags.end());
-  storeU32(out.data() + 4, static_cast<std::uint32_t>(out.size()));
-  return out;
 }
 
 }  // namespace sonaflux::swf

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "core/byte_order.h"
-#include "tools/swf_assembler/bit_writer.h"
+#include "swf/bit_writer.h"
 
 namespace sonaflux::swf {
 namespace {
@@ -133,8 +133,7 @@ std::vector<std::uint8_t> ShapeBuilder::defineShape(std::uint16_t shapeId) const
     penY = s.y;
   }
   w.writeUnsigned(0, 6);  // end of shape
-  const auto records = w.finish();
-  body.insert(body.end(), records.begin(), records.end());
+  w.finishInto(body);
 
   std::vector<std::uint8_t> tag;
   appendTag(tag, TagCode::DefineShape, body);

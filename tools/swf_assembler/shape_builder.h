@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/swf_assembler/swf_records.h"
+#include "swf/tags.h"
 
 namespace sonaflux::swf {
 

@@ -1,4 +1,4 @@
-#include "tools/swf_assembler/bit_writer.h"
+#include "swf/bit_writer.h"
 
 #include <cassert>
 
@@ -23,6 +23,11 @@ void BitWriter::align() { m_usedBits = 0; }
 std::vector<std::uint8_t> BitWriter::finish() {
   align();
   return std::move(m_bytes);
+}
+
+void BitWriter::finishInto(std::vector<std::uint8_t>& out) {
+  const std::vector<std::uint8_t> bytes = finish();
+  out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 int signedBitsFor(std::int32_t value) {

@@ -15,6 +15,8 @@ class BitWriter {
   void align();
   /// The packed bytes, aligned.
   std::vector<std::uint8_t> finish();
+  /// Appends the packed bytes, aligned, to out.
+  void finishInto(std::vector<std::uint8_t>& out);
 
  private:
   std::vector<std::uint8_t> m_bytes;

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "settings/parameters_file.h"
 #include "tests/support/swf_walker.h"
 #include "tools/controllers/controller_logic.h"
 
@@ -41,15 +44,15 @@ TEST(Controllers, NamesFollowTheControllerCodeAndMatchTheirSize) {
   EXPECT_GE(sizes.size(), 3u);
 }
 
-TEST(Controllers, TheDefaultParametersFileNamesAShippedController) {
+TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
   std::ifstream in(std::string(SONAFLUX_SOURCE_DIR) + "data/snx.da0", std::ios::binary);
-  ASSERT_TRUE(in.good());
-  std::string line;
-  for (int i = 0; i < 4; ++i) std::getline(in, line);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::optional<SettingsRecord> settings = decodeParameters(text);
+  ASSERT_TRUE(settings) << "the program would stop at its first start";
   const auto& designs = shippedDesigns();
-  EXPECT_TRUE(std::any_of(designs.begin(), designs.end(), [&](const Design& d) { return d.name == line; }))
-      << line;
+  EXPECT_TRUE(std::any_of(designs.begin(), designs.end(),
+                          [&](const Design& d) { return d.name == settings->controllerName; }))
+      << settings->controllerName;
 }
 
 TEST(Controllers, EveryControllerIsAWholeMovieAtTheStreamFrameRate) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -9,20 +8,6 @@ namespace sonaflux::swf {
 
 /// Lengths of 20 twips to the pixel are the unit of every coordinate here.
 constexpr std::int32_t kTwipsPerPixel = 20;
-
-enum class TagCode : std::uint16_t {
-  End = 0,
-  ShowFrame = 1,
-  DefineShape = 2,
-  SetBackgroundColor = 9,
-  DoAction = 12,
-  PlaceObject2 = 26,
-  DefineButton2 = 34,
-  DefineSprite = 39,
-};
-
-/// Tag bodies shorter than this fit the short record header.
-constexpr std::size_t kShortTagLimit = 0x3F;
 
 struct Rect {
   std::int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;
@@ -53,10 +38,5 @@ void appendRgb(std::vector<std::uint8_t>& out, Rgb colour);
 void appendIdentityColourTransform(std::vector<std::uint8_t>& out);
 /// A null-terminated string.
 void appendString(std::vector<std::uint8_t>& out, std::string_view text);
-
-/// Appends a record header and the body. Bodies of 63 bytes or more, and any
-/// body when forceLong is set, take the long header with a 32-bit length.
-void appendTag(std::vector<std::uint8_t>& out, TagCode code, std::span<const std::uint8_t> body,
-               bool forceLong = false);
 
 }  // namespace sonaflux::swf

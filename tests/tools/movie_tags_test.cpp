@@ -7,14 +7,6 @@
 namespace sonaflux::swf {
 namespace {
 
-TEST(MovieTags, WritesTheFixedTags) {
-  EXPECT_EQ(showFrameTag(), (Bytes{0x40, 0x00}));
-  EXPECT_EQ(endTag(), (Bytes{0x00, 0x00}));
-  EXPECT_EQ(setBackgroundColorTag({0x10, 0x20, 0x30}), (Bytes{0x43, 0x02, 0x10, 0x20, 0x30}));
-  const Bytes actions{0x06, 0x00};
-  EXPECT_EQ(doActionTag(actions), (Bytes{0x02, 0x03, 0x06, 0x00}));
-}
-
 TEST(MovieTags, PlacesObjectsWithOnlyTheFieldsGiven) {
   PlaceObject named;
   named.depth = 2;

@@ -1,10 +1,9 @@
-#include "tools/swf_assembler/swf_records.h"
+#include "swf/records.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "core/byte_order.h"
-#include "tools/swf_assembler/bit_writer.h"
+#include "swf/bit_writer.h"
 
 namespace sonaflux::swf {
 namespace {
@@ -27,8 +26,7 @@ void appendRect(std::vector<std::uint8_t>& out, const Rect& rect) {
   BitWriter writer;
   writer.writeUnsigned(static_cast<std::uint32_t>(bits), kRectBitsField);
   for (std::int32_t v : {rect.xMin, rect.xMax, rect.yMin, rect.yMax}) writer.writeSigned(v, bits);
-  const auto bytes = writer.finish();
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  writer.finishInto(out);
 }
 
 void appendMatrix(std::vector<std::uint8_t>& out, const Matrix& matrix) {
@@ -55,8 +53,7 @@ void appendMatrix(std::vector<std::uint8_t>& out, const Matrix& matrix) {
   writer.writeUnsigned(static_cast<std::uint32_t>(bits), kMatrixBitsField);
   writer.writeSigned(matrix.translateX, bits);
   writer.writeSigned(matrix.translateY, bits);
-  const auto bytes = writer.finish();
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  writer.finishInto(out);
 }
 
 void appendRgb(std::vector<std::uint8_t>& out, Rgb colour) {
@@ -71,25 +68,12 @@ void appendIdentityColourTransform(std::vector<std::uint8_t>& out) {
   writer.writeFlag(false);
   writer.writeFlag(false);
   writer.writeUnsigned(1, 4);
-  const auto bytes = writer.finish();
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  writer.finishInto(out);
 }
 
 void appendString(std::vector<std::uint8_t>& out, std::string_view text) {
   out.insert(out.end(), text.begin(), text.end());
   out.push_back(0);
-}
-
-void appendTag(std::vector<std::uint8_t>& out, TagCode code, std::span<const std::uint8_t> body,
-               bool forceLong) {
-  const auto codeBits = static_cast<std::uint16_t>(static_cast<std::uint16_t>(code) << 6);
-  if (!forceLong && body.size() < kShortTagLimit) {
-    appendU16(out, static_cast<std::uint16_t>(codeBits | body.size()));
-  } else {
-    appendU16(out, static_cast<std::uint16_t>(codeBits | kShortTagLimit));
-    appendU32(out, static_cast<std::uint32_t>(body.size()));
-  }
-  out.insert(out.end(), body.begin(), body.end());
 }
 
 }  // namespace sonaflux::swf

@@ -43,43 +43,6 @@ TEST(ActionAssembler, PutsSeveralValuesInOnePushRecord) {
             (Bytes{0x96, 0x08, 0x00, 0x00, 'x', 0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x00}));
 }
 
-TEST(ActionAssembler, EncodesOneByteActions) {
-  const struct {
-    const char* name;
-    ActionAssembler& (ActionAssembler::*emit)();
-    std::uint8_t code;
-  } rows[] = {
-      {"play", &ActionAssembler::play, 0x06},
-      {"stop", &ActionAssembler::stop, 0x07},
-      {"add", &ActionAssembler::add, 0x0A},
-      {"subtract", &ActionAssembler::subtract, 0x0B},
-      {"multiply", &ActionAssembler::multiply, 0x0C},
-      {"divide", &ActionAssembler::divide, 0x0D},
-      {"equals", &ActionAssembler::equals, 0x0E},
-      {"less", &ActionAssembler::less, 0x0F},
-      {"and", &ActionAssembler::logicalAnd, 0x10},
-      {"or", &ActionAssembler::logicalOr, 0x11},
-      {"not", &ActionAssembler::logicalNot, 0x12},
-      {"string equals", &ActionAssembler::stringEquals, 0x13},
-      {"string length", &ActionAssembler::stringLength, 0x14},
-      {"string extract", &ActionAssembler::stringExtract, 0x15},
-      {"pop", &ActionAssembler::pop, 0x17},
-      {"to integer", &ActionAssembler::toInteger, 0x18},
-      {"get variable", &ActionAssembler::getVariable, 0x1C},
-      {"set variable", &ActionAssembler::setVariable, 0x1D},
-      {"string add", &ActionAssembler::stringAdd, 0x21},
-      {"get property", &ActionAssembler::getProperty, 0x22},
-      {"set property", &ActionAssembler::setProperty, 0x23},
-      {"trace", &ActionAssembler::trace, 0x26},
-      {"get member", &ActionAssembler::getMember, 0x4E},
-      {"call method", &ActionAssembler::callMethod, 0x52},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(assemble([&](ActionAssembler& a) { (a.*row.emit)(); }), (Bytes{row.code, 0x00}));
-  }
-}
-
 TEST(ActionAssembler, EncodesActionsWithData) {
   EXPECT_EQ(assemble([](ActionAssembler& a) { a.setTarget("_level1"); }),
             (Bytes{0x8B, 0x08, 0x00, '_', 'l', 'e', 'v', 'e', 'l', '1', 0x00, 0x00}));

@@ -1,15 +1,16 @@
-#include "tools/swf_assembler/swf_records.h"
+#include "swf/records.h"
+#include "swf/tags.h"
 
 #include <gtest/gtest.h>
 
-#include "tools/swf_assembler/bit_writer.h"
-#include "tools/swf_assembler/test_bits.h"
+#include "swf/bit_writer.h"
+#include "tests/support/test_bits.h"
 
 namespace sonaflux::swf {
 namespace {
 
 using test::bitsToBytes;
-using Bytes = std::vector<std::uint8_t>;
+using test::concat;
 
 TEST(BitWriter, CountsBitsForSignedAndUnsignedFields) {
   const struct {
@@ -34,7 +35,7 @@ TEST(BitWriter, PacksFieldsAcrossByteBoundariesAndPadsTheLastByte) {
   EXPECT_EQ(w.finish(), bitsToBytes("101 1111110 1"));
 }
 
-TEST(SwfRecords, ChoosesTheShortOrLongTagHeader) {
+TEST(SwfTags, HeaderTakesTheShortFormOnlyWhenTheBodyFits) {
   const struct {
     TagCode code;
     std::size_t size;
@@ -44,19 +45,22 @@ TEST(SwfRecords, ChoosesTheShortOrLongTagHeader) {
       {TagCode::End, 0, false, {0x00, 0x00}},
       {TagCode::ShowFrame, 0, false, {0x40, 0x00}},
       {TagCode::SetBackgroundColor, 3, false, {0x43, 0x02}},
-      // 62 is the longest body the six length bits can hold.
-      {TagCode::DoAction, 62, false, {0x3E, 0x03}},
-      {TagCode::DoAction, 63, false, {0x3F, 0x03, 0x3F, 0x00, 0x00, 0x00}},
+      // 19 << 6 | 62 = 0x04FE: 62 is the longest body the six length bits can hold.
+      {TagCode::SoundStreamBlock, 62, false, {0xFE, 0x04}},
+      // 63 no longer fits beside the 0x3F escape.
+      {TagCode::SoundStreamBlock, 63, false, {0xFF, 0x04, 0x3F, 0x00, 0x00, 0x00}},
+      {TagCode::SoundStreamBlock, 0, true, {0xFF, 0x04, 0x00, 0x00, 0x00, 0x00}},
+      {TagCode::SoundStreamBlock, 3243, true, {0xFF, 0x04, 0xAB, 0x0C, 0x00, 0x00}},
       {TagCode::DefineSprite, 300, false, {0xFF, 0x09, 0x2C, 0x01, 0x00, 0x00}},
+      // 18 << 6 | 0x3F = 0x04BF; 70000 = 0x00011170
+      {TagCode::SoundStreamHead, 70000, false, {0xBF, 0x04, 0x70, 0x11, 0x01, 0x00}},
       {TagCode::ShowFrame, 0, true, {0x7F, 0x00, 0x00, 0x00, 0x00, 0x00}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "code " << static_cast<int>(row.code) << " size " << row.size);
     const Bytes body(row.size, 0xAB);
-    Bytes out;
-    appendTag(out, row.code, body, row.forceLong);
-    ASSERT_EQ(out.size(), row.header.size() + row.size);
-    EXPECT_EQ(Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(row.header.size())), row.header);
+    const Bytes out = tag(row.code, body, row.forceLong);
+    EXPECT_EQ(out, concat({row.header, body}));
   }
 }
 

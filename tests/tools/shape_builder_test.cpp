@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/swf_assembler/test_bits.h"
+#include "tests/support/test_bits.h"
 
 namespace sonaflux::swf {
 namespace {
