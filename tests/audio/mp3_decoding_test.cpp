@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "audio/codec_libraries.h"
 #include "core/byte_order.h"
@@ -14,6 +12,7 @@
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
 #include "tests/support/job_fixture.h"
+#include "tests/support/manifest.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_folder.h"
@@ -199,7 +198,7 @@ TEST(Mp3Decoding, FileFailuresAreReportedOnceAndEndTheStage) {
 }
 
 TEST(Mp3Decoding, UndecodableFramesGiveNoPcmAndNoMessage) {
-  // Headers with the reserved layer: the scanner keeps them, no decoder can use them.
+  // Headers with the reserved layer, handed over as they are: no decoder can use them.
   Bytes frames;
   for (int i = 0; i < 20; ++i)
     test::append(frames, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417));
@@ -224,17 +223,11 @@ const std::map<std::string, std::string> kNoAudioHere = {
 
 // The shared real-world files: every "accept" MP3 yields frames and PCM, no "noaudio" one does.
 TEST(Mp3Decoding, SharedTestFilesYieldAudioExactlyWhenExpected) {
-  std::ifstream manifest(test::testDataFolder() + "manifest.tsv");
-  std::string line;
-  std::getline(manifest, line);
   int checked = 0;
-  while (std::getline(manifest, line)) {
-    std::stringstream cells(line);
-    std::string file, kind, expect;
-    std::getline(cells, file, '\t');
-    std::getline(cells, kind, '\t');
-    std::getline(cells, expect, '\t');
-    if (kind == "wav" || expect == "refuse") continue;
+  for (const test::ManifestRow& row : test::readManifest()) {
+    const std::string& file = row.at("file");
+    const std::string& expect = row.at("expect");
+    if (row.at("kind") == "wav" || expect == "refuse") continue;
     SCOPED_TRACE(file);
     DecodeRun run;
     run.scanAndDecode(test::testDataFolder() + file);

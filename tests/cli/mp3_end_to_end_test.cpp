@@ -1,13 +1,12 @@
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "audio/mp3_frame_header.h"
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
+#include "tests/support/manifest.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/process.h"
 #include "tests/support/program_copy.h"
@@ -115,26 +114,6 @@ TEST(Mp3EndToEnd, LameEncodedFilesBecomeMatchingStreamsTitledFromTheirTags) {
   }
 }
 
-struct ManifestRow {
-  std::string file, kind, expect;
-};
-
-std::vector<ManifestRow> readManifest() {
-  std::ifstream in(test::testDataFolder() + "manifest.tsv");
-  std::vector<ManifestRow> rows;
-  std::string line;
-  std::getline(in, line);  // column names
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    ManifestRow row;
-    std::getline(fields, row.file, '\t');
-    std::getline(fields, row.kind, '\t');
-    std::getline(fields, row.expect, '\t');
-    rows.push_back(row);
-  }
-  return rows;
-}
-
 // Files whose outcome here differs from the manifest, and why.
 const std::map<std::string, std::string> kKnownDifferences = {
     // libmpg123 decodes nothing of this free-format Layer I file that changes rate.
@@ -158,14 +137,15 @@ const std::map<std::string, std::string> kDecodersDisagree = {
 TEST(Mp3EndToEnd, SharedFilesEndAsTheirManifestSays) {
   EndToEnd e2e;
   int converted = 0;
-  for (const ManifestRow& row : readManifest()) {
-    if (row.kind == "wav") continue;
-    SCOPED_TRACE(row.file);
-    const std::string input = test::testDataFolder() + row.file;
+  for (const test::ManifestRow& row : test::readManifest()) {
+    const std::string& file = row.at("file");
+    if (row.at("kind") == "wav") continue;
+    SCOPED_TRACE(file);
+    const std::string input = test::testDataFolder() + file;
     TempFolder out;
     test::ProcessResult r = e2e.convert(input, out.path());
-    std::string expect = row.expect;
-    auto known = kKnownDifferences.find(row.file);
+    std::string expect = row.at("expect");
+    auto known = kKnownDifferences.find(file);
     if (known != kKnownDifferences.end()) expect = known->second == "audio" ? "accept" : "noaudio";
 
     if (expect == "accept") {
@@ -178,11 +158,11 @@ TEST(Mp3EndToEnd, SharedFilesEndAsTheirManifestSays) {
       // The sound itself is compared in the band a 24 kbit/s stream keeps.
       const std::string band = "lowpass=f=3000,lowpass=f=3000";
       std::optional<std::vector<std::int16_t>> inBand = test::decodeToPcm(input, 22050, 1, band);
-      if (inBand && !inBand->empty() && !damaged && !kFormatChanges.count(row.file)) {
+      if (inBand && !inBand->empty() && !damaged && !kFormatChanges.count(file)) {
         test::expectDurationNear(decoded.size(), inBand->size());
         std::optional<std::vector<std::int16_t>> outBand = test::decodeToPcm(base + "s.swf", 22050, 1, band);
         ASSERT_TRUE(outBand);
-        if (inBand->size() >= 11025 && test::rmsLevel(*inBand) > 0.001 && !kDecodersDisagree.count(row.file)) {
+        if (inBand->size() >= 11025 && test::rmsLevel(*inBand) > 0.001 && !kDecodersDisagree.count(file)) {
           std::size_t span = std::min<std::size_t>(inBand->size(), 5 * 22050);
           test::Correlation c = test::crossCorrelate(std::span(inBand->data(), span), *outBand, 0, 6000);
           EXPECT_GE(c.value, 0.9) << "lag " << c.lag;
