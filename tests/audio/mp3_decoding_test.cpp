@@ -63,7 +63,7 @@ struct DecodeRun {
     test::writeFileBytes(folder.file("x.tmp1"), {});
     test::writeFileBytes(folder.file("x.tmp2"), {});
     JobState& job = ctx.job;
-    ASSERT_TRUE(job.inputHandle.openExisting(inputPath, FileAccess::Read, true));
+    ASSERT_TRUE(job.inputHandle.openExisting(inputPath, FileAccess::Read, false));
     ASSERT_TRUE(job.tmp1Handle.openExisting(folder.file("x.tmp1"), FileAccess::ReadWrite, true));
     ASSERT_TRUE(job.tmp2Handle.openExisting(folder.file("x.tmp2"), FileAccess::ReadWrite, true));
     job.inputSize = *job.inputHandle.size();
