@@ -30,52 +30,13 @@ constexpr std::size_t kFramePastTagEnd = kLargestReadFrameText + 1 + kFrameHeade
 constexpr std::int64_t kId3v1Size = 128;
 constexpr std::size_t kId3v1FieldSize = 30;
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Keeps well-formed UTF-8 and replaces every ill-formed sequence, so that the
-// title is safe to put into a page.
-std::string sanitizeUtf8(std::span<const std::uint8_t> bytes) {
+// ID3v1 text: ISO-8859-1, zero bytes left out.
+std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
   std::string out;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    std::uint8_t lead = bytes[i];
-    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                       : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-    bool ok = length != 0 && i + length <= bytes.size();
-    for (std::size_t k = 1; ok && k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) ok = false;
-      c = (c << 6) | (bytes[i + k] & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF.
-    if (ok && ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-               (c >= 0xD800 && c <= 0xDFFF)))
-      ok = false;
-    if (!ok) {
-      appendUtf8(out, kReplacement);
-      ++i;
-      continue;
-    }
-    out.append(reinterpret_cast<const char*>(bytes.data() + i), length);
-    i += length;
+  for (std::uint8_t b : bytes) {
+    if (b == 0) continue;
+    if (b >= 0x80) out += static_cast<char>(0xC0 | (b >> 6));
+    out += static_cast<char>(b >= 0x80 ? 0x80 | (b & 0x3F) : b);
   }
   return out;
 }
@@ -98,8 +59,8 @@ std::string frameText(const TagLib::ID3v2::Tag& tag, const char* id) {
     const auto* textFrame = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame);
     if (!textFrame) continue;
     const TagLib::StringList values = textFrame->fieldList();
-    const std::string value = values.isEmpty() ? std::string() : values.front().to8Bit(true);
-    text = sanitizeUtf8(std::span(reinterpret_cast<const std::uint8_t*>(value.data()), value.size()));
+    // Text that is not well-formed in its encoding reads as empty.
+    text = values.isEmpty() ? std::string() : values.front().to8Bit(true);
   }
   return text;
 }
@@ -197,13 +158,6 @@ std::size_t SpanSource::readAt(std::int64_t offset, std::span<std::uint8_t> out)
   std::size_t count = std::min(out.size(), m_bytes.size() - static_cast<std::size_t>(offset));
   std::copy_n(m_bytes.begin() + offset, count, out.begin());
   return count;
-}
-
-std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
-  std::string out;
-  for (std::uint8_t b : bytes)
-    if (b != 0) appendUtf8(out, b);
-  return out;
 }
 
 TagText readTagText(ByteSource& source) {

@@ -44,7 +44,4 @@ struct TagText {
 /// "Artist - Title", or the one of them present, or the file name.
 [[nodiscard]] std::string makeInputTitle(const TagText& tags, const std::string& fileName);
 
-/// ISO-8859-1 bytes as UTF-8, zero bytes left out.
-[[nodiscard]] std::string latin1ToUtf8(std::span<const std::uint8_t> bytes);
-
 }  // namespace sonaflux

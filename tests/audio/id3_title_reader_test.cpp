@@ -127,6 +127,7 @@ std::vector<TagRow> tagRows() {
        "B\xC3\x9C", ""},
       {"UTF-8", id3v2Tag(id3v2Frame("TIT2", kUtf8, {'C', 'a', 'f', 0xC3, 0xA9}, 4), 4), "", "Caf\xC3\xA9"},
       {"ill-formed UTF-8 reads as nothing", id3v2Tag(id3v2Frame("TIT2", kUtf8, {'a', 0xC3, 'b'}, 4), 4), "", ""},
+      {"a lone UTF-16 surrogate reads as nothing", id3v2Tag(id3v2Frame("TIT2", kUtf16Bom, {0xFF, 0xFE, 0x3D, 0xD8, 'x', 0})), "", ""},
       {"Latin-1 up to its terminator", id3v2Tag(id3v2Frame("TIT2", kLatin1, {'C', 'a', 'f', 0xE9, 0, 'x', 'y'})), "",
        "Caf\xC3\xA9"},
       {"v2.3 frames of 128 bytes and more",
