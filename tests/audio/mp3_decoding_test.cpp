@@ -129,23 +129,32 @@ TEST(Mp3Decoding, MeasuresThePeakOverAllChannels) {
   // A full-scale square wave decodes with overshoot that clips at both rails.
   std::vector<std::int16_t> square(22050);
   for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 50) % 2 ? 32767 : -32768;
+  // Headers with the reserved layer, handed over as they are: no decoder can use them.
+  Bytes undecodable;
+  for (int i = 0; i < 20; ++i)
+    test::append(undecodable, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417));
   struct Row {
     const char* name;
     Bytes mp3;
     std::int32_t lowest, highest;
+    bool pcm = true;
   } rows[] = {
       {"right channel only", test::encodeWithLame(rightOnly, 44100, 2, {"-t", "-m", "s", "-b", "192"}), 15000, 32768},
       {"clipped square wave", test::encodeWithLame(square, 22050, 1, {"-t", "-b", "64"}), 32768, 32768},
       {"silence", test::encodeWithLame(std::vector<std::int16_t>(44100, 0), 44100, 1, {"-t", "-b", "64"}), 1, 1},
+      {"undecodable frames: no PCM, no message", undecodable, 1, 1, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     DecodeRun run;
     run.decode(row.mp3);
-    ASSERT_GT(run.tmp2.size(), 0u);
+    EXPECT_EQ(run.tmp2.size() > 0, row.pcm);
+    EXPECT_EQ(run.ctx.job.tmp2Pos, static_cast<std::int64_t>(run.tmp2.size()) + 1);
     EXPECT_EQ(run.ctx.job.peakLevel, largestMagnitude(run.samples()));
     EXPECT_GE(run.ctx.job.peakLevel, row.lowest);
     EXPECT_LE(run.ctx.job.peakLevel, row.highest);
+    EXPECT_FALSE(run.ctx.job.jobFailed);
+    EXPECT_TRUE(run.host.messages.empty());
   }
 }
 
@@ -197,20 +206,6 @@ TEST(Mp3Decoding, FileFailuresAreReportedOnceAndEndTheStage) {
   }
 }
 
-TEST(Mp3Decoding, UndecodableFramesGiveNoPcmAndNoMessage) {
-  // Headers with the reserved layer, handed over as they are: no decoder can use them.
-  Bytes frames;
-  for (int i = 0; i < 20; ++i)
-    test::append(frames, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417));
-  DecodeRun run;
-  run.decode(frames);
-  EXPECT_TRUE(run.tmp2.empty());
-  EXPECT_EQ(run.ctx.job.tmp2Pos, 1);
-  EXPECT_FALSE(run.ctx.job.jobFailed);
-  EXPECT_TRUE(run.host.messages.empty());
-  EXPECT_EQ(run.ctx.job.peakLevel, 1);
-}
-
 // "accept" files that give no audio here, and why.
 const std::map<std::string, std::string> kNoAudioHere = {
     // Free-format Layer I that changes rate: its frames are copied, but
@@ -244,33 +239,41 @@ TEST(Mp3Decoding, SharedTestFilesYieldAudioExactlyWhenExpected) {
   EXPECT_GT(checked, 90);
 }
 
-TEST(Mp3Decoding, AnMp3JobRunsToACompleteOutputSet) {
-  test::JobFixture f;
-  f.setInput("tone.mp3", encodedTone(2.0, 44100, 2));
-  f.run();
-  EXPECT_FALSE(f.ctx.job.jobFailed);
-  EXPECT_TRUE(f.host.messages.empty());
-  EXPECT_EQ(f.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1s.swf"}));
-  EXPECT_EQ(f.read.last(), 101);
-  EXPECT_EQ(f.decode.last(), 101);
-  EXPECT_EQ(f.ctx.job.sampleRate, 44100);
-  EXPECT_TRUE(f.ctx.job.inputStereo);
-}
-
-TEST(Mp3Decoding, AnMp3WithoutAudioFailsTheJobAndRemovesTheSet) {
-  Bytes noFrames(5000, 0x20);
-  Bytes undecodable;
-  for (int i = 0; i < 20; ++i)
-    test::append(undecodable, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417));
-  for (const Bytes& input : {noFrames, undecodable}) {
+TEST(Mp3Decoding, AnMp3JobEndsInACompleteSetOrFailsForWantOfAudio) {
+  // Whole 22 050 Hz mono headers among filler, none followed by another.
+  Bytes strays(5000, 0x20);
+  for (std::size_t at = 100; at + 4 < strays.size(); at += 700) {
+    const auto header = test::frameHeader(test::kVersion2, test::kLayer3, 8, 0, false, test::kModeMono);
+    std::copy(header.begin(), header.end(), strays.begin() + static_cast<long>(at));
+  }
+  struct Row {
+    const char* name;
+    Bytes input;
+    bool audio;
+  } rows[] = {
+      {"a stereo tone", encodedTone(2.0, 44100, 2), true},
+      {"no frames", Bytes(5000, 0x20), false},
+      {"stray headers only", strays, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
     test::JobFixture f;
-    const std::string path = f.setInput("quiet.mp3", input);
+    const std::string path = f.setInput("in.mp3", row.input);
     f.run();
-    EXPECT_TRUE(f.ctx.job.jobFailed);
+    EXPECT_EQ(f.ctx.job.jobFailed, !row.audio);
     EXPECT_FALSE(f.ctx.job.jobCancelled);
-    EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: No audio data found in input file \"" + path + "\"."});
-    EXPECT_TRUE(f.output.entries().empty());
-    EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 1);
+    if (row.audio) {
+      EXPECT_TRUE(f.host.messages.empty());
+      EXPECT_EQ(f.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1s.swf"}));
+      EXPECT_EQ(f.read.last(), 101);
+      EXPECT_EQ(f.decode.last(), 101);
+      EXPECT_EQ(f.ctx.job.sampleRate, 44100);
+      EXPECT_TRUE(f.ctx.job.inputStereo);
+    } else {
+      EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: No audio data found in input file \"" + path + "\"."});
+      EXPECT_TRUE(f.output.entries().empty());
+      EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 1);
+    }
   }
 }
 
