@@ -4,201 +4,142 @@
 #include <array>
 #include <vector>
 
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/tfile.h>
+
 namespace sonaflux {
 
 namespace {
 
 constexpr std::int64_t kId3v2MinimumFileSize = 11;
-constexpr std::int64_t kId3v2HeaderSize = 10;
-constexpr std::int64_t kFlagsOffset = 5;
-constexpr std::int64_t kSizeOffset = 6;
+constexpr std::size_t kId3v2HeaderSize = 10;
+constexpr std::size_t kMajorVersionOffset = 3;
+constexpr std::size_t kFlagsOffset = 5;
+constexpr std::size_t kSizeOffset = 6;
+constexpr std::uint8_t kUnsynchronisationFlag = 0x80;
 constexpr std::uint8_t kExtendedHeaderFlag = 0x40;
-constexpr std::int64_t kLargestReadFrameText = 32768;
+constexpr std::size_t kFrameHeaderSize = 10;
+constexpr std::uint32_t kLargestReadFrameText = 32768;
+// Room after the tag for the longest frame that can make a title.
+constexpr std::size_t kFramePastTagEnd = kLargestReadFrameText + 1 + kFrameHeaderSize;
 
 constexpr std::int64_t kId3v1Size = 128;
 constexpr std::size_t kId3v1FieldSize = 30;
 
-constexpr std::uint8_t kEncodingLatin1 = 0;
-constexpr std::uint8_t kEncodingUtf16Bom = 1;
-constexpr std::uint8_t kEncodingUtf16BigEndian = 2;
-constexpr std::uint8_t kEncodingUtf8 = 3;
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Reads forward from an offset; the first read that comes up short sets pastEnd
-// and every read after it fails too.
-class Cursor {
- public:
-  Cursor(ByteSource& source, std::int64_t offset) : m_source(source), m_offset(offset) {}
-
-  bool read(std::span<std::uint8_t> out) {
-    if (pastEnd) return false;
-    std::size_t got = m_offset < 0 ? 0 : m_source.readAt(m_offset, out);
-    m_offset += static_cast<std::int64_t>(out.size());
-    if (got < out.size()) pastEnd = true;
-    return !pastEnd;
+// ID3v1 text: ISO-8859-1, zero bytes left out.
+std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
+  std::string out;
+  for (std::uint8_t b : bytes) {
+    if (b == 0) continue;
+    if (b >= 0x80) out += static_cast<char>(0xC0 | (b >> 6));
+    out += static_cast<char>(b >= 0x80 ? 0x80 | (b & 0x3F) : b);
   }
-  void skip(std::int64_t count) { m_offset += count; }
-  std::int64_t offset() const { return m_offset; }
+  return out;
+}
 
-  bool pastEnd = false;
-
- private:
-  ByteSource& m_source;
-  std::int64_t m_offset;
+// The tag's bytes as a file, the form in which the tag library reads a tag.
+class TagBytes : public TagLib::File {
+ public:
+  explicit TagBytes(TagLib::ByteVectorStream* stream) : TagLib::File(stream) {}
+  TagLib::Tag* tag() const override { return nullptr; }
+  TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+  bool save() override { return false; }
 };
 
-std::int64_t synchsafe(const std::array<std::uint8_t, 4>& b) {
-  return (std::int64_t{b[0] & 0x7F} << 21) | (std::int64_t{b[1] & 0x7F} << 14) |
-         (std::int64_t{b[2] & 0x7F} << 7) | (b[3] & 0x7F);
+// Of repeated frames the last counts; of the values of one frame the first.
+std::string frameText(const TagLib::ID3v2::Tag& tag, const char* id) {
+  std::string text;
+  for (const TagLib::ID3v2::Frame* frame : tag.frameList(id)) {
+    // Text too long for a title is passed over, not read.
+    if (frame->size() > kLargestReadFrameText + 1) continue;
+    const auto* textFrame = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame);
+    if (!textFrame) continue;
+    const TagLib::StringList values = textFrame->fieldList();
+    // Text that is not well-formed in its encoding reads as empty.
+    text = values.isEmpty() ? std::string() : values.front().to8Bit(true);
+  }
+  return text;
 }
 
-std::int64_t bigEndian32(const std::array<std::uint8_t, 4>& b) {
-  return (std::int64_t{b[0]} << 24) | (std::int64_t{b[1]} << 16) | (std::int64_t{b[2]} << 8) | b[3];
+bool looksLikeFrameIdentifier(std::span<const std::uint8_t> bytes) {
+  return bytes.size() >= 4 && std::all_of(bytes.begin(), bytes.begin() + 4, [](std::uint8_t b) {
+           return (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9');
+         });
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+std::uint32_t bigEndian32(std::span<const std::uint8_t> b) {
+  return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
+}
+
+std::uint32_t synchsafe32(std::span<const std::uint8_t> b) {
+  return std::uint32_t{b[0] & 0x7Fu} << 21 | std::uint32_t{b[1] & 0x7Fu} << 14 | std::uint32_t{b[2] & 0x7Fu} << 7 |
+         (b[3] & 0x7Fu);
+}
+
+void eraseAt(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count) {
+  const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(std::min(offset, bytes.size()));
+  bytes.erase(first, first + static_cast<std::ptrdiff_t>(std::min(count, static_cast<std::size_t>(bytes.end() - first))));
+}
+
+// Mends what the tag library misreads before it sees the tag: it skips the
+// extended header of version 3 as if its size counted itself, and ends its
+// walk at an empty frame, which some players write among the first frames.
+// A set extended-header flag with frames right after the header is a
+// tagger's slip.
+void mendTagBytes(std::vector<std::uint8_t>& tag) {
+  const std::uint8_t major = tag[kMajorVersionOffset];
+  if (major != 3 && major != 4) return;
+  if ((tag[kFlagsOffset] & kExtendedHeaderFlag) && tag.size() >= kId3v2HeaderSize + 4) {
+    const std::span<const std::uint8_t> size(tag.data() + kId3v2HeaderSize, 4);
+    if (!looksLikeFrameIdentifier(size))
+      eraseAt(tag, kId3v2HeaderSize, major == 4 ? synchsafe32(size) : bigEndian32(size) + 4u);
+    tag[kFlagsOffset] &= static_cast<std::uint8_t>(~kExtendedHeaderFlag);
+  }
+  // Version 3 sizes of an unsynchronised tag count the bytes once restored.
+  if (major == 3 && (tag[kFlagsOffset] & kUnsynchronisationFlag)) return;
+  std::size_t pos = kId3v2HeaderSize;
+  while (pos + kFrameHeaderSize <= tag.size() && looksLikeFrameIdentifier(std::span(tag).subspan(pos))) {
+    const std::span<const std::uint8_t> size(tag.data() + pos + 4, 4);
+    if (bigEndian32(size) == 0)
+      eraseAt(tag, pos, kFrameHeaderSize);
+    else
+      pos += kFrameHeaderSize + (major == 4 ? synchsafe32(size) : bigEndian32(size));
   }
 }
 
-std::span<const std::uint8_t> upToZero(std::span<const std::uint8_t> bytes) {
-  auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-  return bytes.first(static_cast<std::size_t>(end - bytes.begin()));
-}
-
-std::string utf16ToUtf8(std::span<const std::uint8_t> bytes, bool bigEndian) {
-  std::string out;
-  char32_t pendingHigh = 0;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char32_t unit = bigEndian ? (bytes[i] << 8 | bytes[i + 1]) : (bytes[i + 1] << 8 | bytes[i]);
-    if (unit == 0) break;
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (pendingHigh) appendUtf8(out, kReplacement);
-      pendingHigh = unit;
-      continue;
-    }
-    if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      appendUtf8(out, pendingHigh ? 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00)
-                                  : kReplacement);
-      pendingHigh = 0;
-      continue;
-    }
-    if (pendingHigh) appendUtf8(out, kReplacement);
-    pendingHigh = 0;
-    appendUtf8(out, unit);
-  }
-  if (pendingHigh) appendUtf8(out, kReplacement);
-  return out;
-}
-
-// Keeps well-formed UTF-8 and replaces every ill-formed sequence, so that the
-// title is safe to put into a page.
-std::string sanitizeUtf8(std::span<const std::uint8_t> bytes) {
-  std::string out;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    std::uint8_t lead = bytes[i];
-    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                       : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-    bool ok = length != 0 && i + length <= bytes.size();
-    for (std::size_t k = 1; ok && k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) ok = false;
-      c = (c << 6) | (bytes[i + k] & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF.
-    if (ok && ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-               (c >= 0xD800 && c <= 0xDFFF)))
-      ok = false;
-    if (!ok) {
-      appendUtf8(out, kReplacement);
-      ++i;
-      continue;
-    }
-    out.append(reinterpret_cast<const char*>(bytes.data() + i), length);
-    i += length;
-  }
-  return out;
-}
-
-bool looksLikeFrameIdentifier(const std::array<std::uint8_t, 4>& bytes) {
-  return std::all_of(bytes.begin(), bytes.end(),
-                     [](std::uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9'); });
-}
-
-bool identifierIs(const std::array<std::uint8_t, 4>& id, const char* name) {
-  return std::equal(id.begin(), id.end(), name);
-}
-
-// Walks the frames of a leading ID3v2 tag. Frames whose text is too large to
-// be a title are skipped, not read.
+// Reads a leading ID3v2 tag with the tag library: frame sizes, unsynchronisation,
+// compressed frames and the older frame names are its business.
 void readId3v2(ByteSource& source, TagText& tags) {
-  Cursor cursor(source, 0);
-  std::array<std::uint8_t, kId3v2HeaderSize> header{};
-  if (!cursor.read(header)) {
+  std::array<std::uint8_t, kId3v2HeaderSize> headerBytes{};
+  if (source.readAt(0, headerBytes) < headerBytes.size()) {
     tags.id3v2ReadPastEnd = true;
     return;
   }
-  if (header[0] != 'I' || header[1] != 'D' || header[2] != '3') return;
-  const std::uint8_t major = header[3];
-  const std::uint8_t flags = header[kFlagsOffset];
-  const std::int64_t tagSize = std::int64_t{header[kSizeOffset]} * 2097152 +
-                               std::int64_t{header[kSizeOffset + 1]} * 16384 +
-                               std::int64_t{header[kSizeOffset + 2]} * 128 + header[kSizeOffset + 3];
-  const std::int64_t tagEnd = kId3v2HeaderSize + tagSize;  // offset just past the tag
+  if (headerBytes[0] != 'I' || headerBytes[1] != 'D' || headerBytes[2] != '3') return;
+  const TagLib::ID3v2::Header header(
+      TagLib::ByteVector(reinterpret_cast<const char*>(headerBytes.data()), headerBytes.size()));
+  const std::int64_t tagSize = header.completeTagSize();
+  tags.id3v2ReadPastEnd = tagSize > source.size();
 
-  if ((flags & kExtendedHeaderFlag) && (major == 3 || major == 4)) {
-    std::array<std::uint8_t, 4> size{};
-    if (!cursor.read(size)) {
-      tags.id3v2ReadPastEnd = true;
-      return;
-    }
-    // Some taggers set the flag without writing the header; a real size
-    // never reads as a frame identifier. Version 4 counts the size field
-    // itself, version 3 does not.
-    if (looksLikeFrameIdentifier(size))
-      cursor.skip(-4);
-    else if (major == 4)
-      cursor.skip(std::max<std::int64_t>(synchsafe(size) - 4, 0));
-    else
-      cursor.skip(bigEndian32(size));
-  }
+  std::vector<std::uint8_t> tag(static_cast<std::size_t>(std::min(tagSize, source.size())));
+  tag.resize(source.readAt(0, tag));
+  mendTagBytes(tag);
+  // Zeros after the tag's own bytes end a frame that claims to run further
+  // where the tag ends, and end the walk there.
+  tag.resize(tag.size() + kFramePastTagEnd, 0);
+  const std::uint32_t bodySize = static_cast<std::uint32_t>(tag.size() - kId3v2HeaderSize);
+  for (std::size_t i = 0; i < 4; ++i) tag[kSizeOffset + i] = (bodySize >> (21 - 7 * i)) & 0x7F;
 
-  std::vector<std::uint8_t> text;
-  while (cursor.offset() < tagEnd) {
-    std::array<std::uint8_t, 4> id{};
-    if (!cursor.read(id)) break;
-    if (id[0] == 0) break;  // the padding after the last frame
-    std::array<std::uint8_t, 4> size{};
-    std::array<std::uint8_t, 3> flagsAndEncoding{};
-    if (!cursor.read(size) || !cursor.read(flagsAndEncoding)) break;
-    const std::int64_t frameSize = major == 4 ? synchsafe(size) : bigEndian32(size);
-    const std::int64_t textLength = frameSize - 1;  // the encoding byte is read
-    if (textLength == 0) continue;
-    if (textLength > kLargestReadFrameText) {
-      cursor.skip(textLength);
-      continue;
-    }
-    text.assign(static_cast<std::size_t>(std::max<std::int64_t>(textLength, 0)), 0);
-    if (!cursor.read(text)) break;
-    if (identifierIs(id, "TPE1")) tags.artist = decodeId3Text(flagsAndEncoding[2], text);
-    if (identifierIs(id, "TIT2")) tags.title = decodeId3Text(flagsAndEncoding[2], text);
-  }
-  tags.id3v2ReadPastEnd = cursor.pastEnd;
+  TagLib::ByteVectorStream stream(
+      TagLib::ByteVector(reinterpret_cast<const char*>(tag.data()), static_cast<unsigned int>(tag.size())));
+  TagBytes file(&stream);
+  const TagLib::ID3v2::Tag parsed(&file, 0, TagLib::ID3v2::FrameFactory::instance());
+  tags.artist = frameText(parsed, "TPE1");
+  tags.title = frameText(parsed, "TIT2");
 }
 
 void readId3v1(ByteSource& source, TagText& tags) {
@@ -217,29 +158,6 @@ std::size_t SpanSource::readAt(std::int64_t offset, std::span<std::uint8_t> out)
   std::size_t count = std::min(out.size(), m_bytes.size() - static_cast<std::size_t>(offset));
   std::copy_n(m_bytes.begin() + offset, count, out.begin());
   return count;
-}
-
-std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
-  std::string out;
-  for (std::uint8_t b : bytes)
-    if (b != 0) appendUtf8(out, b);
-  return out;
-}
-
-std::string decodeId3Text(std::uint8_t encoding, std::span<const std::uint8_t> bytes) {
-  switch (encoding) {
-    case kEncodingUtf16Bom:
-      if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return utf16ToUtf8(bytes.subspan(2), true);
-      if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return utf16ToUtf8(bytes.subspan(2), false);
-      return utf16ToUtf8(bytes, false);
-    case kEncodingUtf16BigEndian:
-      return utf16ToUtf8(bytes, true);
-    case kEncodingUtf8:
-      return sanitizeUtf8(upToZero(bytes));
-    case kEncodingLatin1:
-    default:
-      return latin1ToUtf8(upToZero(bytes));
-  }
 }
 
 TagText readTagText(ByteSource& source) {

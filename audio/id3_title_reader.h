@@ -38,17 +38,10 @@ struct TagText {
 
 /// Reads the artist (TPE1) and title (TIT2) of a leading ID3v2 tag, then fills
 /// whichever is still empty from an ID3v1 block at the end of the file.
+/// Text comes out as well-formed UTF-8.
 [[nodiscard]] TagText readTagText(ByteSource& source);
 
 /// "Artist - Title", or the one of them present, or the file name.
 [[nodiscard]] std::string makeInputTitle(const TagText& tags, const std::string& fileName);
-
-/// ID3v2 text of the given encoding byte (0 ISO-8859-1, 1 UTF-16 with
-/// byte-order mark, 2 UTF-16 big-endian, 3 UTF-8) as UTF-8, up to the first
-/// terminator. Unknown encodings read as ISO-8859-1.
-[[nodiscard]] std::string decodeId3Text(std::uint8_t encoding, std::span<const std::uint8_t> bytes);
-
-/// ISO-8859-1 bytes as UTF-8, zero bytes left out.
-[[nodiscard]] std::string latin1ToUtf8(std::span<const std::uint8_t> bytes);
 
 }  // namespace sonaflux

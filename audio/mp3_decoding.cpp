@@ -22,7 +22,11 @@ void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_
   JobState& job = ctx.job;
   while (job.tmp1Pos < job.tmp1End) {
     const std::int64_t count = std::min(job.tmp1End - job.tmp1Pos, kInputPieceSize);
-    readBlock(job.tmp1Handle, job.tmp1Pos, input, count);
+    // The decoder must never see what an earlier piece left in the buffer.
+    if (readBlock(job.tmp1Handle, job.tmp1Pos, input, count) < count) {
+      ctx.failJob("Error: Cannot read file.");
+      return;
+    }
     AppContext::setProgress(job.progressDecode, percentDone(job.tmp1Pos, job.tmp1End));
     pumpMessages(ctx);
 

@@ -22,6 +22,11 @@ constexpr std::array<std::int32_t, 3> kMpeg2Rates = {22050, 24000, 16000};
 constexpr std::array<std::int32_t, 3> kMpeg25Rates = {11025, 12000, 8000};
 
 constexpr int kChannelModeSingle = 3;
+constexpr int kVersionBitsReserved = 0b01;
+constexpr int kLayerBitsReserved = 0b00;
+constexpr int kBitrateIndexFree = 0;
+constexpr int kBitrateIndexForbidden = 15;
+constexpr int kSampleRateIndexReserved = 3;
 
 MpegVersion versionFromBits(int bits) {
   switch (bits) {
@@ -67,7 +72,19 @@ FrameHeader decodeFrameHeader(std::uint8_t byte2, std::uint8_t byte3, std::uint8
   header.sampleRate = sampleRateFor(header.version, (byte3 >> 2) & 0x3);
   header.padding = (byte3 & 0x2) != 0;
   header.stereo = ((byte4 >> 6) & 0x3) != kChannelModeSingle;
+  header.freeFormat = ((byte3 >> 4) & 0xF) == kBitrateIndexFree;
   return header;
+}
+
+bool isValidFrameHeader(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kFrameHeaderSize || !isFrameSync(bytes[0], bytes[1])) return false;
+  return ((bytes[1] >> 3) & 0x3) != kVersionBitsReserved && ((bytes[1] >> 1) & 0x3) != kLayerBitsReserved &&
+         ((bytes[2] >> 4) & 0xF) != kBitrateIndexForbidden && ((bytes[2] >> 2) & 0x3) != kSampleRateIndexReserved;
+}
+
+bool sameFreeFormatStream(const FrameHeader& a, const FrameHeader& b) {
+  return a.freeFormat && b.freeFormat && a.version == b.version && a.layer == b.layer &&
+         a.sampleRate == b.sampleRate && a.stereo == b.stereo;
 }
 
 std::optional<FrameHeader> parseFrameHeader(std::span<const std::uint8_t> bytes) {

@@ -20,12 +20,25 @@ struct FrameHeader {
   std::int32_t sampleRate = 0;
   bool padding = false;
   bool stereo = false;  // any channel mode but single channel
+  bool freeFormat = false;  // bitrate index 0: the length is measured, not computed
 };
 
 /// True when the two bytes open a frame: 0xFF, then a byte with its top three bits set.
 [[nodiscard]] constexpr bool isFrameSync(std::uint8_t first, std::uint8_t second) {
   return first == kFrameSyncByte && (second & kFrameSyncMask) == kFrameSyncMask;
 }
+
+/// True when the four bytes are a header a decoder accepts: the sync, and no
+/// reserved version, layer or sample-rate index nor the forbidden bitrate index.
+[[nodiscard]] bool isValidFrameHeader(std::span<const std::uint8_t> bytes);
+
+/// True when two headers belong to one free-format stream: both free format,
+/// with the same version, layer, sample rate and channel count (joint stereo
+/// frames may stand among stereo ones).
+[[nodiscard]] bool sameFreeFormatStream(const FrameHeader& a, const FrameHeader& b);
+
+/// Bytes one padding slot adds to a frame of the layer.
+[[nodiscard]] constexpr std::int32_t paddingSlotSize(int layer) { return layer == 1 ? 4 : 1; }
 
 /// Decodes header bytes 2 to 4. Reserved values are read leniently (reserved
 /// version as MPEG-2.5, reserved layer as Layer III, free and forbidden bitrate
@@ -37,7 +50,8 @@ struct FrameHeader {
 /// bytes or no sync.
 [[nodiscard]] std::optional<FrameHeader> parseFrameHeader(std::span<const std::uint8_t> bytes);
 
-/// Length of the whole frame in bytes, header included.
+/// Length of the whole frame in bytes, header included. A free-format frame
+/// reads as 128 kbit/s here; its real length is the distance to the next header.
 [[nodiscard]] std::int32_t frameLength(const FrameHeader& header);
 
 /// The longest frame frameLength can give (MPEG-2.5 Layer II, 160 kbit/s, 8 000 Hz, padded).

@@ -1,7 +1,11 @@
 #include "audio/mp3_frame_scanner.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include "audio/mp3_frame_header.h"
 #include "core/file_routines.h"
@@ -73,17 +77,65 @@ bool skipToNextSyncByte(AppContext& ctx, std::vector<std::uint8_t>& scratch) {
   return false;
 }
 
+// What may follow a frame: another header, a trailing tag, or the end of the
+// input. "APETAGEX" is the longest of them.
+constexpr std::int64_t kLookahead = 8;
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::string_view text) {
+  return bytes.size() >= text.size() &&
+         std::equal(text.begin(), text.end(), bytes.begin(),
+                    [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
+}
+
+// The resync rule of decoders: a sync pattern in junk, in a tag or inside
+// another frame is rarely followed, exactly one computed length later, by
+// another header or a tag.
+bool endsWhereAFrameCanEnd(std::span<const std::uint8_t> after) {
+  return after.empty() || isValidFrameHeader(after) || startsWith(after, "TAG") ||
+         startsWith(after, "APETAGEX") || startsWith(after, "ID3");
+}
+
+// The last free-format length measured, without padding, and its stream.
+struct FreeFormatLength {
+  FrameHeader header;
+  std::int32_t unpadded = 0;
+};
+
+// A free-format frame reaches up to the next header of the same stream; the
+// last frame, which has none after it, is as long as the one before. Leaves
+// inputPos undefined; nothing when no length can be found.
+std::optional<std::int32_t> measureFreeFormatFrame(JobState& job, std::int64_t frameStart, const FrameHeader& header,
+                                                   std::vector<std::uint8_t>& buffer, FreeFormatLength& last) {
+  const std::int32_t padding = header.padding ? paddingSlotSize(header.layer) : 0;
+  std::int64_t pos = frameStart;
+  seekTo(job.inputHandle, pos);
+  const std::int64_t count = std::min<std::int64_t>(job.inputSize - frameStart + 1,
+                                                    static_cast<std::int64_t>(buffer.size()) - kLookahead);
+  const std::int64_t got = std::max<std::int64_t>(readBlock(job.inputHandle, pos, buffer.data(), count), 0);
+  const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(got));
+  for (std::size_t i = kFrameHeaderSize; i + kFrameHeaderSize <= bytes.size(); ++i) {
+    if (bytes[i] != kFrameSyncByte || !isValidFrameHeader(bytes.subspan(i))) continue;
+    if (!sameFreeFormatStream(header, decodeFrameHeader(bytes[i + 1], bytes[i + 2], bytes[i + 3]))) continue;
+    last = {header, static_cast<std::int32_t>(i) - padding};
+    return static_cast<std::int32_t>(i);
+  }
+  if (last.unpadded > 0 && sameFreeFormatStream(last.header, header)) return last.unpadded + padding;
+  return std::nullopt;
+}
+
 }  // namespace
 
 void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
   JobState& job = ctx.job;
-  assert(frameBuffer.size() >= static_cast<std::size_t>(kLongestFrameLength));
+  assert(frameBuffer.size() >= static_cast<std::size_t>(kLongestFrameLength + kLookahead));
   if (job.inputPos + 2 >= job.inputSize) return;
 
   std::uint8_t current = 0;
   bool haveCurrent = !readTagIdentifier(ctx, current);
   if (!haveCurrent) skipLeadingTag(ctx);
 
+  FreeFormatLength lastFreeFormat;
+  std::int64_t nextFrameAt = 0;  // where the frame before ended
   for (;;) {
     if (!haveCurrent) {
       if (job.inputPos >= job.inputSize) return;
@@ -95,25 +147,48 @@ void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
       current = kFrameSyncByte;
     }
 
-    std::uint8_t byte2 = 0, byte3 = 0, byte4 = 0;
-    readByte(job.inputHandle, job.inputPos, byte2);
-    if (!isFrameSync(current, byte2)) continue;
-    readByte(job.inputHandle, job.inputPos, byte3);
-    readByte(job.inputHandle, job.inputPos, byte4);
-    const FrameHeader header = decodeFrameHeader(byte2, byte3, byte4);
-    const std::int32_t length = frameLength(header);
-
-    job.inputPos -= static_cast<std::int64_t>(kFrameHeaderSize);
-    seekTo(job.inputHandle, job.inputPos);
-    const std::int64_t frameStart = job.inputPos;
-    const std::int64_t got = readBlock(job.inputHandle, job.inputPos, frameBuffer.data(), length);
-    if (got < length) {
-      // Cut off by the end of the input: most likely a stray sync, so it is
-      // dropped and the scan goes on after its first byte; tmp1 keeps whole frames only.
+    std::array<std::uint8_t, kFrameHeaderSize> headerBytes = {current, 0, 0, 0};
+    readByte(job.inputHandle, job.inputPos, headerBytes[1]);
+    if (!isFrameSync(current, headerBytes[1])) continue;
+    readByte(job.inputHandle, job.inputPos, headerBytes[2]);
+    readByte(job.inputHandle, job.inputPos, headerBytes[3]);
+    const std::int64_t frameStart = job.inputPos - static_cast<std::int64_t>(kFrameHeaderSize);
+    auto resumeAfterSync = [&] {
       job.inputPos = frameStart + 1;
       seekTo(job.inputHandle, job.inputPos);
+    };
+    if (!isValidFrameHeader(headerBytes)) {
+      resumeAfterSync();
       continue;
     }
+    const FrameHeader header = decodeFrameHeader(headerBytes[1], headerBytes[2], headerBytes[3]);
+    std::optional<std::int32_t> length =
+        header.freeFormat ? measureFreeFormatFrame(job, frameStart, header, frameBuffer, lastFreeFormat)
+                          : std::optional<std::int32_t>(frameLength(header));
+    if (!length || *length + kLookahead > static_cast<std::int64_t>(frameBuffer.size())) {
+      resumeAfterSync();
+      continue;
+    }
+    // A frame cut by the end of the input ends the stream: what lies inside
+    // it is no header of its own.
+    const std::int64_t left = job.inputSize - frameStart + 1;
+    if (*length > left) return;
+
+    job.inputPos = frameStart;
+    seekTo(job.inputHandle, job.inputPos);
+    const std::int64_t count = std::min<std::int64_t>(*length + kLookahead, left);
+    if (readBlock(job.inputHandle, job.inputPos, frameBuffer.data(), count) < count) return;
+    // Decoders look ahead only when they search; a header right where the
+    // frame before ended is taken as it is.
+    if (frameStart != nextFrameAt &&
+        !endsWhereAFrameCanEnd(std::span<const std::uint8_t>(frameBuffer.data() + *length,
+                                                             static_cast<std::size_t>(count - *length)))) {
+      resumeAfterSync();
+      continue;
+    }
+    job.inputPos = frameStart + *length;
+    nextFrameAt = job.inputPos;
+    seekTo(job.inputHandle, job.inputPos);
 
     const float percent = static_cast<float>(static_cast<double>(job.inputPos) * 100.0 /
                                              static_cast<double>(job.inputSize));
@@ -122,7 +197,7 @@ void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
 
     job.sampleRate = header.sampleRate;
     job.inputStereo = header.stereo;
-    writeBlock(ctx, job.tmp1Handle, job.tmp1Pos, frameBuffer.data(), length);
+    writeBlock(ctx, job.tmp1Handle, job.tmp1Pos, frameBuffer.data(), *length);
     if (job.jobFailed) return;
   }
 }

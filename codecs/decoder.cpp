@@ -15,7 +15,14 @@ constexpr int32_t kResultFailed = SNX_DECODER_FAILED;
 
 struct Decoder {
   mpg123_handle* handle = nullptr;
+  bool fed = false;
 };
+
+// A free-format frame's length is the distance to the next header, which
+// libmpg123 finds only when it may read ahead.
+bool startsFreeFormat(const uint8_t* in, int32_t inSize) {
+  return inSize >= 3 && in[0] == 0xFF && (in[1] & 0xE0) == 0xE0 && (in[2] >> 4) == 0;
+}
 
 // The caller's block is not cleared and may be unaligned, so it only ever
 // holds a pointer to our own state, copied in and out byte-wise.
@@ -68,6 +75,10 @@ int32_t decode(Decoder* decoder, const uint8_t* in, int32_t inSize, uint8_t* out
                int32_t outSize, int32_t* produced) {
   if (inSize > 0) {
     if (in == nullptr) return kResultFailed;
+    if (!decoder->fed && startsFreeFormat(in, inSize) &&
+        mpg123_param(decoder->handle, MPG123_REMOVE_FLAGS, MPG123_NO_READAHEAD, 0) != MPG123_OK)
+      return kResultFailed;
+    decoder->fed = true;
     if (mpg123_feed(decoder->handle, in, static_cast<std::size_t>(inSize)) != MPG123_OK)
       return kResultFailed;
   }

@@ -6,7 +6,7 @@ apt-get update
 apt-get install -y --no-install-recommends \
   cmake g++ make pkg-config \
   libgtest-dev libgmock-dev \
-  libmp3lame-dev libmpg123-dev libsoxr-dev \
+  libmp3lame-dev libmpg123-dev libsoxr-dev libtag1-dev \
   ffmpeg lame sox time ca-certificates \
   qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth \
   libfreetype-dev libpng-dev \

@@ -16,6 +16,7 @@ struct HeaderRow {
   std::int32_t sampleRate;
   bool stereo;
   std::int32_t length;
+  bool valid = true;  // a header decoders accept
 };
 
 // Byte 2 = 111 VV LL P, byte 3 = BBBB RR p x, byte 4 = MM xxxxxx.
@@ -33,11 +34,11 @@ const HeaderRow kHeaderRows[] = {
     {"MPEG-1 II 384k 32k", {0b111'11'10'1, 0b1110'10'0'0, 0b00'000000}, MpegVersion::Mpeg1, 2, 384, 32000, true, 1728},
     {"MPEG-1 III 320k 48k", {0b111'11'01'1, 0b1110'01'0'0, 0b00'000000}, MpegVersion::Mpeg1, 3, 320, 48000, true, 960},
     {"MPEG-2.5 III 8k 8k", {0b111'00'01'1, 0b0001'10'0'0, 0b11'000000}, MpegVersion::Mpeg25, 3, 8, 8000, false, 72},
-    {"reserved version reads as MPEG-2.5", {0b111'01'01'1, 0b1000'00'0'0, 0b00'000000}, MpegVersion::Mpeg25, 3, 64, 11025, true, 417},
-    {"reserved layer reads as Layer III", {0b111'11'00'1, 0b1001'00'0'0, 0b00'000000}, MpegVersion::Mpeg1, 3, 128, 44100, true, 417},
+    {"reserved version reads as MPEG-2.5", {0b111'01'01'1, 0b1000'00'0'0, 0b00'000000}, MpegVersion::Mpeg25, 3, 64, 11025, true, 417, false},
+    {"reserved layer reads as Layer III", {0b111'11'00'1, 0b1001'00'0'0, 0b00'000000}, MpegVersion::Mpeg1, 3, 128, 44100, true, 417, false},
     {"free-format bitrate reads as 128", {0b111'10'01'1, 0b0000'00'0'0, 0b00'000000}, MpegVersion::Mpeg2, 3, 128, 22050, true, 417},
-    {"forbidden bitrate reads as 128", {0b111'11'10'1, 0b1111'01'0'0, 0b00'000000}, MpegVersion::Mpeg1, 2, 128, 48000, true, 384},
-    {"reserved rate reads as 44 100", {0b111'10'01'1, 0b1000'11'0'0, 0b00'000000}, MpegVersion::Mpeg2, 3, 64, 44100, true, 104},
+    {"forbidden bitrate reads as 128", {0b111'11'10'1, 0b1111'01'0'0, 0b00'000000}, MpegVersion::Mpeg1, 2, 128, 48000, true, 384, false},
+    {"reserved rate reads as 44 100", {0b111'10'01'1, 0b1000'11'0'0, 0b00'000000}, MpegVersion::Mpeg2, 3, 64, 44100, true, 104, false},
 };
 
 TEST(Mp3FrameHeader, DecodesFieldsAndFrameLengths) {
@@ -50,6 +51,9 @@ TEST(Mp3FrameHeader, DecodesFieldsAndFrameLengths) {
     EXPECT_EQ(header.sampleRate, row.sampleRate);
     EXPECT_EQ(header.stereo, row.stereo);
     EXPECT_EQ(frameLength(header), row.length);
+    const std::array<std::uint8_t, 4> bytes = {0xFF, row.bytes[0], row.bytes[1], row.bytes[2]};
+    EXPECT_EQ(isValidFrameHeader(bytes), row.valid);
+    EXPECT_EQ(header.freeFormat, (row.bytes[1] >> 4) == 0);
   }
 }
 
