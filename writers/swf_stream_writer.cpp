@@ -8,8 +8,10 @@
 
 #include "core/byte_order.h"
 #include "core/file_routines.h"
+#include "core/page_for.h"
 #include "writers/controller_copy.h"
 #include "writers/html_page_writer.h"
+#include "writers/player_copy.h"
 #include "writers/swf_tags.h"
 
 namespace sonaflux {
@@ -129,9 +131,12 @@ bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
   int frames = framesInBlock(seek);
   std::vector<std::uint8_t> block =
       soundStreamBlockHead(static_cast<std::uint16_t>(frames * kSamplesPerFrame), seek);
+  const std::size_t streamStart = block.size();
+  std::size_t streamEnd = streamStart;
   for (int slot = 0; slot < frames; ++slot) {
     if (job.tmp3Pos < job.tmp3EndPos) {
       reader.appendFrame(block);
+      streamEnd = block.size();
       AppContext::setProgress(job.progressWrite, percentDone(job.tmp3Pos, job.tmp3EndPos));
       pumpMessages(ctx);
       if (job.jobFailed) return false;
@@ -145,6 +150,10 @@ bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
   std::vector<std::uint8_t> showFrame = showFrameTag();
   block.insert(block.end(), showFrame.begin(), showFrame.end());
   writeBytes(ctx, block);
+  // The plain MP3 file gets the same frames, without the silent fill.
+  if (!job.jobFailed && job.mp3OutHandle.isOpen() && streamEnd > streamStart)
+    writeBlock(ctx, job.mp3OutHandle, job.mp3OutPos, block.data() + streamStart,
+               static_cast<std::int64_t>(streamEnd - streamStart));
   return !job.jobFailed;
 }
 
@@ -207,6 +216,7 @@ void writeOutputFiles(AppContext& ctx) {
   AppContext::setProgress(job.progressWrite, kProgressFull);
   pumpMessages(ctx);
   if (!job.jobFailed) writeHtmlPage(ctx);
+  if (!job.jobFailed && jobPageFor(ctx) == PageFor::FlashAndRuffleCopied) copyPlayerBesidePage(ctx);
 }
 
 }  // namespace sonaflux
