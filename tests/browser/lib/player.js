@@ -72,7 +72,12 @@ async function openPage(context, url, { inject = true } = {}) {
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => {
+    // Failed requests are told below, with their address.
+    if (/^Failed to load resource/.test(m.text())) return;
     if (m.type() === 'error' || /panic/i.test(m.text())) problems.push(`console ${m.type()}: ${m.text()}`);
+  });
+  page.on('response', (r) => {
+    if (r.status() >= 400 && !r.url().endsWith('/favicon.ico')) problems.push(`status of ${r.status()} for ${r.url()}`);
   });
   await page.addInitScript(pageHooks, inject);
   await page.goto(url);
