@@ -11,8 +11,9 @@ namespace {
 const char* const kLineEnd = "\r\n";
 
 // Feeds the sound file to the element through a MediaSource as it arrives;
-// a browser without MediaSource, without MP3 in it, or a file too big for
-// its buffer gets the plain address instead.
+// a page opened from disk (where fetching is refused), a browser without
+// MediaSource or without MP3 in it, or a file too big for its buffer gets
+// the plain address instead.
 const char* const kFeedScript[] = {
     "(function () {",
     "  var audio = document.getElementById('sound');",
@@ -20,7 +21,8 @@ const char* const kFeedScript[] = {
     "  var type = 'audio/mpeg';",
     "  var largest = 8000000;",
     "  function plain() { audio.src = file; }",
-    "  if (!window.MediaSource || !MediaSource.isTypeSupported(type) || !window.fetch) return plain();",
+    "  if (location.protocol === 'file:' || !window.MediaSource || !MediaSource.isTypeSupported(type) ||",
+    "      !window.fetch) return plain();",
     "  var source = new MediaSource();",
     "  var address = URL.createObjectURL(source);",
     "  source.addEventListener('sourceopen', function () {",
