@@ -94,8 +94,10 @@ std::optional<std::string> readWhole(const fs::path& file) {
   return std::move(text).str();
 }
 
-// A page that embeds animations and does not load a player itself gets the
-// player's script before the end of its head (or at its start).
+// A page that embeds animations and does not load a player file itself gets
+// the player's script before the end of its head (or at its start). A page
+// that loads the player from its public address gets the local one as well,
+// so that it plays without a network; the player settles on one copy.
 std::string withPlayerScript(const std::string& page) {
   const std::string lower = lowered(page);
   bool embeds = lower.find("<embed") != std::string::npos || lower.find("<object") != std::string::npos;
@@ -103,9 +105,11 @@ std::string withPlayerScript(const std::string& page) {
   const std::string tag = std::string("<script src=\"") + kServedPlayerScript + "\"></script>\r\n";
   std::size_t at = lower.find("</head>");
   if (at == std::string::npos) return tag + page;
-  std::size_t lineStart = page.rfind('\n', at);
-  at = lineStart == std::string::npos ? 0 : lineStart + 1;
-  return page.substr(0, at) + "    " + tag + page.substr(at);
+  // On a line of its own when the end of the head has one.
+  std::size_t lineEnd = at == 0 ? std::string::npos : page.rfind('\n', at - 1);
+  std::size_t lineStart = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+  if (page.find_first_not_of(" \t", lineStart) == at) return page.substr(0, lineStart) + "    " + tag + page.substr(lineStart);
+  return page.substr(0, at) + tag + page.substr(at);
 }
 
 std::string percentEncoded(const std::string& name) {

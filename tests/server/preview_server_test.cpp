@@ -40,6 +40,7 @@ struct ServedFolders {
     test::writeFileText(served.file("bare.htm"), "<embed src=\"a.swf\">");
     test::writeFileText(served.file("plain.htm"), "<!DOCTYPE html><title>x</title>");
     test::writeFileText(served.file("own.htm"), "<head><script src=\"player/ruffle.js\"></script></head><embed>");
+    test::writeFileText(served.file("online.htm"), "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>");
     fs::create_directory(served.file("sub"));
     test::writeFileText(served.file("sub/inner.txt"), "inner");
     fs::create_symlink(outside.file("secret.txt"), served.file("link-out.txt"));
@@ -146,6 +147,7 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptOnTheWayOut) {
       {"bare.htm", tag + "<embed src=\"a.swf\">"},
       {"plain.htm", "<!DOCTYPE html><title>x</title>"},
       {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>"},
+      {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>" + tag + "</head><embed>"},
   };
   for (const auto& c : cases) EXPECT_EQ(f.get("/1/" + c.file).body, c.expected) << c.file;
   EXPECT_EQ(test::readFileText(f.served.file("snx1.htm")), kClassicPage);
