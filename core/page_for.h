@@ -12,6 +12,11 @@ namespace sonaflux {
 /// setting, in the order of its values.
 inline constexpr std::string_view kPageForNames[] = {"flash", "ruffle", "ruffle-copy", "html5"};
 
+/// What the settings window calls each value.
+inline constexpr std::string_view kPageForLabels[] = {
+    "Flash players", "Flash players and Ruffle (from its public address)",
+    "Flash players and Ruffle (copied beside the page)", "Every browser (HTML5)"};
+
 inline std::string_view pageForName(PageFor pageFor) {
   return kPageForNames[static_cast<int>(pageFor) - static_cast<int>(PageFor::FlashPlayers)];
 }
