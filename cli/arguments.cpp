@@ -1,9 +1,11 @@
 #include "cli/arguments.h"
 
+#include "core/page_for.h"
+
 namespace sonaflux::cli {
 
 const char* const kUsage =
-    "Usage: sonaflux-cli [--title TEXT] [--yes] [--output-folder DIR] INPUT\n"
+    "Usage: sonaflux-cli [--title TEXT] [--yes] [--output-folder DIR] [--page KIND] [--open] INPUT\n"
     "       sonaflux-cli --help | --version\n"
     "\n"
     "Turns INPUT (.mp3 or .wav) into a web page that streams the sound: snx<N>s.swf,\n"
@@ -12,6 +14,12 @@ const char* const kUsage =
     "  --title TEXT          the title the page shows (default: from the tags or the file name)\n"
     "  --yes                 overwrite existing output files without asking\n"
     "  --output-folder DIR   write the output set to DIR instead of the configured folder\n"
+    "  --page KIND           the page for this run: flash (Flash players), ruffle (and the\n"
+    "                        Ruffle player from its public address), ruffle-copy (and the\n"
+    "                        player copied beside the page), html5 (every browser: <audio>\n"
+    "                        playing snx<N>.mp3)\n"
+    "  --open                after the conversion, serve the output folder on 127.0.0.1, open\n"
+    "                        the page in the browser and serve until Enter or Ctrl-C\n"
     "\n"
     "Settings and the output number come from snx.da0 beside the program.\n";
 
@@ -40,6 +48,16 @@ std::optional<Arguments> parseArguments(const std::vector<std::string>& args, st
       std::optional<std::string> title = value("--title");
       if (!title) return std::nullopt;
       result.title = *title;
+    } else if (!optionsEnded && arg == "--open") {
+      result.openInBrowser = true;
+    } else if (!optionsEnded && arg == "--page") {
+      std::optional<std::string> kind = value("--page");
+      if (!kind) return std::nullopt;
+      result.pageFor = pageForFromName(*kind);
+      if (!result.pageFor) {
+        error = "option --page takes flash, ruffle, ruffle-copy or html5";
+        return std::nullopt;
+      }
     } else if (!optionsEnded && arg == "--output-folder") {
       std::optional<std::string> folder = value("--output-folder");
       if (!folder) return std::nullopt;

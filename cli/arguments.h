@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings_record.h"
+
 namespace sonaflux::cli {
 
 struct Arguments {
@@ -11,6 +13,8 @@ struct Arguments {
   bool assumeYes = false;
   std::string outputFolder;
   std::string input;
+  std::optional<PageFor> pageFor;
+  bool openInBrowser = false;
   bool showHelp = false;
   bool showVersion = false;
 };

@@ -6,6 +6,7 @@
 #include "audio/input_check.h"
 #include "cli/arguments.h"
 #include "cli/console_host.h"
+#include "cli/open_in_browser.h"
 #include "core/app_context.h"
 #include "engine/create_command.h"
 #include "core/version.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     if (folder.back() != kPathSeparator) folder += kPathSeparator;
     ctx.inputs.outputFolderOverride = folder;
   }
+  ctx.inputs.pageForOverride = parsed->pageFor;
 
   host.attach(ctx);
   JobReport report = runCreateCommand(ctx, host.bars());
@@ -84,5 +86,6 @@ int main(int argc, char** argv) {
       break;
   }
   printResult(report);
+  if (parsed->openInBrowser && !cli::serveInBrowser(ctx.paths.programFolder, report)) return kExitFailure;
   return kExitSuccess;
 }

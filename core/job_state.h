@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "codecs/decoder_api.h"
 #include "codecs/lame_enc_api.h"
+#include "core/settings_record.h"
 #include "platform/file.h"
 #include "platform/host.h"
 
@@ -25,6 +27,9 @@ struct JobInputs {
   /// A folder chosen for this job only (the command line's --output-folder);
   /// empty: the settings decide.
   std::string outputFolderOverride;
+  /// A page setting for this job only (the command line's --page); empty:
+  /// the settings decide.
+  std::optional<PageFor> pageForOverride;
 };
 
 /// Everything one conversion job shares between its stages. Positions are
@@ -46,6 +51,11 @@ struct JobState {
   File streamOutHandle;
   File controllerOutHandle;
   File htmlFile;
+  /// The stream as a plain MP3 file, for the every-browser page only.
+  File mp3OutHandle;
+  std::int64_t mp3OutPos = 1;
+  /// Set when this job copied the player beside the page.
+  bool playerCopied = false;
 
   std::int64_t inputSize = 0;
   std::int64_t inputPos = 1;

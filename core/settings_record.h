@@ -5,6 +5,14 @@
 
 namespace sonaflux {
 
+/// Which browsers the page is written for.
+enum class PageFor : std::int32_t {
+  FlashPlayers = 1,           // the classic page alone
+  FlashAndRuffleOnline = 2,   // the classic page loading the player from its public address
+  FlashAndRuffleCopied = 3,   // the classic page loading the player copied beside it
+  EveryBrowser = 4,           // a standards page with <audio> and the stream as an .mp3
+};
+
 /// The persistent settings, in the order the parameters file stores them.
 struct SettingsRecord {
   bool toDesktop = false;
@@ -20,6 +28,8 @@ struct SettingsRecord {
   bool buttonSounds = false;
   bool backgroundPicture = false;
   bool roundCorners = false;
+  /// Kept after the thirteen classic lines, so older readers ignore it.
+  PageFor pageFor = PageFor::FlashPlayers;
 
   bool operator==(const SettingsRecord&) const = default;
 };

@@ -75,6 +75,7 @@ void removeOutputSet(AppContext& ctx, JobProgress& progress) {
   if (ctx.settings.outputMode == kOutputModeController) deleteFile(controllerAnimationPath(ctx));
   deleteFile(streamAnimationPath(ctx));
   deleteFile(htmlPagePath(ctx));
+  if (writesMp3Stream(ctx)) deleteFile(mp3StreamPath(ctx));
   ctx.settings.nextOutputNumber -= 1;
   if (!saveParameters(ctx)) progress.parametersSaveFailed = true;
 }
@@ -87,6 +88,7 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
       closeFile(job.streamOutHandle);
       closeFile(job.controllerOutHandle);
       closeFile(job.htmlFile);
+      closeFile(job.mp3OutHandle);
       [[fallthrough]];
     case Rung::DeleteTmp3:
       closeAndDelete(ctx, temps.tmp3, job.tmp3Handle);

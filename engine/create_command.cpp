@@ -1,6 +1,8 @@
 #include "engine/create_command.h"
 
 #include "engine/conversion_driver.h"
+#include "writers/output_naming.h"
+#include "writers/player_copy.h"
 
 namespace sonaflux {
 
@@ -19,6 +21,8 @@ std::vector<CreatedFile> createdFiles(const AppContext& ctx) {
                                     {"Created Flash streaming animation", base + "s.swf"}};
   if (ctx.settings.outputMode == kOutputModeController)
     files.push_back({"Created Flash controller animation", base + ctx.settings.instruction + ".swf"});
+  if (writesMp3Stream(ctx)) files.push_back({"Created MP3 sound", base + ".mp3"});
+  if (ctx.job.playerCopied) files.push_back({"Copied player folder", kPlayerFolderName});
   return files;
 }
 
@@ -31,6 +35,7 @@ JobReport runCreateCommand(AppContext& ctx, const JobProgressBars& bars) {
   job.jobCancelled = false;
   job.jobStarted = true;
   job.jobRunning = true;
+  job.playerCopied = false;
   lendBars(job, bars);
   runConversionJob(ctx);
   lendBars(job, {});

@@ -10,6 +10,7 @@ apt-get install -y --no-install-recommends \
   ffmpeg lame sox time ca-certificates \
   qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth \
   libfreetype-dev libpng-dev \
+  libcpp-httplib-dev \
   chromium
 # Node.js and npm run the browser tests. A machine whose Node.js already
 # brings npm keeps it: Debian's npm package conflicts with such builds.

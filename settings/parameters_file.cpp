@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/leading_integer.h"
+#include "core/page_for.h"
 #include "platform/file.h"
 
 namespace sonaflux {
@@ -65,6 +66,7 @@ std::string encodeParameters(const SettingsRecord& s) {
       flagLine(s.roundCorners)};
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
+  text += std::to_string(static_cast<std::int32_t>(s.pageFor)) + "\r\n";
   return text;
 }
 
@@ -85,6 +87,8 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
   s.buttonSounds = decodeFlag(lines[10]);
   s.backgroundPicture = decodeFlag(lines[11]);
   s.roundCorners = decodeFlag(lines[12]);
+  if (lines.size() > static_cast<std::size_t>(kParametersLineCount))
+    s.pageFor = pageForFromNumber(decodeNumber(lines[kParametersLineCount]));
   return s;
 }
 

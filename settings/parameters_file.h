@@ -27,10 +27,12 @@ void reportParametersWriteFailure(AppContext& ctx);
 /// Saves, and ends the program as above when that fails.
 void saveParametersOrEnd(AppContext& ctx);
 
-/// The thirteen lines, each ending in CR LF.
+/// The thirteen classic lines and the page setting after them, each ending
+/// in CR LF.
 std::string encodeParameters(const SettingsRecord& settings);
 
 /// Decodes the file's text; nothing when it holds fewer than thirteen lines.
+/// A missing or unknown fourteenth line gives the classic page.
 std::optional<SettingsRecord> decodeParameters(std::string_view text);
 
 /// Reads only the output number from the file on disk; nothing when the file

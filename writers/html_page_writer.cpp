@@ -4,7 +4,10 @@
 
 #include "core/file_routines.h"
 #include "core/utf8.h"
+#include "core/page_for.h"
 #include "writers/controller_copy.h"
+#include "writers/every_browser_page.h"
+#include "writers/player_copy.h"
 
 namespace sonaflux {
 
@@ -48,7 +51,7 @@ std::string toLatin1(const std::string& utf8) {
 
 }  // namespace
 
-std::string buildHtmlPage(const HtmlPageFields& f) {
+std::string buildHtmlPage(const HtmlPageFields& f, const std::string& playerScript) {
   const std::string title = toLatin1(filterTitle(f.title));
   const std::string bg = f.backgroundColour;
   const std::string movie = f.movieName + ".swf";
@@ -66,6 +69,7 @@ std::string buildHtmlPage(const HtmlPageFields& f) {
   line("    <style>");
   line("      P { font-family: Arial, Helvetica, sans-serif }");
   line("    </style>");
+  if (!playerScript.empty()) line("    <script src=\"" + playerScript + "\"></script>");
   line("  </head>");
   line("  <body bgcolor=\"#" + bg + "\" text=\"#" + f.textColour + "\">");
   line("");
@@ -112,8 +116,18 @@ HtmlPageFields htmlPageFields(const AppContext& ctx) {
   return f;
 }
 
+std::string playerScriptFor(const AppContext& ctx) {
+  switch (jobPageFor(ctx)) {
+    case PageFor::FlashAndRuffleOnline: return kPlayerPublicAddress;
+    case PageFor::FlashAndRuffleCopied: return std::string(kPlayerFolderName) + "/" + kPlayerScriptName;
+    default: return {};
+  }
+}
+
 void writeHtmlPage(AppContext& ctx) {
-  std::string page = buildHtmlPage(htmlPageFields(ctx));
+  std::string page = jobPageFor(ctx) == PageFor::EveryBrowser
+                         ? buildEveryBrowserPage(everyBrowserPageFields(ctx))
+                         : buildHtmlPage(htmlPageFields(ctx), playerScriptFor(ctx));
   std::int64_t position = 1;
   writeBlock(ctx, ctx.job.htmlFile, position, page.data(), static_cast<std::int64_t>(page.size()));
 }

@@ -24,13 +24,18 @@ struct HtmlPageFields {
   bool loop = true;
 };
 
-/// The whole page, every line ending in CR LF, in ISO-8859-1.
-std::string buildHtmlPage(const HtmlPageFields& fields);
+/// The whole page, every line ending in CR LF, in ISO-8859-1. With a player
+/// script address, the page loads that script too (one line more).
+std::string buildHtmlPage(const HtmlPageFields& fields, const std::string& playerScript = {});
+
+/// The player script address the job's page setting asks for; empty: none.
+std::string playerScriptFor(const AppContext& ctx);
 
 /// The fields for the current job's settings, title and output base name.
 HtmlPageFields htmlPageFields(const AppContext& ctx);
 
-/// Writes the HTML page into htmlFile; a failed write fails the job.
+/// Writes the page the settings ask for into htmlFile; a failed write fails
+/// the job.
 void writeHtmlPage(AppContext& ctx);
 
 }  // namespace sonaflux

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/file_routines.h"
+#include "core/page_for.h"
 #include "platform/app_paths.h"
 
 namespace sonaflux {
@@ -49,12 +50,19 @@ std::string htmlPagePath(const AppContext& ctx) {
   return ctx.job.outputFolder + ctx.job.outputBaseName + ".htm";
 }
 
+std::string mp3StreamPath(const AppContext& ctx) {
+  return ctx.job.outputFolder + ctx.job.outputBaseName + ".mp3";
+}
+
+bool writesMp3Stream(const AppContext& ctx) { return jobPageFor(ctx) == PageFor::EveryBrowser; }
+
 void askBeforeOverwriting(AppContext& ctx) {
   std::vector<std::string> candidates;
   if (ctx.settings.outputMode == kOutputModeController)
     candidates.push_back(controllerAnimationPath(ctx));
   candidates.push_back(streamAnimationPath(ctx));
   candidates.push_back(htmlPagePath(ctx));
+  if (writesMp3Stream(ctx)) candidates.push_back(mp3StreamPath(ctx));
 
   std::string list;
   int count = 0;
@@ -88,7 +96,16 @@ void createOutputFiles(AppContext& ctx) {
     }
   }
   path = htmlPagePath(ctx);
-  if (!job.htmlFile.create(path)) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  if (!job.htmlFile.create(path)) {
+    ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+    return;
+  }
+  if (writesMp3Stream(ctx)) {
+    path = mp3StreamPath(ctx);
+    job.mp3OutPos = 1;
+    if (!createAndReopen(ctx, path, job.mp3OutHandle))
+      ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  }
 }
 
 }  // namespace sonaflux

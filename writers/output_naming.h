@@ -25,5 +25,9 @@ bool isValidOutputFolderPath(const std::string& folder);
 std::string streamAnimationPath(const AppContext& ctx);
 std::string controllerAnimationPath(const AppContext& ctx);
 std::string htmlPagePath(const AppContext& ctx);
+std::string mp3StreamPath(const AppContext& ctx);
+
+/// True when the job writes the stream as an MP3 file too.
+bool writesMp3Stream(const AppContext& ctx);
 
 }  // namespace sonaflux

@@ -8,8 +8,10 @@
 
 #include "core/byte_order.h"
 #include "core/file_routines.h"
+#include "core/page_for.h"
 #include "writers/controller_copy.h"
 #include "writers/html_page_writer.h"
+#include "writers/player_copy.h"
 #include "writers/swf_tags.h"
 
 namespace sonaflux {
@@ -128,9 +130,11 @@ bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
   JobState& job = ctx.job;
   int frames = framesInBlock(seek);
   std::vector<std::uint8_t> data;
+  std::size_t realEnd = 0;
   for (int slot = 0; slot < frames; ++slot) {
     if (job.tmp3Pos < job.tmp3EndPos) {
       reader.appendFrame(data);
+      realEnd = data.size();
       AppContext::setProgress(job.progressWrite, percentDone(job.tmp3Pos, job.tmp3EndPos));
       pumpMessages(ctx);
       if (job.jobFailed) return false;
@@ -143,6 +147,9 @@ bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
   std::vector<std::uint8_t> showFrame = swf::showFrameTag();
   block.insert(block.end(), showFrame.begin(), showFrame.end());
   writeBytes(ctx, block);
+  // The plain MP3 file gets the same frames, without the silent fill.
+  if (!job.jobFailed && job.mp3OutHandle.isOpen() && realEnd > 0)
+    writeBlock(ctx, job.mp3OutHandle, job.mp3OutPos, data.data(), static_cast<std::int64_t>(realEnd));
   return !job.jobFailed;
 }
 
@@ -205,6 +212,7 @@ void writeOutputFiles(AppContext& ctx) {
   AppContext::setProgress(job.progressWrite, kProgressFull);
   pumpMessages(ctx);
   if (!job.jobFailed) writeHtmlPage(ctx);
+  if (!job.jobFailed && jobPageFor(ctx) == PageFor::FlashAndRuffleCopied) copyPlayerBesidePage(ctx);
 }
 
 }  // namespace sonaflux

@@ -38,10 +38,10 @@ struct ParametersFixture {
   std::string file() const { return program.file("snx.da0"); }
 };
 
-TEST(ParametersFile, SavesThirteenCrLfLinesInTheirEncodings) {
+TEST(ParametersFile, SavesThirteenCrLfLinesAndThePageSettingAfterThem) {
   EXPECT_EQ(encodeParameters(sampleSettings()),
             "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n07\r\nn\r\n1A2B3C\r\nFFFFFF\r\n"
-            "1234\r\ny\r\nn\r\ny\r\n");
+            "1234\r\ny\r\nn\r\ny\r\n1\r\n");
   SettingsRecord s = sampleSettings();
   s.nextTipNumber = 12;
   s.nextOutputNumber = 7;
@@ -60,6 +60,7 @@ TEST(ParametersFile, RoundTripGivesBackEveryField) {
     s.backgroundPicture = !flag;
     s.roundCorners = flag;
     s.outputFolderPath = flag ? "" : "/tmp/x y/";
+    s.pageFor = flag ? PageFor::EveryBrowser : PageFor::FlashAndRuffleCopied;
     f.ctx.settings = s;
     ASSERT_TRUE(saveParameters(f.ctx));
     f.ctx.settings = SettingsRecord{};
@@ -88,6 +89,27 @@ TEST(ParametersFile, DecodesLinesLeniently) {
   ASSERT_TRUE(junk);
   EXPECT_EQ(junk->outputMode, 0);
   EXPECT_EQ(junk->nextOutputNumber, 0);
+}
+
+TEST(ParametersFile, PageSettingIsReadFromTheFourteenthLine) {
+  const std::string thirteen = "n\r\n/o/\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n7\r\ny\r\ny\r\ny";
+  const struct {
+    std::string tail;
+    PageFor pageFor;
+  } rows[] = {
+      {"", PageFor::FlashPlayers},           {"\r\n", PageFor::FlashPlayers},
+      {"\r\n1\r\n", PageFor::FlashPlayers},  {"\r\n2\r\n", PageFor::FlashAndRuffleOnline},
+      {"\r\n3", PageFor::FlashAndRuffleCopied}, {"\n4\n", PageFor::EveryBrowser},
+      {"\r\n5\r\n", PageFor::FlashPlayers},  {"\r\n0\r\n", PageFor::FlashPlayers},
+      {"\r\nhtml5\r\n", PageFor::FlashPlayers},
+  };
+  for (const auto& row : rows) {
+    std::optional<SettingsRecord> s = decodeParameters(thirteen + row.tail);
+    ASSERT_TRUE(s) << row.tail;
+    EXPECT_EQ(s->pageFor, row.pageFor) << row.tail;
+    EXPECT_EQ(s->nextOutputNumber, 7);
+    EXPECT_TRUE(s->roundCorners);
+  }
 }
 
 TEST(ParametersFile, MissingOrTwelveLineFileStopsTheProgram) {

@@ -20,6 +20,9 @@ JobFixture::JobFixture() {
   fs::path controllers = programFolder() + "Controllers";
   if (fs::exists(controllers)) fs::copy(controllers, program.file("Controllers"), fs::copy_options::recursive);
 
+  fs::path player = programFolder() + "player";
+  if (fs::exists(player)) fs::create_directory_symlink(player, program.file("player"));
+
   ctx.paths.programFolder = program.path();
   ctx.paths.desktopFolder = output.path();
   ctx.settings = testSettings(output.path());

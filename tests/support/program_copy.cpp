@@ -28,6 +28,11 @@ ProgramCopy::ProgramCopy(const std::string& outputFolder) {
   for (const auto& entry : fs::directory_iterator(programFolder())) {
     std::string name = entry.path().filename().string();
     if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
+    // The player is only read, and large: shared rather than copied.
+    if (name == "player") {
+      fs::create_directory_symlink(entry.path(), program.file(name));
+      continue;
+    }
     fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
   }
   settings = testSettings(outputFolder);

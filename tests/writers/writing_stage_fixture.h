@@ -50,6 +50,7 @@ class WritingStageFixture : public StageFixture {
     closeFile(ctx.job.streamOutHandle);
     closeFile(ctx.job.controllerOutHandle);
     closeFile(ctx.job.htmlFile);
+    closeFile(ctx.job.mp3OutHandle);
     closeFile(ctx.job.tmp3Handle);
   }
 

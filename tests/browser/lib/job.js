@@ -57,28 +57,50 @@ function toneStepsWav(frequencies, secondsEach, sampleRate = 22050) {
   return Buffer.concat([header, data]);
 }
 
-/// The thirteen lines of the parameters file, CR LF each.
-function parametersFile({ outputMode, controllerName = 'Classic01150040', instruction = 'c' }) {
+/// The lines of the parameters file, CR LF each; pageFor (1 to 4) is the
+/// fourteenth.
+function parametersFile({ outputMode, controllerName = 'Classic01150040', instruction = 'c', pageFor = 1 }) {
   const lines = ['n', '/tmp/', String(outputMode), controllerName, instruction, '01', 'n',
-    'FFFFFF', '000000', '1', 'y', 'y', 'y'];
+    'FFFFFF', '000000', '1', 'y', 'y', 'y', String(pageFor)];
   return lines.map((l) => `${l}\r\n`).join('');
 }
 
-/// Converts wavBytes with the given settings; returns { folder, base, page }.
-function runJob(wavBytes, settings) {
+/// A private program folder whose parameters file holds the settings; the
+/// player, which is only read, is shared.
+function programCopy(settings) {
   const source = programFolder();
   const program = makeTempFolder('program');
-  fs.cpSync(source, program, { recursive: true });
+  for (const name of fs.readdirSync(source)) {
+    if (name === 'player') fs.symlinkSync(path.join(source, name), path.join(program, name));
+    else fs.cpSync(path.join(source, name), path.join(program, name), { recursive: true });
+  }
   fs.writeFileSync(path.join(program, 'snx.da0'), parametersFile(settings));
+  return program;
+}
+
+/// The command line of a job converting wavBytes into a fresh output folder.
+function jobCommand(wavBytes, settings, extraArgs = []) {
+  const program = programCopy(settings);
   const folder = makeTempFolder('output');
   const input = path.join(makeTempFolder('input'), 'tones.wav');
   fs.writeFileSync(input, wavBytes);
-  execFileSync(path.join(program, 'sonaflux-cli'),
-    ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`, input],
-    { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
-  const pages = fs.readdirSync(folder).filter((n) => n.endsWith('.htm'));
-  if (pages.length !== 1) throw new Error(`expected one page in ${folder}, found ${pages.join(', ')}`);
-  return { folder, page: pages[0], base: pages[0].slice(0, -4), program };
+  const args = ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`, ...extraArgs, input];
+  return { cli: path.join(program, 'sonaflux-cli'), args, folder, program };
 }
 
-module.exports = { programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob };
+function pageOf(folder) {
+  const pages = fs.readdirSync(folder).filter((n) => n.endsWith('.htm'));
+  if (pages.length !== 1) throw new Error(`expected one page in ${folder}, found ${pages.join(', ')}`);
+  return { page: pages[0], base: pages[0].slice(0, -4) };
+}
+
+/// Converts wavBytes with the given settings; returns { folder, base, page }.
+function runJob(wavBytes, settings, extraArgs = []) {
+  const { cli, args, folder, program } = jobCommand(wavBytes, settings, extraArgs);
+  execFileSync(cli, args, { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
+  return { folder, program, ...pageOf(folder) };
+}
+
+module.exports = {
+  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, jobCommand, pageOf,
+};

@@ -22,13 +22,16 @@ async function launchBrowser(userDataDir) {
   });
 }
 
-// Runs in the page before its own scripts.
-function pageHooks() {
-  window.RufflePlayer = window.RufflePlayer || {};
-  window.RufflePlayer.config = {
-    autoplay: 'on', unmuteOverlay: 'hidden', splashScreen: false, preferredRenderer: 'canvas',
-    publicPath: '/__ruffle/', warnOnUnsupportedContent: false, logLevel: 'warn',
-  };
+// Runs in the page before its own scripts; with inject, it also configures
+// the player and adds its script, which a test server serves under /__ruffle/.
+function pageHooks(inject) {
+  if (inject) {
+    window.RufflePlayer = window.RufflePlayer || {};
+    window.RufflePlayer.config = {
+      autoplay: 'on', unmuteOverlay: 'hidden', splashScreen: false, preferredRenderer: 'canvas',
+      publicPath: '/__ruffle/', warnOnUnsupportedContent: false, logLevel: 'warn',
+    };
+  }
   window.__sound = [];
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (when, ...rest) {
@@ -54,6 +57,7 @@ function pageHooks() {
     });
     return start.call(this, when, ...rest);
   };
+  if (!inject) return;
   document.addEventListener('DOMContentLoaded', () => {
     const script = document.createElement('script');
     script.src = '/__ruffle/ruffle.js';
@@ -61,15 +65,21 @@ function pageHooks() {
   });
 }
 
-/// Opens url in a new tab of context; collects console errors and page errors.
-async function openPage(context, url) {
+/// Opens url in a new tab of context; collects console errors and page
+/// errors. With inject false the page must bring its player itself.
+async function openPage(context, url, { inject = true } = {}) {
   const page = await context.newPage();
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => {
+    // Failed requests are told below, with their address.
+    if (/^Failed to load resource/.test(m.text())) return;
     if (m.type() === 'error' || /panic/i.test(m.text())) problems.push(`console ${m.type()}: ${m.text()}`);
   });
-  await page.addInitScript(pageHooks);
+  page.on('response', (r) => {
+    if (r.status() >= 400 && !r.url().endsWith('/favicon.ico')) problems.push(`status of ${r.status()} for ${r.url()}`);
+  });
+  await page.addInitScript(pageHooks, inject);
   await page.goto(url);
   return { page, problems };
 }

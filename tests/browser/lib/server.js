@@ -10,6 +10,7 @@ const kRuffleFolder = path.dirname(require.resolve('@ruffle-rs/ruffle/package.js
 const kTypes = {
   '.htm': 'text/html', '.html': 'text/html', '.swf': 'application/x-shockwave-flash',
   '.js': 'text/javascript', '.wasm': 'application/wasm', '.txt': 'text/plain', '.map': 'application/json',
+  '.mp3': 'audio/mpeg',
 };
 
 function resolveRequest(root, url) {

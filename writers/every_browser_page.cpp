@@ -1,0 +1,169 @@
+#include "writers/every_browser_page.h"
+
+#include <cstdint>
+
+#include "core/settings_rules.h"
+
+namespace sonaflux {
+
+namespace {
+
+const char* const kLineEnd = "\r\n";
+
+// Feeds the sound file to the element through a MediaSource as it arrives;
+// a page opened from disk (where fetching is refused), a browser without
+// MediaSource or without MP3 in it, or a file too big for its buffer gets
+// the plain address instead.
+const char* const kFeedScript[] = {
+    "(function () {",
+    "  var audio = document.getElementById('sound');",
+    "  var file = audio.getAttribute('data-src');",
+    "  var type = 'audio/mpeg';",
+    "  var largest = 8000000;",
+    "  function plain() { audio.src = file; }",
+    "  if (location.protocol === 'file:' || !window.MediaSource || !MediaSource.isTypeSupported(type) ||",
+    "      !window.fetch) return plain();",
+    "  var source = new MediaSource();",
+    "  var address = URL.createObjectURL(source);",
+    "  source.addEventListener('sourceopen', function () {",
+    "    URL.revokeObjectURL(address);",
+    "    var buffer = source.addSourceBuffer(type);",
+    "    var pieces = [];",
+    "    var done = false;",
+    "    function feed() {",
+    "      if (buffer.updating || source.readyState !== 'open') return;",
+    "      try {",
+    "        if (pieces.length) buffer.appendBuffer(pieces.shift());",
+    "        else if (done) source.endOfStream();",
+    "      } catch (error) {",
+    "        plain();",
+    "      }",
+    "    }",
+    "    buffer.addEventListener('updateend', feed);",
+    "    fetch(file).then(function (response) {",
+    "      var size = Number(response.headers.get('Content-Length'));",
+    "      if (!response.ok || !response.body || size > largest) throw new Error('plain');",
+    "      var reader = response.body.getReader();",
+    "      function next() {",
+    "        return reader.read().then(function (piece) {",
+    "          if (piece.done) done = true; else pieces.push(piece.value);",
+    "          feed();",
+    "          if (!piece.done) return next();",
+    "        });",
+    "      }",
+    "      return next();",
+    "    }).catch(plain);",
+    "  }, { once: true });",
+    "  audio.src = address;",
+    "})();",
+};
+
+// Length of a well-formed UTF-8 sequence at text[i]; 0 when there is none.
+std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
+  auto byteAt = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+  std::uint8_t lead = byteAt(i);
+  std::size_t length = 0;
+  std::uint32_t cp = 0;
+  std::uint32_t minimum = 0;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, cp = lead & 0x1F, minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, cp = lead & 0x0F, minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    std::uint8_t next = byteAt(i + k);
+    if ((next & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string escapeHtml(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = utf8SequenceAt(text, i);
+    if (length == 0) {
+      // A byte outside UTF-8 comes from Latin-1 tags: written as its character.
+      auto byte = static_cast<std::uint8_t>(text[i]);
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+      ++i;
+      continue;
+    }
+    if (length > 1) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    switch (text[i]) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += text[i]; break;
+    }
+    ++i;
+  }
+  return out;
+}
+
+std::string buildEveryBrowserPage(const EveryBrowserPageFields& f) {
+  const std::string title = escapeHtml(f.title);
+  const std::string file = escapeHtml(f.soundFile);
+  std::string page;
+  auto line = [&page](const std::string& text) { page += text + kLineEnd; };
+  line("<!DOCTYPE html>");
+  line("<html>");
+  line("  <head>");
+  line("    <meta charset=\"utf-8\">");
+  line("    <meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
+  line("    <title>" + title + "</title>");
+  line("    <style>");
+  line("      body { background-color: #" + hexDigitsOnly(f.backgroundColour) + "; color: #" +
+       hexDigitsOnly(f.textColour) + "; font-family: Arial, Helvetica, sans-serif }");
+  line("    </style>");
+  line("  </head>");
+  line("  <body>");
+  line("    <p>");
+  line("      <audio id=\"sound\" data-src=\"" + file + "\" controls preload=\"auto\"" +
+       (f.autoplay ? " autoplay" : "") + (f.loop ? " loop" : "") + "></audio>");
+  line("    </p>");
+  if (!f.title.empty()) line("    <p>" + title + "</p>");
+  line("    <noscript><p><a href=\"" + file + "\">" + file + "</a></p></noscript>");
+  line("    <script>");
+  for (const char* script : kFeedScript) line(std::string("      ") + script);
+  line("    </script>");
+  line("  </body>");
+  line("</html>");
+  return page;
+}
+
+EveryBrowserPageFields everyBrowserPageFields(const AppContext& ctx) {
+  const SettingsRecord& s = ctx.settings;
+  EveryBrowserPageFields f;
+  f.title = ctx.inputs.inputTitle;
+  f.backgroundColour = s.backgroundColour;
+  f.textColour = s.textColour;
+  f.soundFile = ctx.job.outputBaseName + ".mp3";
+  if (s.outputMode == kOutputModeController) {
+    const std::string letter = normalisedInstruction(s.instruction);
+    f.autoplay = letter == "e" || letter == "f";
+    f.loop = letter != "d" && letter != "f";
+  } else {
+    f.autoplay = true;
+    f.loop = s.outputMode != kOutputModeBareOnce;
+  }
+  return f;
+}
+
+}  // namespace sonaflux
