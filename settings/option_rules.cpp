@@ -24,7 +24,7 @@ OptionSettings workingCopiesOf(const SettingsRecord& s) {
   return {s.toDesktop,         s.outputFolderPath, s.outputMode,       s.controllerName,
           s.instruction,       s.nextTipNumber,    s.showTipsAtStartup, s.backgroundColour,
           s.textColour,        s.nextOutputNumber, s.buttonSounds,     s.backgroundPicture,
-          s.roundCorners};
+          s.roundCorners,      s.pageFor};
 }
 
 SettingsRecord settingsFromWorkingCopies(const OptionSettings& o) {
@@ -40,7 +40,8 @@ SettingsRecord settingsFromWorkingCopies(const OptionSettings& o) {
           o.optNextOutputNumber,
           o.optButtonSounds,
           o.optBackgroundPicture,
-          o.optRoundCorners};
+          o.optRoundCorners,
+          o.optPageFor};
 }
 
 RgbColour parseHexColour(const std::string& text) {

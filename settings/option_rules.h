@@ -7,7 +7,7 @@
 
 namespace sonaflux {
 
-/// The Options window's working copies of the thirteen settings.
+/// The Options window's working copies of the settings.
 struct OptionSettings {
   bool optToDesktop = false;
   std::string optOutputFolderPath;
@@ -22,6 +22,7 @@ struct OptionSettings {
   bool optButtonSounds = false;
   bool optBackgroundPicture = false;
   bool optRoundCorners = false;
+  PageFor optPageFor = PageFor::FlashPlayers;
 
   bool operator==(const OptionSettings&) const = default;
 };

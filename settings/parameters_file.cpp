@@ -88,7 +88,7 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
   s.backgroundPicture = decodeFlag(lines[11]);
   s.roundCorners = decodeFlag(lines[12]);
   if (lines.size() > static_cast<std::size_t>(kParametersLineCount))
-    s.pageFor = pageForFromNumber(decodeNumber(lines[kParametersLineCount]));
+    s.pageFor = pageForFromNumber(leadingInteger(lines[kParametersLineCount]));
   return s;
 }
 

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/page_for.h"
 #include "engine/options_commit.h"
 #include "platform/app_paths.h"
 #include "writers/controller_list.h"
@@ -198,9 +200,27 @@ QWidget* OptionsWindow::buildOutputPage() {
   numberRow->addWidget(numberLabel);
   numberRow->addWidget(numberBox);
   numberRow->addStretch();
+
+  // Which browsers the page is written for; the classic page is the first.
+  auto* pageLabel = new QLabel(QStringLiteral("&Page for"), page);
+  auto* pageBox = new QComboBox(page);
+  pageBox->setObjectName(QStringLiteral("pageFor"));
+  for (std::string_view label : kPageForLabels)
+    pageBox->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+  pageBox->setCurrentIndex(static_cast<int>(m_opt.optPageFor) - static_cast<int>(PageFor::FlashPlayers));
+  pageLabel->setBuddy(pageBox);
+  auto* pageRow = new QHBoxLayout;
+  pageRow->addWidget(pageLabel);
+  pageRow->addWidget(pageBox);
+  pageRow->addStretch();
+  connect(pageBox, &QComboBox::activated, this, [this](int index) {
+    m_opt.optPageFor = static_cast<PageFor>(index + static_cast<int>(PageFor::FlashPlayers));
+  });
+
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(group);
   layout->addLayout(numberRow);
+  layout->addLayout(pageRow);
   layout->addStretch();
 
   auto setToDesktop = [this](bool desktop) {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,6 +88,9 @@ class OptionsWindowTest : public testing::Test {
     child<QRadioButton>("toFolder")->click();
     child<QPushButton>("browse")->click();
     retype("numberBox", "4321");
+    auto* pageFor = child<QComboBox>("pageFor");
+    pageFor->setCurrentIndex(3);
+    emit pageFor->activated(3);
     showTab(1);
     child<QRadioButton>("outputMode3")->click();
     showTab(2);
@@ -113,7 +117,7 @@ class OptionsWindowTest : public testing::Test {
   bool pageOpens = true;
 };
 
-TEST_F(OptionsWindowTest, OkAfterChangingEveryTabSavesThirteenLines) {
+TEST_F(OptionsWindowTest, OkAfterChangingEveryTabSavesEveryLine) {
   // The tip window saves its own choices; OK keeps its check box, not its tip.
   window->runTip = [this](QWidget*) {
     ctx.settings.nextTipNumber = 9;
@@ -127,7 +131,7 @@ TEST_F(OptionsWindowTest, OkAfterChangingEveryTabSavesThirteenLines) {
   EXPECT_EQ(window->result(), QDialog::Accepted);
   EXPECT_EQ(readFileText(program.file("snx.da0")),
             "n\r\n/srv/sound/\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
-            "4321\r\ny\r\nn\r\ny\r\n");
+            "4321\r\ny\r\nn\r\ny\r\n4\r\n");
   EXPECT_EQ(ctx.settings.nextOutputNumber, 4321);
   EXPECT_TRUE(host.messages.empty());
 }
