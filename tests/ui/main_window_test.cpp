@@ -1,0 +1,170 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <optional>
+#include <vector>
+
+#include "tests/support/program_copy.h"
+#include "tests/support/temp_folder.h"
+#include "ui/coloured_edit.h"
+#include "ui/gui_host.h"
+#include "ui/skinned_button.h"
+
+namespace sonaflux {
+namespace {
+
+TEST(MainWindowShape, CutsEachCornerByAQuarterEllipseOnlyWhenAsked) {
+  struct Row {
+    QPoint point;
+    bool inRounded;
+  };
+  // Pixel centres against the ellipses' centres (45, 45) and (405, 305),
+  // radius 45: pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
+  const Row rows[] = {
+      {{0, 0}, false},     {{12, 12}, false},  {{14, 14}, true},    {{449, 0}, false},
+      {{0, 349}, false},   {{449, 349}, false}, {{437, 337}, false}, {{435, 335}, true},
+      {{225, 0}, true},    {{0, 175}, true},    {{449, 175}, true},  {{225, 349}, true},
+      {{45, 0}, true},     {{0, 45}, true},     {{450, 175}, false}, {{225, 350}, false},
+  };
+  const QRegion rounded = mainWindowShape(true);
+  const QRegion plain = mainWindowShape(false);
+  EXPECT_EQ(plain, QRegion(0, 0, 450, 350));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.point.x() << "," << row.point.y());
+    EXPECT_EQ(rounded.contains(row.point), row.inRounded);
+  }
+  EXPECT_EQ(rounded.boundingRect(), QRect(0, 0, 450, 350));
+}
+
+struct Message {
+  std::string text;
+  MessageIcon icon;
+};
+
+// A main window over a private program folder, with every message box and
+// the end of the program recorded instead of shown.
+class MainWindowFixture : public testing::Test {
+ protected:
+  void SetUp() override {
+    ctx.paths.programFolder = program.path();
+    ctx.paths.desktopFolder = output.path();
+    ctx.settings = test::testSettings(output.path());
+    ctx.settings.showTipsAtStartup = false;
+    host.setMessageResponder([this](const std::string& text, MessageIcon icon, MessageButtons) {
+      messages.push_back({text, icon});
+      return MessageAnswer::Ok;
+    });
+    host.setTerminateHandler([this](int code) { exitCode = code; });
+  }
+
+  MainWindow& open() {
+    window.emplace(ctx, host);
+    host.setOwner(&*window);
+    window->show();
+    return *window;
+  }
+
+  test::TempFolder program;
+  test::TempFolder output;
+  GuiHost host;
+  AppContext ctx{host};
+  std::vector<Message> messages;
+  std::optional<int> exitCode;
+  std::optional<MainWindow> window;
+};
+
+using MainWindowTest = MainWindowFixture;
+
+TEST_F(MainWindowTest, EveryWayOfClosingEndsTheProgramWithCodeZero) {
+  struct Row {
+    const char* how;
+    std::function<void(MainWindow&)> act;
+  };
+  const Row rows[] = {
+      {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+      {"Escape in the file-name box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }},
+      {"Close button", [](MainWindow& w) { w.closeButton()->click(); }},
+      {"Exit button", [](MainWindow& w) { w.exitButton()->click(); }},
+      {"close request", [](MainWindow& w) { w.close(); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    exitCode.reset();
+    row.act(open());
+    EXPECT_EQ(exitCode, 0);
+  }
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindowTest, CreateRefusesAnEmptyFileNameFromButtonAndEnter) {
+  struct Row {
+    const char* how;
+    std::function<void(MainWindow&)> act;
+  };
+  const Row rows[] = {
+      {"Create button", [](MainWindow& w) { w.createButton()->click(); }},
+      {"Enter in the file-name box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }},
+      {"Enter on the window", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    messages.clear();
+    row.act(open());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Error: Please select an input MP3 or WAV file first.");
+    EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_FALSE(ctx.job.jobStarted);
+    EXPECT_FALSE(exitCode.has_value());
+  }
+}
+
+TEST_F(MainWindowTest, CreateChecksATypedPathExactlyAsTyped) {
+  MainWindow& w = open();
+  const std::string typed = output.file("no such file.mp3");
+  QTest::keyClicks(w.fileNameBox(), QString::fromStdString(typed));
+  w.createButton()->click();
+  EXPECT_EQ(ctx.inputs.inputPath, typed);
+  EXPECT_TRUE(ctx.inputs.inputCheckFailed);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find("\"" + typed + "\""), std::string::npos) << messages[0].text;
+  EXPECT_EQ(w.fileNameBox()->text().toStdString(), typed);
+}
+
+TEST_F(MainWindowTest, HelpWithoutItsPageSaysSoAndTheProgramGoesOn) {
+  open().helpButton()->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Error: Could not launch help file.");
+  EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
+  EXPECT_FALSE(exitCode.has_value());
+}
+
+TEST_F(MainWindowTest, ButtonsSitAtTheirPlacesWithTheirTooltips) {
+  struct Row {
+    QPoint place;
+    const char* tooltip;
+  };
+  const Row rows[] = {
+      {{368, 28}, "Minimizes the program"},      {{389, 28}, "Exits the program"},
+      {{131, 220}, "Loads the help window"},     {{345, 184}, "Browses for an input file"},
+      {{238, 220}, "Goes to the options window"}, {{345, 220}, "Creates the streaming audio"},
+      {{345, 276}, "Exits the program"},
+  };
+  MainWindow& w = open();
+  SkinnedButton* buttons[] = {w.minimiseButton(), w.closeButton(),  w.helpButton(), w.browseButton(),
+                              w.optionsButton(),  w.createButton(), w.exitButton()};
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(rows[i].tooltip);
+    EXPECT_EQ(buttons[i]->pos(), rows[i].place);
+    EXPECT_EQ(buttons[i]->toolTip().toStdString(), rows[i].tooltip);
+  }
+  EXPECT_EQ(w.fileNameBox()->geometry(), QRect(25, 184, 317, 24));
+  EXPECT_EQ(w.size(), QSize(450, 350));
+  EXPECT_EQ(w.browseStartPath(), output.path());
+}
+
+}  // namespace
+}  // namespace sonaflux
