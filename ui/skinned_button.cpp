@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QPainter>
@@ -116,7 +117,7 @@ bool SkinnedButton::setCursorPicture(const QString& picture, QPoint hotspot) {
 void SkinnedButton::setClickSound(const QString& source) {
   delete m_clickSound;
   m_clickSound = nullptr;
-  if (source.isEmpty()) return;
+  if (source.isEmpty() || !QFile::exists(source)) return;
   m_clickSound = new QSoundEffect(this);
   m_clickSound->setSource(soundUrl(source));
 }
@@ -227,9 +228,7 @@ void SkinnedButton::playClickSoundToEnd() {
   });
   m_clickSound->play();
   limit.start(kSoundPlayLimitMs);
-  if (m_clickSound->isPlaying() || m_clickSound->status() == QSoundEffect::Ready) {
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-  }
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
   disconnect(ended);
   m_clickSound->stop();
 }
