@@ -142,6 +142,39 @@ TEST_F(MainWindowTest, HelpWithoutItsPageSaysSoAndTheProgramGoesOn) {
   EXPECT_FALSE(exitCode.has_value());
 }
 
+TEST_F(MainWindowTest, TakesItsShapeFromTheRoundCornersSetting) {
+  for (bool round : {true, false}) {
+    SCOPED_TRACE(round);
+    ctx.settings.roundCorners = round;
+    MainWindow& w = open();
+    const QRegion shape = w.mask().isEmpty() ? QRegion(w.rect()) : w.mask();
+    EXPECT_EQ(shape, mainWindowShape(round));
+    EXPECT_EQ(shape.contains(QPoint(0, 0)), !round);
+  }
+}
+
+TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
+  MainWindow& w = open();
+  w.move(100, 100);
+  auto drag = [&w](QWidget* target, QPoint from, QPoint by) {
+    const QPoint global = target->mapToGlobal(from);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(global), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(from + by), QPointF(global + by), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(from + by), QPointF(global + by), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+    return w.pos();
+  };
+  EXPECT_EQ(drag(&w, {200, 20}, {30, 40}), QPoint(130, 140));
+  EXPECT_EQ(drag(&w, {10, 340}, {-5, 7}), QPoint(125, 147));
+  // A press on a button is the button's, not a drag.
+  EXPECT_EQ(drag(w.optionsButton(), {5, 5}, {50, 50}), QPoint(125, 147));
+}
+
 TEST_F(MainWindowTest, ButtonsSitAtTheirPlacesWithTheirTooltips) {
   struct Row {
     QPoint place;
