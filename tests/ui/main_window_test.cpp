@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QTest>
@@ -151,6 +152,56 @@ TEST_F(MainWindowTest, TakesItsShapeFromTheRoundCornersSetting) {
     EXPECT_EQ(shape, mainWindowShape(round));
     EXPECT_EQ(shape.contains(QPoint(0, 0)), !round);
   }
+}
+
+QImage grabbed(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+int countPixels(const QImage& image, QRgb colour) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) count += (image.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu);
+  return count;
+}
+
+TEST_F(MainWindowTest, NeverDrawsTheButtonsTransparentColour) {
+  const QRgb magenta = qRgb(255, 0, 255);
+  for (const char* name : {"help", "browse", "options", "create", "exit", "minimise", "close"}) {
+    SCOPED_TRACE(name);
+    QImage picture(QStringLiteral(":/artwork/%1.png").arg(QLatin1String(name)));
+    ASSERT_FALSE(picture.isNull());
+    ASSERT_GT(countPixels(picture.convertToFormat(QImage::Format_RGB32), magenta), 0);
+  }
+  ctx.settings.backgroundPicture = true;
+  MainWindow& w = open();
+  EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "at rest";
+  for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
+                                w.optionsButton(), w.createButton(), w.exitButton()}) {
+    SCOPED_TRACE(button->objectName().toStdString());
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(button, &enter);
+    ASSERT_TRUE(button->isHovered());
+    EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "hovered";
+    button->setDown(true);
+    EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "pressed";
+    button->setDown(false);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
+  }
+}
+
+TEST_F(MainWindowTest, KeepsTheBackgroundSettingItStartedWith) {
+  ctx.settings.backgroundPicture = true;
+  MainWindow& w = open();
+  const QImage withPicture = grabbed(w);
+  ctx.settings.backgroundPicture = false;
+  w.update();
+  EXPECT_EQ(grabbed(w), withPicture);
+
+  const QImage plain = grabbed(open());
+  EXPECT_NE(plain.pixel(225, 340), withPicture.pixel(225, 340));
+  ctx.settings.backgroundPicture = true;
+  window->update();
+  EXPECT_EQ(grabbed(*window), plain);
 }
 
 TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
