@@ -54,6 +54,7 @@ class SkinnedButton : public QAbstractButton {
   void sizeToContent();
 
   bool isHovered() const { return m_hover; }
+  bool hasClickSound() const { return m_clickSound != nullptr; }
   QSize sizeHint() const override;
 
  protected:

@@ -204,6 +204,18 @@ TEST_F(MainWindowTest, KeepsTheBackgroundSettingItStartedWith) {
   EXPECT_EQ(grabbed(*window), plain);
 }
 
+TEST_F(MainWindowTest, GivesButtonsClickSoundsOnlyWhenSoundsAreOn) {
+  for (bool sounds : {false, true}) {
+    SCOPED_TRACE(sounds);
+    ctx.settings.buttonSounds = sounds;
+    MainWindow& w = open();
+    for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
+                                  w.optionsButton(), w.createButton(), w.exitButton()}) {
+      EXPECT_EQ(button->hasClickSound(), sounds) << button->objectName().toStdString();
+    }
+  }
+}
+
 TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
   MainWindow& w = open();
   w.move(100, 100);
@@ -244,6 +256,8 @@ TEST_F(MainWindowTest, ButtonsSitAtTheirPlacesWithTheirTooltips) {
     SCOPED_TRACE(rows[i].tooltip);
     EXPECT_EQ(buttons[i]->pos(), rows[i].place);
     EXPECT_EQ(buttons[i]->toolTip().toStdString(), rows[i].tooltip);
+    EXPECT_EQ(buttons[i]->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(buttons[i]->cursor().hotSpot(), QPoint(9, 1));
   }
   EXPECT_EQ(w.fileNameBox()->geometry(), QRect(25, 184, 317, 24));
   EXPECT_EQ(w.size(), QSize(450, 350));
