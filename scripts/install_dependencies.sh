@@ -8,7 +8,8 @@ apt-get install -y --no-install-recommends \
   libgtest-dev libgmock-dev \
   libmp3lame-dev libmpg123-dev libsoxr-dev \
   ffmpeg lame sox time ca-certificates \
-  qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth \
+  qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth imagemagick \
+  libfreetype-dev libpng-dev \
   chromium
 # Node.js and npm run the browser tests. A machine whose Node.js already
 # brings npm keeps it: Debian's npm package conflicts with such builds.

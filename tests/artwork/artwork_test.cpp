@@ -1,0 +1,206 @@
+#include "tools/artwork/artwork_set.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "tests/support/temp_folder.h"
+#include "tools/artwork/png_file.h"
+
+namespace sonaflux {
+namespace {
+
+using artwork::PngPixels;
+using artwork::readPng;
+using test::TempFolder;
+
+constexpr const char* kFont = SONAFLUX_ARTWORK_FONT;
+
+struct Pixel {
+  int r, g, b, a;
+};
+
+Pixel pixelAt(const PngPixels& png, int x, int y) {
+  const std::size_t i = static_cast<std::size_t>((y * png.width + x) * png.channels);
+  return {png.bytes[i], png.bytes[i + 1], png.bytes[i + 2], png.channels == 4 ? png.bytes[i + 3] : 255};
+}
+
+bool isMagenta(const Pixel& p) { return p.r == 255 && p.g == 0 && p.b == 255; }
+bool nearMagenta(const Pixel& p) { return 255 - p.r <= 40 && p.g <= 40 && 255 - p.b <= 40; }
+
+double luminance(const Pixel& p) {
+  auto linear = [](int v) {
+    const double c = v / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
+}
+
+std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::uint16_t le16(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+// One generated set shared by every test: drawing it takes a fraction of a second.
+class Artwork : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_folder = std::make_unique<TempFolder>();
+    std::string error;
+    s_written = artwork::writeArtwork(s_folder->path(), kFont, error);
+    s_error = error;
+  }
+  static void TearDownTestSuite() { s_folder.reset(); }
+  void SetUp() override { ASSERT_TRUE(s_written) << s_error; }
+  static PngPixels picture(const std::string& name) {
+    auto png = readPng(s_folder->file(name));
+    EXPECT_TRUE(png) << name;
+    return png ? *png : PngPixels{};
+  }
+
+  static inline std::unique_ptr<TempFolder> s_folder;
+  static inline bool s_written = false;
+  static inline std::string s_error;
+};
+
+TEST_F(Artwork, EveryPictureHasItsSizeAndChannels) {
+  const struct {
+    const char* name;
+    int width, height, channels;
+  } rows[] = {
+      {"icon16.png", 16, 16, 4},      {"icon32.png", 32, 32, 4},     {"icon128.png", 128, 128, 4},
+      {"background.png", 450, 350, 3}, {"title.png", 300, 75, 3},     {"help.png", 75, 25, 3},
+      {"browse.png", 75, 25, 3},      {"options.png", 75, 25, 3},    {"create.png", 75, 25, 3},
+      {"exit.png", 75, 25, 3},        {"minimise.png", 18, 18, 3},   {"close.png", 18, 18, 3},
+      {"hand.png", 32, 32, 4},        {"tip.png", 32, 32, 4},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const PngPixels png = picture(row.name);
+    EXPECT_EQ(png.width, row.width);
+    EXPECT_EQ(png.height, row.height);
+    EXPECT_EQ(png.channels, row.channels);
+  }
+}
+
+TEST_F(Artwork, ButtonsAreKeyedOnExactMagenta) {
+  for (const char* name : {"help.png", "browse.png", "options.png", "create.png", "exit.png", "minimise.png", "close.png"}) {
+    SCOPED_TRACE(name);
+    const PngPixels png = picture(name);
+    const int w = png.width, h = png.height;
+    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
+    EXPECT_FALSE(isMagenta(pixelAt(png, w / 2, h / 2)));
+    int opaque = 0;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const Pixel p = pixelAt(png, x, y);
+        if (!isMagenta(p)) ++opaque;
+        EXPECT_FALSE(nearMagenta(p) && !isMagenta(p)) << "near-magenta pixel at " << x << "," << y;
+      }
+    }
+    EXPECT_GT(opaque, w * h * 2 / 3);
+  }
+}
+
+TEST_F(Artwork, TitleIsOnlyPureBlackAndWhite) {
+  const PngPixels png = picture("title.png");
+  int white = 0;
+  for (int y = 0; y < png.height; ++y) {
+    for (int x = 0; x < png.width; ++x) {
+      const Pixel p = pixelAt(png, x, y);
+      const bool black = p.r == 0 && p.g == 0 && p.b == 0;
+      const bool isWhite = p.r == 255 && p.g == 255 && p.b == 255;
+      ASSERT_TRUE(black || isWhite) << x << "," << y;
+      white += isWhite;
+    }
+  }
+  // Enough ink to read, not a white slab.
+  EXPECT_GT(white, png.width * png.height / 10);
+  EXPECT_LT(white, png.width * png.height / 2);
+}
+
+TEST_F(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
+  // Boxes of the texts the window paints in white (and of the title it ORs on).
+  // Luminance 0.18 keeps white text at a contrast of at least 4.6 to 1.
+  const struct {
+    const char* text;
+    int x, y, width, height;
+  } boxes[] = {
+      {"title", 25, 35, 300, 75},          {"Makes Streaming Audio", 25, 116, 230, 20},
+      {"Version", 343, 116, 90, 15},        {"file name label", 25, 168, 170, 15},
+      {"notice line 1", 25, 260, 310, 15},  {"notice line 2", 25, 274, 310, 15},
+      {"LAME line", 25, 298, 330, 15},
+  };
+  const PngPixels png = picture("background.png");
+  for (const auto& box : boxes) {
+    SCOPED_TRACE(box.text);
+    double brightest = 0;
+    for (int y = box.y; y < box.y + box.height; ++y)
+      for (int x = box.x; x < box.x + box.width; ++x) brightest = std::max(brightest, luminance(pixelAt(png, x, y)));
+    EXPECT_LE(brightest, 0.18);
+  }
+}
+
+TEST_F(Artwork, CursorTipIsItsHotspotAndCornersAreClear) {
+  const PngPixels hand = picture("hand.png");
+  EXPECT_EQ(pixelAt(hand, 9, 1).a, 255);
+  EXPECT_EQ(pixelAt(hand, 9, 0).a, 0);
+  EXPECT_EQ(pixelAt(hand, 8, 0).a, 0);
+  EXPECT_EQ(pixelAt(hand, 10, 0).a, 0);
+  for (const char* name : {"hand.png", "tip.png", "icon16.png", "icon32.png", "icon128.png"}) {
+    SCOPED_TRACE(name);
+    const PngPixels png = picture(name);
+    EXPECT_EQ(pixelAt(png, 0, 0).a, 0);
+    EXPECT_EQ(pixelAt(png, png.width - 1, 0).a, 0);
+    EXPECT_EQ(pixelAt(png, png.width / 2, png.height / 2).a, 255);
+  }
+}
+
+TEST_F(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
+  std::vector<std::vector<std::uint8_t>> bodies;
+  for (const char* name : {"minimise.wav", "close.wav", "help.wav", "browse.wav", "options.wav", "create.wav"}) {
+    SCOPED_TRACE(name);
+    const auto bytes = test::readFileBytes(s_folder->file(name));
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(le32(bytes, 16), 16u);
+    EXPECT_EQ(le16(bytes, 20), 1);  // PCM
+    EXPECT_EQ(le16(bytes, 22), 1);  // mono
+    EXPECT_EQ(le32(bytes, 24), 11025u);
+    EXPECT_EQ(le32(bytes, 28), 11025u);
+    EXPECT_EQ(le16(bytes, 32), 1);
+    EXPECT_EQ(le16(bytes, 34), 8);
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
+    const std::uint32_t size = le32(bytes, 40);
+    ASSERT_LE(44 + size, bytes.size());
+    const double seconds = size / 11025.0;
+    EXPECT_GE(seconds, 0.34);
+    EXPECT_LE(seconds, 0.97);
+    const std::vector<std::uint8_t> body(bytes.begin() + 44, bytes.begin() + 44 + size);
+    const auto [low, high] = std::minmax_element(body.begin(), body.end());
+    EXPECT_GT(*low, 0);
+    EXPECT_LT(*high, 255);
+    EXPECT_GT(*high - *low, 120) << "audible";
+    EXPECT_LE(std::abs(body.front() - 128), 2) << "starts from silence";
+    EXPECT_LE(std::abs(body.back() - 128), 2) << "ends in silence";
+    EXPECT_EQ(std::find(bodies.begin(), bodies.end(), body), bodies.end()) << "same as another sound";
+    bodies.push_back(body);
+  }
+}
+
+TEST(ArtworkSet, FailsWithAReasonWhenTheFontIsMissing) {
+  TempFolder folder;
+  std::string error;
+  EXPECT_FALSE(artwork::writeArtwork(folder.path(), folder.file("no-such-font.ttf"), error));
+  EXPECT_NE(error.find("no-such-font.ttf"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sonaflux
