@@ -1,16 +1,21 @@
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QTest>
+#include <QTimer>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <vector>
 
 #include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/skinned_button.h"
@@ -214,6 +219,33 @@ TEST_F(MainWindowTest, GivesButtonsClickSoundsOnlyWhenSoundsAreOn) {
       EXPECT_EQ(button->hasClickSound(), sounds) << button->objectName().toStdString();
     }
   }
+}
+
+TEST_F(MainWindowTest, ShowsTheTipOfTheDayOnceAfterTheFirstPaintOnlyWhenAsked) {
+  std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
+  for (bool tips : {false, true}) {
+    SCOPED_TRACE(tips);
+    ctx.settings.showTipsAtStartup = tips;
+    int shown = 0;
+    bool paintedFirst = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal->objectName() != QLatin1String("tipWindow")) return;
+      ++shown;
+      paintedFirst = window->startupTipsShown();
+      modal->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+    });
+    answer.start(10);
+    MainWindow& w = open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.startupTipsShown(); }));
+    QCoreApplication::processEvents();
+    w.repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown, tips ? 1 : 0);
+    EXPECT_EQ(paintedFirst, tips);
+  }
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
