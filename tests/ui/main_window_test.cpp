@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEnterEvent>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QTest>
@@ -136,6 +137,38 @@ TEST_F(MainWindowTest, CreateChecksATypedPathExactlyAsTyped) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("\"" + typed + "\""), std::string::npos) << messages[0].text;
   EXPECT_EQ(w.fileNameBox()->text().toStdString(), typed);
+}
+
+TEST_F(MainWindowTest, BrowseStartsAtTheDesktopThenAtTheLastChosenFile) {
+  test::TempFolder music;
+  const std::string chosen = music.file("tune.mp3");
+  test::writeFileText(chosen, "not really music");
+  MainWindow& w = open();
+  struct Row {
+    std::string startsIn;
+    bool choose;
+  };
+  const Row rows[] = {{output.path(), true}, {music.path(), false}, {music.path(), true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.startsIn);
+    std::string seenFolder, seenTitle, seenFilter;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      seenFolder = dialog->directory().absolutePath().toStdString() + "/";
+      seenTitle = dialog->windowTitle().toStdString();
+      seenFilter = dialog->nameFilters().join(QLatin1Char(';')).toStdString();
+      if (!row.choose) return dialog->reject();
+      dialog->selectFile(QString::fromStdString(chosen));
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    w.browseButton()->click();
+    EXPECT_EQ(seenFolder, row.startsIn);
+    EXPECT_EQ(seenTitle, "Sonaflux - Select a file");
+    EXPECT_EQ(seenFilter, "MP3 or WAV files (*.mp3 *.wav)");
+    EXPECT_EQ(w.fileNameBox()->text().toStdString(), chosen);
+    EXPECT_EQ(w.browseStartPath(), chosen);
+  }
 }
 
 TEST_F(MainWindowTest, HelpWithoutItsPageSaysSoAndTheProgramGoesOn) {
