@@ -107,6 +107,32 @@ TEST_F(Artwork, ButtonsAreKeyedOnExactMagenta) {
   }
 }
 
+TEST_F(Artwork, ButtonLabelsAreDrawnInTheMiddle) {
+  const struct {
+    const char* name;
+    int minInkWidth;
+  } rows[] = {{"help.png", 20}, {"browse.png", 35}, {"options.png", 35}, {"create.png", 35}, {"exit.png", 15}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const PngPixels png = picture(row.name);
+    // The label is the only near-white ink on a button.
+    int left = png.width, right = -1, top = png.height, bottom = -1;
+    for (int y = 0; y < png.height; ++y) {
+      for (int x = 0; x < png.width; ++x) {
+        const Pixel p = pixelAt(png, x, y);
+        if (std::min({p.r, p.g, p.b}) < 235) continue;
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+    }
+    ASSERT_GE(right, 0) << "no label";
+    EXPECT_GE(right - left + 1, row.minInkWidth);
+    EXPECT_NEAR((left + right) / 2.0, (png.width - 1) / 2.0, 1.5);
+    EXPECT_GE(top, 4);
+    EXPECT_LE(bottom, png.height - 4);
+  }
+}
+
 TEST_F(Artwork, TitleIsOnlyPureBlackAndWhite) {
   const PngPixels png = picture("title.png");
   int white = 0;

@@ -10,13 +10,13 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// The window's dark navy; button edges blend into it.
+// The window's dark navy, top to bottom; button edges blend into its middle.
 const Rgba kNavyTop = rgb(16, 30, 66);
 const Rgba kNavyBottom = rgb(6, 11, 30);
 const Rgba kMatte = rgb(12, 22, 50);
 const Rgba kCyan = rgb(64, 200, 255);
 
-/// Relative heights of the waveform bars of the logo and the icon.
+// Relative heights of the waveform bars beside the title.
 constexpr std::array<double, 9> kWaveBars = {0.22, 0.45, 0.78, 1.0, 0.62, 0.86, 0.5, 0.3, 0.16};
 
 }  // namespace
@@ -182,37 +182,54 @@ Image makeSmallButton(SmallButtonKind kind) {
 }
 
 Image makeHandCursor() {
-  // Hard edges: a cursor is drawn at one scale and must stay crisp.
-  constexpr double kFinger = 2.2;
-  const std::vector<Shape> parts = {
-      capsule(9.5, 4.4, 9.5, 17, kFinger),    // index finger; its tip is the hotspot
-      capsule(13.9, 11.2, 13.9, 18, kFinger),  // middle
-      capsule(18.3, 12.2, 18.3, 19, kFinger),  // ring
-      capsule(22.5, 14.0, 22.5, 20, 2.0),      // little
-      capsule(4.6, 17.8, 8.5, 23.5, 2.2),      // thumb
-      roundedRect(7.3, 17, 24.5, 27.5, 4.5),   // palm
-      roundedRect(10, 26, 22.5, 30.5, 1.5),    // wrist
-  };
-  const Shape hand = unite(parts);
-  const Shape outline = [hand](double x, double y) {
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx)
-        if (hand(x + dx, y + dy)) return true;
-    return false;
+  // Drawn pixel by pixel: a cursor is shown at one scale and must stay crisp.
+  // X outline, o hand, + cuff, . transparent. Row 1, column 9 (the top of the
+  // index finger) is the hotspot.
+  static const char* const kRows[32] = {
+      "................................",
+      "........XXX.....................",
+      ".......XoooX....................",
+      ".......XoooX....................",
+      ".......XoooX....................",
+      ".......XoooX....................",
+      ".......XoooXXXX.................",
+      ".......XoooXoooX................",
+      ".......XoooXoooXXXX.............",
+      ".......XoooXoooXoooX............",
+      ".......XoooXoooXoooXXXX.........",
+      ".......XoooXoooXoooXoooX........",
+      ".XXX...XoooXoooXoooXoooX........",
+      "XoooX..XoooXoooXoooXoooX........",
+      "XooooX.XoooXoooXoooXoooX........",
+      ".XooooXXoooooooooooooooX........",
+      "..XoooXooooooooooooooooX........",
+      "..XooooooooooooooooooooX........",
+      "...XoooooooooooooooooooX........",
+      "...XooooooooooooooooooX.........",
+      "....XoooooooooooooooooX.........",
+      "....XoooooooooooooooooX.........",
+      ".....XooooooooooooooooX.........",
+      ".....XoooooooooooooooX..........",
+      "......XooooooooooooooX..........",
+      "......XooooooooooooooX..........",
+      "......XXXXXXXXXXXXXXXX..........",
+      "......X++++++++++++++X..........",
+      "......X++++++++++++++X..........",
+      "......XXXXXXXXXXXXXXXX..........",
+      "................................",
+      "................................",
   };
   Image image(32, 32);
-  image.fill(outline, rgb(0, 0, 0), 1);
-  image.fill(hand, rgb(255, 255, 255), 1);
-  // Shade the right side of each finger and the palm for depth.
-  image.fill(intersect(hand, [](double x, double) { return x > 22.5; }), rgb(200, 200, 210), 1);
-  // Lines between the fingers, down to the knuckles.
-  const std::array<std::pair<double, double>, 3> gaps = {{{11.2, 13.5}, {15.6, 14.5}, {20.0, 16.0}}};
-  for (const auto& [x, top] : gaps) image.fill(roundedRect(x, top, x + 1, 20.5, 0), rgb(0, 0, 0), 1);
-  // Crease of the thumb and the cuff line.
-  image.fill(capsule(8, 21, 9.5, 23, 0.5), rgb(0, 0, 0), 1);
-  image.fill(roundedRect(10, 26, 22.5, 27, 0), rgb(0, 0, 0), 1);
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) image.at(x, y).a = image.at(x, y).a >= 0.5 ? 1 : 0;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      switch (kRows[y][x]) {
+        case 'X': image.at(x, y) = rgb(0, 0, 0); break;
+        case 'o': image.at(x, y) = rgb(255, 255, 255); break;
+        case '+': image.at(x, y) = rgb(190, 200, 215); break;
+        default: break;
+      }
+    }
+  }
   return image;
 }
 
