@@ -1,6 +1,7 @@
 // Runs one conversion job through the desktop program's working window
 // (offscreen), as the main window would, and prints the job's wall time and
-// processor time in seconds and the number of pumps it made. Used by
+// processor time in seconds, the number of pumps it made and what one pump
+// costs. Used by
 // working_window_bench.sh against the command line.
 //
 //   working_window_bench PROGRAM_FOLDER/ INPUT.wav OUTPUT_FOLDER/
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -79,16 +81,23 @@ int main(int argc, char** argv) {
   double processor = 0;
   // OK shows the moment the job has ended; no timer may run during the job,
   // or it would add to the pumping being measured.
+  double pumpMicroseconds = 0;
   OnShow okShown([&] {
     seconds = clock.nsecsElapsed() / 1e9;
     processor = processorSeconds() - processor;
+    // What one pump costs on its own, with the window up and nothing to do.
+    const long pumps = host.pumps;
+    const double before = processorSeconds();
+    for (long i = 0; i < pumps; ++i) host.GuiHost::pumpMessages();
+    pumpMicroseconds = (processorSeconds() - before) * 1e6 / std::max(pumps, 1L);
     QTimer::singleShot(0, &window, &QDialog::accept);
   });
   window.findChild<QPushButton*>(QStringLiteral("ok"))->installEventFilter(&okShown);
   processor = processorSeconds();
   clock.start();
   window.exec();
-  // Wall and processor seconds of the job alone, and the pumps it made.
-  std::printf("%.3f %.3f %ld\n", seconds, processor, host.pumps);
+  // Wall and processor seconds of the job alone, the pumps it made and the
+  // processor microseconds of one idle pump.
+  std::printf("%.3f %.3f %ld %.2f\n", seconds, processor, host.pumps, pumpMicroseconds);
   return window.report().outcome == sonaflux::JobOutcome::Finished ? 0 : 1;
 }

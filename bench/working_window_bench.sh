@@ -30,7 +30,7 @@ cp data/snx.da0 "$program/snx.da0"
 run_cli() {
   rm -rf "$work/out" && mkdir -p "$work/out"
   /usr/bin/time -f "%e %U %S" -o "$work/time.out" "$program/sonaflux-cli" --yes --title bench --output-folder "$work/out/" "$input" >/dev/null 2>&1
-  echo "$(cat "$work/time.out") - - -"
+  echo "$(cat "$work/time.out") - - - -"
 }
 run_window() {
   rm -rf "$work/out" && mkdir -p "$work/out"
@@ -58,13 +58,13 @@ cpu = collections.defaultdict(list)
 jobs = []
 for line in open(sys.argv[1]):
     tool, measure = line.rstrip("\n").split("\t")
-    w, user, system, job_wall, job_cpu, pumps = measure.split()
+    w, user, system, job_wall, job_cpu, pumps, pump_us = measure.split()
     wall[tool].append(float(w))
     cpu[tool].append(float(user) + float(system))
     if job_wall != "-":
         wall["job"].append(float(job_wall))
         cpu["job"].append(float(job_cpu))
-        jobs.append(int(pumps))
+        jobs.append((int(pumps), float(pump_us)))
 def show(name, xs):
     print(f"{name:34s} median {statistics.median(xs):7.2f}  min-max {min(xs):.2f}-{max(xs):.2f}  ({len(xs)} runs)")
 show("sonaflux-cli wall", wall["cli"])
@@ -73,7 +73,11 @@ show("working window wall, job only", wall["job"])
 show("sonaflux-cli processor", cpu["cli"])
 show("working window processor", cpu["window"])
 show("working window processor, job only", cpu["job"])
-print(f"pumps per job: {statistics.median(jobs)}")
+pumps = statistics.median(p for p, _ in jobs)
+pump_us = statistics.median(u for _, u in jobs)
+print(f"pumps per job: {pumps:.0f}; one idle pump: {pump_us:.2f} us of processor time,"
+      f" {pumps * pump_us / 1e6:.3f} s a job = {100 * pumps * pump_us / 1e6 / statistics.median(cpu['cli']):.1f} %"
+      " of the command line's processor time")
 for name, runs in (("wall", wall), ("processor", cpu)):
     for of in ("window", "job"):
         print(f"{of} / cli, {name}: {statistics.median(runs[of]) / statistics.median(runs['cli']):.3f}")
