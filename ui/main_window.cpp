@@ -16,13 +16,10 @@
 #include "core/version.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
-#include "ui/skinned_button.h"
-#if __has_include("ui/working_window.h")
-#define SONAFLUX_HAS_JOB_WINDOWS 1
 #include "ui/output_text_dialog.h"
+#include "ui/skinned_button.h"
 #include "ui/tip_dialog.h"
 #include "ui/working_window.h"
-#endif
 
 namespace sonaflux {
 
@@ -175,11 +172,7 @@ void MainWindow::paintEvent(QPaintEvent*) {
   }
 }
 
-void MainWindow::showTipOfTheDay() {
-#ifdef SONAFLUX_HAS_JOB_WINDOWS
-  runTipOfTheDay(m_ctx, this);
-#endif
-}
+void MainWindow::showTipOfTheDay() { runTipOfTheDay(m_ctx, this); }
 
 void MainWindow::browseForInput() {
   const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Sonaflux - Select a file"),
@@ -211,7 +204,6 @@ void MainWindow::createStreamingAudio() {
   m_ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(m_ctx);
   if (m_ctx.inputs.inputCheckFailed) return;
-#ifdef SONAFLUX_HAS_JOB_WINDOWS
   if (!runOutputText(m_ctx, this)) {
     m_ctx.inputs.inputCheckFailed = true;
     return;
@@ -219,7 +211,6 @@ void MainWindow::createStreamingAudio() {
   m_ctx.job.jobStarted = false;
   WorkingWindow working(m_ctx, m_host, this);
   working.exec();
-#endif
 }
 
 void MainWindow::endProgram() { m_host.terminate(0); }

@@ -11,9 +11,11 @@
 #include "settings/parameters_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/wav_fixture.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/main_window.h"
+#include "ui/working_window.h"
 
 namespace {
 
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
   // The shipped settings in a private program folder.
   test::TempFolder program;
   test::TempFolder output;
+  test::TempFolder inputs;
   for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) {
     fs::copy_file(test::programFolder() + name, program.file(name));
   }
@@ -82,5 +85,17 @@ int main(int argc, char** argv) {
   window.show();
   QApplication::processEvents();
   if (!save(shaped(window), folder + QStringLiteral("main-window.png"))) return 1;
+
+  // A real job on a short tune, grabbed once it has finished.
+  ctx.inputs.inputPath = inputs.file("evening-tune.wav");
+  test::writeFileBytes(ctx.inputs.inputPath, test::makePcmWav(22050, 2, 16, test::chordSequence(3.0, 22050, 2)));
+  ctx.inputs.inputIsWav = true;
+  ctx.inputs.inputTitle = "Evening Tune";
+  WorkingWindow working(ctx, host, &window);
+  working.show();
+  while (!working.jobStarted() || working.jobRunning()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  QApplication::processEvents();
+  if (working.report().outcome != JobOutcome::Finished) return 1;
+  if (!save(shaped(working), folder + QStringLiteral("working-window.png"))) return 1;
   return 0;
 }

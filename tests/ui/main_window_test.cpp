@@ -1,16 +1,21 @@
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QTest>
+#include <QTimer>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <vector>
 
 #include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/skinned_button.h"
@@ -80,46 +85,44 @@ class MainWindowFixture : public testing::Test {
 
 using MainWindowTest = MainWindowFixture;
 
-TEST_F(MainWindowTest, EveryWayOfClosingEndsTheProgramWithCodeZero) {
+std::vector<SkinnedButton*> allButtons(MainWindow& w) {
+  return {w.minimiseButton(), w.closeButton(),  w.helpButton(), w.browseButton(),
+          w.optionsButton(),  w.createButton(), w.exitButton()};
+}
+
+TEST_F(MainWindowTest, EndsTheProgramOrRefusesAnEmptyFileNameFromKeysAndButtons) {
+  const std::string empty = "Error: Please select an input MP3 or WAV file first.";
   struct Row {
     const char* how;
     std::function<void(MainWindow&)> act;
+    std::optional<int> exitCode;
+    std::string message;
   };
   const Row rows[] = {
-      {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
-      {"Escape in the file-name box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }},
-      {"Close button", [](MainWindow& w) { w.closeButton()->click(); }},
-      {"Exit button", [](MainWindow& w) { w.exitButton()->click(); }},
-      {"close request", [](MainWindow& w) { w.close(); }},
+      {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, 0, ""},
+      {"Escape in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }, 0, ""},
+      {"Close", [](MainWindow& w) { w.closeButton()->click(); }, 0, ""},
+      {"Exit", [](MainWindow& w) { w.exitButton()->click(); }, 0, ""},
+      {"close request", [](MainWindow& w) { w.close(); }, 0, ""},
+      {"Create", [](MainWindow& w) { w.createButton()->click(); }, std::nullopt, empty},
+      {"Enter in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, std::nullopt,
+       empty},
+      {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.how);
     exitCode.reset();
-    row.act(open());
-    EXPECT_EQ(exitCode, 0);
-  }
-  EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(MainWindowTest, CreateRefusesAnEmptyFileNameFromButtonAndEnter) {
-  struct Row {
-    const char* how;
-    std::function<void(MainWindow&)> act;
-  };
-  const Row rows[] = {
-      {"Create button", [](MainWindow& w) { w.createButton()->click(); }},
-      {"Enter in the file-name box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }},
-      {"Enter on the window", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.how);
     messages.clear();
     row.act(open());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Error: Please select an input MP3 or WAV file first.");
-    EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(exitCode, row.exitCode);
+    if (row.message.empty()) {
+      EXPECT_TRUE(messages.empty());
+    } else {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].text, row.message);
+      EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
+    }
     EXPECT_FALSE(ctx.job.jobStarted);
-    EXPECT_FALSE(exitCode.has_value());
   }
 }
 
@@ -174,8 +177,7 @@ TEST_F(MainWindowTest, NeverDrawsTheButtonsTransparentColour) {
   ctx.settings.backgroundPicture = true;
   MainWindow& w = open();
   EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "at rest";
-  for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
-                                w.optionsButton(), w.createButton(), w.exitButton()}) {
+  for (SkinnedButton* button : allButtons(w)) {
     SCOPED_TRACE(button->objectName().toStdString());
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QCoreApplication::sendEvent(button, &enter);
@@ -204,16 +206,50 @@ TEST_F(MainWindowTest, KeepsTheBackgroundSettingItStartedWith) {
   EXPECT_EQ(grabbed(*window), plain);
 }
 
-TEST_F(MainWindowTest, GivesButtonsClickSoundsOnlyWhenSoundsAreOn) {
+TEST_F(MainWindowTest, EveryButtonHasItsTooltipTheHandAndASoundOnlyWhenSoundsAreOn) {
+  const char* tooltips[] = {"Minimizes the program",      "Exits the program",
+                            "Loads the help window",      "Browses for an input file",
+                            "Goes to the options window", "Creates the streaming audio",
+                            "Exits the program"};
   for (bool sounds : {false, true}) {
     SCOPED_TRACE(sounds);
     ctx.settings.buttonSounds = sounds;
-    MainWindow& w = open();
-    for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
-                                  w.optionsButton(), w.createButton(), w.exitButton()}) {
-      EXPECT_EQ(button->hasClickSound(), sounds) << button->objectName().toStdString();
+    const std::vector<SkinnedButton*> buttons = allButtons(open());
+    for (size_t i = 0; i < buttons.size(); ++i) {
+      SCOPED_TRACE(tooltips[i]);
+      EXPECT_EQ(buttons[i]->toolTip().toStdString(), tooltips[i]);
+      EXPECT_EQ(buttons[i]->cursor().shape(), Qt::BitmapCursor);
+      EXPECT_EQ(buttons[i]->cursor().hotSpot(), QPoint(9, 1));
+      EXPECT_EQ(buttons[i]->hasClickSound(), sounds);
     }
   }
+}
+
+TEST_F(MainWindowTest, ShowsTheTipOfTheDayOnceAfterTheFirstPaintOnlyWhenAsked) {
+  std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
+  for (bool tips : {false, true}) {
+    SCOPED_TRACE(tips);
+    ctx.settings.showTipsAtStartup = tips;
+    int shown = 0;
+    bool paintedFirst = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal->objectName() != QLatin1String("tipWindow")) return;
+      ++shown;
+      paintedFirst = window->startupTipsShown();
+      modal->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+    });
+    answer.start(10);
+    MainWindow& w = open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.startupTipsShown(); }));
+    QCoreApplication::processEvents();
+    w.repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown, tips ? 1 : 0);
+    EXPECT_EQ(paintedFirst, tips);
+  }
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
@@ -236,32 +272,6 @@ TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
   EXPECT_EQ(drag(&w, {10, 340}, {-5, 7}), QPoint(125, 147));
   // A press on a button is the button's, not a drag.
   EXPECT_EQ(drag(w.optionsButton(), {5, 5}, {50, 50}), QPoint(125, 147));
-}
-
-TEST_F(MainWindowTest, ButtonsSitAtTheirPlacesWithTheirTooltips) {
-  struct Row {
-    QPoint place;
-    const char* tooltip;
-  };
-  const Row rows[] = {
-      {{368, 28}, "Minimizes the program"},      {{389, 28}, "Exits the program"},
-      {{131, 220}, "Loads the help window"},     {{345, 184}, "Browses for an input file"},
-      {{238, 220}, "Goes to the options window"}, {{345, 220}, "Creates the streaming audio"},
-      {{345, 276}, "Exits the program"},
-  };
-  MainWindow& w = open();
-  SkinnedButton* buttons[] = {w.minimiseButton(), w.closeButton(),  w.helpButton(), w.browseButton(),
-                              w.optionsButton(),  w.createButton(), w.exitButton()};
-  for (size_t i = 0; i < std::size(rows); ++i) {
-    SCOPED_TRACE(rows[i].tooltip);
-    EXPECT_EQ(buttons[i]->pos(), rows[i].place);
-    EXPECT_EQ(buttons[i]->toolTip().toStdString(), rows[i].tooltip);
-    EXPECT_EQ(buttons[i]->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(buttons[i]->cursor().hotSpot(), QPoint(9, 1));
-  }
-  EXPECT_EQ(w.fileNameBox()->geometry(), QRect(25, 184, 317, 24));
-  EXPECT_EQ(w.size(), QSize(450, 350));
-  EXPECT_EQ(w.browseStartPath(), output.path());
 }
 
 }  // namespace

@@ -39,11 +39,11 @@ Image makeIcon(int size) {
   const int bars = size <= 16 ? 3 : 5;
   const std::array<double, 5> heights = bars == 3 ? std::array<double, 5>{0.55, 1.0, 0.7, 0, 0}
                                                   : std::array<double, 5>{0.4, 0.75, 1.0, 0.6, 0.32};
-  const double inner = s * 0.64;
-  const double pitch = inner / bars;
-  const double barRadius = pitch * 0.3;
+  // At 16 pixels the bars sit on whole pixels, two wide, or they blur.
+  const double pitch = size <= 16 ? 4 : s * 0.64 / bars;
+  const double barRadius = size <= 16 ? 1 : pitch * 0.3;
   for (int i = 0; i < bars; ++i) {
-    const double cx = (s - inner) / 2 + pitch * (i + 0.5);
+    const double cx = s / 2 + (i - (bars - 1) / 2.0) * pitch;
     const double half = std::max(heights[static_cast<std::size_t>(i)] * s * 0.3 - barRadius, 0.0);
     image.fill(capsule(cx, s / 2 - half, cx, s / 2 + half, barRadius), rgb(255, 255, 255), 8);
   }
