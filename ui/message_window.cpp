@@ -26,8 +26,9 @@ void MessageWindow::setText(const QString& text) {
 QString MessageWindow::text() const { return m_line->text(); }
 
 void MessageWindow::centreOn(const QWidget& window) {
-  const QRect area = window.frameGeometry();
-  move(area.center() - QPoint(width() / 2, height() / 2));
+  QRect frame = frameGeometry();
+  frame.moveCenter(window.frameGeometry().center());
+  move(frame.topLeft());
 }
 
 }  // namespace sonaflux

@@ -89,6 +89,11 @@ WorkingWindow::WorkingWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   m_ok->setDefault(true);
   m_launch = new QPushButton(QStringLiteral("&Launch Output"), this);
   m_launch->setObjectName(QStringLiteral("launchOutput"));
+  // Enter must not stop a job: a key held since the Create command would
+  // otherwise cancel it the moment the window opens.
+  m_cancel->setAutoDefault(false);
+  m_launch->setAutoDefault(false);
+  m_cancel->setFocus();
 
   auto* bottom = new QGridLayout;
   bottom->setColumnStretch(1, 1);

@@ -118,6 +118,7 @@ std::string visibleOutcome(QWidget& window) {
 void click(QWidget& window, const char* name) { QTest::mouseClick(&child<QPushButton>(window, name), Qt::LeftButton); }
 
 TEST(WorkingWindow, FinishedJobListsTheCreatedFilesAndEndsWithOkOrEscape) {
+  // Enter is pressed while the job runs: it must not cancel it.
   struct Row {
     const char* why;
     std::int32_t outputMode;
@@ -145,7 +146,12 @@ TEST(WorkingWindow, FinishedJobListsTheCreatedFilesAndEndsWithOkOrEscape) {
     f.setWavInput(1.0);
     QWidget mainWindow;
     f.host.setOwner(&mainWindow);
-    f.runWindow({}, [&](WorkingWindow& window) {
+    auto pressEnter = [](WorkingWindow& window) {
+      EXPECT_EQ(window.focusWidget(), &child<QPushButton>(window, "cancel"));
+      QTest::keyClick(window.focusWidget(), Qt::Key_Return);
+      return true;
+    };
+    f.runWindow(pressEnter, [&](WorkingWindow& window) {
       EXPECT_EQ(visibleOutcome(window), "Finished Successfully! Launch Output OK");
       EXPECT_EQ(resultLines(window), row.lines);
       for (const char* bar : {"bar1", "bar2", "bar3", "bar4"}) EXPECT_EQ(child<QProgressBar>(window, bar).value(), 101) << bar;
