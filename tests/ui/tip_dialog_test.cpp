@@ -8,9 +8,11 @@
 #include <optional>
 
 #include "settings/parameters_file.h"
+#include "settings/tips_file.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
 #include "tests/ui/modal.h"
 
 namespace sonaflux {
@@ -88,6 +90,26 @@ TEST(TipWindow, StepsThroughTheTipsAndSavesEveryStep) {
     runTipOfTheDay(f.ctx, nullptr);
     EXPECT_TRUE(f.host.terminations.empty());
   }
+}
+
+TEST(TipWindow, EveryInstalledTipFitsItsPlace) {
+  TipWindowFixture f;
+  const std::string tips = test::readFileText(test::sourceFolder() + "data/tips.da0");
+  test::writeFileText(f.program.file("tips.da0"), tips);
+  const std::int32_t count = pickTip(tips, 0).number;
+  ASSERT_GT(count, 1);
+  f.ctx.settings.nextTipNumber = 0;
+  test::whenModalOpens([&](QWidget& window) {
+    QLabel& text = child<QLabel>(window, "tipText");
+    for (std::int32_t shown = 1; shown <= count; ++shown) {
+      EXPECT_FALSE(text.text().isEmpty()) << "tip " << shown;
+      EXPECT_LE(text.heightForWidth(text.width()), text.height()) << "tip " << shown << " is cut off";
+      QTest::mouseClick(&child<QPushButton>(window, "nextTip"), Qt::LeftButton);
+    }
+    EXPECT_EQ(f.ctx.settings.nextTipNumber, 1);
+    QTest::keyClick(&window, Qt::Key_Escape);
+  });
+  runTipOfTheDay(f.ctx, nullptr);
 }
 
 TEST(TipWindow, ShowsAndSavesTheStartupChoice) {
