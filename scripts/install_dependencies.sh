@@ -8,7 +8,7 @@ apt-get install -y --no-install-recommends \
   libgtest-dev libgmock-dev \
   libmp3lame-dev libmpg123-dev libsoxr-dev libtag1-dev \
   ffmpeg lame sox time ca-certificates \
-  qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth \
+  qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth imagemagick \
   libfreetype-dev libpng-dev \
   libcpp-httplib-dev \
   chromium

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Draws the README's pictures of the windows into docs/ (offscreen), then
+# starts the real program on a virtual X display, grabs the screen into
+# build/screen.png and prints the time from start to the first painted
+# main window.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+
+nice cmake --build "$build" -j2 --target sonaflux sonaflux_grab_windows
+mkdir -p "$root/docs"
+"$build/tests/ui/sonaflux_grab_windows" "$root/docs"
+
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  start=$(date +%s%3N)
+  SONAFLUX_TIME_FIRST_PAINT=1 "$1/bin/sonaflux" 2>"$2" &
+  pid=$!
+  for _ in $(seq 200); do
+    grep -q "first paint at" "$2" && break
+    sleep 0.05
+  done
+  painted=$(sed -n "s/.*first paint at \([0-9]*\) ms.*/\1/p" "$2")
+  sleep 1
+  import -window root "$1/screen.png"
+  kill "$pid"
+  if [ -z "$painted" ]; then echo "the main window was not painted" >&2; exit 1; fi
+  echo "first painted main window $((painted - start)) ms after start"
+  echo "$1/screen.png"
+' _ "$build" "$log"

@@ -1,0 +1,82 @@
+#include "settings/tips_file.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+
+namespace sonaflux {
+namespace {
+
+std::string twelveTips() {
+  std::string text;
+  for (int i = 1; i <= 12; ++i) text += "tip " + std::to_string(i) + "\r\n";
+  return text;
+}
+
+TEST(TipsFile, PicksTheRequestedLineWrapsAndCountsBackwards) {
+  const std::string three = "first\r\nsecond\r\nthird\r\n";
+  struct Row {
+    const char* why;
+    std::string text;
+    std::int32_t requested;
+    Tip expected;
+  };
+  const Row rows[] = {
+      {"a line in the middle", three, 2, {"second", 2}},
+      {"the last line", three, 3, {"third", 3}},
+      {"one past the end wraps to the first", three, 4, {"first", 1}},
+      {"far past the end wraps to the first", three, 1000, {"first", 1}},
+      {"zero gives the last tip with its number", three, 0, {"third", 3}},
+      {"a negative number matches nothing", three, -1, {"", -1}},
+      {"the most negative number comes back as it is", three, INT_MIN, {"", INT_MIN}},
+      {"twelve tips: the thirteenth is tip 1", twelveTips(), 13, {"tip 1", 1}},
+      {"twelve tips: zero is tip 12", twelveTips(), 0, {"tip 12", 12}},
+      {"plain LF line ends", "a\nb\nc", 2, {"b", 2}},
+      {"a last line without a line end counts", "a\r\nb", 2, {"b", 2}},
+      {"a last line without a line end is the last tip", "a\r\nb", 0, {"b", 2}},
+      {"an empty line is a tip of its own", "a\r\n\r\nc\r\n", 2, {"", 2}},
+      {"an empty line counts for the wrap", "a\r\n\r\nc\r\n", 4, {"a", 1}},
+      {"a CR inside a line stays", "a\rb\r\n", 1, {"a\rb", 1}},
+      {"empty file: tip 1 is empty", "", 1, {"", 1}},
+      {"empty file: zero stays zero", "", 0, {"", 0}},
+      {"empty file: a negative number stays", "", -1, {"", -1}},
+      {"empty file: past the end is number 1", "", 5, {"", 1}},
+      {"a single line end is one empty tip", "\r\n", 0, {"", 1}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    EXPECT_EQ(pickTip(row.text, row.requested), row.expected);
+  }
+}
+
+TEST(TipsFile, KeepsLongLinesWhole) {
+  std::string longTip(100000, 'x');
+  EXPECT_EQ(pickTip("short\n" + longTip + "\nend\n", 2).text.size(), longTip.size());
+}
+
+TEST(TipsFile, ReadsTheProgramFoldersFileAndFallsBackToTipOneWhenMissing) {
+  test::TempFolder program;
+  EXPECT_EQ(readTip(program.path(), 0), (Tip{"", 1}));
+  EXPECT_EQ(readTip(program.path(), -3), (Tip{"", 1}));
+  test::writeFileText(program.file("tips.da0"), twelveTips());
+  EXPECT_EQ(readTip(program.path(), 12), (Tip{"tip 12", 12}));
+  EXPECT_EQ(readTip(program.path(), 0), (Tip{"tip 12", 12}));
+}
+
+TEST(TipsFile, StepsHeldAtTheEndsOfTheNumberRange) {
+  struct Row {
+    std::int32_t current;
+    int delta;
+    std::int32_t expected;
+  };
+  const Row rows[] = {{1, 1, 2}, {1, -1, 0}, {0, -1, -1}, {-1, 1, 0},
+                      {INT_MAX, 1, INT_MAX}, {INT_MIN, -1, INT_MIN}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.current) + " by " + std::to_string(row.delta));
+    EXPECT_EQ(steppedTipNumber(row.current, row.delta), row.expected);
+  }
+}
+
+}  // namespace
+}  // namespace sonaflux

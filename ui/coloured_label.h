@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+
+#include "ui/coloured_font.h"
+
+namespace sonaflux {
+
+/// A label with its own text colour, background colour and font.
+class ColouredLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit ColouredLabel(QWidget* parent = nullptr);
+  explicit ColouredLabel(const QString& text, QWidget* parent = nullptr);
+
+  void setTextColour(const QColor& colour);
+  void setBackgroundColour(const QColor& colour);
+  void setBold(bool bold);
+  void setCharacterHeight(int pixels);
+  void setFaceName(const QString& face);
+
+ private:
+  void applyFont();
+
+  FontDescription m_font;
+  QFont m_baseFont;
+};
+
+}  // namespace sonaflux
