@@ -26,6 +26,8 @@
 #include "core/page_for.h"
 #include "engine/options_commit.h"
 #include "platform/app_paths.h"
+#include "ui/coloured_label.h"
+#include "ui/dialog_look.h"
 #include "writers/controller_list.h"
 #include "writers/preview_page_writer.h"
 
@@ -105,11 +107,7 @@ OptionsWindow::OptionsWindow(AppContext& ctx, QWidget* parent)
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(frame);
 
-  auto* title = new QLabel(QStringLiteral("Sonaflux - Options"), frame);
-  QFont titleFont(QStringLiteral("Arial"));
-  titleFont.setPixelSize(16);
-  titleFont.setBold(true);
-  title->setFont(titleFont);
+  QLabel* title = makeWindowTitle(QStringLiteral("Sonaflux - Options"), frame);
   auto* help = new QPushButton(QStringLiteral("&Help"), frame);
   help->setObjectName(QStringLiteral("help"));
   help->setAutoDefault(false);

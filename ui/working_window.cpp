@@ -15,6 +15,7 @@
 #include "ui/dialog_look.h"
 #include "ui/gui_host.h"
 #include "ui/qt_progress_bar.h"
+#include "ui/page_opener.h"
 
 namespace sonaflux {
 
@@ -184,9 +185,7 @@ bool openOutputPage(const JobReport& report) {
   for (const CreatedFile& file : report.createdFiles) {
     const std::string& name = file.name;
     if (name.size() < 4 || name.compare(name.size() - 4, 4, ".htm") != 0) continue;
-    const std::string path = report.outputFolder + name;
-    if (!fileExists(path)) return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    return openPageInBrowser(report.outputFolder + name);
   }
   return false;
 }
