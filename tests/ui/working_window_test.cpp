@@ -1,5 +1,6 @@
 #include "ui/working_window.h"
 
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -8,6 +9,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
@@ -22,6 +24,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::child;
+
+// Receives the addresses the program hands to the browser.
+class BrowserStandIn : public QObject {
+  Q_OBJECT
+
+ public:
+  std::vector<QUrl> opened;
+
+ public slots:
+  void open(const QUrl& url) { opened.push_back(url); }
+};
 
 struct ShownMessage {
   std::string text;
@@ -245,5 +258,41 @@ TEST(WorkingWindow, FailedJobShowsItsMessageOverTheWindowAndNoResults) {
   EXPECT_EQ(f.numberOnDisk(), 1);
 }
 
+TEST(WorkingWindow, LaunchOutputServesThePageWithThePlayerOnTheLoopback) {
+  GuiJobFixture f;
+  f.ctx.settings.outputMode = kOutputModeController;
+  f.setWavInput(0.5);
+  BrowserStandIn browser;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+  f.runWindow({}, [&](WorkingWindow& window) {
+    click(window, "launchOutput");
+    click(window, "ok");
+  });
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  EXPECT_TRUE(f.messages.empty());
+  ASSERT_EQ(browser.opened.size(), 1u);
+  const QUrl page = browser.opened[0];
+  EXPECT_EQ(page.host(), QStringLiteral("127.0.0.1"));
+  ASSERT_TRUE(page.path().endsWith(QStringLiteral("/snx1.htm"))) << page.toString().toStdString();
+
+  httplib::Client client("127.0.0.1", page.port());
+  httplib::Result served = client.Get(page.path().toStdString());
+  ASSERT_TRUE(served);
+  EXPECT_EQ(served->status, 200);
+  EXPECT_NE(served->body.find("/player/ruffle.js"), std::string::npos);
+  // The file on disk stays the classic page, and the animations come from the same place.
+  EXPECT_EQ(test::readFileText(f.output.file("snx1.htm")).find("ruffle"), std::string::npos);
+  std::string folder = page.path().toStdString();
+  folder.erase(folder.rfind('/') + 1);
+  for (const char* name : {"snx1s.swf", "snx1c.swf"}) {
+    httplib::Result swf = client.Get(folder + name);
+    ASSERT_TRUE(swf) << name;
+    EXPECT_EQ(swf->status, 200) << name;
+    EXPECT_EQ(swf->body, test::readFileText(f.output.file(name))) << name;
+  }
+}
+
 }  // namespace
 }  // namespace sonaflux
+
+#include "working_window_test.moc"
