@@ -4,6 +4,7 @@
 'use strict';
 
 const assert = require('node:assert/strict');
+const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
 const { test, before, after } = require('node:test');
@@ -96,14 +97,14 @@ test('a controller page with instruction e plays from the preview server', { tim
 
 test('the controllers\' preview page loads all three controllers from the preview server', { timeout: 60000 },
   async () => {
-    const folder = makeTempFolder('controllers');
-    const names = ['Classic01150040', 'Slim01240024', 'Deck01120060'];
-    const embeds = names.map((name) => {
-      fs.copyFileSync(path.join(programFolder(), 'Controllers', `${name}.swf`), path.join(folder, `${name}.swf`));
-      return `    <embed src="${name}.swf" loop=true width=100 height=40 type="application/x-shockwave-flash">\r\n`;
-    });
-    fs.writeFileSync(path.join(folder, 'preview.htm'),
-      `<html>\r\n  <head>\r\n  </head>\r\n  <body>\r\n${embeds.join('')}  </body>\r\n</html>\r\n`);
+    // The preview page as the Options window writes it, for the shipped controllers.
+    const program = makeTempFolder('controllers');
+    fs.cpSync(path.join(programFolder(), 'Controllers'), path.join(program, 'Controllers'), { recursive: true });
+    const writer = process.env.SONAFLUX_PREVIEW_WRITER;
+    if (!writer || !fs.existsSync(writer)) throw new Error('SONAFLUX_PREVIEW_WRITER must name the built write_preview_page');
+    execFileSync(writer, [program, 'FFFFFF', '000000'], { stdio: ['ignore', 'pipe', 'pipe'] });
+    const folder = path.join(program, 'Controllers');
+    const names = ['Classic01150040', 'Deck01120060', 'Slim01240024'];
     const serving = await startServing(previewServe(), [path.join(programFolder(), 'player'), folder, 'preview.htm']);
     const { page, problems } = await player.openPage(browser, serving.address, { inject: false });
     try {
