@@ -19,6 +19,12 @@ std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::in
   return got;
 }
 
+bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* buffer, std::int64_t count) {
+  if (readBlock(file, position, buffer, count) == count) return true;
+  ctx.failJob("Error: Cannot read file.");
+  return false;
+}
+
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
                 std::int64_t count) {
   std::int64_t written = count > 0 ? file.write(buffer, static_cast<std::size_t>(count)) : 0;

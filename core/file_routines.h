@@ -19,6 +19,11 @@ void readByte(File& file, std::int64_t& position, std::uint8_t& byte);
 /// failed when that is 0 or less. The position goes up by count.
 std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::int64_t count);
 
+/// Reads count bytes of a file the job wrote itself, where fewer bytes mean
+/// the file was cut or could not be read: shows "Error: Cannot read file.",
+/// fails the job and returns false. The position goes up by count.
+bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* buffer, std::int64_t count);
+
 /// Writes count bytes; a failed or short write shows "Error: Cannot write
 /// file." and fails the job. The position goes up by count.
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,

@@ -27,6 +27,17 @@ struct JobInputs {
   std::string outputFolderOverride;
 };
 
+/// The files of a job that it made or emptied itself, under its lock: only
+/// these may its clean-up remove.
+struct JobFileClaims {
+  bool tmp1 = false;
+  bool tmp2 = false;
+  bool tmp3 = false;
+  bool streamOut = false;
+  bool controllerOut = false;
+  bool htmlPage = false;
+};
+
 /// Everything one conversion job shares between its stages. Positions are
 /// 1-based: position P is the next byte, at offset P - 1.
 struct JobState {
@@ -46,6 +57,7 @@ struct JobState {
   File streamOutHandle;
   File controllerOutHandle;
   File htmlFile;
+  JobFileClaims claimed;
 
   std::int64_t inputSize = 0;
   std::int64_t inputPos = 1;

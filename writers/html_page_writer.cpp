@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/file_routines.h"
+#include "core/settings_rules.h"
 #include "writers/controller_copy.h"
 
 namespace sonaflux {
@@ -16,7 +17,7 @@ const char* const kPluginPageUrl =
     "http://www.macromedia.com/shockwave/download/index.cgi?P1_Prod_Version=ShockwaveFlash";
 const char* const kLineEnd = "\r\n";
 
-// Characters that would break the markup become harmless look-alikes.
+// Characters that would break the markup or the lines become harmless look-alikes.
 std::string filterTitle(const std::string& title) {
   std::string out = title.empty() ? " " : title;
   for (char& c : out) {
@@ -25,7 +26,10 @@ std::string filterTitle(const std::string& title) {
       case '<': c = '('; break;
       case '>': c = ')'; break;
       case '|': c = '!'; break;
-      default: break;
+      default:
+        // A control character could break the page's lines.
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+        break;
     }
   }
   return out;
@@ -133,8 +137,9 @@ HtmlPageFields htmlPageFields(const AppContext& ctx) {
   const SettingsRecord& s = ctx.settings;
   HtmlPageFields f;
   f.title = ctx.inputs.inputTitle;
-  f.backgroundColour = s.backgroundColour;
-  f.textColour = s.textColour;
+  // The settings file may hold anything; only hex digits reach the markup.
+  f.backgroundColour = hexDigitsOnly(s.backgroundColour);
+  f.textColour = hexDigitsOnly(s.textColour);
   if (s.outputMode == kOutputModeController) {
     f.movieName = ctx.job.outputBaseName + s.instruction;
     ControllerSize size = controllerSize(s.controllerName);

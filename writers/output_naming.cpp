@@ -75,33 +75,24 @@ void askBeforeOverwriting(AppContext& ctx) {
 
 namespace {
 
-// Creates the file empty, then opens it again for reading and writing, locked.
-bool createAndReopen(AppContext& ctx, const std::string& path, File& handle) {
-  File created;
-  if (!created.create(path)) return false;
-  created.close();
+// Takes the file for this job; one that another program holds stays as it was.
+bool claimOutputFile(AppContext& ctx, const std::string& path, File& handle, bool& claimed) {
+  bool createdNew = false;
+  claimed = handle.createExclusive(path, createdNew);
   pumpMessages(ctx);
-  return handle.openExisting(path, FileAccess::ReadWrite, true);
+  if (!claimed) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  return claimed;
 }
 
 }  // namespace
 
 void createOutputFiles(AppContext& ctx) {
   JobState& job = ctx.job;
-  std::string path = streamAnimationPath(ctx);
-  if (!createAndReopen(ctx, path, job.streamOutHandle)) {
-    ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  if (!claimOutputFile(ctx, streamAnimationPath(ctx), job.streamOutHandle, job.claimed.streamOut)) return;
+  if (ctx.settings.outputMode == kOutputModeController &&
+      !claimOutputFile(ctx, controllerAnimationPath(ctx), job.controllerOutHandle, job.claimed.controllerOut))
     return;
-  }
-  if (ctx.settings.outputMode == kOutputModeController) {
-    path = controllerAnimationPath(ctx);
-    if (!createAndReopen(ctx, path, job.controllerOutHandle)) {
-      ctx.failJob("Error: Cannot create output file \"" + path + "\".");
-      return;
-    }
-  }
-  path = htmlPagePath(ctx);
-  if (!job.htmlFile.create(path)) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  claimOutputFile(ctx, htmlPagePath(ctx), job.htmlFile, job.claimed.htmlPage);
 }
 
 }  // namespace sonaflux
