@@ -37,9 +37,11 @@ void seekTo(File& file, std::int64_t position) { file.seek(position - 1); }
 void closeFile(File& file) { file.close(); }
 
 void closeAndDelete(AppContext& ctx, const std::string& name, File& file) {
+  // Deleted while still open and locked: once closed, another job could
+  // take the name over before it goes.
+  deleteFile(name);
   file.close();
   pumpMessages(ctx);
-  deleteFile(name);
 }
 
 int percentDone(std::int64_t pos, std::int64_t end) {

@@ -34,7 +34,8 @@ void seekTo(File& file, std::int64_t position);
 
 void closeFile(File& file);
 
-/// Closes the file, pumps, then deletes it by name; failures are not reported.
+/// Deletes the file by name while it is still open, closes it, then pumps;
+/// failures are not reported.
 void closeAndDelete(AppContext& ctx, const std::string& name, File& file);
 
 /// pos * 100 / end in floating point, truncated, kept within 0..100.

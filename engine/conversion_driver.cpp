@@ -90,13 +90,19 @@ struct JobProgress {
 };
 
 // Removes only what this job made or emptied: a file another program holds
-// was never touched and stays.
-void removeOutputSet(AppContext& ctx, JobProgress& progress) {
-  const JobFileClaims& claimed = ctx.job.claimed;
+// was never touched and stays. Called while the files are still open and
+// locked, so that no other job can have taken one over in between.
+void deleteClaimedOutputs(AppContext& ctx) {
+  JobFileClaims& claimed = ctx.job.claimed;
   if (ctx.settings.outputMode == kOutputModeController && claimed.controllerOut)
     deleteFile(controllerAnimationPath(ctx));
   if (claimed.streamOut) deleteFile(streamAnimationPath(ctx));
   if (claimed.htmlPage) deleteFile(htmlPagePath(ctx));
+  claimed.controllerOut = claimed.streamOut = claimed.htmlPage = false;
+}
+
+void removeOutputSet(AppContext& ctx, JobProgress& progress) {
+  deleteClaimedOutputs(ctx);
   // Taken back in memory even when the file cannot be written, so that the
   // next job of this program does not skip a number.
   if (!saveOutputNumber(ctx, progress.numberBefore)) progress.parametersSaveFailed = true;
@@ -113,6 +119,7 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
   JobState& job = ctx.job;
   switch (from) {
     case Rung::CloseOutputs:
+      if (job.jobFailed && progress.outputsCreated) deleteClaimedOutputs(ctx);
       closeFile(job.streamOutHandle);
       closeFile(job.controllerOutHandle);
       closeFile(job.htmlFile);
