@@ -55,14 +55,11 @@ std::vector<std::uint8_t> shortWav() {
 TEST(CliEndings, StopSignalsCancelLikeCtrlCAtEveryMoment) {
   struct Moment {
     const char* name;
-    const char* stageLine;  // the stage running then, never shown as done
     bool (*reached)(const EndingsFixture&);
   };
   const Moment moments[] = {
-      {"reading the input", "Decompressing and normalising: done",
-       [](const EndingsFixture& f) { return f.sizeOf("snx1.tmp2") > 0; }},
-      {"compressing", "Compressing to 56K streaming format: done",
-       [](const EndingsFixture& f) { return f.sizeOf("snx1.tmp3") > 0; }},
+      {"reading the input", [](const EndingsFixture& f) { return f.sizeOf("snx1.tmp2") > 0; }},
+      {"compressing", [](const EndingsFixture& f) { return f.sizeOf("snx1.tmp3") > 0; }},
   };
   for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     for (const Moment& moment : moments) {
@@ -75,7 +72,12 @@ TEST(CliEndings, StopSignalsCancelLikeCtrlCAtEveryMoment) {
       test::ProcessResult r = job.wait();
       EXPECT_EQ(r.exitCode, 128 + signal) << r.err;
       EXPECT_NE(r.err.find("Cancelled\n"), std::string::npos) << r.err;
-      EXPECT_EQ(r.err.find(moment.stageLine), std::string::npos) << r.err;
+      // The stage that was running is shown cancelled, never done.
+      std::size_t cancelled = r.err.find(" cancelled\n");
+      ASSERT_NE(cancelled, std::string::npos) << r.err;
+      std::string stage = r.err.substr(0, cancelled);
+      stage = stage.substr(stage.rfind('\n') + 1);
+      EXPECT_EQ(r.err.find(stage + " done"), std::string::npos) << r.err;
       EXPECT_TRUE(f.output.entries().empty());
       EXPECT_EQ(f.numberOnDisk(), 1);
       EXPECT_FALSE(fs::exists(f.program.file("snx.da0.new")));
