@@ -51,7 +51,9 @@ void recoverSet(const std::string& folder, const std::string& base) {
     doomed.push_back(path);
   }
   std::vector<std::string> outputs = {folder + base + "s.swf", folder + base + ".htm"};
-  for (char letter = 'a'; letter <= 'z'; ++letter) outputs.push_back(folder + base + letter + ".swf");
+  // Controller animations: any instruction letter but "s", which names the stream.
+  for (char letter = 'a'; letter <= 'z'; ++letter)
+    if (letter != 's') outputs.push_back(folder + base + letter + ".swf");
   for (const std::string& path : outputs) {
     File file;
     if (!fileExists(path) || !holdIfFree(path, file) || file.size().value_or(1) != 0) continue;

@@ -107,6 +107,7 @@ TEST(CliEndings, NextJobRecoversWhatAKilledJobLeftAndNothingElse) {
   ASSERT_TRUE(otherJob.holding());
   test::writeFileText(f.output.file("snx3.htm"), "finished page");
   test::writeFileText(f.output.file("snx3.tmp2"), "old");
+  test::writeFileText(f.output.file("snx3e.swf"), "");
   test::writeFileText(f.output.file("notes.txt"), "");
   test::writeFileText(f.program.file("snx.da0.new"), "half");
 
