@@ -1,6 +1,7 @@
 #include "audio/encoder_config.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/byte_order.h"
 
@@ -12,7 +13,10 @@ EncoderConfig makeEncoderConfig(std::int32_t sampleRate, bool inputStereo) {
   set(SNX_BE_OFFSET_KIND, SNX_BE_CONFIG_KIND_LAME);
   set(SNX_BE_OFFSET_VERSION, SNX_BE_CONFIG_VERSION);
   set(SNX_BE_OFFSET_SIZE, SNX_BE_CONFIG_SIZE);
-  set(SNX_BE_OFFSET_INPUT_RATE, static_cast<std::uint32_t>(inputStereo ? sampleRate * 2 : sampleRate));
+  // A file may declare any 32-bit rate. Doubled in 64 bits and held at the
+  // top of the field, an absurd rate stays absurd and the encoder refuses it.
+  const std::uint64_t rate = static_cast<std::uint32_t>(sampleRate) * std::uint64_t{inputStereo ? 2u : 1u};
+  set(SNX_BE_OFFSET_INPUT_RATE, static_cast<std::uint32_t>(std::min<std::uint64_t>(rate, UINT32_MAX)));
   set(SNX_BE_OFFSET_OUTPUT_RATE, kStreamSampleRate);
   set(SNX_BE_OFFSET_MODE, SNX_BE_MODE_MONO);
   set(SNX_BE_OFFSET_BITRATE, kStreamBitrate);

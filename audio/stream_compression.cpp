@@ -66,7 +66,8 @@ bool encodeTmp2IntoTmp3(AppContext& ctx) {
   const NormalisationTable normalise(job.peakLevel, job.inputStereo);
   while (job.tmp2Pos < job.tmp2End) {
     std::int64_t bytes = std::min<std::int64_t>(job.tmp2End - job.tmp2Pos, static_cast<std::int64_t>(pcm.size()));
-    readBlock(job.tmp2Handle, job.tmp2Pos, pcm.data(), bytes);
+    // Stale bytes from the last chunk must never reach the encoder.
+    if (!readBlockFully(ctx, job.tmp2Handle, job.tmp2Pos, pcm.data(), bytes)) return false;
     for (std::int64_t i = 0; i + 1 < bytes; i += 2) {
       std::uint8_t* sample = pcm.data() + i;
       storeU16(sample, static_cast<std::uint16_t>(normalise(static_cast<std::int16_t>(sampleAt(sample)))));

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "engine/create_command.h"
 #include "core/version.h"
 #include "platform/app_paths.h"
+#include "platform/file.h"
 #include "settings/parameters_file.h"
 
 namespace {
@@ -18,7 +20,32 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitCancelled = 130;
+// A cancelled run ends like a shell's killed command: 128 and the signal.
+constexpr int kExitSignalBase = 128;
+
+int cancelledExitCode() {
+  int signal = sonaflux::cli::stopSignal();
+  return kExitSignalBase + (signal != 0 ? signal : SIGINT);
+}
+
+int endFailed() {
+  std::cerr << "Failed\n";
+  return kExitFailure;
+}
+
+int endCancelled() {
+  std::cerr << "Cancelled\n";
+  return cancelledExitCode();
+}
+
+// The missing output folder is the usual first failure on a machine without
+// a desktop: say which folder it was and how to choose another.
+void explainOutputFolder(const sonaflux::JobReport& report) {
+  const std::string& folder = report.outputFolder;
+  if (folder.empty() || sonaflux::isDirectory(folder)) return;
+  std::cerr << "The output folder \"" << folder
+            << "\" does not exist; --output-folder DIR chooses another.\n";
+}
 
 std::string absolutePath(const std::string& path) {
   std::error_code error;
@@ -52,7 +79,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
 
-  cli::installInterruptHandler();
+  cli::installStopSignalHandlers();
   cli::ConsoleHost host(parsed->assumeYes);
   AppContext ctx(host);
   ctx.paths.programFolder = executableFolder();
@@ -62,7 +89,8 @@ int main(int argc, char** argv) {
   ctx.inputs.inputPath = absolutePath(parsed->input);
   ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(ctx);
-  if (ctx.inputs.inputCheckFailed) return kExitFailure;
+  if (ctx.inputs.inputCheckFailed) return endFailed();
+  if (cli::interruptRequested()) return endCancelled();
   if (parsed->title) ctx.inputs.inputTitle = *parsed->title;
   if (!parsed->outputFolder.empty()) {
     std::string folder = absolutePath(parsed->outputFolder);
@@ -73,15 +101,14 @@ int main(int argc, char** argv) {
 
   host.attach(ctx);
   JobReport report = runCreateCommand(ctx, host.bars());
-  host.finishProgress();
+  host.finishJob(report.outcome);
 
   switch (report.outcome) {
     case JobOutcome::Cancelled:
-      std::cerr << "Cancelled\n";
-      return kExitCancelled;
+      return endCancelled();
     case JobOutcome::Failed:
-      std::cerr << "Failed\n";
-      return kExitFailure;
+      explainOutputFolder(report);
+      return endFailed();
     case JobOutcome::Finished:
       break;
   }

@@ -1,10 +1,12 @@
 #include "cli/console_host.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 
@@ -12,34 +14,57 @@ namespace sonaflux::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+volatile std::sig_atomic_t g_signal = 0;
 
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+extern "C" void onStopSignal(int signal) { g_signal = signal; }
 
-constexpr int kBarWidth = 30;
+constexpr std::size_t kLabelWidth = 38;
+constexpr int kLongestBar = 30;
+constexpr int kShortestBar = 10;
+constexpr std::size_t kStatusWidth = 9;  // "cancelled"
+// Label, "[", the bar, "] ", the status; one column spare so that no line
+// reaches the margin and wraps.
+constexpr int kFixedColumns = static_cast<int>(kLabelWidth + 3 + kStatusWidth) + 1;
 
-std::string barLine(const ConsoleProgressBar& bar) {
+std::string statusText(const ConsoleProgressBar& bar) {
+  if (!bar.endNote().empty()) return bar.endNote();
+  if (bar.position() >= 101) return "done";
+  return std::to_string(bar.position() > 100 ? 100 : bar.position()) + "%";
+}
+
+std::string barLine(const ConsoleProgressBar& bar, int barWidth) {
   int shown = bar.position() > 100 ? 100 : bar.position();
-  int filled = shown * kBarWidth / 100;
+  int filled = shown * barWidth / 100;
   std::string line = bar.label();
-  line.resize(38, ' ');
+  line.resize(kLabelWidth, ' ');
   line += "[" + std::string(static_cast<std::size_t>(filled), '#') +
-          std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + "] ";
-  line += bar.position() >= 101 ? "done" : std::to_string(shown) + "%";
-  return line;
+          std::string(static_cast<std::size_t>(barWidth - filled), ' ') + "] ";
+  return line + statusText(bar);
+}
+
+// Columns of the terminal on standard error; 0 when it does not say.
+int terminalColumns() {
+  winsize size {};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
 }
 
 }  // namespace
 
-void installInterruptHandler() {
+void installStopSignalHandlers() {
   struct sigaction action {};
-  action.sa_handler = onInterrupt;
+  action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no restart: a question waiting for input is interrupted too
-  sigaction(SIGINT, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+  // A reader that went away makes writes fail instead of ending the job
+  // before it has cleaned up.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool interruptRequested() { return g_interrupted != 0; }
+bool interruptRequested() { return g_signal != 0; }
+
+int stopSignal() { return g_signal; }
 
 void ConsoleProgressBar::setRange(int minimum, int maximum) {
   m_minimum = minimum;
@@ -64,29 +89,45 @@ JobProgressBars ConsoleHost::bars() const {
 }
 
 void ConsoleHost::barChanged(ConsoleProgressBar& bar) {
+  // A stage that ends while the job has failed did not finish its work.
+  if (bar.m_position >= 101 && m_ctx && m_ctx->job.jobFailed) bar.m_endNote = failureNote();
   if (m_terminal) {
     redraw(bar.m_position >= 101 || bar.m_position == 0);
     return;
   }
-  // Plain lines: one at each quarter and one when the stage is done.
+  // Plain lines: one at each quarter and one when the stage ends.
   if (bar.m_position == 0) {
     bar.m_lastReported = 0;
     return;
   }
   int step = bar.m_position >= 101 ? 101 : (bar.m_position / 25) * 25;
   if (step > bar.m_lastReported) {
-    std::cerr << bar.label() << ' ' << (step >= 101 ? std::string("done") : std::to_string(step) + "%") << std::endl;
+    std::cerr << bar.label() << ' ' << statusText(bar) << std::endl;
     bar.m_lastReported = step;
   }
+}
+
+std::string ConsoleHost::failureNote() const {
+  return m_ctx && m_ctx->job.jobCancelled ? "cancelled" : "failed";
 }
 
 void ConsoleHost::redraw(bool force) {
   auto now = std::chrono::steady_clock::now();
   if (!force && m_drawnLines > 0 && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+  // Checked at every draw, as the window may have been narrowed meanwhile:
+  // lines that wrap would make the redraw climb too few lines and flood the
+  // scrollback, so a narrow terminal gets plain lines from then on.
+  int columns = terminalColumns();
+  int barWidth = std::min(kLongestBar, columns - kFixedColumns);
+  if (barWidth < kShortestBar) {
+    m_terminal = false;
+    m_drawnLines = 0;
+    return;
+  }
   m_lastDraw = now;
   std::string out;
   if (m_drawnLines > 0) out += "\x1b[" + std::to_string(m_drawnLines) + "A";
-  for (const auto& bar : m_bars) out += "\r\x1b[K" + barLine(*bar) + "\n";
+  for (const auto& bar : m_bars) out += "\r\x1b[K" + barLine(*bar, barWidth) + "\n";
   m_drawnLines = static_cast<int>(m_bars.size());
   std::fputs(out.c_str(), stderr);
   std::fflush(stderr);
@@ -95,6 +136,18 @@ void ConsoleHost::redraw(bool force) {
 void ConsoleHost::finishProgress() {
   if (m_terminal && m_drawnLines > 0) redraw(true);
   m_drawnLines = 0;
+}
+
+void ConsoleHost::finishJob(JobOutcome outcome) {
+  if (outcome != JobOutcome::Finished) {
+    // The stage that was running when the job ended did not finish.
+    for (auto& bar : m_bars) {
+      if (bar->m_position <= 0 || bar->m_position >= 101 || !bar->m_endNote.empty()) continue;
+      bar->m_endNote = outcome == JobOutcome::Cancelled ? "cancelled" : "failed";
+      if (!m_terminal) std::cerr << bar->label() << ' ' << bar->m_endNote << std::endl;
+    }
+  }
+  finishProgress();
 }
 
 MessageAnswer ConsoleHost::showMessage(const std::string& text, MessageIcon, MessageButtons buttons) {
@@ -114,14 +167,17 @@ MessageAnswer ConsoleHost::showMessage(const std::string& text, MessageIcon, Mes
   if (!std::getline(std::cin, answer)) {
     std::cin.clear();
     std::cerr << std::endl;
+    checkInterrupt();
     return MessageAnswer::No;
   }
-  return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ? MessageAnswer::Yes
-                                                                                : MessageAnswer::No;
+  bool yes = answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+  // A stop signal while asking cancels the job rather than answering No.
+  checkInterrupt();
+  return yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
 void ConsoleHost::checkInterrupt() {
-  if (g_interrupted && m_ctx) requestCancel(*m_ctx);
+  if (g_signal && m_ctx) requestCancel(*m_ctx);
 }
 
 void ConsoleHost::pumpMessages() {
@@ -136,6 +192,8 @@ void ConsoleHost::showStatus(const std::string& text) {
 
 void ConsoleHost::terminate(int exitCode) {
   finishProgress();
+  // The settings could not be read or saved: the run failed like any other.
+  if (exitCode != 0) std::cerr << "Failed" << std::endl;
   std::exit(exitCode);
 }
 

@@ -23,6 +23,8 @@ class ConsoleProgressBar : public ProgressBar {
   const std::string& label() const { return m_label; }
   int position() const { return m_position; }
   int maximum() const { return m_maximum; }
+  /// "failed" or "cancelled" once the stage ended with its job; empty otherwise.
+  const std::string& endNote() const { return m_endNote; }
 
  private:
   ConsoleHost& m_host;
@@ -31,6 +33,7 @@ class ConsoleProgressBar : public ProgressBar {
   int m_maximum = 101;
   int m_position = 0;
   int m_lastReported = 0;
+  std::string m_endNote;
   friend class ConsoleHost;
 };
 
@@ -53,10 +56,14 @@ class ConsoleHost : public Host {
 
   /// Ends the bar display so that later output starts on a fresh line.
   void finishProgress();
+  /// Ends the display after the job: a stage that was still running is
+  /// shown as failed or cancelled, never as done.
+  void finishJob(JobOutcome outcome);
   void barChanged(ConsoleProgressBar& bar);
 
  private:
   void redraw(bool force);
+  std::string failureNote() const;
   void checkInterrupt();
 
   bool m_assumeYes;
@@ -67,8 +74,11 @@ class ConsoleHost : public Host {
   std::chrono::steady_clock::time_point m_lastDraw{};
 };
 
-/// Installs the Ctrl-C handler; a second Ctrl-C still only cancels.
-void installInterruptHandler();
+/// Ctrl-C, SIGTERM, SIGHUP and SIGQUIT cancel the job (a second one still
+/// only cancels); a closed pipe no longer ends the process.
+void installStopSignalHandlers();
 bool interruptRequested();
+/// The last stop signal received; 0 for none.
+int stopSignal();
 
 }  // namespace sonaflux::cli

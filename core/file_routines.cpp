@@ -19,6 +19,12 @@ std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::in
   return got;
 }
 
+bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* buffer, std::int64_t count) {
+  if (readBlock(file, position, buffer, count) == count) return true;
+  ctx.failJob("Error: Cannot read file.");
+  return false;
+}
+
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
                 std::int64_t count) {
   std::int64_t written = count > 0 ? file.write(buffer, static_cast<std::size_t>(count)) : 0;
@@ -30,18 +36,12 @@ void seekTo(File& file, std::int64_t position) { file.seek(position - 1); }
 
 void closeFile(File& file) { file.close(); }
 
-bool createAndReopen(AppContext& ctx, const std::string& name, File& handle) {
-  File created;
-  bool ok = created.create(name);
-  created.close();
-  pumpMessages(ctx);
-  return ok && handle.openExisting(name, FileAccess::ReadWrite, true);
-}
-
 void closeAndDelete(AppContext& ctx, const std::string& name, File& file) {
+  // Deleted while still open and locked: once closed, another job could
+  // take the name over before it goes.
+  deleteFile(name);
   file.close();
   pumpMessages(ctx);
-  deleteFile(name);
 }
 
 int percentDone(std::int64_t pos, std::int64_t end) {

@@ -19,6 +19,11 @@ void readByte(File& file, std::int64_t& position, std::uint8_t& byte);
 /// failed when that is 0 or less. The position goes up by count.
 std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::int64_t count);
 
+/// Reads count bytes of a file the job wrote itself, where fewer bytes mean
+/// the file was cut or could not be read: shows "Error: Cannot read file.",
+/// fails the job and returns false. The position goes up by count.
+bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* buffer, std::int64_t count);
+
 /// Writes count bytes; a failed or short write shows "Error: Cannot write
 /// file." and fails the job. The position goes up by count.
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
@@ -29,11 +34,8 @@ void seekTo(File& file, std::int64_t position);
 
 void closeFile(File& file);
 
-/// Creates the file empty, closes it, pumps, then opens it again for reading
-/// and writing, locked, into handle. False when either step failed.
-[[nodiscard]] bool createAndReopen(AppContext& ctx, const std::string& name, File& handle);
-
-/// Closes the file, pumps, then deletes it by name; failures are not reported.
+/// Deletes the file by name while it is still open, closes it, then pumps;
+/// failures are not reported.
 void closeAndDelete(AppContext& ctx, const std::string& name, File& file);
 
 /// pos * 100 / end in floating point, truncated, kept within 0..100.

@@ -32,6 +32,18 @@ struct JobInputs {
   std::optional<PageFor> pageForOverride;
 };
 
+/// The files of a job that it made or emptied itself, under its lock: only
+/// these may its clean-up remove.
+struct JobFileClaims {
+  bool tmp1 = false;
+  bool tmp2 = false;
+  bool tmp3 = false;
+  bool streamOut = false;
+  bool controllerOut = false;
+  bool htmlPage = false;
+  bool mp3Out = false;
+};
+
 /// Everything one conversion job shares between its stages. Positions are
 /// 1-based: position P is the next byte, at offset P - 1.
 struct JobState {
@@ -56,6 +68,7 @@ struct JobState {
   std::int64_t mp3OutPos = 1;
   /// Set when this job copied the player beside the page.
   bool playerCopied = false;
+  JobFileClaims claimed;
 
   std::int64_t inputSize = 0;
   std::int64_t inputPos = 1;

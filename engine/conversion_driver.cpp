@@ -1,6 +1,7 @@
 #include "engine/conversion_driver.h"
 
 #include <chrono>
+#include <limits>
 #include <new>
 #include <thread>
 #include <vector>
@@ -11,8 +12,10 @@
 #include "audio/stream_compression.h"
 #include "audio/wav_reader.h"
 #include "core/file_routines.h"
+#include "engine/job_recovery.h"
 #include "platform/folder_lock.h"
 #include "settings/parameters_file.h"
+#include "writers/controller_copy.h"
 #include "writers/output_naming.h"
 #include "writers/swf_stream_writer.h"
 
@@ -38,12 +41,26 @@ void checkInputFile(AppContext& ctx, const std::string& path) {
 }
 
 void openInputFile(AppContext& ctx, const std::string& path) {
-  if (!ctx.job.inputHandle.openExisting(path, FileAccess::Read, true))
+  // A device would never end; only a plain file is read.
+  File& input = ctx.job.inputHandle;
+  if (!input.openExisting(path, FileAccess::Read, true) || !input.isRegular()) {
+    input.close();
     ctx.failJob("Error: Cannot open file \"" + path + "\". It may be locked by another program.");
+  }
 }
 
-void createTempFile(AppContext& ctx, const std::string& name, File& handle) {
-  if (!createAndReopen(ctx, name, handle)) ctx.failJob("Error: Cannot initialise temporary file \"" + name + "\".");
+// A temporary file another job holds (another program folder writing into
+// the same folder) is refused, never emptied.
+void createTempFile(AppContext& ctx, const std::string& name, File& handle, bool& claimed) {
+  bool createdNew = false;
+  claimed = handle.createExclusive(name, createdNew);
+  pumpMessages(ctx);
+  if (!claimed) ctx.failJob("Error: Cannot initialise temporary file \"" + name + "\".");
+}
+
+// The output number after this one; past the largest it starts again at 1.
+std::int32_t followingNumber(std::int32_t number) {
+  return number == std::numeric_limits<std::int32_t>::max() ? 1 : number + 1;
 }
 
 // Waits for any other job of this program folder to finish; Cancel ends the wait.
@@ -68,16 +85,34 @@ bool acquireJobLock(AppContext& ctx, FolderLock& lock) {
 struct JobProgress {
   TempNames temps;
   bool outputsCreated = false;
+  std::int32_t numberBefore = 0;
   bool parametersSaveFailed = false;
 };
 
+// Removes only what this job made or emptied: a file another program holds
+// was never touched and stays. Called while the files are still open and
+// locked, so that no other job can have taken one over in between.
+void deleteClaimedOutputs(AppContext& ctx) {
+  JobFileClaims& claimed = ctx.job.claimed;
+  if (ctx.settings.outputMode == kOutputModeController && claimed.controllerOut)
+    deleteFile(controllerAnimationPath(ctx));
+  if (claimed.streamOut) deleteFile(streamAnimationPath(ctx));
+  if (claimed.htmlPage) deleteFile(htmlPagePath(ctx));
+  if (claimed.mp3Out) deleteFile(mp3StreamPath(ctx));
+  claimed.controllerOut = claimed.streamOut = claimed.htmlPage = claimed.mp3Out = false;
+}
+
 void removeOutputSet(AppContext& ctx, JobProgress& progress) {
-  if (ctx.settings.outputMode == kOutputModeController) deleteFile(controllerAnimationPath(ctx));
-  deleteFile(streamAnimationPath(ctx));
-  deleteFile(htmlPagePath(ctx));
-  if (writesMp3Stream(ctx)) deleteFile(mp3StreamPath(ctx));
-  ctx.settings.nextOutputNumber -= 1;
-  if (!saveParameters(ctx)) progress.parametersSaveFailed = true;
+  deleteClaimedOutputs(ctx);
+  // Taken back in memory even when the file cannot be written, so that the
+  // next job of this program does not skip a number.
+  if (!saveOutputNumber(ctx, progress.numberBefore)) progress.parametersSaveFailed = true;
+}
+
+void deleteClaimed(AppContext& ctx, const std::string& name, File& file, bool& claimed) {
+  if (claimed) closeAndDelete(ctx, name, file);
+  else closeFile(file);
+  claimed = false;
 }
 
 void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
@@ -85,19 +120,20 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
   JobState& job = ctx.job;
   switch (from) {
     case Rung::CloseOutputs:
+      if (job.jobFailed && progress.outputsCreated) deleteClaimedOutputs(ctx);
       closeFile(job.streamOutHandle);
       closeFile(job.controllerOutHandle);
       closeFile(job.htmlFile);
       closeFile(job.mp3OutHandle);
       [[fallthrough]];
     case Rung::DeleteTmp3:
-      closeAndDelete(ctx, temps.tmp3, job.tmp3Handle);
+      deleteClaimed(ctx, temps.tmp3, job.tmp3Handle, job.claimed.tmp3);
       [[fallthrough]];
     case Rung::DeleteTmp2:
-      closeAndDelete(ctx, temps.tmp2, job.tmp2Handle);
+      deleteClaimed(ctx, temps.tmp2, job.tmp2Handle, job.claimed.tmp2);
       [[fallthrough]];
     case Rung::DeleteTmp1:
-      closeAndDelete(ctx, temps.tmp1, job.tmp1Handle);
+      deleteClaimed(ctx, temps.tmp1, job.tmp1Handle, job.claimed.tmp1);
       [[fallthrough]];
     case Rung::CloseInput:
       closeFile(job.inputHandle);
@@ -105,9 +141,15 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
     case Rung::RemoveOutputs:
       if (job.jobFailed && progress.outputsCreated) removeOutputSet(ctx, progress);
   }
+  job.claimed = {};
+  if (!progress.parametersSaveFailed) return;
   // The program cannot go on without its settings, but only after the job
-  // has left nothing behind.
-  if (progress.parametersSaveFailed) reportParametersWriteFailure(ctx);
+  // has left nothing behind. A job the user cancelled still ends as
+  // cancelled: the message says what could not be saved.
+  if (job.jobCancelled)
+    ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+  else
+    reportParametersWriteFailure(ctx);
 }
 
 // The stages in their order, each only when the one before it produced data.
@@ -165,23 +207,29 @@ void runConversionJob(AppContext& ctx) {
   if (!acquireJobLock(ctx, jobLock)) return;
   if (std::optional<std::int32_t> onDisk = readOutputNumberOnDisk(ctx.paths.programFolder))
     ctx.settings.nextOutputNumber = *onDisk;
+  job.claimed = {};
 
   checkOutputFolder(ctx);
   if (job.jobFailed) return;
+  // What a killed job of this program left, now that none of its jobs runs.
+  recoverLeftovers(ctx.paths.programFolder, job.outputFolder);
   makeOutputBaseName(ctx);
 
   checkInputFile(ctx, inputPath);
   if (job.jobFailed) return;
   openInputFile(ctx, inputPath);
   if (job.jobFailed) return;
+  // A controller that cannot be copied fails now, not after the encoding.
+  checkController(ctx);
+  if (job.jobFailed) return cleanUp(ctx, Rung::CloseInput, progress);
 
   const std::string base = job.outputFolder + job.outputBaseName;
   temps = {base + ".tmp1", base + ".tmp2", base + ".tmp3"};
-  createTempFile(ctx, temps.tmp1, job.tmp1Handle);
+  createTempFile(ctx, temps.tmp1, job.tmp1Handle, job.claimed.tmp1);
   if (job.jobFailed) return cleanUp(ctx, Rung::CloseInput, progress);
-  createTempFile(ctx, temps.tmp2, job.tmp2Handle);
+  createTempFile(ctx, temps.tmp2, job.tmp2Handle, job.claimed.tmp2);
   if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp1, progress);
-  createTempFile(ctx, temps.tmp3, job.tmp3Handle);
+  createTempFile(ctx, temps.tmp3, job.tmp3Handle, job.claimed.tmp3);
   if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp2, progress);
 
   askBeforeOverwriting(ctx);
@@ -189,8 +237,8 @@ void runConversionJob(AppContext& ctx) {
 
   createOutputFiles(ctx);
   progress.outputsCreated = true;
-  ctx.settings.nextOutputNumber += 1;
-  if (!saveParameters(ctx)) {
+  progress.numberBefore = ctx.settings.nextOutputNumber;
+  if (!saveOutputNumber(ctx, followingNumber(progress.numberBefore))) {
     progress.parametersSaveFailed = true;
     job.jobFailed = true;
   }

@@ -8,7 +8,10 @@ DynamicLibrary::~DynamicLibrary() { unload(); }
 
 bool DynamicLibrary::load(const std::string& path) {
   unload();
-  m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Kept mapped after the last close: the codec libraries' own start-up
+  // allocations would otherwise count as leaked at every unload, and a
+  // reload is cheaper.
+  m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   return m_handle != nullptr;
 }
 

@@ -21,12 +21,21 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  /// Opens an existing file. False when it does not exist, cannot be opened
-  /// or (exclusive) is locked by someone else.
+  /// Opens an existing file. False when it does not exist, cannot be opened,
+  /// is a folder, a pipe or a socket, or (exclusive) is locked by someone
+  /// else. Never waits for a writer to appear.
   [[nodiscard]] bool openExisting(const std::string& path, FileAccess access, bool exclusive);
   /// Creates the file empty, or truncates it, open for writing.
   [[nodiscard]] bool create(const std::string& path);
+  /// Creates a regular file, or takes an existing one over, for reading and
+  /// writing under the exclusive lock: the file is emptied only once the lock
+  /// is held, so a file someone else holds is left as it was. createdNew
+  /// tells whether the file did not exist before; a file this call made is
+  /// removed again when it cannot be locked.
+  [[nodiscard]] bool createExclusive(const std::string& path, bool& createdNew);
 
+  /// True for a plain file (not a device).
+  bool isRegular() const;
   bool isOpen() const { return m_fd >= 0; }
   /// Reads up to count bytes, going on after short reads until the end of the
   /// file; the number of bytes read, or -1 on an error.

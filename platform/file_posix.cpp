@@ -22,23 +22,73 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
+namespace {
+
+// Opened without blocking, so that a pipe without a writer cannot hang the
+// open; reads and writes block as usual afterwards.
+int openNonBlocking(const std::string& path, int flags, mode_t mode = 0) {
+  return ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+}
+
+bool makeBlocking(int fd) {
+  int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// Folders, pipes and sockets are no files to read or write; devices are
+// left to the callers that want them.
+bool isFileLike(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  return S_ISREG(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
+}
+
+bool isRegularFd(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
 bool File::openExisting(const std::string& path, FileAccess access, bool exclusive) {
   close();
-  int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-  int fd = ::open(path.c_str(), flags);
+  int fd = openNonBlocking(path, access == FileAccess::Read ? O_RDONLY : O_RDWR);
   if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  bool ok = isFileLike(fd) && (!exclusive || ::flock(fd, LOCK_EX | LOCK_NB) == 0) && makeBlocking(fd);
+  if (!ok) {
     ::close(fd);
     return false;
   }
   m_fd = fd;
   return true;
 }
+
+bool File::createExclusive(const std::string& path, bool& createdNew) {
+  close();
+  createdNew = true;
+  int fd = openNonBlocking(path, O_RDWR | O_CREAT | O_EXCL, 0644);
+  if (fd < 0 && errno == EEXIST) {
+    createdNew = false;
+    fd = openNonBlocking(path, O_RDWR);
+  }
+  if (fd < 0) return false;
+  if (!isRegularFd(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // A file made here that someone else grabbed in between is theirs now.
+    bool theirs = errno == EWOULDBLOCK;
+    ::close(fd);
+    if (createdNew && !theirs) ::unlink(path.c_str());
+    return false;
+  }
+  if (::ftruncate(fd, 0) != 0 || !makeBlocking(fd)) {
+    ::close(fd);
+    if (createdNew) ::unlink(path.c_str());
+    return false;
+  }
+  m_fd = fd;
+  return true;
+}
+
+bool File::isRegular() const { return m_fd >= 0 && isRegularFd(m_fd); }
 
 bool File::create(const std::string& path) {
   close();

@@ -5,6 +5,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
   cmake g++ make pkg-config \
+  clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev \
   libmp3lame-dev libmpg123-dev libsoxr-dev libtag1-dev \
   ffmpeg lame sox time ca-certificates \

@@ -6,6 +6,7 @@
 
 #include "core/leading_integer.h"
 #include "core/page_for.h"
+#include "core/settings_rules.h"
 #include "platform/file.h"
 
 namespace sonaflux {
@@ -78,7 +79,8 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
   s.outputFolderPath = lines[1];
   s.outputMode = leadingInteger(lines[2]);
   s.controllerName = lines[3];
-  s.instruction = lines[4];
+  // The letter ends up in a file name: only what the Options window allows.
+  s.instruction = normalisedInstruction(lines[4]);
   s.nextTipNumber = leadingInteger(lines[5]);
   s.showTipsAtStartup = decodeFlag(lines[6]);
   s.backgroundColour = lines[7];
@@ -108,20 +110,38 @@ void readParameters(AppContext& ctx) {
   ctx.settings = *settings;
 }
 
-bool saveParameters(AppContext& ctx) {
-  // Written beside the file and renamed over it, so that a failure halfway
-  // never leaves a truncated file behind.
-  const std::string path = parametersPath(ctx);
-  const std::string temporary = path + ".new";
-  const std::string text = encodeParameters(ctx.settings);
+namespace {
+
+// Written beside the file and renamed over it, so that a failure halfway
+// never leaves a truncated file behind.
+bool writeParametersFile(const std::string& path, const SettingsRecord& settings) {
+  const std::string temporary = path + kParametersTemporarySuffix;
+  const std::string text = encodeParameters(settings);
   File file;
-  bool ok = file.create(temporary);
+  // Held locked while written, so that no clean-up takes it for a leftover.
+  bool createdNew = false;
+  bool ok = file.createExclusive(temporary, createdNew);
   if (ok) ok = file.write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
   if (ok) ok = file.sync();
   if (file.isOpen()) ok = file.close() && ok;
   if (ok) ok = renameFile(temporary, path);
   if (!ok) deleteFile(temporary);
   return ok;
+}
+
+}  // namespace
+
+bool saveParameters(AppContext& ctx) { return writeParametersFile(parametersPath(ctx), ctx.settings); }
+
+bool saveOutputNumber(AppContext& ctx, std::int32_t number) {
+  const std::string path = parametersPath(ctx);
+  SettingsRecord record = ctx.settings;
+  // Whatever another program saved meanwhile stays; only the number is ours.
+  if (std::optional<std::string> text = readWholeFile(path))
+    if (std::optional<SettingsRecord> onDisk = decodeParameters(*text)) record = *onDisk;
+  record.nextOutputNumber = number;
+  ctx.settings.nextOutputNumber = number;
+  return writeParametersFile(path, record);
 }
 
 void reportParametersWriteFailure(AppContext& ctx) {

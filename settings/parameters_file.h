@@ -11,6 +11,8 @@ namespace sonaflux {
 
 inline constexpr const char* kParametersFileName = "snx.da0";
 inline constexpr int kParametersLineCount = 13;
+/// Appended to the file's name for the copy that is written and then renamed.
+inline constexpr const char* kParametersTemporarySuffix = ".new";
 
 /// Reads the settings record from programFolder + "snx.da0". A missing or
 /// short file shows its message (stop icon) and terminates with code 1.
@@ -19,6 +21,12 @@ void readParameters(AppContext& ctx);
 /// Rewrites the parameters file whole. False when it could not be written;
 /// the previous file is then left intact and nothing is shown.
 [[nodiscard]] bool saveParameters(AppContext& ctx);
+
+/// Sets the output number in memory and on disk. The file is read afresh and
+/// only its number changed, so settings another program saved meanwhile
+/// stay; when it cannot be read the record in memory is written. False when
+/// it could not be written (nothing is shown).
+[[nodiscard]] bool saveOutputNumber(AppContext& ctx, std::int32_t number);
 
 /// Shows "Error: Cannot write to parameters file." (stop icon) and ends the
 /// program with code 1.

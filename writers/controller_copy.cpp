@@ -14,6 +14,8 @@ constexpr std::size_t kWidthOffset = 2;
 constexpr std::size_t kHeightOffset = 5;
 constexpr std::size_t kSizeFieldLength = 3;
 constexpr std::int64_t kCopyChunk = 64 * 1024;
+// "FWS" or "CWS" and a version byte.
+constexpr std::size_t kSwfSignatureSize = 4;
 
 }  // namespace
 
@@ -29,14 +31,38 @@ ControllerSize controllerSize(const std::string& controllerName) {
           leadingInteger(digits.substr(kHeightOffset, kSizeFieldLength))};
 }
 
+bool isSafeControllerName(const std::string& name) {
+  return !name.empty() && name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
+         name.find("..") == std::string::npos;
+}
+
+bool openController(AppContext& ctx, File& controller) {
+  // A name from the settings file must not lead out of the Controllers
+  // folder, and a pipe or device would never end.
+  bool ok = isSafeControllerName(ctx.settings.controllerName) &&
+            controller.openExisting(controllerPath(ctx), FileAccess::Read, true) && controller.isRegular();
+  if (!ok) {
+    controller.close();
+    ctx.failJob("Error: Cannot open controller \"" + controllerPath(ctx) + "\".");
+  }
+  return ok;
+}
+
+void checkController(AppContext& ctx) {
+  if (ctx.settings.outputMode != kOutputModeController) return;
+  File controller;
+  if (!openController(ctx, controller)) return;
+  // An empty or foreign file would be copied as a controller nobody can play.
+  std::uint8_t head[kSwfSignatureSize] = {};
+  bool flash = controller.read(head, sizeof head) == static_cast<std::int64_t>(sizeof head) &&
+               (head[0] == 'F' || head[0] == 'C') && head[1] == 'W' && head[2] == 'S' && head[3] != 0;
+  if (!flash) ctx.failJob("Error: Cannot open controller \"" + controllerPath(ctx) + "\".");
+}
+
 void writeControllerAnimation(AppContext& ctx) {
   if (ctx.settings.outputMode != kOutputModeController) return;
-  std::string path = controllerPath(ctx);
   File controller;
-  if (!controller.openExisting(path, FileAccess::Read, true)) {
-    ctx.failJob("Error: Cannot open controller \"" + path + "\".");
-    return;
-  }
+  if (!openController(ctx, controller)) return;
   std::vector<std::uint8_t> buffer(kCopyChunk);
   std::int64_t readPos = 1;
   std::int64_t writePos = 1;

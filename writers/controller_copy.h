@@ -9,6 +9,19 @@ namespace sonaflux {
 /// Path of the chosen controller in the Controllers folder.
 std::string controllerPath(const AppContext& ctx);
 
+/// A controller name that stays inside the Controllers folder.
+bool isSafeControllerName(const std::string& name);
+
+/// Opens the chosen controller for copying: the name must stay in its
+/// folder and the file must be a regular file. Otherwise shows "Error:
+/// Cannot open controller "<path>"." and fails the job.
+bool openController(AppContext& ctx, File& controller);
+
+/// Checks the controller before any work (controller output only): it must
+/// open as for the copy and start with "FWS" or "CWS" and a version byte;
+/// otherwise the job fails with the same message.
+void checkController(AppContext& ctx);
+
 /// Copies the chosen controller into the controller animation (controller
 /// output only).
 void writeControllerAnimation(AppContext& ctx);

@@ -3,8 +3,9 @@
 #include <optional>
 
 #include "core/file_routines.h"
-#include "core/utf8.h"
 #include "core/page_for.h"
+#include "core/settings_rules.h"
+#include "core/utf8.h"
 #include "writers/controller_copy.h"
 #include "writers/every_browser_page.h"
 #include "writers/player_copy.h"
@@ -15,7 +16,7 @@ namespace {
 
 const char* const kLineEnd = "\r\n";
 
-// Characters that would break the markup become harmless look-alikes.
+// Characters that would break the markup or the lines become harmless look-alikes.
 std::string filterTitle(const std::string& title) {
   std::string out = title.empty() ? " " : title;
   for (char& c : out) {
@@ -24,7 +25,10 @@ std::string filterTitle(const std::string& title) {
       case '<': c = '('; break;
       case '>': c = ')'; break;
       case '|': c = '!'; break;
-      default: break;
+      default:
+        // A control character could break the page's lines.
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+        break;
     }
   }
   return out;
@@ -102,8 +106,9 @@ HtmlPageFields htmlPageFields(const AppContext& ctx) {
   const SettingsRecord& s = ctx.settings;
   HtmlPageFields f;
   f.title = ctx.inputs.inputTitle;
-  f.backgroundColour = s.backgroundColour;
-  f.textColour = s.textColour;
+  // The settings file may hold anything; only hex digits reach the markup.
+  f.backgroundColour = hexDigitsOnly(s.backgroundColour);
+  f.textColour = hexDigitsOnly(s.textColour);
   if (s.outputMode == kOutputModeController) {
     f.movieName = ctx.job.outputBaseName + s.instruction;
     ControllerSize size = controllerSize(s.controllerName);

@@ -81,31 +81,29 @@ void askBeforeOverwriting(AppContext& ctx) {
   if (answer != MessageAnswer::Yes) ctx.job.jobFailed = true;
 }
 
+namespace {
+
+// Takes the file for this job; one that another program holds stays as it was.
+bool claimOutputFile(AppContext& ctx, const std::string& path, File& handle, bool& claimed) {
+  bool createdNew = false;
+  claimed = handle.createExclusive(path, createdNew);
+  pumpMessages(ctx);
+  if (!claimed) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  return claimed;
+}
+
+}  // namespace
+
 void createOutputFiles(AppContext& ctx) {
   JobState& job = ctx.job;
-  std::string path = streamAnimationPath(ctx);
-  if (!createAndReopen(ctx, path, job.streamOutHandle)) {
-    ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  if (!claimOutputFile(ctx, streamAnimationPath(ctx), job.streamOutHandle, job.claimed.streamOut)) return;
+  if (ctx.settings.outputMode == kOutputModeController &&
+      !claimOutputFile(ctx, controllerAnimationPath(ctx), job.controllerOutHandle, job.claimed.controllerOut))
     return;
-  }
-  if (ctx.settings.outputMode == kOutputModeController) {
-    path = controllerAnimationPath(ctx);
-    if (!createAndReopen(ctx, path, job.controllerOutHandle)) {
-      ctx.failJob("Error: Cannot create output file \"" + path + "\".");
-      return;
-    }
-  }
-  path = htmlPagePath(ctx);
-  if (!job.htmlFile.create(path)) {
-    ctx.failJob("Error: Cannot create output file \"" + path + "\".");
-    return;
-  }
-  if (writesMp3Stream(ctx)) {
-    path = mp3StreamPath(ctx);
-    job.mp3OutPos = 1;
-    if (!createAndReopen(ctx, path, job.mp3OutHandle))
-      ctx.failJob("Error: Cannot create output file \"" + path + "\".");
-  }
+  claimOutputFile(ctx, htmlPagePath(ctx), job.htmlFile, job.claimed.htmlPage);
+  if (job.jobFailed || !writesMp3Stream(ctx)) return;
+  job.mp3OutPos = 1;
+  claimOutputFile(ctx, mp3StreamPath(ctx), job.mp3OutHandle, job.claimed.mp3Out);
 }
 
 }  // namespace sonaflux

@@ -63,7 +63,7 @@ void writeBytes(AppContext& ctx, const std::vector<std::uint8_t>& bytes) {
 bool copyHeaderTemplate(AppContext& ctx) {
   std::string path = ctx.paths.programFolder + kTemplateName;
   File data;
-  if (!data.openExisting(path, FileAccess::Read, true)) {
+  if (!data.openExisting(path, FileAccess::Read, true) || !data.isRegular()) {
     ctx.failJob("Error: Cannot open data file \"" + path + "\".");
     return false;
   }
@@ -72,7 +72,9 @@ bool copyHeaderTemplate(AppContext& ctx) {
   std::int64_t got = readBlock(data, dataPos, header.data(), static_cast<std::int64_t>(header.size()));
   closeFile(data);
   // A short template would leave the header's fields in the sound blocks.
-  if (got < static_cast<std::int64_t>(kStreamTemplateSize)) {
+  // So would anything that is not an uncompressed Flash header.
+  const bool flashHeader = header[0] == 'F' && header[1] == 'W' && header[2] == 'S';
+  if (got < static_cast<std::int64_t>(kStreamTemplateSize) || !flashHeader) {
     ctx.failJob("Error: Cannot open data file \"" + path + "\".");
     return false;
   }
@@ -96,6 +98,8 @@ class FrameReader {
     return size;
   }
 
+  bool shortRead() const { return m_shortRead; }
+
  private:
   static constexpr std::int64_t kChunk = 64 * 1024;
 
@@ -106,6 +110,8 @@ class FrameReader {
       std::int64_t readPos = position;
       seekTo(m_job.tmp3Handle, readPos);
       std::int64_t got = readBlock(m_job.tmp3Handle, readPos, m_buffer.data(), kChunk);
+      // Less than the stream's own end promised: the file was cut meanwhile.
+      if (got < std::min(kChunk, m_job.tmp3EndPos - position)) m_shortRead = true;
       m_buffer.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
       m_bufferStart = position;
       index = 0;
@@ -115,6 +121,7 @@ class FrameReader {
   }
 
   JobState& m_job;
+  bool m_shortRead = false;
   std::vector<std::uint8_t> m_buffer;
   std::int64_t m_bufferStart = 1;
 };
@@ -134,6 +141,10 @@ bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
   for (int slot = 0; slot < frames; ++slot) {
     if (job.tmp3Pos < job.tmp3EndPos) {
       reader.appendFrame(data);
+      if (reader.shortRead()) {
+        ctx.failJob("Error: Cannot read file.");
+        return false;
+      }
       realEnd = data.size();
       AppContext::setProgress(job.progressWrite, percentDone(job.tmp3Pos, job.tmp3EndPos));
       pumpMessages(ctx);

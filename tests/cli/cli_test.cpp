@@ -191,7 +191,7 @@ TEST(Cli, RefusedInputExitsWithFailure) {
   CliFixture f;
   test::ProcessResult r = f.run({f.inputs.file("missing.wav")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Error: Input file not found \"" + f.inputs.file("missing.wav") + "\".\n");
+  EXPECT_EQ(r.err, "Error: Input file not found \"" + f.inputs.file("missing.wav") + "\".\nFailed\n");
   EXPECT_EQ(f.numberOnDisk(), 1);
 }
 

@@ -75,10 +75,12 @@ TEST(FileRoutines, ExclusiveOpenFailsWhileAnotherDescriptorHoldsTheFile) {
   EXPECT_TRUE(second.openExisting(f.folder.file("f"), FileAccess::Read, true));
 }
 
-TEST(FileRoutines, CreatesReopensAndDeletesByName) {
+TEST(FileRoutines, CreatesLockedAndDeletesByName) {
   RoutinesFixture f({1, 2});
   File made;
-  ASSERT_TRUE(createAndReopen(f.ctx, f.folder.file("new"), made));
+  bool createdNew = false;
+  ASSERT_TRUE(made.createExclusive(f.folder.file("new"), createdNew));
+  EXPECT_TRUE(createdNew);
   std::int64_t pos = 1;
   const std::uint8_t a[2] = {5, 6};
   writeBlock(f.ctx, made, pos, a, 2);
@@ -88,8 +90,8 @@ TEST(FileRoutines, CreatesReopensAndDeletesByName) {
   closeAndDelete(f.ctx, f.folder.file("new"), made);
   EXPECT_FALSE(made.isOpen());
   EXPECT_FALSE(fileExists(f.folder.file("new")));
-  // A folder in the way: nothing to reopen.
-  EXPECT_FALSE(createAndReopen(f.ctx, f.folder.path(), made));
+  // A folder in the way: nothing to create.
+  EXPECT_FALSE(made.createExclusive(f.folder.path(), createdNew));
   EXPECT_FALSE(f.ctx.job.jobFailed);
 }
 
