@@ -225,12 +225,15 @@ void runConversionJob(AppContext& ctx) {
 
   const std::string base = job.outputFolder + job.outputBaseName;
   temps = {base + ".tmp1", base + ".tmp2", base + ".tmp3"};
+  // Each rung starts with the file just made: a Cancel during the pump after
+  // its creation fails the job with that file already there. A file that
+  // was not made is not claimed, and its rung only closes it.
   createTempFile(ctx, temps.tmp1, job.tmp1Handle, job.claimed.tmp1);
-  if (job.jobFailed) return cleanUp(ctx, Rung::CloseInput, progress);
-  createTempFile(ctx, temps.tmp2, job.tmp2Handle, job.claimed.tmp2);
   if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp1, progress);
-  createTempFile(ctx, temps.tmp3, job.tmp3Handle, job.claimed.tmp3);
+  createTempFile(ctx, temps.tmp2, job.tmp2Handle, job.claimed.tmp2);
   if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp2, progress);
+  createTempFile(ctx, temps.tmp3, job.tmp3Handle, job.claimed.tmp3);
+  if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp3, progress);
 
   askBeforeOverwriting(ctx);
   if (job.jobFailed) return cleanUp(ctx, Rung::DeleteTmp3, progress);

@@ -14,6 +14,7 @@
 #include "ui/message_window.h"
 #include "ui/options_window.h"
 #include "ui/page_opener.h"
+#include "ui/stop_signals.h"
 #include "ui/tip_dialog.h"
 
 namespace {
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
   ctx.paths.desktopFolder = desktopFolder();
   // A missing or short parameters file ends the program here, before any window.
   readParameters(ctx);
+
+  // Every modal loop ends too, once a cancelled job has cleaned up.
+  StopSignals stopSignals(ctx, [](int code) { QApplication::exit(code); });
 
   MainWindow window(ctx, host);
   host.setOwner(&window);

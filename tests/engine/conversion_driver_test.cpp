@@ -120,6 +120,27 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
   }
 }
 
+TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
+  // Every point at which the user can act, from the first pump to the last.
+  long pumps = 0;
+  {
+    JobFixture whole;
+    whole.setInput("in.wav", shortWav());
+    ASSERT_EQ(whole.run().outcome, JobOutcome::Finished);
+    pumps = whole.host.pumps;
+  }
+  for (long pump = 1; pump < pumps; ++pump) {
+    JobFixture f;
+    f.ctx.settings.outputMode = kOutputModeController;
+    f.saveSettings();
+    f.setInput("in.wav", shortWav());
+    f.host.cancelOnPump = pump;
+    EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled) << "pump " << pump;
+    EXPECT_TRUE(f.output.entries().empty()) << "pump " << pump << ": " << testing::PrintToString(f.output.entries());
+    EXPECT_EQ(numberOnDisk(f), 1) << "pump " << pump;
+  }
+}
+
 TEST(ConversionDriver, LockedInputIsRefusedBeforeAnythingIsCreated) {
   JobFixture f;
   std::string path = f.setInput("locked.wav", shortWav());

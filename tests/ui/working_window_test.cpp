@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -18,6 +19,7 @@
 #include "tests/support/wav_fixture.h"
 #include "tests/ui/modal.h"
 #include "ui/gui_host.h"
+#include "ui/stop_signals.h"
 
 namespace sonaflux {
 namespace {
@@ -289,6 +291,34 @@ TEST(WorkingWindow, LaunchOutputServesThePageWithThePlayerOnTheLoopback) {
     ASSERT_TRUE(swf) << name;
     EXPECT_EQ(swf->status, 200) << name;
     EXPECT_EQ(swf->body, test::readFileText(f.output.file(name))) << name;
+  }
+}
+
+TEST(WorkingWindow, StopSignalsCancelTheJobAndEndTheProgramOnlyAfterItsCleanUp) {
+  for (int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(signal);
+    GuiJobFixture f;
+    f.setWavInput(30.0);
+    std::vector<int> codes;
+    std::vector<std::string> outputWhenEnded;
+    StopSignals stop(f.ctx, [&](int code) {
+      codes.push_back(code);
+      EXPECT_FALSE(f.ctx.job.jobRunning);
+      outputWhenEnded = f.output.entries();
+    });
+    auto sendOnce = [&](WorkingWindow&) {
+      if (f.output.entries().empty()) return false;  // not before the set exists
+      std::raise(signal);
+      return true;
+    };
+    f.runWindow(sendOnce, [&](WorkingWindow& window) {
+      EXPECT_EQ(visibleOutcome(window), "Cancelled OK");
+      click(window, "ok");
+    });
+    QTest::qWaitFor([&] { return !codes.empty(); }, 5000);
+    EXPECT_EQ(codes, std::vector<int>{128 + signal});
+    EXPECT_TRUE(outputWhenEnded.empty()) << testing::PrintToString(outputWhenEnded);
+    EXPECT_EQ(f.numberOnDisk(), 1);
   }
 }
 
