@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/settings_rules.h"
+#include "core/utf8.h"
 
 namespace sonaflux {
 
@@ -58,40 +59,13 @@ const char* const kFeedScript[] = {
     "})();",
 };
 
-// Length of a well-formed UTF-8 sequence at text[i]; 0 when there is none.
-std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
-  auto byteAt = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-  std::uint8_t lead = byteAt(i);
-  std::size_t length = 0;
-  std::uint32_t cp = 0;
-  std::uint32_t minimum = 0;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, cp = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07, minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    std::uint8_t next = byteAt(i + k);
-    if ((next & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return length;
-}
-
 }  // namespace
 
 std::string escapeHtml(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t length = utf8SequenceAt(text, i);
-    if (length == 0) {
+    std::optional<Utf8Char> sequence = decodeUtf8(text, i);
+    if (!sequence) {
       // A byte outside UTF-8 comes from Latin-1 tags: written as its character.
       auto byte = static_cast<std::uint8_t>(text[i]);
       out += static_cast<char>(0xC0 | (byte >> 6));
@@ -99,9 +73,9 @@ std::string escapeHtml(const std::string& text) {
       ++i;
       continue;
     }
-    if (length > 1) {
-      out.append(text, i, length);
-      i += length;
+    if (sequence->length > 1) {
+      out.append(text, i, sequence->length);
+      i += sequence->length;
       continue;
     }
     switch (text[i]) {

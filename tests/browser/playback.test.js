@@ -6,9 +6,10 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
 const { test, before, after } = require('node:test');
-const { execFileSync } = require('node:child_process');
 
-const { toneStepsWav, runJob, makeTempFolder, removeTempFolders, programFolder } = require('./lib/job.js');
+const {
+  toneStepsWav, runJob, makeTempFolder, removeTempFolders, programFolder, writePreviewPage,
+} = require('./lib/job.js');
 const { serveFolder } = require('./lib/server.js');
 const player = require('./lib/player.js');
 const { soundRuns, stepsOf, risesWithoutRestart } = require('./lib/analysis.js');
@@ -32,12 +33,6 @@ const kButtons = {
 };
 
 let browser;
-
-function previewWriter() {
-  const tool = process.env.SONAFLUX_PREVIEW_WRITER;
-  if (!tool || !fs.existsSync(tool)) throw new Error('SONAFLUX_PREVIEW_WRITER must name the built write_preview_page');
-  return tool;
-}
 
 before(async () => {
   programFolder();
@@ -187,11 +182,7 @@ test('every shipped controller starts the stream with its Play button', { timeou
 });
 
 test('the preview page shows every shipped controller, each loading and responding', { timeout: 90000 }, async () => {
-  // The page as the Options window writes it, into a copy of the program folder.
-  const program = makeTempFolder('preview');
-  fs.cpSync(path.join(programFolder(), 'Controllers'), path.join(program, 'Controllers'), { recursive: true });
-  execFileSync(previewWriter(), [program, '0A0B0C', 'FFFF00'], { stdio: ['ignore', 'pipe', 'pipe'] });
-  const folder = path.join(program, 'Controllers');
+  const folder = writePreviewPage('0A0B0C', 'FFFF00');
   const names = Object.keys(kButtons).sort();
 
   const server = await serveFolder(folder);

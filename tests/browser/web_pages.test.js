@@ -4,12 +4,13 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
 const { test, before, after } = require('node:test');
 
-const { toneStepsWav, runJob, jobCommand, makeTempFolder, removeTempFolders, programFolder } = require('./lib/job.js');
+const {
+  toneStepsWav, runJob, jobCommand, makeTempFolder, removeTempFolders, programFolder, writePreviewPage,
+} = require('./lib/job.js');
 const { serveFolder } = require('./lib/server.js');
 const { serveThrottled } = require('./lib/throttle.js');
 const { startServing } = require('./lib/serving.js');
@@ -97,13 +98,7 @@ test('a controller page with instruction e plays from the preview server', { tim
 
 test('the controllers\' preview page loads all three controllers from the preview server', { timeout: 60000 },
   async () => {
-    // The preview page as the Options window writes it, for the shipped controllers.
-    const program = makeTempFolder('controllers');
-    fs.cpSync(path.join(programFolder(), 'Controllers'), path.join(program, 'Controllers'), { recursive: true });
-    const writer = process.env.SONAFLUX_PREVIEW_WRITER;
-    if (!writer || !fs.existsSync(writer)) throw new Error('SONAFLUX_PREVIEW_WRITER must name the built write_preview_page');
-    execFileSync(writer, [program, 'FFFFFF', '000000'], { stdio: ['ignore', 'pipe', 'pipe'] });
-    const folder = path.join(program, 'Controllers');
+    const folder = writePreviewPage('FFFFFF', '000000');
     const names = ['Classic01150040', 'Deck01120060', 'Slim01240024'];
     const serving = await startServing(previewServe(), [path.join(programFolder(), 'player'), folder, 'preview.htm']);
     const { page, problems } = await player.openPage(browser, serving.address, { inject: false });

@@ -101,6 +101,17 @@ function runJob(wavBytes, settings, extraArgs = []) {
   return { folder, program, ...pageOf(folder) };
 }
 
+/// Writes the controllers' preview page as the Options window does, into a
+/// copy of the program folder's Controllers/, and returns that folder.
+function writePreviewPage(backgroundColour, textColour) {
+  const writer = process.env.SONAFLUX_PREVIEW_WRITER;
+  if (!writer || !fs.existsSync(writer)) throw new Error('SONAFLUX_PREVIEW_WRITER must name the built write_preview_page');
+  const program = makeTempFolder('preview');
+  fs.cpSync(path.join(programFolder(), 'Controllers'), path.join(program, 'Controllers'), { recursive: true });
+  execFileSync(writer, [program, backgroundColour, textColour], { stdio: ['ignore', 'pipe', 'pipe'] });
+  return path.join(program, 'Controllers');
+}
+
 module.exports = {
-  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, jobCommand, pageOf,
+  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, jobCommand, pageOf, writePreviewPage,
 };
