@@ -54,11 +54,7 @@ const auto kMpeg1L3At48k = frameHeader(test::kVersion1, test::kLayer3, 9, 1, fal
 const auto kFree = frameHeader(test::kVersion1, test::kLayer2, 0, 1, false, test::kModeDual);
 const auto kFreePad = frameHeader(test::kVersion1, test::kLayer2, 0, 1, true, test::kModeDual);
 
-Bytes concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) append(out, p);
-  return out;
-}
+using test::concat;
 
 // Bytes that hold a sync pattern: copied as a frame if they are ever scanned.
 Bytes withHiddenSync(std::size_t size) {
@@ -161,16 +157,6 @@ TEST(Mp3FrameScanner, CopiesWholeFramesAndDropsEverythingElse) {
     EXPECT_FALSE(run.ctx.job.jobFailed);
     EXPECT_TRUE(run.host.messages.empty());
   }
-}
-
-TEST(Mp3FrameScanner, PumpsAndShowsProgressOncePerFrame) {
-  const Bytes frame = syntheticFrame(kMpeg1L3, 417);
-  Bytes input = concat({frame, frame, frame, Bytes(9, 0x00)});  // 1260 bytes
-  ScanRun run(input);
-  run.run();
-  // 418 * 100 / 1260 = 33.2, 835 * 100 / 1260 = 66.3, 1252 * 100 / 1260 = 99.4
-  EXPECT_EQ(run.progress.positions, (std::vector<int>{33, 66, 99}));
-  EXPECT_EQ(run.host.pumps, 3);
 }
 
 TEST(Mp3FrameScanner, CancelStopsAfterTheFrameInHandIsWritten) {

@@ -14,9 +14,8 @@
 #include <optional>
 #include <vector>
 
-#include "tests/support/program_copy.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/gui_fixture.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/skinned_button.h"
@@ -47,27 +46,9 @@ TEST(MainWindowShape, CutsEachCornerByAQuarterEllipseOnlyWhenAsked) {
   EXPECT_EQ(rounded.boundingRect(), QRect(0, 0, 450, 350));
 }
 
-struct Message {
-  std::string text;
-  MessageIcon icon;
-};
-
-// A main window over a private program folder, with every message box and
-// the end of the program recorded instead of shown.
-class MainWindowFixture : public testing::Test {
+// A main window over a private program folder.
+class MainWindowTest : public testing::Test, public test::GuiFixture {
  protected:
-  void SetUp() override {
-    ctx.paths.programFolder = program.path();
-    ctx.paths.desktopFolder = output.path();
-    ctx.settings = test::testSettings(output.path());
-    ctx.settings.showTipsAtStartup = false;
-    host.setMessageResponder([this](const std::string& text, MessageIcon icon, MessageButtons) {
-      messages.push_back({text, icon});
-      return MessageAnswer::Ok;
-    });
-    host.setTerminateHandler([this](int code) { exitCode = code; });
-  }
-
   MainWindow& open() {
     window.emplace(ctx, host);
     host.setOwner(&*window);
@@ -75,16 +56,8 @@ class MainWindowFixture : public testing::Test {
     return *window;
   }
 
-  test::TempFolder program;
-  test::TempFolder output;
-  GuiHost host;
-  AppContext ctx{host};
-  std::vector<Message> messages;
-  std::optional<int> exitCode;
   std::optional<MainWindow> window;
 };
-
-using MainWindowTest = MainWindowFixture;
 
 std::vector<SkinnedButton*> allButtons(MainWindow& w) {
   return {w.minimiseButton(), w.closeButton(),  w.helpButton(), w.browseButton(),

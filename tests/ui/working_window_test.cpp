@@ -11,13 +11,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include "settings/parameters_file.h"
-#include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
+#include "tests/ui/gui_fixture.h"
 #include "tests/ui/modal.h"
-#include "ui/gui_host.h"
 
 namespace sonaflux {
 namespace {
@@ -36,36 +34,8 @@ class BrowserStandIn : public QObject {
   void open(const QUrl& url) { opened.push_back(url); }
 };
 
-struct ShownMessage {
-  std::string text;
-  QWidget* owner;
-};
-
-// A job in a private program folder (copies of the built plug-ins and data
-// files) with the desktop program's own Host; message boxes are answered
-// and recorded instead of shown.
-struct GuiJobFixture {
-  test::TempFolder program, output, inputs;
-  GuiHost host;
-  AppContext ctx{host};
-  std::vector<ShownMessage> messages;
-  std::vector<int> terminations;
-
-  GuiJobFixture() {
-    for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"})
-      fs::copy_file(test::programFolder() + name, program.file(name));
-    fs::copy(test::programFolder() + "Controllers", program.file("Controllers"), fs::copy_options::recursive);
-    ctx.paths.programFolder = program.path();
-    ctx.paths.desktopFolder = output.path();
-    ctx.settings = test::testSettings(output.path());
-    EXPECT_TRUE(saveParameters(ctx));
-    host.setMessageResponder([this](const std::string& text, MessageIcon, MessageButtons buttons) {
-      messages.push_back({text, host.owner()});
-      return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-    });
-    host.setTerminateHandler([this](int code) { terminations.push_back(code); });
-  }
-
+// A job run through the working window over a private program folder.
+struct GuiJobFixture : test::GuiFixture {
   void setWavInput(double seconds) {
     const std::string path = inputs.file("tune.wav");
     test::writeFileBytes(path, test::makePcmWav(44100, 2, 16, test::chordSequence(seconds, 44100, 2)));
@@ -73,8 +43,6 @@ struct GuiJobFixture {
     ctx.inputs.inputIsWav = true;
     ctx.inputs.inputTitle = "Tune";
   }
-
-  std::int32_t numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
 
   // Runs the window modally, as the main window does. `duringJob` is asked
   // at every turn of the event loop while the job runs until it returns
