@@ -11,7 +11,7 @@
 #include "tests/support/ffmpeg_tools.h"
 #include "tests/support/job_fixture.h"
 #include "tests/support/mp3_fixture.h"
-#include "tests/support/recording_host.h"
+#include "tests/support/stage_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
@@ -22,20 +22,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Stages 1 and 2 on real files, with the built decoder plug-in.
-struct DecodeRun {
-  test::TempFolder folder;
-  test::RecordingHost host;
-  AppContext ctx{host};
+struct DecodeRun : test::StageFixture {
   CodecLibraries codecs;
   test::RecordingProgressBar progress;
   Bytes tmp2;
 
   DecodeRun() {
-    ctx.paths.programFolder = test::programFolder();
     EXPECT_TRUE(codecs.load(ctx));
     ctx.job.progressDecode = &progress;
-    host.cancelTarget = &ctx;
-    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
   ~DecodeRun() { codecs.release(ctx); }
 

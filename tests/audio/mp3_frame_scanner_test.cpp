@@ -5,8 +5,7 @@
 #include "audio/mp3_frame_header.h"
 
 #include "tests/support/mp3_fixture.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/stage_fixture.h"
 
 namespace sonaflux {
 namespace {
@@ -17,11 +16,7 @@ using test::syntheticFrame;
 using Bytes = std::vector<std::uint8_t>;
 
 // Runs stage 1 over the bytes of an input file, with tmp1 in a temp folder.
-struct ScanRun {
-  test::TempFolder folder;
-  test::RecordingHost host;
-  AppContext ctx{host};
-  test::RecordingProgressBar progress;
+struct ScanRun : test::StageFixture {
   Bytes tmp1;
 
   explicit ScanRun(const Bytes& input, const std::string& tmp1Path = "") {
@@ -32,9 +27,6 @@ struct ScanRun {
     EXPECT_TRUE(job.inputHandle.openExisting(folder.file("in.mp3"), FileAccess::Read, true));
     EXPECT_TRUE(job.tmp1Handle.openExisting(tmp1Name, FileAccess::ReadWrite, false));
     job.inputSize = static_cast<std::int64_t>(input.size());
-    job.progressRead = &progress;
-    host.cancelTarget = &ctx;
-    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
 
   void run() {
