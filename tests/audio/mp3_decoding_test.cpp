@@ -199,7 +199,7 @@ TEST(Mp3Decoding, AnMp3JobEndsInACompleteSetOrFailsForWantOfAudio) {
     } else {
       EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: No audio data found in input file \"" + path + "\"."});
       EXPECT_TRUE(f.output.entries().empty());
-      EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 1);
+      EXPECT_EQ(f.numberOnDisk(), 1);
     }
   }
 }

@@ -35,6 +35,8 @@ std::string JobFixture::setInput(const std::string& name, const std::vector<std:
 
 void JobFixture::saveSettings() { ASSERT_TRUE(saveParameters(ctx)); }
 
+std::int32_t JobFixture::numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
+
 JobReport JobFixture::run() { return runCreateCommand(ctx, {&read, &decode, &compress, &write}); }
 
 }  // namespace sonaflux::test

@@ -10,11 +10,7 @@ namespace {
 
 using test::WritingStageFixture;
 
-std::string crlfLines(std::initializer_list<std::string> lines) {
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  return out;
-}
+using test::crlfLines;
 
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
 const std::string kControllerPage = crlfLines({
