@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "codecs/lame_enc_api.h"
-#include "tests/codecs/test_signals.h"
+#include "bench/test_signals.h"
 #include "tests/support/ffmpeg_tools.h"
 
 using namespace sonaflux::test;

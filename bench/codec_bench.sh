@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cmake --build "$build" --target lame_enc >/dev/null
 g++ -std=c++20 -O2 -Wall -Wextra -I"$root" \
   -DSONAFLUX_TESTDATA_DIR="\"$(cd "$root/../shared/testdata" 2>/dev/null && pwd)/\"" \
-  "$root/bench/codec_bench.cpp" "$root/tests/support/ffmpeg_tools.cpp" \
+  "$root/bench/codec_bench.cpp" "$root/tests/support/ffmpeg_tools.cpp" "$root/tests/support/process.cpp" \
   -o "$work/codec_bench" \
   $(pkg-config --cflags --libs libmpg123 soxr) -lmp3lame -ldl
 "$work/codec_bench" "$build/bin" "$minutes"

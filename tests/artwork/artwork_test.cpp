@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/wav_fixture.h"
 #include "tools/artwork/png_file.h"
 
 namespace sonaflux {
@@ -37,13 +38,6 @@ double luminance(const Pixel& p) {
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
   };
   return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
-}
-
-std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint16_t le16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 
 // One generated set shared by every test: drawing it takes a fraction of a second.
@@ -193,19 +187,11 @@ TEST_F(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
     SCOPED_TRACE(name);
     const auto bytes = test::readFileBytes(s_folder->file(name));
     ASSERT_GE(bytes.size(), 44u);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
-    EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
-    EXPECT_EQ(le32(bytes, 16), 16u);
-    EXPECT_EQ(le16(bytes, 20), 1);  // PCM
-    EXPECT_EQ(le16(bytes, 22), 1);  // mono
-    EXPECT_EQ(le32(bytes, 24), 11025u);
-    EXPECT_EQ(le32(bytes, 28), 11025u);
-    EXPECT_EQ(le16(bytes, 32), 1);
-    EXPECT_EQ(le16(bytes, 34), 8);
-    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
-    const std::uint32_t size = le32(bytes, 40);
-    ASSERT_LE(44 + size, bytes.size());
+    const std::uint32_t size = bytes[40] | bytes[41] << 8 | bytes[42] << 16 | std::uint32_t{bytes[43]} << 24;
+    // The canonical header of 8-bit mono PCM at 11 025 Hz, then the samples and nothing more.
+    const auto canonical = test::makePcmWav(11025, 1, 8, std::vector<std::int16_t>(size));
+    EXPECT_EQ(bytes.size(), canonical.size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 44, canonical.begin()));
     const double seconds = size / 11025.0;
     EXPECT_GE(seconds, 0.34);
     EXPECT_LE(seconds, 0.97);

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/mp3_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace sonaflux {
 namespace {
 
 using test::append;
 using test::bytesOf;
+using test::concat;
 using test::id3v1Block;
 using test::id3v2Frame;
 using test::id3v2FrameWithSize;
@@ -20,11 +22,6 @@ constexpr std::uint8_t kTagUnsynchronised = 0x80, kTagExtendedHeader = 0x40;
 constexpr std::uint8_t kV23Compressed = 0x80;
 constexpr std::uint8_t kV24Unsynchronised = 0x02, kV24DataLength = 0x01;
 
-Bytes concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) append(out, p);
-  return out;
-}
 
 Bytes bigEndian(std::uint32_t value) {
   return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),

@@ -4,17 +4,14 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
 
 #include "audio/codec_libraries.h"
 #include "core/byte_order.h"
-#include "audio/mp3_frame_scanner.h"
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
 #include "tests/support/job_fixture.h"
-#include "tests/support/manifest.h"
 #include "tests/support/mp3_fixture.h"
-#include "tests/support/recording_host.h"
+#include "tests/support/stage_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
@@ -25,20 +22,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Stages 1 and 2 on real files, with the built decoder plug-in.
-struct DecodeRun {
-  test::TempFolder folder;
-  test::RecordingHost host;
-  AppContext ctx{host};
+struct DecodeRun : test::StageFixture {
   CodecLibraries codecs;
   test::RecordingProgressBar progress;
   Bytes tmp2;
 
   DecodeRun() {
-    ctx.paths.programFolder = test::programFolder();
     EXPECT_TRUE(codecs.load(ctx));
     ctx.job.progressDecode = &progress;
-    host.cancelTarget = &ctx;
-    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
   ~DecodeRun() { codecs.release(ctx); }
 
@@ -56,24 +47,6 @@ struct DecodeRun {
     decodeMp3Input(ctx);
     job.tmp2Handle.close();
     if (tmp2Path.empty()) tmp2 = test::readFileBytes(tmp2Name);
-  }
-
-  // Runs the scanner over an input file first, then decodes what it kept.
-  void scanAndDecode(const std::string& inputPath) {
-    test::writeFileBytes(folder.file("x.tmp1"), {});
-    test::writeFileBytes(folder.file("x.tmp2"), {});
-    JobState& job = ctx.job;
-    ASSERT_TRUE(job.inputHandle.openExisting(inputPath, FileAccess::Read, false));
-    ASSERT_TRUE(job.tmp1Handle.openExisting(folder.file("x.tmp1"), FileAccess::ReadWrite, true));
-    ASSERT_TRUE(job.tmp2Handle.openExisting(folder.file("x.tmp2"), FileAccess::ReadWrite, true));
-    job.inputSize = *job.inputHandle.size();
-    job.inputPos = 1;
-    job.tmp1Pos = 1;
-    std::vector<std::uint8_t> frameBuffer(kFrameBufferSize);
-    scanMp3Frames(ctx, frameBuffer);
-    if (job.tmp1Pos > 1) decodeMp3Input(ctx);
-    job.tmp2Handle.close();
-    tmp2 = test::readFileBytes(folder.file("x.tmp2"));
   }
 
   std::vector<std::int16_t> samples() const {
@@ -158,19 +131,6 @@ TEST(Mp3Decoding, MeasuresThePeakOverAllChannels) {
   }
 }
 
-TEST(Mp3Decoding, HandsOverPiecesOfAtMost16384Bytes) {
-  // 16 385 bytes: a piece of 16 384 and one of 1 byte.
-  Bytes mp3 = encodedTone(2.0, 44100, 2);
-  ASSERT_GT(mp3.size(), 16385u);
-  mp3.resize(16385);
-  DecodeRun run;
-  run.decode(mp3);
-  // 16 385 * 100 / 16 386 = 99.99, then 100, then full.
-  EXPECT_EQ(run.progress.positions, (std::vector<int>{99, 100, 101}));
-  EXPECT_EQ(run.host.pumps, 3);
-  EXPECT_GT(run.tmp2.size(), 0u);
-}
-
 TEST(Mp3Decoding, CancelKeepsOnlyTheNextBlockTheDecoderDelivers) {
   DecodeRun run;
   run.host.cancelOnPump = 1;
@@ -206,39 +166,6 @@ TEST(Mp3Decoding, FileFailuresAreReportedOnceAndEndTheStage) {
   }
 }
 
-// "accept" files that give no audio here, and why.
-const std::map<std::string, std::string> kNoAudioHere = {
-    // Free-format Layer I that changes rate: its frames are copied, but
-    // libmpg123 decodes nothing of them.
-    {"minimp3/l2-nonstandard-fl1_fl2_ff.mp3", "decoder"},
-    // 100 bytes of fuzzed stream: no header in it is followed by another
-    // header or by the end of the file, so none is a frame.
-    {"minimp3/l3-nonstandard-sideinfo-size.mp3", "scanner"},
-};
-
-// The shared real-world files: every "accept" MP3 yields frames and PCM, no "noaudio" one does.
-TEST(Mp3Decoding, SharedTestFilesYieldAudioExactlyWhenExpected) {
-  int checked = 0;
-  for (const test::ManifestRow& row : test::readManifest()) {
-    const std::string& file = row.at("file");
-    const std::string& expect = row.at("expect");
-    if (row.at("kind") == "wav" || expect == "refuse") continue;
-    SCOPED_TRACE(file);
-    DecodeRun run;
-    run.scanAndDecode(test::testDataFolder() + file);
-    const bool audio = run.ctx.job.tmp1Pos > 1 && !run.tmp2.empty();
-    auto known = kNoAudioHere.find(file);
-    EXPECT_EQ(audio, expect == "accept" && known == kNoAudioHere.end())
-        << "tmp1 " << run.ctx.job.tmp1Pos - 1 << " bytes, tmp2 " << run.tmp2.size();
-    if (known != kNoAudioHere.end()) {
-      EXPECT_EQ(run.ctx.job.tmp1Pos > 1, known->second == "decoder");
-    }
-    EXPECT_FALSE(run.ctx.job.jobFailed);
-    ++checked;
-  }
-  EXPECT_GT(checked, 90);
-}
-
 TEST(Mp3Decoding, AnMp3JobEndsInACompleteSetOrFailsForWantOfAudio) {
   // Whole 22 050 Hz mono headers among filler, none followed by another.
   Bytes strays(5000, 0x20);
@@ -272,7 +199,7 @@ TEST(Mp3Decoding, AnMp3JobEndsInACompleteSetOrFailsForWantOfAudio) {
     } else {
       EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: No audio data found in input file \"" + path + "\"."});
       EXPECT_TRUE(f.output.entries().empty());
-      EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 1);
+      EXPECT_EQ(f.numberOnDisk(), 1);
     }
   }
 }

@@ -5,8 +5,7 @@
 #include "audio/mp3_frame_header.h"
 
 #include "tests/support/mp3_fixture.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/stage_fixture.h"
 
 namespace sonaflux {
 namespace {
@@ -17,11 +16,7 @@ using test::syntheticFrame;
 using Bytes = std::vector<std::uint8_t>;
 
 // Runs stage 1 over the bytes of an input file, with tmp1 in a temp folder.
-struct ScanRun {
-  test::TempFolder folder;
-  test::RecordingHost host;
-  AppContext ctx{host};
-  test::RecordingProgressBar progress;
+struct ScanRun : test::StageFixture {
   Bytes tmp1;
 
   explicit ScanRun(const Bytes& input, const std::string& tmp1Path = "") {
@@ -32,9 +27,6 @@ struct ScanRun {
     EXPECT_TRUE(job.inputHandle.openExisting(folder.file("in.mp3"), FileAccess::Read, true));
     EXPECT_TRUE(job.tmp1Handle.openExisting(tmp1Name, FileAccess::ReadWrite, false));
     job.inputSize = static_cast<std::int64_t>(input.size());
-    job.progressRead = &progress;
-    host.cancelTarget = &ctx;
-    ctx.job.jobRunning = true;  // a stage runs only inside a job
   }
 
   void run() {
@@ -54,11 +46,7 @@ const auto kMpeg1L3At48k = frameHeader(test::kVersion1, test::kLayer3, 9, 1, fal
 const auto kFree = frameHeader(test::kVersion1, test::kLayer2, 0, 1, false, test::kModeDual);
 const auto kFreePad = frameHeader(test::kVersion1, test::kLayer2, 0, 1, true, test::kModeDual);
 
-Bytes concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) append(out, p);
-  return out;
-}
+using test::concat;
 
 // Bytes that hold a sync pattern: copied as a frame if they are ever scanned.
 Bytes withHiddenSync(std::size_t size) {
@@ -161,16 +149,6 @@ TEST(Mp3FrameScanner, CopiesWholeFramesAndDropsEverythingElse) {
     EXPECT_FALSE(run.ctx.job.jobFailed);
     EXPECT_TRUE(run.host.messages.empty());
   }
-}
-
-TEST(Mp3FrameScanner, PumpsAndShowsProgressOncePerFrame) {
-  const Bytes frame = syntheticFrame(kMpeg1L3, 417);
-  Bytes input = concat({frame, frame, frame, Bytes(9, 0x00)});  // 1260 bytes
-  ScanRun run(input);
-  run.run();
-  // 418 * 100 / 1260 = 33.2, 835 * 100 / 1260 = 66.3, 1252 * 100 / 1260 = 99.4
-  EXPECT_EQ(run.progress.positions, (std::vector<int>{33, 66, 99}));
-  EXPECT_EQ(run.host.pumps, 3);
 }
 
 TEST(Mp3FrameScanner, CancelStopsAfterTheFrameInHandIsWritten) {

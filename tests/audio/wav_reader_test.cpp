@@ -22,12 +22,6 @@ Bytes pcm16(std::initializer_list<std::int16_t> samples) {
   return test::samplesToBytes(std::vector<std::int16_t>(samples));
 }
 
-Bytes joined(const Bytes& a, const Bytes& b) {
-  Bytes out(a.size() + b.size());
-  std::copy(b.begin(), b.end(), std::copy(a.begin(), a.end(), out.begin()));
-  return out;
-}
-
 // Runs the stage over the bytes of a WAV file.
 struct WavRun : test::StageFixture {
   Bytes tmp2;
@@ -75,7 +69,7 @@ TEST(WavReader, AcceptsPcmAndWritesItsSamplesAsSixteenBit) {
        pcm16({7, 8}), 8000, false, 8},
       {"large chunk read in blocks, every data chunk appended",
        makeRiff({{"fmt ", fmt(1, 2, 44100, 16)}, {"data", big}, {"data", pcm16({1, 2, 3})}}),
-       joined(big, pcm16({1, 2, 3})), 44100, true, 32632},
+       test::concat({big, pcm16({1, 2, 3})}), 44100, true, 32632},
       {"data longer than the file keeps the whole samples read",
        makeRiff({{"fmt ", fmt(1, 1, 8000, 16)}, {"data", {1, 0, 2, 0, 3}, 100000, false}}), pcm16({1, 2}), 8000,
        false, 2},

@@ -4,6 +4,7 @@
 
 #include "tests/codecs/codec_plugins.h"
 #include "tests/support/ffmpeg_tools.h"
+#include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wav_fixture.h"
 
@@ -18,13 +19,10 @@ struct LameFile {
 /// A chord sequence encoded by the `lame` command-line encoder.
 LameFile lameEncode(const TempFolder& folder, std::uint32_t rate, std::uint16_t channels,
                     double seconds, const std::vector<std::string>& options) {
-  std::string wav = folder.file("in.wav"), mp3 = folder.file("out.mp3");
-  writeFileBytes(wav, makePcmWav(rate, channels, 16, chordSequence(seconds, rate, channels)));
-  std::vector<std::string> command = {"lame", "--quiet"};
-  command.insert(command.end(), options.begin(), options.end());
-  command.insert(command.end(), {wav, mp3});
-  EXPECT_EQ(runCommand(command).exitCode, 0) << "lame failed";
-  return {readFileBytes(mp3), mp3};
+  LameFile file{encodeWithLame(chordSequence(seconds, rate, channels), rate, channels, options), folder.file("out.mp3")};
+  EXPECT_FALSE(file.bytes.empty()) << "lame failed";
+  writeFileBytes(file.path, file.bytes);
+  return file;
 }
 
 int samplesPerFrame(int sampleRate) { return sampleRate >= 32000 ? 1152 : 576; }

@@ -18,10 +18,6 @@ std::vector<std::uint8_t> shortWav() {
   return test::makePcmWav(22050, 1, 16, test::sineTone(440, 0.5, 22050, 1));
 }
 
-std::int32_t numberOnDisk(const JobFixture& f) {
-  return readOutputNumberOnDisk(f.program.path()).value_or(-1);
-}
-
 std::string dllError(const JobFixture& f, const char* name) {
   return "Error: Cannot load DLL \"" + f.program.file(name) + "\".";
 }
@@ -116,7 +112,7 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
     }
     EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
     EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
-    EXPECT_EQ(numberOnDisk(f), 1);
+    EXPECT_EQ(f.numberOnDisk(), 1);
   }
 }
 
@@ -150,7 +146,7 @@ TEST(ConversionDriver, LockedInputIsRefusedBeforeAnythingIsCreated) {
   EXPECT_EQ(f.host.texts(),
             std::vector<std::string>{"Error: Cannot open file \"" + path + "\". It may be locked by another program."});
   EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(numberOnDisk(f), 1);
+  EXPECT_EQ(f.numberOnDisk(), 1);
 }
 
 TEST(ConversionDriver, SavesTheAdvancedNumberWhileTheSetExists) {
@@ -162,7 +158,7 @@ TEST(ConversionDriver, SavesTheAdvancedNumberWhileTheSetExists) {
   std::vector<std::int32_t> numbersSeen;
   bool sawWholeSet = false;
   f.host.onPump = [&] {
-    numbersSeen.push_back(numberOnDisk(f));
+    numbersSeen.push_back(f.numberOnDisk());
     std::vector<std::string> entries = f.output.entries();
     sawWholeSet |= std::count(entries.begin(), entries.end(), "snx1c.swf") == 1 &&
                    std::count(entries.begin(), entries.end(), "snx1s.swf") == 1;
@@ -173,7 +169,7 @@ TEST(ConversionDriver, SavesTheAdvancedNumberWhileTheSetExists) {
   EXPECT_EQ(numbersSeen.front(), 1);
   EXPECT_NE(std::find(numbersSeen.begin(), numbersSeen.end(), 2), numbersSeen.end());
   EXPECT_TRUE(sawWholeSet);
-  EXPECT_EQ(numberOnDisk(f), 1);
+  EXPECT_EQ(f.numberOnDisk(), 1);
 }
 
 TEST(ConversionDriver, TakesTheOutputNumberFromTheFileOnDisk) {
@@ -189,7 +185,7 @@ TEST(ConversionDriver, TakesTheOutputNumberFromTheFileOnDisk) {
   };
   f.run();
   EXPECT_NE(std::find(seen.begin(), seen.end(), "snx9s.swf"), seen.end());
-  EXPECT_EQ(numberOnDisk(f), 9);
+  EXPECT_EQ(f.numberOnDisk(), 9);
 }
 
 TEST(ConversionDriver, ParametersThatCannotBeSavedEndTheProgramOnlyAfterCleaningUp) {
@@ -203,7 +199,7 @@ TEST(ConversionDriver, ParametersThatCannotBeSavedEndTheProgramOnlyAfterCleaning
   EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
   EXPECT_EQ(f.host.terminations, std::vector<int>{1});
   EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(numberOnDisk(f), 1);
+  EXPECT_EQ(f.numberOnDisk(), 1);
 }
 
 TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
@@ -235,7 +231,7 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
   EXPECT_EQ(report.outcome, JobOutcome::Cancelled);
   EXPECT_TRUE(report.createdFiles.empty());
   EXPECT_TRUE(cancelled.output.entries().empty());
-  EXPECT_EQ(numberOnDisk(cancelled), 1);
+  EXPECT_EQ(cancelled.numberOnDisk(), 1);
   requestCancel(cancelled.ctx);  // no job runs: nothing changes for the next one
   cancelled.host.cancelOnPump = 0;
   EXPECT_EQ(cancelled.run().outcome, JobOutcome::Finished);

@@ -1,11 +1,7 @@
 #include "tests/support/ffmpeg_tools.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -27,14 +23,6 @@ std::map<std::string, std::string> keyValueLines(const std::string& text) {
   return values;
 }
 
-long toLong(const std::map<std::string, std::string>& values, const std::string& key) {
-  auto it = values.find(key);
-  if (it == values.end()) return 0;
-  char* end = nullptr;
-  long value = std::strtol(it->second.c_str(), &end, 10);
-  return end != it->second.c_str() ? value : 0;
-}
-
 double toDouble(const std::map<std::string, std::string>& values, const std::string& key) {
   auto it = values.find(key);
   if (it == values.end()) return 0.0;
@@ -45,67 +33,23 @@ double toDouble(const std::map<std::string, std::string>& values, const std::str
 
 }  // namespace
 
-CommandResult runCommand(const std::vector<std::string>& arguments) {
-  CommandResult result;
-  if (arguments.empty()) return result;
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return result;
-  pid_t child = fork();
-  if (child < 0) {
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    return result;
-  }
-  if (child == 0) {
-    dup2(pipeEnds[1], STDOUT_FILENO);
-    int devNull = open("/dev/null", O_RDWR);
-    if (devNull >= 0) {
-      dup2(devNull, STDIN_FILENO);
-      dup2(devNull, STDERR_FILENO);
-    }
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  char buffer[65536];
-  ssize_t got;
-  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) != 0) {
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    result.output.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(pipeEnds[0]);
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
 std::optional<StreamInfo> probeAudio(const std::string& path) {
-  CommandResult run = runCommand({"ffprobe", "-v", "error", "-count_packets", "-select_streams",
-                                  "a:0", "-show_entries",
-                                  "format=format_name:stream=codec_name,sample_rate,channels,"
-                                  "bit_rate,duration,nb_read_packets",
-                                  "-of", "default=noprint_wrappers=1", path});
+  ProcessResult run = runProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams",
+                                 "a:0", "-show_entries",
+                                 "format=format_name:stream=codec_name,sample_rate,channels,"
+                                 "bit_rate,duration,nb_read_packets",
+                                 "-of", "default=noprint_wrappers=1", path});
   if (run.exitCode != 0) return std::nullopt;
-  auto values = keyValueLines(run.output);
+  auto values = keyValueLines(run.out);
   if (values.find("codec_name") == values.end()) return std::nullopt;
   StreamInfo info;
   info.formatName = values["format_name"];
   info.codecName = values["codec_name"];
-  info.sampleRate = static_cast<int>(toLong(values, "sample_rate"));
-  info.channels = static_cast<int>(toLong(values, "channels"));
-  info.bitRate = toLong(values, "bit_rate");
+  info.sampleRate = static_cast<int>(toDouble(values, "sample_rate"));
+  info.channels = static_cast<int>(toDouble(values, "channels"));
+  info.bitRate = static_cast<long>(toDouble(values, "bit_rate"));
   info.duration = toDouble(values, "duration");
-  info.packetCount = toLong(values, "nb_read_packets");
+  info.packetCount = static_cast<long>(toDouble(values, "nb_read_packets"));
   return info;
 }
 
@@ -116,12 +60,12 @@ std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, in
   if (channels > 0) arguments.insert(arguments.end(), {"-ac", std::to_string(channels)});
   if (sampleRate > 0) arguments.insert(arguments.end(), {"-ar", std::to_string(sampleRate)});
   arguments.insert(arguments.end(), {"-f", "s16le", "-acodec", "pcm_s16le", "-"});
-  CommandResult run = runCommand(arguments);
+  ProcessResult run = runProcess(arguments);
   if (run.exitCode != 0) return std::nullopt;
-  std::vector<std::int16_t> samples(run.output.size() / 2);
+  std::vector<std::int16_t> samples(run.out.size() / 2);
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    auto low = static_cast<std::uint8_t>(run.output[2 * i]);
-    auto high = static_cast<std::uint8_t>(run.output[2 * i + 1]);
+    auto low = static_cast<std::uint8_t>(run.out[2 * i]);
+    auto high = static_cast<std::uint8_t>(run.out[2 * i + 1]);
     samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
   }
   return samples;

@@ -8,17 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process.h"
+
 namespace sonaflux::test {
-
-/// Exit status and standard output of a finished command (standard error
-/// is dropped). exitCode is -1 when the program could not be run.
-struct CommandResult {
-  int exitCode = -1;
-  std::string output;
-};
-
-/// Runs a program found on PATH with the arguments as given (no shell).
-CommandResult runCommand(const std::vector<std::string>& arguments);
 
 /// What ffprobe reports about the first audio stream of a file.
 struct StreamInfo {

@@ -13,16 +13,7 @@ namespace sonaflux::test {
 namespace fs = std::filesystem;
 
 JobFixture::JobFixture() {
-  for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) {
-    fs::path from = programFolder() + name;
-    if (fs::exists(from)) fs::copy_file(from, program.file(name));
-  }
-  fs::path controllers = programFolder() + "Controllers";
-  if (fs::exists(controllers)) fs::copy(controllers, program.file("Controllers"), fs::copy_options::recursive);
-
-  fs::path player = programFolder() + "player";
-  if (fs::exists(player)) fs::create_directory_symlink(player, program.file("player"));
-
+  copyJobFiles(program.path());
   ctx.paths.programFolder = program.path();
   ctx.paths.desktopFolder = output.path();
   ctx.settings = testSettings(output.path());
@@ -43,6 +34,8 @@ std::string JobFixture::setInput(const std::string& name, const std::vector<std:
 }
 
 void JobFixture::saveSettings() { ASSERT_TRUE(saveParameters(ctx)); }
+
+std::int32_t JobFixture::numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
 
 JobReport JobFixture::run() { return runCreateCommand(ctx, {&read, &decode, &compress, &write}); }
 

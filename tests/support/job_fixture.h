@@ -25,6 +25,7 @@ class JobFixture {
   JobReport run();
 
   std::string outputFile(const std::string& name) const { return output.file(name); }
+  std::int32_t numberOnDisk() const;
 
   TempFolder program;
   TempFolder output;

@@ -1,8 +1,8 @@
 #include "tests/support/mp3_fixture.h"
 
 #include <algorithm>
-#include <cstdlib>
 
+#include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wav_fixture.h"
 
@@ -16,12 +16,6 @@ void appendSynchsafe(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 void appendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
-}
-
-std::string shellQuoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
 }
 
 }  // namespace
@@ -99,10 +93,10 @@ std::vector<std::uint8_t> encodeWithLame(const std::vector<std::int16_t>& interl
                                          std::uint16_t channels, const std::vector<std::string>& lameArguments) {
   TempFolder folder;
   writeFileBytes(folder.file("in.wav"), makePcmWav(sampleRate, channels, 16, interleaved));
-  std::string command = "lame --quiet";
-  for (const std::string& argument : lameArguments) command += " " + shellQuoted(argument);
-  command += " " + shellQuoted(folder.file("in.wav")) + " " + shellQuoted(folder.file("out.mp3"));
-  if (std::system(command.c_str()) != 0) return {};
+  std::vector<std::string> argv = {"lame", "--quiet"};
+  argv.insert(argv.end(), lameArguments.begin(), lameArguments.end());
+  argv.insert(argv.end(), {folder.file("in.wav"), folder.file("out.mp3")});
+  if (runProcess(argv).exitCode != 0) return {};
   return readFileBytes(folder.file("out.mp3"));
 }
 

@@ -24,6 +24,12 @@ SettingsRecord testSettings(const std::string& outputFolder) {
   return s;
 }
 
+void copyJobFiles(const std::string& folder) {
+  for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) fs::copy_file(programFolder() + name, folder + name);
+  fs::copy(programFolder() + "Controllers", folder + "Controllers", fs::copy_options::recursive);
+  if (fs::exists(programFolder() + "player")) fs::create_directory_symlink(programFolder() + "player", folder + "player");
+}
+
 ProgramCopy::ProgramCopy(const std::string& outputFolder) {
   for (const auto& entry : fs::directory_iterator(programFolder())) {
     std::string name = entry.path().filename().string();

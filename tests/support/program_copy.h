@@ -13,6 +13,10 @@ namespace sonaflux::test {
 /// Classic01150040 with instruction c, black on white, output number 1.
 SettingsRecord testSettings(const std::string& outputFolder);
 
+/// Copies what a job needs from the built program folder into folder: the
+/// plug-ins, the stream template and the controllers; the player is linked.
+void copyJobFiles(const std::string& folder);
+
 /// A private copy of the built program folder with settings of its own, for
 /// running the command-line front end as a user would.
 class ProgramCopy {

@@ -14,8 +14,10 @@ std::vector<std::int16_t> expectPlayableStream(const std::string& swf) {
   EXPECT_EQ(info->codecName, "mp3");
   EXPECT_EQ(info->sampleRate, 22050);
   EXPECT_EQ(info->channels, 1);
-  CommandResult decode = runCommand({"ffmpeg", "-v", "error", "-xerror", "-i", swf, "-f", "null", "-"});
+  // ffmpeg reports nothing at all while decoding the whole file.
+  ProcessResult decode = runProcess({"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-i", swf, "-f", "null", "-"});
   EXPECT_EQ(decode.exitCode, 0);
+  EXPECT_EQ(decode.err, "");
   return decodeToPcm(swf, 22050, 1).value_or(std::vector<std::int16_t>{});
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,19 @@ void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 void writeFileText(const std::string& path, const std::string& text);
 std::vector<std::uint8_t> readFileBytes(const std::string& path);
 std::string readFileText(const std::string& path);
+
+/// The lines, each ended by CR LF.
+inline std::string crlfLines(std::initializer_list<std::string> lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\r\n";
+  return out;
+}
+
+/// The parts one after another.
+inline std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+  std::vector<std::uint8_t> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
 
 }  // namespace sonaflux::test

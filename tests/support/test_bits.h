@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 namespace sonaflux::swf::test {
 
 /// Bytes from a string of '0' and '1' (spaces and quotes ignored), most
@@ -21,10 +23,6 @@ inline std::vector<std::uint8_t> bitsToBytes(std::string_view bits) {
   return out;
 }
 
-inline std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
-  std::vector<std::uint8_t> out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
+using sonaflux::test::concat;
 
 }  // namespace sonaflux::swf::test

@@ -4,11 +4,11 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "core/app_context.h"
 #include "settings/parameters_file.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
@@ -20,7 +20,6 @@
 namespace {
 
 using namespace sonaflux;
-namespace fs = std::filesystem;
 
 // What the window shows on screen: its pixels inside its shape only.
 QImage shaped(QWidget& window) {
@@ -64,10 +63,7 @@ int main(int argc, char** argv) {
   test::TempFolder program;
   test::TempFolder output;
   test::TempFolder inputs;
-  for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) {
-    fs::copy_file(test::programFolder() + name, program.file(name));
-  }
-  fs::copy(test::programFolder() + "Controllers", program.file("Controllers"), fs::copy_options::recursive);
+  test::copyJobFiles(program.path());
   std::optional<SettingsRecord> settings =
       decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"));
   if (!settings) return 1;

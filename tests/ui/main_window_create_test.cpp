@@ -10,13 +10,9 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "settings/parameters_file.h"
-#include "tests/support/program_copy.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
+#include "tests/ui/gui_fixture.h"
 #include "ui/coloured_edit.h"
-#include "ui/gui_host.h"
 #include "ui/main_window.h"
 #include "ui/skinned_button.h"
 #include "ui/working_window.h"
@@ -56,25 +52,11 @@ void clickWhenReady(const char* buttonName, std::function<bool(QWidget&)> ready,
 
 // The main window over a private copy of the program folder, with a short
 // WAV typed into its file-name box.
-class MainWindowCreate : public testing::Test {
+class MainWindowCreate : public testing::Test, public test::GuiFixture {
  protected:
   void SetUp() override {
-    for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) {
-      fs::copy_file(test::programFolder() + name, program.file(name));
-    }
-    fs::copy(test::programFolder() + "Controllers", program.file("Controllers"), fs::copy_options::recursive);
-    host.setMessageResponder([this](const std::string& text, MessageIcon, MessageButtons) {
-      messages.push_back(text);
-      return MessageAnswer::Ok;
-    });
-    host.setTerminateHandler([this](int code) { exitCode = code; });
-    ctx.paths.programFolder = program.path();
-    ctx.paths.desktopFolder = output.path();
-    ctx.settings = test::testSettings(output.path());
-    ctx.settings.showTipsAtStartup = false;
     ctx.settings.outputMode = kOutputModeController;
     ASSERT_TRUE(saveParameters(ctx));
-
     input = inputs.file("chords.wav");
     test::writeFileBytes(input, test::makePcmWav(22050, 1, 16, test::chordSequence(1.5, 22050, 1)));
     window.emplace(ctx, host);
@@ -83,13 +65,6 @@ class MainWindowCreate : public testing::Test {
     window->fileNameBox()->setText(QString::fromStdString(input));
   }
 
-  test::TempFolder program;
-  test::TempFolder output;
-  test::TempFolder inputs;
-  GuiHost host;
-  AppContext ctx{host};
-  std::vector<std::string> messages;
-  std::optional<int> exitCode;
   std::string input;
   std::optional<MainWindow> window;
 };
@@ -126,7 +101,7 @@ TEST_F(MainWindowCreate, RunsTheWholeCommandAndEachRunTakesTheNextNumber) {
     EXPECT_EQ(host.owner(), &*window);
   }
   EXPECT_EQ(window->fileNameBox()->text().toStdString(), input);
-  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_TRUE(messages.empty()) << messages.front().text;
   EXPECT_FALSE(exitCode.has_value());
 }
 

@@ -14,9 +14,8 @@
 #include <optional>
 #include <vector>
 
-#include "tests/support/program_copy.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/gui_fixture.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/skinned_button.h"
@@ -47,27 +46,9 @@ TEST(MainWindowShape, CutsEachCornerByAQuarterEllipseOnlyWhenAsked) {
   EXPECT_EQ(rounded.boundingRect(), QRect(0, 0, 450, 350));
 }
 
-struct Message {
-  std::string text;
-  MessageIcon icon;
-};
-
-// A main window over a private program folder, with every message box and
-// the end of the program recorded instead of shown.
-class MainWindowFixture : public testing::Test {
+// A main window over a private program folder.
+class MainWindowTest : public testing::Test, public test::GuiFixture {
  protected:
-  void SetUp() override {
-    ctx.paths.programFolder = program.path();
-    ctx.paths.desktopFolder = output.path();
-    ctx.settings = test::testSettings(output.path());
-    ctx.settings.showTipsAtStartup = false;
-    host.setMessageResponder([this](const std::string& text, MessageIcon icon, MessageButtons) {
-      messages.push_back({text, icon});
-      return MessageAnswer::Ok;
-    });
-    host.setTerminateHandler([this](int code) { exitCode = code; });
-  }
-
   MainWindow& open() {
     window.emplace(ctx, host);
     host.setOwner(&*window);
@@ -75,23 +56,15 @@ class MainWindowFixture : public testing::Test {
     return *window;
   }
 
-  test::TempFolder program;
-  test::TempFolder output;
-  GuiHost host;
-  AppContext ctx{host};
-  std::vector<Message> messages;
-  std::optional<int> exitCode;
   std::optional<MainWindow> window;
 };
-
-using MainWindowTest = MainWindowFixture;
 
 std::vector<SkinnedButton*> allButtons(MainWindow& w) {
   return {w.minimiseButton(), w.closeButton(),  w.helpButton(), w.browseButton(),
           w.optionsButton(),  w.createButton(), w.exitButton()};
 }
 
-TEST_F(MainWindowTest, EndsTheProgramOrRefusesAnEmptyFileNameFromKeysAndButtons) {
+TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissing) {
   const std::string empty = "Error: Please select an input MP3 or WAV file first.";
   struct Row {
     const char* how;
@@ -109,6 +82,8 @@ TEST_F(MainWindowTest, EndsTheProgramOrRefusesAnEmptyFileNameFromKeysAndButtons)
       {"Enter in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, std::nullopt,
        empty},
       {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
+      {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, std::nullopt,
+       "Error: Could not launch help file."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.how);
@@ -169,14 +144,6 @@ TEST_F(MainWindowTest, BrowseStartsAtTheDesktopThenAtTheLastChosenFile) {
     EXPECT_EQ(w.fileNameBox()->text().toStdString(), chosen);
     EXPECT_EQ(w.browseStartPath(), chosen);
   }
-}
-
-TEST_F(MainWindowTest, HelpWithoutItsPageSaysSoAndTheProgramGoesOn) {
-  open().helpButton()->click();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "Error: Could not launch help file.");
-  EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
-  EXPECT_FALSE(exitCode.has_value());
 }
 
 TEST_F(MainWindowTest, TakesItsShapeFromTheRoundCornersSetting) {

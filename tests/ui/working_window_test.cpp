@@ -12,13 +12,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include "settings/parameters_file.h"
-#include "tests/support/program_copy.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
+#include "tests/ui/gui_fixture.h"
 #include "tests/ui/modal.h"
-#include "ui/gui_host.h"
 #include "ui/stop_signals.h"
 
 namespace sonaflux {
@@ -38,36 +36,8 @@ class BrowserStandIn : public QObject {
   void open(const QUrl& url) { opened.push_back(url); }
 };
 
-struct ShownMessage {
-  std::string text;
-  QWidget* owner;
-};
-
-// A job in a private program folder (copies of the built plug-ins and data
-// files) with the desktop program's own Host; message boxes are answered
-// and recorded instead of shown.
-struct GuiJobFixture {
-  test::TempFolder program, output, inputs;
-  GuiHost host;
-  AppContext ctx{host};
-  std::vector<ShownMessage> messages;
-  std::vector<int> terminations;
-
-  GuiJobFixture() {
-    for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"})
-      fs::copy_file(test::programFolder() + name, program.file(name));
-    fs::copy(test::programFolder() + "Controllers", program.file("Controllers"), fs::copy_options::recursive);
-    ctx.paths.programFolder = program.path();
-    ctx.paths.desktopFolder = output.path();
-    ctx.settings = test::testSettings(output.path());
-    EXPECT_TRUE(saveParameters(ctx));
-    host.setMessageResponder([this](const std::string& text, MessageIcon, MessageButtons buttons) {
-      messages.push_back({text, host.owner()});
-      return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-    });
-    host.setTerminateHandler([this](int code) { terminations.push_back(code); });
-  }
-
+// A job run through the working window over a private program folder.
+struct GuiJobFixture : test::GuiFixture {
   void setWavInput(double seconds) {
     const std::string path = inputs.file("tune.wav");
     test::writeFileBytes(path, test::makePcmWav(44100, 2, 16, test::chordSequence(seconds, 44100, 2)));
@@ -75,8 +45,6 @@ struct GuiJobFixture {
     ctx.inputs.inputIsWav = true;
     ctx.inputs.inputTitle = "Tune";
   }
-
-  std::int32_t numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
 
   // Runs the window modally, as the main window does. `duringJob` is asked
   // at every turn of the event loop while the job runs until it returns
@@ -180,22 +148,6 @@ TEST(WorkingWindow, FinishedJobListsTheCreatedFilesAndEndsWithOkOrEscape) {
   }
 }
 
-TEST(WorkingWindow, ReportsAMissingPageWhenLaunchOutputCannotOpenIt) {
-  GuiJobFixture f;
-  f.setWavInput(0.5);
-  f.runWindow({}, [&](WorkingWindow& window) {
-    fs::remove(f.output.file("snx1.htm"));
-    click(window, "launchOutput");
-    click(window, "launchOutput");
-    ASSERT_EQ(f.messages.size(), 2u);
-    EXPECT_EQ(f.messages[0].text, "Error: Could not launch the web page with the default browser.");
-    EXPECT_EQ(f.messages[0].owner, &window);
-    EXPECT_TRUE(window.isVisible());
-    click(window, "ok");
-  });
-  EXPECT_EQ(f.host.owner(), nullptr);
-}
-
 TEST(WorkingWindow, CancelEscapeAndCloseDuringTheJobCancelItAndRemoveItsFiles) {
   enum Way { CancelButton, EscapeKey, CloseRequest, CancelThenClose };
   const std::pair<const char*, Way> rows[] = {
@@ -260,38 +212,49 @@ TEST(WorkingWindow, FailedJobShowsItsMessageOverTheWindowAndNoResults) {
   EXPECT_EQ(f.numberOnDisk(), 1);
 }
 
-TEST(WorkingWindow, LaunchOutputServesThePageWithThePlayerOnTheLoopback) {
+// The page is served with the player; once it is gone, each try says so.
+TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrReportsItMissing) {
   GuiJobFixture f;
   f.ctx.settings.outputMode = kOutputModeController;
   f.setWavInput(0.5);
   BrowserStandIn browser;
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+  QWidget* windowSeen = nullptr;
   f.runWindow({}, [&](WorkingWindow& window) {
+    windowSeen = &window;
     click(window, "launchOutput");
+    ASSERT_EQ(browser.opened.size(), 1u);
+    const QUrl page = browser.opened[0];
+    EXPECT_EQ(page.host(), QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(page.path().endsWith(QStringLiteral("/snx1.htm"))) << page.toString().toStdString();
+    httplib::Client client("127.0.0.1", page.port());
+    httplib::Result served = client.Get(page.path().toStdString());
+    ASSERT_TRUE(served);
+    EXPECT_EQ(served->status, 200);
+    EXPECT_NE(served->body.find("/player/ruffle.js"), std::string::npos);
+    // The file on disk stays the classic page, and the animations come from the same place.
+    EXPECT_EQ(test::readFileText(f.output.file("snx1.htm")).find("ruffle"), std::string::npos);
+    std::string folder = page.path().toStdString();
+    folder.erase(folder.rfind('/') + 1);
+    for (const char* name : {"snx1s.swf", "snx1c.swf"}) {
+      httplib::Result swf = client.Get(folder + name);
+      ASSERT_TRUE(swf) << name;
+      EXPECT_EQ(swf->status, 200) << name;
+      EXPECT_EQ(swf->body, test::readFileText(f.output.file(name))) << name;
+    }
+    EXPECT_TRUE(f.messages.empty());
+    fs::remove(f.output.file("snx1.htm"));
+    click(window, "launchOutput");
+    click(window, "launchOutput");
+    EXPECT_TRUE(window.isVisible());
     click(window, "ok");
   });
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-  EXPECT_TRUE(f.messages.empty());
-  ASSERT_EQ(browser.opened.size(), 1u);
-  const QUrl page = browser.opened[0];
-  EXPECT_EQ(page.host(), QStringLiteral("127.0.0.1"));
-  ASSERT_TRUE(page.path().endsWith(QStringLiteral("/snx1.htm"))) << page.toString().toStdString();
-
-  httplib::Client client("127.0.0.1", page.port());
-  httplib::Result served = client.Get(page.path().toStdString());
-  ASSERT_TRUE(served);
-  EXPECT_EQ(served->status, 200);
-  EXPECT_NE(served->body.find("/player/ruffle.js"), std::string::npos);
-  // The file on disk stays the classic page, and the animations come from the same place.
-  EXPECT_EQ(test::readFileText(f.output.file("snx1.htm")).find("ruffle"), std::string::npos);
-  std::string folder = page.path().toStdString();
-  folder.erase(folder.rfind('/') + 1);
-  for (const char* name : {"snx1s.swf", "snx1c.swf"}) {
-    httplib::Result swf = client.Get(folder + name);
-    ASSERT_TRUE(swf) << name;
-    EXPECT_EQ(swf->status, 200) << name;
-    EXPECT_EQ(swf->body, test::readFileText(f.output.file(name))) << name;
-  }
+  EXPECT_EQ(browser.opened.size(), 1u);
+  ASSERT_EQ(f.messages.size(), 2u);
+  EXPECT_EQ(f.messages[0].text, "Error: Could not launch the web page with the default browser.");
+  EXPECT_EQ(f.messages[0].owner, windowSeen);
+  EXPECT_EQ(f.host.owner(), nullptr);
 }
 
 TEST(WorkingWindow, StopSignalsCancelTheJobAndEndTheProgramOnlyAfterItsCleanUp) {

@@ -114,12 +114,7 @@ TEST(HtmlPageWriter, PlayerSettingsAddOneScriptLineToTheClassicPage) {
 // Frames with a recognisable body; every third one padded.
 std::vector<std::uint8_t> numberedFrames(int count) {
   std::vector<std::uint8_t> stream;
-  for (int i = 0; i < count; ++i) {
-    bool padded = i % 3 == 0;
-    std::vector<std::uint8_t> frame(padded ? 79 : 78, static_cast<std::uint8_t>(i));
-    frame[0] = 0xFF, frame[1] = 0xF3, frame[2] = padded ? 0x32 : 0x30, frame[3] = 0xC4;
-    stream.insert(stream.end(), frame.begin(), frame.end());
-  }
+  for (int i = 0; i < count; ++i) stream = test::concat({stream, test::streamFrame(static_cast<std::uint8_t>(i), i % 3 == 0)});
   return stream;
 }
 

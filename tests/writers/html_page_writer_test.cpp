@@ -10,11 +10,7 @@ namespace {
 
 using test::WritingStageFixture;
 
-std::string crlfLines(std::initializer_list<std::string> lines) {
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  return out;
-}
+using test::crlfLines;
 
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
 const std::string kControllerPage = crlfLines({
@@ -170,9 +166,7 @@ TEST(HtmlPageWriter, ControllerCodeGivesWidthAndHeight) {
 TEST(HtmlPageWriter, StageWritesThePageIntoTheOpenFile) {
   WritingStageFixture fx(kOutputModeBareOnce);
   fx.ctx.inputs.inputTitle = "Rock & Roll <live> | 2003";
-  std::vector<std::uint8_t> frame(78, 0);
-  frame[0] = 0xFF, frame[1] = 0xF3, frame[2] = 0x30, frame[3] = 0xC4;
-  fx.prepare(frame);
+  fx.prepare(test::streamFrame(0));
   fx.run();
   EXPECT_FALSE(fx.ctx.job.jobFailed);
   EXPECT_EQ(fx.page(), withOutput(kControllerPage, "snx1s.swf", "width=0 height=0", "false"));

@@ -73,19 +73,6 @@ TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
   }
 }
 
-TEST(OutputNaming, BaseNameAndFileNames) {
-  NamingFixture f;
-  checkOutputFolder(f.ctx);
-  makeOutputBaseName(f.ctx);
-  EXPECT_EQ(f.ctx.job.outputBaseName, "snx7");
-  EXPECT_EQ(streamAnimationPath(f.ctx), f.out.path() + "snx7s.swf");
-  EXPECT_EQ(controllerAnimationPath(f.ctx), f.out.path() + "snx7c.swf");
-  EXPECT_EQ(htmlPagePath(f.ctx), f.out.path() + "snx7.htm");
-  f.ctx.settings.nextOutputNumber = 12;
-  makeOutputBaseName(f.ctx);
-  EXPECT_EQ(f.ctx.job.outputBaseName, "snx12");
-}
-
 TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
   const struct {
     const char* name;
@@ -152,18 +139,6 @@ TEST(OutputNaming, CreatesTheSetOpenForTheWriters) {
   EXPECT_TRUE(f.ctx.job.htmlFile.isOpen());
   EXPECT_EQ(f.out.entries(), (std::vector<std::string>{"snx7.htm", "snx7c.swf", "snx7s.swf"}));
   EXPECT_EQ(std::filesystem::file_size(f.out.file("snx7s.swf")), 0u);
-}
-
-TEST(OutputNaming, CreationFailureNamesTheFile) {
-  NamingFixture f;
-  checkOutputFolder(f.ctx);
-  makeOutputBaseName(f.ctx);
-  // A folder in the way makes the creation fail, even for root.
-  std::filesystem::create_directory(f.out.file("snx7c.swf"));
-  createOutputFiles(f.ctx);
-  EXPECT_TRUE(f.ctx.job.jobFailed);
-  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot create output file \"" + f.out.path() + "snx7c.swf\"."});
-  EXPECT_TRUE(f.ctx.job.streamOutHandle.isOpen());
 }
 
 }  // namespace

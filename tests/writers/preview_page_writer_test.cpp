@@ -17,11 +17,7 @@ using test::RecordingHost;
 using test::TempFolder;
 using test::writeFileText;
 
-std::string crlfLines(std::initializer_list<std::string> lines) {
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  return out;
-}
+using test::crlfLines;
 
 const std::string kCab =
     "http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0";

@@ -15,19 +15,9 @@ using test::WritingStageFixture;
 constexpr std::uint16_t kShowFrame = 1;
 constexpr std::uint16_t kSoundStreamBlock = 19;
 
-// A frame as the encoder writes it: header FF F3, then 0x30 or, with the
-// padding bit, 0x32, then C4; the rest numbered so that every frame differs.
-Bytes frame(int number, bool padded = false) {
-  Bytes f(padded ? 79 : 78, static_cast<std::uint8_t>(number + 1));
-  f[0] = 0xFF, f[1] = 0xF3, f[2] = padded ? 0x32 : 0x30, f[3] = 0xC4;
-  return f;
-}
-
-Bytes silentFrame() {
-  Bytes f(78, 0x00);
-  f[0] = 0xFF, f[1] = 0xF3, f[2] = 0x30, f[3] = 0xC4;
-  return f;
-}
+// Every frame numbered so that each differs.
+Bytes frame(int number, bool padded = false) { return test::streamFrame(static_cast<std::uint8_t>(number + 1), padded); }
+Bytes silentFrame() { return test::streamFrame(0); }
 
 Bytes streamOf(int frames, int paddedEvery = 0) {
   Bytes stream;
@@ -85,12 +75,6 @@ TEST(SwfStreamWriter, WritesTheHandDerivedFirstBlocks) {
   }
 }
 
-Bytes joined(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) append(out, part);
-  return out;
-}
-
 TEST(SwfStreamWriter, CopiesFramesWholeWhereverTheStreamEnds) {
   const Bytes full = frame(0);
   const Bytes padded = frame(1, true);
@@ -104,18 +88,18 @@ TEST(SwfStreamWriter, CopiesFramesWholeWhereverTheStreamEnds) {
   };
   const Row rows[] = {
       // 4 + 79 + 78 + 39 x 78 = 3203
-      {"padded frame counts 79", joined({padded, full}), joined({padded, full}), 39, 3203},
+      {"padded frame counts 79", test::concat({padded, full}), test::concat({padded, full}), 39, 3203},
       // the 39 bytes the stream lacks are written as zero
-      {"ends inside a padded frame", joined({full, paddedCut}), joined({full, paddedCut, Bytes(39, 0)}), 39, 3203},
+      {"ends inside a padded frame", test::concat({full, paddedCut}), test::concat({full, paddedCut, Bytes(39, 0)}), 39, 3203},
       // a header cut after two bytes reads its third byte as 0: no padding
-      {"ends inside a header", Bytes{0xFF, 0xF3}, joined({Bytes{0xFF, 0xF3}, Bytes(76, 0)}), 40, 3202},
+      {"ends inside a header", Bytes{0xFF, 0xF3}, test::concat({Bytes{0xFF, 0xF3}, Bytes(76, 0)}), 40, 3202},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WritingStageFixture fx;
     fx.prepare(row.stream);
     fx.run();
-    Bytes body = joined({Bytes{0x40, 0x5C, 0x90, 0x06}, row.slots});
+    Bytes body = test::concat({Bytes{0x40, 0x5C, 0x90, 0x06}, row.slots});
     for (int i = 0; i < row.silentFrames; ++i) append(body, silentFrame());
 
     auto swf = test::walkSwf(fx.streamBytes());

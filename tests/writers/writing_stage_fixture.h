@@ -16,6 +16,14 @@ namespace sonaflux::test {
 // The writing stage on real files: a private program folder with the built
 // template, output files created by the real naming code, and a tmp3 that
 // holds what the compression stage would have left.
+// A frame as the encoder writes it: FF F3 30 C4 (32 with the padding bit),
+// then a body of fill bytes.
+inline std::vector<std::uint8_t> streamFrame(std::uint8_t fill, bool padded = false) {
+  std::vector<std::uint8_t> f(padded ? 79 : 78, fill);
+  f[0] = 0xFF, f[1] = 0xF3, f[2] = padded ? 0x32 : 0x30, f[3] = 0xC4;
+  return f;
+}
+
 class WritingStageFixture : public StageFixture {
  public:
   explicit WritingStageFixture(std::int32_t outputMode = kOutputModeBareLooping) {
