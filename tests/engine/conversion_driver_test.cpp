@@ -133,7 +133,7 @@ TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
     f.host.cancelOnPump = pump;
     EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled) << "pump " << pump;
     EXPECT_TRUE(f.output.entries().empty()) << "pump " << pump << ": " << testing::PrintToString(f.output.entries());
-    EXPECT_EQ(numberOnDisk(f), 1) << "pump " << pump;
+    EXPECT_EQ(f.numberOnDisk(), 1) << "pump " << pump;
   }
 }
 

@@ -278,7 +278,7 @@ TEST(WorkingWindow, StopSignalsCancelTheJobAndEndTheProgramOnlyAfterItsCleanUp) 
       EXPECT_EQ(visibleOutcome(window), "Cancelled OK");
       click(window, "ok");
     });
-    QTest::qWaitFor([&] { return !codes.empty(); }, 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !codes.empty(); }, 5000));
     EXPECT_EQ(codes, std::vector<int>{128 + signal});
     EXPECT_TRUE(outputWhenEnded.empty()) << testing::PrintToString(outputWhenEnded);
     EXPECT_EQ(f.numberOnDisk(), 1);
