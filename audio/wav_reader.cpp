@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "audio/pcm_peak.h"
@@ -99,7 +100,7 @@ void WavReader::run() {
 
   if (job.inputPos + 2 < job.inputSize) {
     Parsed<std::uint32_t> riff = parseRiffHeader(readBytes(kRiffHeaderSize));
-    if (!riff.value) m_ctx.failJob(riff.failedField == kRiffIdField ? kNotRiffMessage : kUnsupportedMessage);
+    if (!riff.value) m_ctx.failJob(std::string_view(riff.failedField) == kRiffIdField ? kNotRiffMessage : kUnsupportedMessage);
     while (!job.jobFailed && job.inputPos < job.inputSize) {
       // Past the end of the file the header reads as zeros and matches nothing.
       Parsed<ChunkHeader> chunk = parseChunkHeader(readBytes(kChunkHeaderSize));

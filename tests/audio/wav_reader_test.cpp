@@ -170,7 +170,7 @@ TEST(RiffChunks, NameTheFieldThatFails) {
   EXPECT_STREQ(parseChunkHeader(Bytes{'d', 'a', 't', 'a', 4, 3, 2}).failedField, "chunk size");
 
   EXPECT_EQ(parseRiffHeader(makeRiff({}, "riff", "wave")).value, 4u);
-  EXPECT_EQ(parseRiffHeader(makeRiff({}, "RIFX")).failedField, kRiffIdField);
+  EXPECT_STREQ(parseRiffHeader(makeRiff({}, "RIFX")).failedField, kRiffIdField);
   EXPECT_STREQ(parseRiffHeader(makeRiff({}, "RIFF", "AVI ")).failedField, "WAVE id");
 }
 
