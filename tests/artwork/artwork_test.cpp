@@ -76,54 +76,39 @@ TEST_F(Artwork, EveryPictureHasItsSizeAndChannels) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const PngPixels png = picture(row.name);
-    EXPECT_EQ(png.width, row.width);
-    EXPECT_EQ(png.height, row.height);
-    EXPECT_EQ(png.channels, row.channels);
+    EXPECT_EQ(std::tuple(png.width, png.height, png.channels), std::tuple(row.width, row.height, row.channels));
   }
 }
 
-TEST_F(Artwork, ButtonsAreKeyedOnExactMagenta) {
-  for (const char* name : {"help.png", "browse.png", "options.png", "create.png", "exit.png", "minimise.png", "close.png"}) {
-    SCOPED_TRACE(name);
-    const PngPixels png = picture(name);
-    const int w = png.width, h = png.height;
-    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
-    EXPECT_FALSE(isMagenta(pixelAt(png, w / 2, h / 2)));
-    int opaque = 0;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        const Pixel p = pixelAt(png, x, y);
-        if (!isMagenta(p)) ++opaque;
-        EXPECT_FALSE(nearMagenta(p) && !isMagenta(p)) << "near-magenta pixel at " << x << "," << y;
-      }
-    }
-    EXPECT_GT(opaque, w * h * 2 / 3);
-  }
-}
-
-TEST_F(Artwork, ButtonLabelsAreDrawnInTheMiddle) {
+TEST_F(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
   const struct {
     const char* name;
-    int minInkWidth;
-  } rows[] = {{"help.png", 20}, {"browse.png", 35}, {"options.png", 35}, {"create.png", 35}, {"exit.png", 15}};
+    int minInkWidth;  // of the label, the only near-white ink on a button; 0: no label
+  } rows[] = {{"help.png", 20}, {"browse.png", 35}, {"options.png", 35}, {"create.png", 35},
+              {"exit.png", 15}, {"minimise.png", 0}, {"close.png", 0}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const PngPixels png = picture(row.name);
-    // The label is the only near-white ink on a button.
-    int left = png.width, right = -1, top = png.height, bottom = -1;
-    for (int y = 0; y < png.height; ++y) {
-      for (int x = 0; x < png.width; ++x) {
+    const int w = png.width, h = png.height;
+    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
+    EXPECT_FALSE(isMagenta(pixelAt(png, w / 2, h / 2)));
+    int opaque = 0, left = w, right = -1, top = h, bottom = -1;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
         const Pixel p = pixelAt(png, x, y);
+        opaque += !isMagenta(p);
+        EXPECT_FALSE(nearMagenta(p) && !isMagenta(p)) << "near-magenta pixel at " << x << "," << y;
         if (std::min({p.r, p.g, p.b}) < 235) continue;
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       }
     }
+    EXPECT_GT(opaque, w * h * 2 / 3);
+    if (row.minInkWidth == 0) continue;
     ASSERT_GE(right, 0) << "no label";
     EXPECT_GE(right - left + 1, row.minInkWidth);
-    EXPECT_NEAR((left + right) / 2.0, (png.width - 1) / 2.0, 1.5);
+    EXPECT_NEAR((left + right) / 2.0, (w - 1) / 2.0, 1.5);
     EXPECT_GE(top, 4);
-    EXPECT_LE(bottom, png.height - 4);
+    EXPECT_LE(bottom, h - 4);
   }
 }
 
@@ -133,9 +118,8 @@ TEST_F(Artwork, TitleIsOnlyPureBlackAndWhite) {
   for (int y = 0; y < png.height; ++y) {
     for (int x = 0; x < png.width; ++x) {
       const Pixel p = pixelAt(png, x, y);
-      const bool black = p.r == 0 && p.g == 0 && p.b == 0;
       const bool isWhite = p.r == 255 && p.g == 255 && p.b == 255;
-      ASSERT_TRUE(black || isWhite) << x << "," << y;
+      ASSERT_TRUE(isWhite || (p.r == 0 && p.g == 0 && p.b == 0)) << x << "," << y;
       white += isWhite;
     }
   }
@@ -169,14 +153,11 @@ TEST_F(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
 TEST_F(Artwork, CursorTipIsItsHotspotAndCornersAreClear) {
   const PngPixels hand = picture("hand.png");
   EXPECT_EQ(pixelAt(hand, 9, 1).a, 255);
-  EXPECT_EQ(pixelAt(hand, 9, 0).a, 0);
-  EXPECT_EQ(pixelAt(hand, 8, 0).a, 0);
-  EXPECT_EQ(pixelAt(hand, 10, 0).a, 0);
+  for (int x : {8, 9, 10}) EXPECT_EQ(pixelAt(hand, x, 0).a, 0);
   for (const char* name : {"hand.png", "tip.png", "icon16.png", "icon32.png", "icon128.png"}) {
     SCOPED_TRACE(name);
     const PngPixels png = picture(name);
-    EXPECT_EQ(pixelAt(png, 0, 0).a, 0);
-    EXPECT_EQ(pixelAt(png, png.width - 1, 0).a, 0);
+    EXPECT_EQ(pixelAt(png, 0, 0).a + pixelAt(png, png.width - 1, 0).a, 0);
     EXPECT_EQ(pixelAt(png, png.width / 2, png.height / 2).a, 255);
   }
 }
@@ -192,9 +173,7 @@ TEST_F(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
     const auto canonical = test::makePcmWav(11025, 1, 8, std::vector<std::int16_t>(size));
     EXPECT_EQ(bytes.size(), canonical.size());
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 44, canonical.begin()));
-    const double seconds = size / 11025.0;
-    EXPECT_GE(seconds, 0.34);
-    EXPECT_LE(seconds, 0.97);
+    EXPECT_TRUE(size >= 0.34 * 11025 && size <= 0.97 * 11025) << size;
     const std::vector<std::uint8_t> body(bytes.begin() + 44, bytes.begin() + 44 + size);
     const auto [low, high] = std::minmax_element(body.begin(), body.end());
     EXPECT_GT(*low, 0);

@@ -21,8 +21,7 @@ const std::string kClassicPage =
 
 struct Response {
   int status = 0;
-  std::string type;
-  std::string body;
+  std::string type, body;
 };
 
 // A served output folder beside a folder the server must never reveal.
@@ -62,13 +61,12 @@ struct ServedFolders {
 TEST(PreviewServer, AddressNamesTheLoopbackAndTheFile) {
   ServedFolders f;
   ASSERT_GT(f.server.port(), 0);
-  EXPECT_EQ(f.address, "http://127.0.0.1:" + std::to_string(f.server.port()) + "/1/snx1.htm");
+  const std::string root = "http://127.0.0.1:" + std::to_string(f.server.port());
+  EXPECT_EQ(f.address, root + "/1/snx1.htm");
   // The same folder keeps its place; another gets the next; names are escaped.
-  EXPECT_EQ(f.server.addressFor(f.served.path(), "a b.htm").value_or(""),
-            "http://127.0.0.1:" + std::to_string(f.server.port()) + "/1/a%20b.htm");
+  EXPECT_EQ(f.server.addressFor(f.served.path(), "a b.htm").value_or(""), root + "/1/a%20b.htm");
   TempFolder other;
-  EXPECT_EQ(f.server.addressFor(other.path(), "x.htm").value_or(""),
-            "http://127.0.0.1:" + std::to_string(f.server.port()) + "/2/x.htm");
+  EXPECT_EQ(f.server.addressFor(other.path(), "x.htm").value_or(""), root + "/2/x.htm");
   EXPECT_FALSE(f.server.addressFor(other.file("missing"), "x.htm"));
 }
 
@@ -78,10 +76,7 @@ TEST(PreviewServer, ServesFilesWithTheirTypes) {
   for (const auto& entry : fs::directory_iterator(programPlayerFolder(test::programFolder())))
     if (entry.path().extension() == ".wasm") wasm = entry.path().filename();
   ASSERT_FALSE(wasm.empty()) << "the build laid out no player";
-  const struct {
-    std::string path;
-    std::string type;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"/1/snx1s.swf", "application/x-shockwave-flash"},
       {"/1/snx1.mp3", "audio/mpeg"},
       {"/1/snx1.htm", "text/html"},
@@ -90,10 +85,9 @@ TEST(PreviewServer, ServesFilesWithTheirTypes) {
       {"/player/ruffle.js", "text/javascript"},
       {"/player/" + wasm.string(), "application/wasm"},
   };
-  for (const auto& c : cases) {
-    Response r = f.get(c.path);
-    EXPECT_EQ(r.status, 200) << c.path;
-    EXPECT_EQ(r.type, c.type) << c.path;
+  for (const auto& [path, type] : cases) {
+    Response r = f.get(path);
+    EXPECT_EQ(std::pair(r.status, r.type), std::pair(200, type)) << path;
   }
   EXPECT_EQ(f.get("/1/link-in.txt").body, "inner");
   EXPECT_EQ(f.get("/player/ruffle.js").body.size(), fs::file_size(programPlayerFolder(test::programFolder()) + "ruffle.js"));
@@ -137,10 +131,7 @@ TEST(PreviewServer, RefusesEverythingOutsideTheServedFiles) {
 TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptOnTheWayOut) {
   ServedFolders f;
   const std::string tag = "<script src=\"/player/ruffle.js\"></script>\r\n";
-  const struct {
-    std::string file;
-    std::string expected;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"snx1.htm", "<html>\r\n  <head>\r\n    <title>\r\n      T\r\n    </title>\r\n    " + tag +
                        "  </head>\r\n  <body>\r\n        <embed src=\"snx1s.swf\" "
                        "type=\"application/x-shockwave-flash\">\r\n  </body>\r\n</html>\r\n"},
@@ -149,7 +140,7 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptOnTheWayOut) {
       {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>"},
       {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>" + tag + "</head><embed>"},
   };
-  for (const auto& c : cases) EXPECT_EQ(f.get("/1/" + c.file).body, c.expected) << c.file;
+  for (const auto& [file, expected] : cases) EXPECT_EQ(f.get("/1/" + file).body, expected) << file;
   EXPECT_EQ(test::readFileText(f.served.file("snx1.htm")), kClassicPage);
 }
 

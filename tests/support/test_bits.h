@@ -8,9 +8,8 @@
 
 namespace sonaflux::swf::test {
 
-/// Bytes from a string of '0' and '1' (spaces and quotes ignored), most
-/// significant bit first, the last byte padded with zeros: lets a test write
-/// a bit-packed record field by field.
+// Bytes from '0's and '1's (anything else ignored), most significant bit first,
+// the last byte padded with zeros: a bit-packed record written field by field.
 inline std::vector<std::uint8_t> bitsToBytes(std::string_view bits) {
   std::vector<std::uint8_t> out;
   int used = 0;

@@ -12,22 +12,10 @@ namespace {
 using test::bitsToBytes;
 using test::concat;
 
-TEST(BitWriter, CountsBitsForSignedAndUnsignedFields) {
-  const struct {
-    std::int32_t value;
-    int signedBits;
-  } rows[] = {{0, 0}, {1, 2}, {-1, 1}, {63, 7}, {64, 8}, {-64, 7}, {-65, 8}, {3000, 13}, {-3000, 13}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.value);
-    EXPECT_EQ(signedBitsFor(row.value), row.signedBits);
-  }
-  EXPECT_EQ(unsignedBitsFor(0), 0);
-  EXPECT_EQ(unsignedBitsFor(1), 1);
-  EXPECT_EQ(unsignedBitsFor(255), 8);
-  EXPECT_EQ(unsignedBitsFor(256), 9);
-}
-
-TEST(BitWriter, PacksFieldsAcrossByteBoundariesAndPadsTheLastByte) {
+TEST(BitWriter, CountsBitsAndPacksFieldsAcrossByteBoundaries) {
+  for (auto [value, bits] : {std::pair{0, 0}, {1, 2}, {-1, 1}, {63, 7}, {64, 8}, {-64, 7}, {-65, 8}, {3000, 13}, {-3000, 13}})
+    EXPECT_EQ(signedBitsFor(value), bits) << value;
+  for (auto [value, bits] : {std::pair{0u, 0}, {1u, 1}, {255u, 8}, {256u, 9}}) EXPECT_EQ(unsignedBitsFor(value), bits) << value;
   BitWriter w;
   w.writeUnsigned(0b101, 3);
   w.writeSigned(-2, 7);  // 1111110
@@ -57,10 +45,8 @@ TEST(SwfTags, HeaderTakesTheShortFormOnlyWhenTheBodyFits) {
       {TagCode::ShowFrame, 0, true, {0x7F, 0x00, 0x00, 0x00, 0x00, 0x00}},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << "code " << static_cast<int>(row.code) << " size " << row.size);
     const Bytes body(row.size, 0xAB);
-    const Bytes out = tag(row.code, body, row.forceLong);
-    EXPECT_EQ(out, concat({row.header, body}));
+    EXPECT_EQ(tag(row.code, body, row.forceLong), concat({row.header, body})) << static_cast<int>(row.code) << " " << row.size;
   }
 }
 
@@ -76,10 +62,9 @@ TEST(SwfRecords, PacksRectanglesWithTheFewestBits) {
       {{-20, 20, -1, 1}, bitsToBytes("00110 101100 010100 111111 000001")},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.rect.xMax);
     Bytes out;
     appendRect(out, row.rect);
-    EXPECT_EQ(out, row.expected);
+    EXPECT_EQ(out, row.expected) << row.rect.xMax;
   }
 }
 
@@ -102,10 +87,9 @@ TEST(SwfRecords, WritesOnlyTheMatrixTermsInUse) {
       {"rotate", rotated, bitsToBytes("0 1 10010 010000000000000000 110000000000000000 00000")},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
     Bytes out;
     appendMatrix(out, row.matrix);
-    EXPECT_EQ(out, row.expected);
+    EXPECT_EQ(out, row.expected) << row.name;
   }
 }
 

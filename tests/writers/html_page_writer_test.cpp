@@ -1,19 +1,18 @@
 #include "writers/html_page_writer.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
-#include "tests/writers/writing_stage_fixture.h"
-#include "writers/controller_copy.h"
+#include "core/page_for.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/temp_folder.h"
+#include "writers/every_browser_page.h"
 
 namespace sonaflux {
 namespace {
 
-using test::WritingStageFixture;
-
-using test::crlfLines;
-
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
-const std::string kControllerPage = crlfLines({
+const std::string kControllerPage = test::crlfLines({
     "<html>",
     "  <head>",
     "    <title>",
@@ -52,124 +51,149 @@ const std::string kControllerPage = crlfLines({
     "</html>",
 });
 
-TEST(HtmlPageWriter, ControllerPageComparedWhole) {
-  HtmlPageFields f{"Rock & Roll <live> | 2003", "FFFFFF", "000000", "snx12e", 150, 40, true};
-  EXPECT_EQ(buildHtmlPage(f), kControllerPage);
-}
-
 // The controller page with the parts that depend on the output mode replaced.
-std::string withOutput(std::string page, const std::string& movie, const std::string& size,
-                       const std::string& loop) {
-  auto replaceAll = [&page](const std::string& from, const std::string& to) {
+std::string withOutput(std::string page, const std::string& movie, const std::string& size, const std::string& loop) {
+  for (auto [from, to] : {std::pair<std::string, std::string>{"snx12e.swf", movie}, {"width=150 height=40", size},
+                          {"loop value=true", "loop value=" + loop}, {"loop=true", "loop=" + loop}})
     for (std::size_t at = page.find(from); at != std::string::npos; at = page.find(from, at + to.size()))
       page.replace(at, from.size(), to);
-  };
-  replaceAll("snx12e.swf", movie);
-  replaceAll("width=150 height=40", size);
-  replaceAll("loop value=true", "loop value=" + loop);
-  replaceAll("loop=true", "loop=" + loop);
   return page;
 }
 
-TEST(HtmlPageWriter, PageFollowsTheJobsOutputMode) {
-  struct Row {
+struct PageContext {
+  test::RecordingHost host;
+  AppContext ctx{host};
+  PageContext(std::int32_t outputMode, const std::string& controller, const std::string& instruction) {
+    ctx.settings.outputMode = outputMode;
+    ctx.settings.controllerName = controller;
+    ctx.settings.instruction = instruction;
+    ctx.settings.backgroundColour = "FFFFFF";
+    ctx.settings.textColour = "000000";
+    ctx.job.outputBaseName = "snx12";
+    ctx.inputs.inputTitle = "Rock & Roll <live> | 2003";
+  }
+};
+
+TEST(HtmlPageWriter, PageComparedWholeFollowsTheJobsOutputMode) {
+  const struct {
     std::int32_t outputMode;
-    std::string controllerName;
-    std::string instruction;
-    std::string expected;
-  };
-  const Row rows[] = {
+    std::string controllerName, instruction, expected;
+  } rows[] = {
       {kOutputModeController, "Classic01150040", "e", kControllerPage},
       {kOutputModeController, "Slim01080020", "c", withOutput(kControllerPage, "snx12c.swf", "width=80 height=20", "true")},
       {kOutputModeBareLooping, "Classic01150040", "e", withOutput(kControllerPage, "snx12s.swf", "width=0 height=0", "true")},
       {kOutputModeBareOnce, "Classic01150040", "e", withOutput(kControllerPage, "snx12s.swf", "width=0 height=0", "false")},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.outputMode);
-    test::RecordingHost host;
-    AppContext ctx(host);
-    ctx.settings.outputMode = row.outputMode;
-    ctx.settings.controllerName = row.controllerName;
-    ctx.settings.instruction = row.instruction;
-    ctx.settings.backgroundColour = "FFFFFF";
-    ctx.settings.textColour = "000000";
-    ctx.job.outputBaseName = "snx12";
-    ctx.inputs.inputTitle = "Rock & Roll <live> | 2003";
-    EXPECT_EQ(buildHtmlPage(htmlPageFields(ctx)), row.expected);
+    PageContext p(row.outputMode, row.controllerName, row.instruction);
+    EXPECT_EQ(buildHtmlPage(htmlPageFields(p.ctx)), row.expected);
   }
 }
 
 TEST(HtmlPageWriter, TitleIsFilteredAndWrittenInLatin1) {
-  struct Row {
-    std::string title;
-    std::string written;
-  };
-  const Row rows[] = {
-      {"Plain title", "Plain title"},
+  const struct {
+    std::string title, written;
+  } rows[] = {
       {"a&b<c>d|e", "a*b(c)d!e"},
-      {"Caf\xC3\xA9", "Caf\xE9"},                    // U+00E9 is one Latin-1 byte
-      {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},              // the ends of the upper half
-      {"5 \xE2\x82\xAC", "5 &#8364;"},               // U+20AC has no Latin-1 byte
-      {"\xF0\x9F\x8E\xB5", "&#127925;"},             // four-byte sequence
-      {"R&\xE2\x82\xAC", "R*&#8364;"},               // the filter runs before the references
-      {"Caf\xE9", "Caf\xE9"},                        // not UTF-8: taken as Latin-1
-      {"\x80x", "\x80x"},                            // stray continuation byte
-      {"\xE2\x82", "\xE2\x82"},                      // sequence cut at the end
-      {"\xC0\xAF", "\xC0\xAF"},                      // overlong "/"
-      {"\xED\xA0\x80", "\xED\xA0\x80"},              // surrogate
-      {"\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},      // beyond U+10FFFF
+      {"Caf\xC3\xA9", "Caf\xE9"},                // U+00E9 is one Latin-1 byte
+      {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},          // the ends of the upper half
+      {"5 \xE2\x82\xAC", "5 &#8364;"},           // U+20AC has no Latin-1 byte
+      {"\xF0\x9F\x8E\xB5", "&#127925;"},         // four-byte sequence
+      {"R&\xE2\x82\xAC", "R*&#8364;"},           // the filter runs before the references
+      {"Caf\xE9", "Caf\xE9"},                    // not UTF-8: taken as Latin-1
+      {"\x80x", "\x80x"},                        // stray continuation byte
+      {"\xE2\x82", "\xE2\x82"},                  // sequence cut at the end
+      {"\xC0\xAF", "\xC0\xAF"},                  // overlong "/"
+      {"\xED\xA0\x80", "\xED\xA0\x80"},          // surrogate
+      {"\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},  // beyond U+10FFFF
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.title);
-    std::string page = buildHtmlPage({row.title, "FFFFFF", "000000", "snx1s", 0, 0, true});
-    std::string line = "\r\n      " + row.written + "\r\n";
-    std::size_t first = page.find("<title>" + line);
-    std::size_t body = page.find("</object>" + line);
-    EXPECT_NE(first, std::string::npos);
-    EXPECT_NE(body, std::string::npos);
+    const std::string page = buildHtmlPage({row.title, "FFFFFF", "000000", "snx1s", 0, 0, true});
+    const std::string line = "\r\n      " + row.written + "\r\n";
+    EXPECT_NE(page.find("<title>" + line), std::string::npos);
+    EXPECT_NE(page.find("</object>" + line), std::string::npos);
   }
-}
-
-TEST(HtmlPageWriter, EmptyTitleWritesOneSpaceAndNoBodyLine) {
-  std::string page = buildHtmlPage({"", "FFFFFF", "000000", "snx1s", 0, 0, true});
+  // An empty title: one space in the head, no line in the body.
+  const std::string page = buildHtmlPage({"", "FFFFFF", "000000", "snx1s", 0, 0, true});
   EXPECT_NE(page.find("    <title>\r\n       \r\n    </title>\r\n"), std::string::npos);
   EXPECT_NE(page.find("      </object>\r\n    </p>\r\n"), std::string::npos);
-  std::size_t lines = 0;
-  for (std::size_t at = page.find("\r\n"); at != std::string::npos; at = page.find("\r\n", at + 2)) ++lines;
-  EXPECT_EQ(lines, 30u);
+  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 30);
   EXPECT_EQ(page.find('\n'), page.find("\r\n") + 1);
 }
 
-TEST(HtmlPageWriter, ControllerCodeGivesWidthAndHeight) {
-  struct Row {
-    std::string name;
-    int width, height;
+// The classic page with the player's script line, and only that, added.
+TEST(HtmlPageWriter, PlayerSettingsAddOneScriptLineToTheClassicPage) {
+  const struct {
+    PageFor pageFor;
+    std::string added;
+  } rows[] = {
+      {PageFor::FlashPlayers, ""},
+      {PageFor::FlashAndRuffleOnline, "    <script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>\r\n"},
+      {PageFor::FlashAndRuffleCopied, "    <script src=\"player/ruffle.js\"></script>\r\n"},
   };
-  const Row rows[] = {
-      {"Classic01150040", 150, 40},
-      {"01080060", 80, 60},        // exactly the code
-      {"Name01 50 40", 50, 40},    // leading blanks are skipped
-      {"Name01-50+40", -50, 40},   // a sign is read
-      {"Name0115x040", 15, 40},    // reading stops at the first non-digit
-      {"Name01abcdef", 0, 0},      // no digits
-      {"1150040", 0, 0},           // shorter than the code
-      {"", 0, 0},
+  PageContext p(kOutputModeController, "Classic01150040", "e");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.pageFor));
+    p.ctx.settings.pageFor = row.pageFor;
+    std::string expected = kControllerPage;
+    expected.insert(expected.find("  </head>\r\n"), row.added);
+    EXPECT_EQ(buildHtmlPage(htmlPageFields(p.ctx), playerScriptFor(p.ctx)), expected);
+  }
+  // A setting for one job wins over the stored one.
+  p.ctx.inputs.pageForOverride = PageFor::FlashPlayers;
+  EXPECT_EQ(playerScriptFor(p.ctx), "");
+}
+
+TEST(EveryBrowserPage, SoundStartsAndLoopsAsTheOutputWould) {
+  const struct {
+    std::int32_t outputMode;
+    std::string instruction;
+    bool autoplay, loop;
+  } rows[] = {
+      {kOutputModeBareLooping, "c", true, true},  {kOutputModeBareOnce, "e", true, false},
+      {kOutputModeController, "c", false, true},  {kOutputModeController, "d", false, false},
+      {kOutputModeController, "e", true, true},   {kOutputModeController, "f", true, false},
+      {kOutputModeController, "F", true, false},  {kOutputModeController, "x", false, true},
+      {kOutputModeController, "", false, true},   {kOutputModeController, "s", false, true},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    ControllerSize size = controllerSize(row.name);
-    EXPECT_EQ(size.width, row.width);
-    EXPECT_EQ(size.height, row.height);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.outputMode) + " " + row.instruction);
+    PageContext p(row.outputMode, "Classic01150040", row.instruction);
+    const std::string page = buildEveryBrowserPage(everyBrowserPageFields(p.ctx));
+    const std::string expected = std::string("<audio id=\"sound\" data-src=\"snx12.mp3\" controls preload=\"auto\"") +
+                                 (row.autoplay ? " autoplay" : "") + (row.loop ? " loop" : "") + "></audio>\r\n";
+    EXPECT_NE(page.find(expected), std::string::npos);
   }
 }
 
-TEST(HtmlPageWriter, StageWritesThePageIntoTheOpenFile) {
-  WritingStageFixture fx(kOutputModeBareOnce);
-  fx.ctx.inputs.inputTitle = "Rock & Roll <live> | 2003";
-  fx.prepare(test::streamFrame(0));
-  fx.run();
-  EXPECT_FALSE(fx.ctx.job.jobFailed);
-  EXPECT_EQ(fx.page(), withOutput(kControllerPage, "snx1s.swf", "width=0 height=0", "false"));
+TEST(EveryBrowserPage, AUtf8PageWhoseTitleAndColoursCannotBreakTheMarkup) {
+  const struct {
+    std::string title, written;
+  } rows[] = {
+      {"Rock & Roll <live> | 2003", "Rock &amp; Roll &lt;live&gt; | 2003"},
+      {"\"></title><script>alert(1)</script>", "&quot;&gt;&lt;/title&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"It's", "It&#39;s"},
+      {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9 \xE2\x82\xAC"},  // UTF-8 stays as it is
+      {"Caf\xE9", "Caf\xC3\xA9"},                                // Latin-1 from old tags
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                          // overlong: two Latin-1 bytes
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.title);
+    EXPECT_EQ(escapeHtml(row.title), row.written);
+    const std::string page = buildEveryBrowserPage({row.title, "FFFFFF", "000000", "snx1.mp3", true, true});
+    EXPECT_NE(page.find("<title>" + row.written + "</title>"), std::string::npos);
+    EXPECT_NE(page.find("<p>" + row.written + "</p>"), std::string::npos);
+  }
+  const std::string page = buildEveryBrowserPage({"", "12ab;}", "\"><b>", "snx1.mp3", true, true});
+  EXPECT_NE(page.find("background-color: #12ab00; color: #000b0;"), std::string::npos);
+  EXPECT_EQ(page.find("<p></p>"), std::string::npos);
+  EXPECT_EQ(page.find("<b>"), std::string::npos);
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n", 0), 0u);
+  EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), std::count(page.begin(), page.end(), '\r'));
+  EXPECT_EQ(page.substr(page.size() - 9), "</html>\r\n");
 }
 
 }  // namespace

@@ -13,17 +13,16 @@
 
 namespace sonaflux::test {
 
-// The writing stage on real files: a private program folder with the built
-// template, output files created by the real naming code, and a tmp3 that
-// holds what the compression stage would have left.
-// A frame as the encoder writes it: FF F3 30 C4 (32 with the padding bit),
-// then a body of fill bytes.
+// A frame as the encoder writes it: FF F3 30 C4 (32 with the padding bit), then fill bytes.
 inline std::vector<std::uint8_t> streamFrame(std::uint8_t fill, bool padded = false) {
   std::vector<std::uint8_t> f(padded ? 79 : 78, fill);
   f[0] = 0xFF, f[1] = 0xF3, f[2] = padded ? 0x32 : 0x30, f[3] = 0xC4;
   return f;
 }
 
+// The writing stage on real files: a private program folder with the built
+// template, the output set created by the real naming code, and a tmp3 as
+// the compression stage leaves it.
 class WritingStageFixture : public StageFixture {
  public:
   explicit WritingStageFixture(std::int32_t outputMode = kOutputModeBareLooping) {
@@ -39,14 +38,12 @@ class WritingStageFixture : public StageFixture {
     writeFileBytes(program.file("Controllers/" + ctx.settings.controllerName + ".swf"), bytes);
   }
 
-  // Creates the output files and a tmp3 holding the stream; the position is
-  // left where the compression stage leaves it.
   void prepare(const std::vector<std::uint8_t>& stream) {
     writeFileBytes(tmp3Path(), stream);
     openOutputs();
   }
 
-  // A tmp3 of zero bytes without writing them: zero headers read as 78-byte frames.
+  // A tmp3 of zeros without writing them.
   void prepareSparse(std::int64_t size) {
     writeFileBytes(tmp3Path(), {});
     std::filesystem::resize_file(tmp3Path(), static_cast<std::uintmax_t>(size));
@@ -55,11 +52,9 @@ class WritingStageFixture : public StageFixture {
 
   void run() {
     writeOutputFiles(ctx);
-    closeFile(ctx.job.streamOutHandle);
-    closeFile(ctx.job.controllerOutHandle);
-    closeFile(ctx.job.htmlFile);
-    closeFile(ctx.job.mp3OutHandle);
-    closeFile(ctx.job.tmp3Handle);
+    for (File* f : {&ctx.job.streamOutHandle, &ctx.job.controllerOutHandle, &ctx.job.htmlFile,
+                    &ctx.job.mp3OutHandle, &ctx.job.tmp3Handle})
+      closeFile(*f);
   }
 
   std::string tmp3Path() const { return output.file("snx1.tmp3"); }

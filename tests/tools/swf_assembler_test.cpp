@@ -1,0 +1,158 @@
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "tests/support/test_bits.h"
+#include "tools/swf_assembler/action_assembler.h"
+#include "tools/swf_assembler/movie_tags.h"
+#include "tools/swf_assembler/shape_builder.h"
+
+namespace sonaflux::swf {
+namespace {
+
+using A = ActionAssembler;
+using test::bitsToBytes;
+using test::concat;
+
+// Each program ends in the 0x00 end marker; nullopt: the assembler refuses it.
+TEST(ActionAssembler, EncodesActionsAndResolvesBranches) {
+  const struct {
+    const char* name;
+    std::function<void(A&)> build;
+    std::optional<Bytes> expected;
+  } rows[] = {
+      {"string", [](A& a) { a.push(std::string("ab")); }, Bytes{0x96, 0x04, 0x00, 0x00, 'a', 'b', 0x00, 0x00}},
+      {"empty string", [](A& a) { a.push(std::string("")); }, Bytes{0x96, 0x02, 0x00, 0x00, 0x00, 0x00}},
+      {"integer", [](A& a) { a.push(5.0); }, Bytes{0x96, 0x05, 0x00, 0x07, 0x05, 0x00, 0x00, 0x00, 0x00}},
+      {"negative integer", [](A& a) { a.push(-1.0); }, Bytes{0x96, 0x05, 0x00, 0x07, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}},
+      // 0.5 is 0x3FE0000000000000: the high word comes first, each word low byte first.
+      {"fraction", [](A& a) { a.push(0.5); },
+       Bytes{0x96, 0x09, 0x00, 0x06, 0x00, 0x00, 0xE0, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00}},
+      {"register", [](A& a) { a.push(Register{2}); }, Bytes{0x96, 0x02, 0x00, 0x04, 0x02, 0x00}},
+      {"boolean", [](A& a) { a.push(true); }, Bytes{0x96, 0x02, 0x00, 0x05, 0x01, 0x00}},
+      {"two values in one record", [](A& a) { a.push({std::string("x"), 1.0}); },
+       Bytes{0x96, 0x08, 0x00, 0x00, 'x', 0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x00}},
+      {"setTarget", [](A& a) { a.setTarget("_level1"); },
+       Bytes{0x8B, 0x08, 0x00, '_', 'l', 'e', 'v', 'e', 'l', '1', 0x00, 0x00}},
+      {"gotoFrame", [](A& a) { a.gotoFrame(3); }, Bytes{0x81, 0x02, 0x00, 0x03, 0x00, 0x00}},
+      {"gotoFrame2 and play", [](A& a) { a.gotoFrame2(true); }, Bytes{0x9F, 0x01, 0x00, 0x01, 0x00}},
+      {"gotoFrame2 and stop", [](A& a) { a.gotoFrame2(false); }, Bytes{0x9F, 0x01, 0x00, 0x00, 0x00}},
+      {"getUrl2", [](A& a) { a.getUrl2(); }, Bytes{0x9A, 0x01, 0x00, 0x00, 0x00}},
+      {"storeRegister", [](A& a) { a.storeRegister(1); }, Bytes{0x87, 0x01, 0x00, 0x01, 0x00}},
+      // Offsets count from the following action.
+      {"forward over one Play", [](A& a) { a.jump("over").play().label("over").stop(); },
+       Bytes{0x99, 0x02, 0x00, 0x01, 0x00, 0x06, 0x07, 0x00}},
+      {"backward from 6 to 0", [](A& a) { a.label("top").stop().branchIfTrue("top"); },
+       Bytes{0x07, 0x9D, 0x02, 0x00, 0xFA, 0xFF, 0x00}},
+      {"label at the very end", [](A& a) { a.branchIfTrue("end").play().label("end"); },
+       Bytes{0x9D, 0x02, 0x00, 0x01, 0x00, 0x06, 0x00}},
+      {"missing label", [](A& a) { a.jump("nowhere"); }, std::nullopt},
+      {"duplicate label", [](A& a) { a.label("a").play().label("a"); }, std::nullopt},
+      {"branch beyond 16 bits",
+       [](A& a) {
+         a.jump("end");
+         for (int i = 0; i < 33000; ++i) a.play();
+         a.label("end");
+       },
+       std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    A a;
+    row.build(a);
+    EXPECT_EQ(a.finish(), row.expected);
+  }
+}
+
+TEST(MovieTags, PlacesObjectsWithOnlyTheFieldsGiven) {
+  PlaceObject named;
+  named.depth = 2;
+  named.characterId = 3;
+  named.matrix = Matrix{};
+  named.name = "ab";
+  // Flags: name 0x20, matrix 0x04, character 0x02; 9-byte body.
+  EXPECT_EQ(placeObject2Tag(named), (Bytes{0x89, 0x06, 0x26, 0x02, 0x00, 0x03, 0x00, 0x00, 'a', 'b', 0x00}));
+  PlaceObject moved;
+  moved.depth = 5;
+  moved.move = true;
+  moved.matrix = Matrix::translation(0, 0);
+  EXPECT_EQ(placeObject2Tag(moved), (Bytes{0x84, 0x06, 0x05, 0x05, 0x00, 0x00}));
+}
+
+TEST(MovieTags, WritesButtonsWithChainedConditionsAndSprites) {
+  const std::vector<ButtonRecord> records = {{kButtonUp | kButtonHit, 1, 1, Matrix{}}};
+  const Bytes expected{
+      0x9A, 0x08,                                // DefineButton2 (34), 26 bytes
+      0x04, 0x00,                                // button id
+      0x00,                                      // push button, not a menu
+      0x0A, 0x00,                                // ActionOffset: 2 + record 7 + end 1
+      0x09, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04,  // up and hit, character 1, depth 1, matrix, colour transform
+      0x00,                                      // end of records
+      0x07, 0x00, 0x01, 0x00, 0x06, 0x07, 0x00,  // size to the next condition, condition, play, stop, end
+      0x00, 0x00, 0x08, 0x00, 0x06, 0x00,        // the last condition: released over the button; play, end
+  };
+  EXPECT_EQ(defineButton2Tag(4, records, {{0x0001, {0x06, 0x07, 0x00}}, {kConditionOverDownToOverUp, {0x06, 0x00}}}),
+            expected);
+  EXPECT_EQ(defineSpriteTag(5, 1, showFrameTag()), (Bytes{0xC8, 0x09, 0x05, 0x00, 0x01, 0x00, 0x40, 0x00, 0x00, 0x00}));
+}
+
+TEST(ShapeBuilder, EncodesASquareWithOneSolidFill) {
+  ShapeBuilder shape;
+  shape.moveTo(0, 0, shape.addSolidFill({0xFF, 0x00, 0x00}));
+  for (auto [x, y] : {std::pair{20, 0}, {20, 20}, {0, 20}, {0, 0}}) shape.lineTo(x, y);
+  const Bytes expected = concat({
+      {0x97, 0x00},                                       // DefineShape (2), 23 bytes
+      {0x07, 0x00},                                       // shape id
+      bitsToBytes("00110 000000 010100 000000 010100"),  // bounds 0..20 both ways
+      {0x01, 0x00, 0xFF, 0x00, 0x00},                     // one solid fill, red
+      {0x00},                                             // no line styles
+      bitsToBytes("0001 0000"            // one fill bit, no line bits
+                  "0 0 0 1 0 1 00000 1"  // style change: fill 1 on the right, move to 0,0
+                  "1 1 0100 0 0 010100"  // straight, 6 bits, horizontal +20
+                  "1 1 0100 0 1 010100"  // vertical +20
+                  "1 1 0100 0 0 101100"  // horizontal -20
+                  "1 1 0100 0 1 101100"  // vertical -20
+                  "000000"),             // end of shape
+  });
+  EXPECT_EQ(shape.defineShape(7), expected);
+}
+
+// The shape records at the end of each DefineShape, bit by bit.
+TEST(ShapeBuilder, EncodesCurvesAndFillChangesAndBoundsTheControlPoints) {
+  auto endsWith = [](const Bytes& body, const Bytes& records) {
+    return body.size() >= records.size() && std::equal(records.rbegin(), records.rend(), body.rbegin());
+  };
+  ShapeBuilder curved;
+  curved.moveTo(40, 0, curved.addSolidFill({1, 2, 3}));
+  curved.lineTo(60, -20);         // general line +20, -20
+  curved.curveTo(60, 20, 40, 0);  // control +0,+40 then anchor -20,-20
+  EXPECT_TRUE(endsWith(curved.defineShape(1), bitsToBytes("0001 0000"
+                                                          "0 0 0 1 0 1 00111 0101000 0000000 1"  // move to 40,0 in 7 bits
+                                                          "1 1 0100 1 010100 101100"  // general line in 6 bits
+                                                          "1 0 0101 0000000 0101000 1101100 1101100"  // curve, 7 bits
+                                                          "000000")));
+
+  ShapeBuilder twoFills;
+  const int a = twoFills.addSolidFill({}), b = twoFills.addSolidFill({});
+  for (int fill : {a, a, b}) {
+    twoFills.moveTo(0, 0, fill);
+    twoFills.lineTo(20, 0);
+  }
+  EXPECT_TRUE(endsWith(twoFills.defineShape(1), bitsToBytes("0010 0000"        // two fills need two bits
+                                                            "000101 00000 01"  // fill 1
+                                                            "11 0100 0 0 010100"
+                                                            "000001 00000"  // same fill: move only
+                                                            "11 0100 0 0 010100"
+                                                            "000101 00000 10"  // fill 2
+                                                            "11 0100 0 0 010100"
+                                                            "000000")));
+
+  ShapeBuilder arch;
+  arch.moveTo(0, 0, arch.addSolidFill({}));
+  arch.curveTo(100, -50, 200, 0);
+  arch.lineTo(0, 0);
+  const Rect r = arch.bounds();
+  EXPECT_EQ(std::tuple(r.xMin, r.xMax, r.yMin, r.yMax), std::tuple(0, 200, -50, 0));
+}
+
+}  // namespace
+}  // namespace sonaflux::swf
