@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 #include "tests/support/temp_folder.h"
 #include "tests/support/wav_fixture.h"
@@ -17,8 +17,6 @@ namespace {
 using artwork::PngPixels;
 using artwork::readPng;
 using test::TempFolder;
-
-constexpr const char* kFont = SONAFLUX_ARTWORK_FONT;
 
 struct Pixel {
   int r, g, b, a;
@@ -45,9 +43,7 @@ class Artwork : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     s_folder = std::make_unique<TempFolder>();
-    std::string error;
-    s_written = artwork::writeArtwork(s_folder->path(), kFont, error);
-    s_error = error;
+    s_written = artwork::writeArtwork(s_folder->path(), SONAFLUX_ARTWORK_FONT, s_error);
   }
   static void TearDownTestSuite() { s_folder.reset(); }
   void SetUp() override { ASSERT_TRUE(s_written) << s_error; }
@@ -62,34 +58,19 @@ class Artwork : public ::testing::Test {
   static inline std::string s_error;
 };
 
-TEST_F(Artwork, EveryPictureHasItsSizeAndChannels) {
-  const struct {
-    const char* name;
-    int width, height, channels;
-  } rows[] = {
-      {"icon16.png", 16, 16, 4},      {"icon32.png", 32, 32, 4},     {"icon128.png", 128, 128, 4},
-      {"background.png", 450, 350, 3}, {"title.png", 300, 75, 3},     {"help.png", 75, 25, 3},
-      {"browse.png", 75, 25, 3},      {"options.png", 75, 25, 3},    {"create.png", 75, 25, 3},
-      {"exit.png", 75, 25, 3},        {"minimise.png", 18, 18, 3},   {"close.png", 18, 18, 3},
-      {"hand.png", 32, 32, 4},        {"tip.png", 32, 32, 4},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const PngPixels png = picture(row.name);
-    EXPECT_EQ(std::tuple(png.width, png.height, png.channels), std::tuple(row.width, row.height, row.channels));
-  }
-}
-
 TEST_F(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
   const struct {
     const char* name;
+    int width, height;
     int minInkWidth;  // of the label, the only near-white ink on a button; 0: no label
-  } rows[] = {{"help.png", 20}, {"browse.png", 35}, {"options.png", 35}, {"create.png", 35},
-              {"exit.png", 15}, {"minimise.png", 0}, {"close.png", 0}};
+  } rows[] = {{"help.png", 75, 25, 20}, {"browse.png", 75, 25, 35}, {"options.png", 75, 25, 35},
+              {"create.png", 75, 25, 35}, {"exit.png", 75, 25, 15}, {"minimise.png", 18, 18, 0},
+              {"close.png", 18, 18, 0}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const PngPixels png = picture(row.name);
     const int w = png.width, h = png.height;
+    ASSERT_EQ(std::tuple(w, h, png.channels), std::tuple(row.width, row.height, 3));
     for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
     EXPECT_FALSE(isMagenta(pixelAt(png, w / 2, h / 2)));
     int opaque = 0, left = w, right = -1, top = h, bottom = -1;
@@ -114,6 +95,7 @@ TEST_F(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
 
 TEST_F(Artwork, TitleIsOnlyPureBlackAndWhite) {
   const PngPixels png = picture("title.png");
+  ASSERT_EQ(std::tuple(png.width, png.height, png.channels), std::tuple(300, 75, 3));
   int white = 0;
   for (int y = 0; y < png.height; ++y) {
     for (int x = 0; x < png.width; ++x) {
@@ -141,6 +123,7 @@ TEST_F(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
       {"LAME line", 25, 298, 330, 15},
   };
   const PngPixels png = picture("background.png");
+  ASSERT_EQ(std::tuple(png.width, png.height, png.channels), std::tuple(450, 350, 3));
   for (const auto& box : boxes) {
     SCOPED_TRACE(box.text);
     double brightest = 0;
@@ -150,13 +133,15 @@ TEST_F(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
   }
 }
 
-TEST_F(Artwork, CursorTipIsItsHotspotAndCornersAreClear) {
+TEST_F(Artwork, IconsAndCursorsHaveClearCornersAndTheHandItsHotspot) {
   const PngPixels hand = picture("hand.png");
   EXPECT_EQ(pixelAt(hand, 9, 1).a, 255);
   for (int x : {8, 9, 10}) EXPECT_EQ(pixelAt(hand, x, 0).a, 0);
-  for (const char* name : {"hand.png", "tip.png", "icon16.png", "icon32.png", "icon128.png"}) {
+  for (auto [name, size] : {std::pair{"hand.png", 32}, {"tip.png", 32}, {"icon16.png", 16}, {"icon32.png", 32},
+                            {"icon128.png", 128}}) {
     SCOPED_TRACE(name);
     const PngPixels png = picture(name);
+    ASSERT_EQ(std::tuple(png.width, png.height, png.channels), std::tuple(size, size, 4));
     EXPECT_EQ(pixelAt(png, 0, 0).a + pixelAt(png, png.width - 1, 0).a, 0);
     EXPECT_EQ(pixelAt(png, png.width / 2, png.height / 2).a, 255);
   }

@@ -58,7 +58,7 @@ struct ServedFolders {
   }
 };
 
-TEST(PreviewServer, AddressNamesTheLoopbackAndTheFile) {
+TEST(PreviewServer, NamesEachFolderOnTheLoopbackAndServesItsFilesWithTheirTypes) {
   ServedFolders f;
   ASSERT_GT(f.server.port(), 0);
   const std::string root = "http://127.0.0.1:" + std::to_string(f.server.port());
@@ -68,25 +68,18 @@ TEST(PreviewServer, AddressNamesTheLoopbackAndTheFile) {
   TempFolder other;
   EXPECT_EQ(f.server.addressFor(other.path(), "x.htm").value_or(""), root + "/2/x.htm");
   EXPECT_FALSE(f.server.addressFor(other.file("missing"), "x.htm"));
-}
 
-TEST(PreviewServer, ServesFilesWithTheirTypes) {
-  ServedFolders f;
   fs::path wasm;
   for (const auto& entry : fs::directory_iterator(programPlayerFolder(test::programFolder())))
     if (entry.path().extension() == ".wasm") wasm = entry.path().filename();
   ASSERT_FALSE(wasm.empty()) << "the build laid out no player";
   const std::pair<std::string, std::string> cases[] = {
-      {"/1/snx1s.swf", "application/x-shockwave-flash"},
-      {"/1/snx1.mp3", "audio/mpeg"},
-      {"/1/snx1.htm", "text/html"},
-      {"/1/sub/inner.txt", "text/plain"},
-      {"/1/link-in.txt", "text/plain"},
-      {"/player/ruffle.js", "text/javascript"},
-      {"/player/" + wasm.string(), "application/wasm"},
+      {"/1/snx1s.swf", "application/x-shockwave-flash"}, {"/1/snx1.mp3", "audio/mpeg"},
+      {"/1/snx1.htm", "text/html"}, {"/1/sub/inner.txt", "text/plain"}, {"/1/link-in.txt", "text/plain"},
+      {"/player/ruffle.js", "text/javascript"}, {"/player/" + wasm.string(), "application/wasm"},
   };
   for (const auto& [path, type] : cases) {
-    Response r = f.get(path);
+    const Response r = f.get(path);
     EXPECT_EQ(std::pair(r.status, r.type), std::pair(200, type)) << path;
   }
   EXPECT_EQ(f.get("/1/link-in.txt").body, "inner");
@@ -97,26 +90,12 @@ TEST(PreviewServer, RefusesEverythingOutsideTheServedFiles) {
   ServedFolders f;
   const std::string refused[] = {
       "/1/../" + fs::path(f.outside.path()).parent_path().filename().string() + "/secret.txt",
-      "/1/%2e%2e/%2e%2e/%2e%2e/etc/passwd",
-      "/1/%2E%2E/secret.txt",
-      "/1/..%2fsecret.txt",
-      "/player/../1/snx1.htm",
-      "/1/./snx1.htm",
-      "//etc/passwd",
-      "/etc/passwd",
-      "/1//etc/passwd",
+      "/1/%2e%2e/%2e%2e/%2e%2e/etc/passwd", "/1/%2E%2E/secret.txt", "/1/..%2fsecret.txt",
+      "/player/../1/snx1.htm", "/1/./snx1.htm", "//etc/passwd", "/etc/passwd", "/1//etc/passwd",
       "/1/" + f.outside.file("secret.txt"),
-      "/1/sub",
-      "/1/sub/",
-      "/1/",
-      "/",
-      "/1/link-out.txt",
-      "/1/folder-out/secret.txt",
-      "/1/missing.swf",
-      "/2/snx1.htm",
-      "/0/snx1.htm",
-      "/99999999999/snx1.htm",
-      "/1/snx1.htm%00.txt",
+      "/1/sub", "/1/sub/", "/1/", "/",                        // folders
+      "/1/link-out.txt", "/1/folder-out/secret.txt",          // links that lead out
+      "/1/missing.swf", "/2/snx1.htm", "/0/snx1.htm", "/99999999999/snx1.htm", "/1/snx1.htm%00.txt",
   };
   for (const std::string& path : refused) {
     Response r = f.get(path);

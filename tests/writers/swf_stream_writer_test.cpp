@@ -103,10 +103,7 @@ TEST(SwfStreamWriter, CopiesFramesWholeWhereverTheStreamEnds) {
 TEST(SwfStreamWriter, FollowsTheSeekAndFrameCycleOverManyBlocks) {
   // After the 41-frame first block, the start moves 108 samples on per block
   // (modulo 576); starts beyond 412 take 39 frames: 613 frames in 16 blocks.
-  const struct {
-    std::uint16_t seekSamples;
-    int frames;
-  } expected[] = {
+  const std::pair<int, int> expected[] = {  // SeekSamples, frames
       {1680, 41}, {60, 38},  {168, 38}, {276, 38}, {384, 38}, {492, 39}, {24, 38},  {132, 38}, {240, 38}, {348, 38},
       {456, 39},  {564, 39}, {96, 38},  {204, 38}, {312, 38}, {420, 39}, {528, 39}, {60, 38},  {168, 38},
   };
@@ -129,9 +126,10 @@ TEST(SwfStreamWriter, FollowsTheSeekAndFrameCycleOverManyBlocks) {
     auto frames = test::walkLayer3Frames(std::span(body).subspan(4));
     ASSERT_TRUE(frames);
     EXPECT_TRUE(blocks[i]->longHeader);
-    EXPECT_EQ(body[2] | body[3] << 8, expected[i].seekSamples);
-    EXPECT_EQ(static_cast<int>(frames->size()), expected[i].frames);
-    EXPECT_EQ(body[0] | body[1] << 8, expected[i].frames * 576);
+    const auto [seekSamples, frameCount] = expected[i];
+    EXPECT_EQ(body[2] | body[3] << 8, seekSamples);
+    EXPECT_EQ(static_cast<int>(frames->size()), frameCount);
+    EXPECT_EQ(body[0] | body[1] << 8, frameCount * 576);
     EXPECT_EQ((blocks[i] + 1)->code, 1) << "ShowFrame after every block";
   }
   EXPECT_EQ(swf->fileLength, file.size());
@@ -228,22 +226,18 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
 }
 
 TEST(ControllerCopy, CopiesTheControllerByteForByteForControllerOutputOnly) {
-  const struct {
-    std::int32_t outputMode;
-    std::size_t size;
-  } rows[] = {
-      // sizes around the copy buffer's 64 KiB
-      {kOutputModeController, 0},      {kOutputModeController, 1},      {kOutputModeController, 65535},
-      {kOutputModeController, 65536},  {kOutputModeController, 65537},  {kOutputModeController, 200000},
-      // bare output fails if it so much as looks for the controller
+  // Sizes around the copy buffer's 64 KiB; bare output fails if it so much as looks for the controller.
+  const std::pair<std::int32_t, std::size_t> rows[] = {
+      {kOutputModeController, 0},     {kOutputModeController, 1},     {kOutputModeController, 65535},
+      {kOutputModeController, 65536}, {kOutputModeController, 65537}, {kOutputModeController, 200000},
       {kOutputModeBareLooping, 100},  {kOutputModeBareOnce, 100},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << "mode " << row.outputMode << ", " << row.size << " bytes");
-    WritingStageFixture fx(row.outputMode);
-    Bytes controller(row.size);
-    for (std::size_t i = 0; i < row.size; ++i) controller[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
-    const bool copied = row.outputMode == kOutputModeController;
+  for (const auto& [mode, size] : rows) {
+    SCOPED_TRACE(testing::Message() << "mode " << mode << ", " << size << " bytes");
+    WritingStageFixture fx(mode);
+    Bytes controller(size);
+    for (std::size_t i = 0; i < size; ++i) controller[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    const bool copied = mode == kOutputModeController;
     if (copied) fx.addController(controller);
     else std::filesystem::remove_all(fx.program.file("Controllers"));
     fx.prepare(frame(0));
