@@ -5,7 +5,7 @@
 #include "swf/bit_writer.h"
 #include "swf/records.h"
 #include "swf/tags.h"
-#include "tests/support/test_bits.h"
+#include "tests/support/temp_folder.h"
 #include "tools/swf_assembler/action_assembler.h"
 #include "tools/swf_assembler/movie_tags.h"
 #include "tools/swf_assembler/shape_builder.h"
@@ -14,8 +14,21 @@ namespace sonaflux::swf {
 namespace {
 
 using A = ActionAssembler;
-using test::bitsToBytes;
-using test::concat;
+using sonaflux::test::concat;
+
+// Bytes from '0's and '1's (anything else ignored), most significant bit first,
+// the last byte padded with zeros: a bit-packed record written field by field.
+Bytes bitsToBytes(std::string_view bits) {
+  Bytes out;
+  int used = 0;
+  for (char c : bits) {
+    if (c != '0' && c != '1') continue;
+    if (used == 0) out.push_back(0);
+    if (c == '1') out.back() |= static_cast<std::uint8_t>(0x80 >> used);
+    used = (used + 1) % 8;
+  }
+  return out;
+}
 
 TEST(BitWriter, CountsBitsAndPacksFieldsAcrossByteBoundaries) {
   for (auto [value, bits] : {std::pair{0, 0}, {1, 2}, {-1, 1}, {63, 7}, {64, 8}, {-64, 7}, {-65, 8}, {3000, 13}, {-3000, 13}})

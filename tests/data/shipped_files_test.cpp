@@ -1,17 +1,21 @@
-#include "tools/controllers/controller_movie.h"
-
+// What the build lays out in the program folder besides the code.
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <regex>
 #include <set>
+#include <string>
 
 #include "settings/parameters_file.h"
 #include "tests/support/swf_walker.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 #include "tools/controllers/controller_logic.h"
+#include "tools/controllers/controller_movie.h"
 
-namespace sonaflux::controllers {
+namespace sonaflux {
 namespace {
+
+using namespace controllers;
 
 constexpr std::uint16_t kTagDoAction = 12;
 constexpr std::uint16_t kTagPlaceObject2 = 26;
@@ -36,7 +40,7 @@ TEST(Controllers, EveryShippedControllerIsAWholeMovieOfTheSizeItsNameGives) {
     const auto movie = buildController(d);
     ASSERT_TRUE(movie.has_value());
     std::string error;
-    const auto swf = sonaflux::test::walkSwf(*movie, &error);
+    const auto swf = test::walkSwf(*movie, &error);
     ASSERT_TRUE(swf.has_value()) << error;
     EXPECT_EQ(swf->fileLength, movie->size());
     EXPECT_EQ(std::tuple(swf->xMin, swf->yMin, swf->xMax, swf->yMax), std::tuple(0, 0, d.width * 20, d.height * 20));
@@ -59,7 +63,7 @@ TEST(Controllers, EveryShippedControllerIsAWholeMovieOfTheSizeItsNameGives) {
 
 TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
   const std::optional<SettingsRecord> settings =
-      decodeParameters(sonaflux::test::readFileText(sonaflux::test::sourceFolder() + "data/snx.da0"));
+      decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"));
   ASSERT_TRUE(settings) << "the program would stop at its first start";
   const auto& designs = shippedDesigns();
   EXPECT_TRUE(std::any_of(designs.begin(), designs.end(),
@@ -67,5 +71,46 @@ TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
       << settings->controllerName;
 }
 
+
+TEST(TipsFile, OneNonEmptyAsciiTipPerCrLfLine) {
+  const std::string text = test::readFileText(test::programFolder() + "tips.da0");
+  ASSERT_FALSE(text.empty());
+  ASSERT_EQ(text.substr(text.size() - 2), "\r\n") << "the last tip is a whole line";
+  int tips = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos);
+    const std::string tip = text.substr(start, end - start);
+    SCOPED_TRACE("tip " + std::to_string(++tips));
+    // The tip window shows about twelve lines of forty characters.
+    EXPECT_TRUE(!tip.empty() && tip.size() <= 300 && tip.front() != ' ');
+    for (char c : tip) EXPECT_TRUE(c >= 0x20 && c < 0x7f) << "byte " << static_cast<int>(static_cast<unsigned char>(c));
+    start = end + 2;
+  }
+  EXPECT_GE(tips, 20);
+}
+
+TEST(HelpPage, SelfContainedWithWorkingLinks) {
+  const std::string html = test::readFileText(test::programFolder() + "snxhelp.htm");
+  ASSERT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+  // Opened from the disk, possibly offline: nothing may be fetched.
+  for (const char* fetch : {"src=", "<link", "url(", "@import"}) EXPECT_EQ(html.find(fetch), std::string::npos) << fetch;
+
+  std::set<std::string> ids;
+  const std::regex idPattern(R"re(id="([^"]+)")re");
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), idPattern); it != std::sregex_iterator(); ++it)
+    EXPECT_TRUE(ids.insert((*it)[1]).second) << "duplicate id " << (*it)[1];
+  const std::regex anchorPattern(R"re(href="#([^"]+)")re");
+  int anchors = 0;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), anchorPattern); it != std::sregex_iterator(); ++it) {
+    ++anchors;
+    EXPECT_TRUE(ids.count((*it)[1])) << "no target for #" << (*it)[1];
+  }
+  EXPECT_GT(anchors, 10);
+  // The names of the output set a user looks for.
+  for (const char* name : {"snx<var>N</var>.htm", "snx<var>N</var>s.swf", "snx<var>N</var><var>x</var>.swf"})
+    EXPECT_NE(html.find(name), std::string::npos) << name;
+}
+
 }  // namespace
-}  // namespace sonaflux::controllers
+}  // namespace sonaflux
