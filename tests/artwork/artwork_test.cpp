@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <memory>
 #include <tuple>
 
 #include "tests/support/temp_folder.h"
@@ -39,26 +38,21 @@ double luminance(const Pixel& p) {
 }
 
 // One generated set shared by every test: drawing it takes a fraction of a second.
-class Artwork : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    s_folder = std::make_unique<TempFolder>();
-    s_written = artwork::writeArtwork(s_folder->path(), SONAFLUX_ARTWORK_FONT, s_error);
-  }
-  static void TearDownTestSuite() { s_folder.reset(); }
-  void SetUp() override { ASSERT_TRUE(s_written) << s_error; }
-  static PngPixels picture(const std::string& name) {
-    auto png = readPng(s_folder->file(name));
-    EXPECT_TRUE(png) << name;
-    return png ? *png : PngPixels{};
-  }
+std::string artworkFile(const std::string& name) {
+  static const TempFolder folder;
+  static std::string error;
+  static const bool written = artwork::writeArtwork(folder.path(), SONAFLUX_ARTWORK_FONT, error);
+  EXPECT_TRUE(written) << error;
+  return folder.file(name);
+}
 
-  static inline std::unique_ptr<TempFolder> s_folder;
-  static inline bool s_written = false;
-  static inline std::string s_error;
-};
+PngPixels picture(const std::string& name) {
+  auto png = readPng(artworkFile(name));
+  EXPECT_TRUE(png) << name;
+  return png.value_or(PngPixels{});
+}
 
-TEST_F(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
+TEST(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
   const struct {
     const char* name;
     int width, height;
@@ -93,7 +87,7 @@ TEST_F(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
   }
 }
 
-TEST_F(Artwork, TitleIsOnlyPureBlackAndWhite) {
+TEST(Artwork, TitleIsOnlyPureBlackAndWhite) {
   const PngPixels png = picture("title.png");
   ASSERT_EQ(std::tuple(png.width, png.height, png.channels), std::tuple(300, 75, 3));
   int white = 0;
@@ -110,7 +104,7 @@ TEST_F(Artwork, TitleIsOnlyPureBlackAndWhite) {
   EXPECT_LT(white, png.width * png.height / 2);
 }
 
-TEST_F(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
+TEST(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
   // Boxes of the texts the window paints in white (and of the title it ORs on).
   // Luminance 0.18 keeps white text at a contrast of at least 4.6 to 1.
   const struct {
@@ -133,7 +127,7 @@ TEST_F(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
   }
 }
 
-TEST_F(Artwork, IconsAndCursorsHaveClearCornersAndTheHandItsHotspot) {
+TEST(Artwork, IconsAndCursorsHaveClearCornersAndTheHandItsHotspot) {
   const PngPixels hand = picture("hand.png");
   EXPECT_EQ(pixelAt(hand, 9, 1).a, 255);
   for (int x : {8, 9, 10}) EXPECT_EQ(pixelAt(hand, x, 0).a, 0);
@@ -147,11 +141,11 @@ TEST_F(Artwork, IconsAndCursorsHaveClearCornersAndTheHandItsHotspot) {
   }
 }
 
-TEST_F(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
+TEST(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
   std::vector<std::vector<std::uint8_t>> bodies;
   for (const char* name : {"minimise.wav", "close.wav", "help.wav", "browse.wav", "options.wav", "create.wav"}) {
     SCOPED_TRACE(name);
-    const auto bytes = test::readFileBytes(s_folder->file(name));
+    const auto bytes = test::readFileBytes(artworkFile(name));
     ASSERT_GE(bytes.size(), 44u);
     const std::uint32_t size = bytes[40] | bytes[41] << 8 | bytes[42] << 16 | std::uint32_t{bytes[43]} << 24;
     // The canonical header of 8-bit mono PCM at 11 025 Hz, then the samples and nothing more.

@@ -158,12 +158,10 @@ TEST(EveryBrowserPage, SoundStartsAndLoopsAsTheOutputWould) {
     std::int32_t outputMode;
     std::string instruction;
     bool autoplay, loop;
-  } rows[] = {
-      {kOutputModeBareLooping, "c", true, true},  {kOutputModeBareOnce, "e", true, false},
-      {kOutputModeController, "c", false, true},  {kOutputModeController, "d", false, false},
-      {kOutputModeController, "e", true, true},   {kOutputModeController, "f", true, false},
-      {kOutputModeController, "F", true, false},  {kOutputModeController, "x", false, true},
-      {kOutputModeController, "", false, true},   {kOutputModeController, "s", false, true},
+  } rows[] = {  // c, d, e, f and bare looping output are played in the browser tests
+      {kOutputModeBareOnce, "e", true, false},   {kOutputModeController, "F", true, false},
+      {kOutputModeController, "x", false, true}, {kOutputModeController, "", false, true},
+      {kOutputModeController, "s", false, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.outputMode) + " " + row.instruction);

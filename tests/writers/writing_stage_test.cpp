@@ -303,53 +303,35 @@ TEST(ControllerCopy, CopiesTheControllerByteForByteForControllerOutputOnly) {
   }
 }
 
-struct NamingFixture {
-  test::TempFolder out;
-  test::RecordingHost host;
-  AppContext ctx{host};
-  NamingFixture() {
-    ctx.paths.desktopFolder = out.path();
-    ctx.settings.outputFolderPath = out.path();
-    ctx.settings.outputMode = kOutputModeController;
-    ctx.settings.instruction = "c";
-    ctx.settings.nextOutputNumber = 7;
-  }
-};
-
-TEST(OutputNaming, ValidFolderPaths) {
-  // "//server/share/" is still an absolute path here.
-  for (const char* valid : {"/", "/srv/www/", "//server/share/"}) EXPECT_TRUE(isValidOutputFolderPath(valid)) << valid;
-  for (const char* invalid : {"/srv/www", "srv/www/", "", "./"}) EXPECT_FALSE(isValidOutputFolderPath(invalid)) << invalid;
-}
-
 TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
   const std::string invalid = "Error: Invalid output folder. Select a valid folder in \"Options\".";
   const struct {
     const char* name;
     bool toDesktop;
-    std::string folder;  // "<out>": the temp folder; "<out>-": without its final separator
-    const char* message;  // nullptr: the temp folder is chosen
+    std::string folder;  // "<out>": the output folder; "<out>-": without its final separator
+    std::string message;  // empty: the output folder is chosen
   } rows[] = {
-      {"existing folder", false, "<out>", nullptr},
-      {"final separator added", false, "<out>-", nullptr},
-      {"desktop ignores the folder setting", true, "relative/ignored", nullptr},
-      {"empty", false, "", invalid.c_str()},
-      {"relative", false, "web/out", invalid.c_str()},
+      {"existing folder", false, "<out>", ""},
+      {"final separator added", false, "<out>-", ""},
+      {"desktop ignores the folder setting", true, "relative/ignored", ""},
+      {"empty", false, "", invalid},
+      {"relative", false, "web/out", invalid},
       {"missing", false, "/nonexistent-sonaflux/out",
        "Error: Output folder not found. Select a valid folder in \"Options\"."},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    NamingFixture f;
-    f.ctx.settings.toDesktop = row.toDesktop;
-    const std::string& out = f.out.path();
-    f.ctx.settings.outputFolderPath =
+    WritingStageFixture fx;
+    const std::string& out = fx.output.path();
+    fx.ctx.paths.desktopFolder = out;
+    fx.ctx.settings.toDesktop = row.toDesktop;
+    fx.ctx.settings.outputFolderPath =
         row.folder == "<out>" ? out : row.folder == "<out>-" ? out.substr(0, out.size() - 1) : row.folder;
-    checkOutputFolder(f.ctx);
-    EXPECT_EQ(f.ctx.job.jobFailed, row.message != nullptr);
-    EXPECT_EQ(f.host.texts(), row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
-    if (!row.message) {
-      EXPECT_EQ(f.ctx.job.outputFolder, f.out.path());
+    checkOutputFolder(fx.ctx);
+    EXPECT_EQ(fx.ctx.job.jobFailed, !row.message.empty());
+    EXPECT_EQ(fx.host.texts(), row.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.message});
+    if (row.message.empty()) {
+      EXPECT_EQ(fx.ctx.job.outputFolder, out);
     }
   }
 }
@@ -362,41 +344,34 @@ TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
     MessageAnswer answer;
     std::vector<std::string> listed;  // empty: no question
   } rows[] = {
-      {"one file, Yes", kOutputModeController, {"snx7.htm"}, MessageAnswer::Yes, {"snx7.htm"}},
+      {"one file, Yes", kOutputModeController, {"snx1.htm"}, MessageAnswer::Yes, {"snx1.htm"}},
       // the controller first; temporary files are not part of the set
-      {"several files, No", kOutputModeController, {"snx7.htm", "snx7s.swf", "snx7c.swf", "snx7.tmp1"},
-       MessageAnswer::No, {"snx7c.swf", "snx7s.swf", "snx7.htm"}},
-      {"bare output has no controller file", kOutputModeBareOnce, {"snx7c.swf"}, MessageAnswer::No, {}},
+      {"several files, No", kOutputModeController, {"snx1.htm", "snx1s.swf", "snx1c.swf", "snx1.tmp1"},
+       MessageAnswer::No, {"snx1c.swf", "snx1s.swf", "snx1.htm"}},
+      {"bare output has no controller file", kOutputModeBareOnce, {"snx1c.swf"}, MessageAnswer::No, {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    NamingFixture f;
-    f.ctx.settings.outputMode = row.mode;
-    checkOutputFolder(f.ctx);
-    makeOutputBaseName(f.ctx);
-    for (const std::string& name : row.existing) test::writeFileText(f.out.file(name), "old");
-    f.host.answers.push_back(row.answer);
-    askBeforeOverwriting(f.ctx);
-    if (row.listed.empty()) {
-      EXPECT_TRUE(f.host.messages.empty());
-      EXPECT_FALSE(f.ctx.job.jobFailed);
-      continue;
-    }
+    WritingStageFixture fx(row.mode);
+    checkOutputFolder(fx.ctx);
+    makeOutputBaseName(fx.ctx);
+    for (const std::string& name : row.existing) test::writeFileText(fx.output.file(name), "old");
+    fx.host.answers.push_back(row.answer);
+    askBeforeOverwriting(fx.ctx);
     std::string text = row.listed.size() == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
-    for (const std::string& name : row.listed) text += "\n" + f.out.file(name);
-    ASSERT_EQ(f.host.texts(), std::vector<std::string>{text});
-    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Question);
-    EXPECT_EQ(f.host.messages[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(f.ctx.job.jobFailed, row.answer == MessageAnswer::No);
-    EXPECT_EQ(test::readFileText(f.out.file("snx7.htm")), "old");
-    if (row.answer == MessageAnswer::No) continue;
+    for (const std::string& name : row.listed) text += "\n" + fx.output.file(name);
+    EXPECT_EQ(fx.host.texts(), row.listed.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
+    for (const auto& m : fx.host.messages)
+      EXPECT_EQ(std::pair(m.icon, m.buttons), std::pair(MessageIcon::Question, MessageButtons::YesNo));
+    EXPECT_EQ(fx.ctx.job.jobFailed, !row.listed.empty() && row.answer == MessageAnswer::No);
+    if (fx.ctx.job.jobFailed || row.listed.empty()) continue;
     // Yes: the set is created empty and open for the writers.
-    createOutputFiles(f.ctx);
-    ASSERT_FALSE(f.ctx.job.jobFailed);
-    EXPECT_TRUE(f.ctx.job.streamOutHandle.isOpen() && f.ctx.job.controllerOutHandle.isOpen() &&
-              f.ctx.job.htmlFile.isOpen());
-    EXPECT_EQ(f.out.entries(), (std::vector<std::string>{"snx7.htm", "snx7c.swf", "snx7s.swf"}));
-    EXPECT_EQ(std::filesystem::file_size(f.out.file("snx7.htm")), 0u);
+    createOutputFiles(fx.ctx);
+    ASSERT_FALSE(fx.ctx.job.jobFailed);
+    EXPECT_TRUE(fx.ctx.job.streamOutHandle.isOpen() && fx.ctx.job.controllerOutHandle.isOpen() &&
+                fx.ctx.job.htmlFile.isOpen());
+    EXPECT_EQ(fx.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1c.swf", "snx1s.swf"}));
+    EXPECT_EQ(std::filesystem::file_size(fx.output.file("snx1.htm")), 0u);
   }
 }
 
