@@ -31,9 +31,11 @@ Bytes bitsToBytes(std::string_view bits) {
 }
 
 TEST(BitWriter, CountsBitsAndPacksFieldsAcrossByteBoundaries) {
-  for (auto [value, bits] : {std::pair{0, 0}, {1, 2}, {-1, 1}, {63, 7}, {64, 8}, {-64, 7}, {-65, 8}, {3000, 13}, {-3000, 13}})
+  for (auto [value, bits] :
+       {std::pair{0, 0}, {1, 2}, {-1, 1}, {63, 7}, {64, 8}, {-64, 7}, {-65, 8}, {3000, 13}, {-3000, 13}})
     EXPECT_EQ(signedBitsFor(value), bits) << value;
-  for (auto [value, bits] : {std::pair{0u, 0}, {1u, 1}, {255u, 8}, {256u, 9}}) EXPECT_EQ(unsignedBitsFor(value), bits) << value;
+  for (auto [value, bits] : {std::pair{0u, 0}, {1u, 1}, {255u, 8}, {256u, 9}})
+    EXPECT_EQ(unsignedBitsFor(value), bits) << value;
   BitWriter w;
   w.writeUnsigned(0b101, 3);
   w.writeSigned(-2, 7);  // 1111110
@@ -64,59 +66,43 @@ TEST(SwfTags, HeaderTakesTheShortFormOnlyWhenTheBodyFits) {
   };
   for (const auto& row : rows) {
     const Bytes body(row.size, 0xAB);
-    EXPECT_EQ(tag(row.code, body, row.forceLong), concat({row.header, body})) << static_cast<int>(row.code) << " " << row.size;
+    EXPECT_EQ(tag(row.code, body, row.forceLong), concat({row.header, body}))
+        << static_cast<int>(row.code) << " " << row.size;
   }
 }
 
-TEST(SwfRecords, PacksRectanglesWithTheFewestBits) {
-  const struct {
-    Rect rect;
-    Bytes expected;
-  } rows[] = {
-      {{0, 0, 0, 0}, bitsToBytes("00000")},
-      // 150 x 40 pixels: 3000 twips needs 13 signed bits.
-      {{0, 3000, 0, 800},
-       bitsToBytes("01101 0000000000000 0101110111000 0000000000000 0001100100000")},
-      {{-20, 20, -1, 1}, bitsToBytes("00110 101100 010100 111111 000001")},
-  };
-  for (const auto& row : rows) {
-    Bytes out;
-    appendRect(out, row.rect);
-    EXPECT_EQ(out, row.expected) << row.rect.xMax;
-  }
-}
-
-TEST(SwfRecords, WritesOnlyTheMatrixTermsInUse) {
-  Matrix scaled;
-  scaled.scaleX = 0.5;
-  scaled.scaleY = 2.0;
-  Matrix rotated;
-  rotated.rotateSkew0 = 1.0;
-  rotated.rotateSkew1 = -1.0;
+TEST(SwfRecords, WriteRectanglesAndMatricesWithTheFewestBits) {
+  auto rect = [](Rect r) { return [r](Bytes& out) { appendRect(out, r); }; };
+  auto matrix = [](Matrix m) { return [m](Bytes& out) { appendMatrix(out, m); }; };
   const struct {
     const char* name;
-    Matrix matrix;
+    std::function<void(Bytes&)> write;
     Bytes expected;
   } rows[] = {
-      {"identity", Matrix{}, bitsToBytes("0 0 00000")},
-      {"translation", Matrix::translation(100, -40), bitsToBytes("0 0 01000 01100100 11011000")},
+      {"empty rectangle", rect({0, 0, 0, 0}), bitsToBytes("00000")},
+      // 150 x 40 pixels: 3000 twips needs 13 signed bits.
+      {"150 x 40", rect({0, 3000, 0, 800}), bitsToBytes("01101 0000000000000 0101110111000 0000000000000 0001100100000")},
+      {"negative", rect({-20, 20, -1, 1}), bitsToBytes("00110 101100 010100 111111 000001")},
+      {"identity", matrix({}), bitsToBytes("0 0 00000")},
+      {"translation", matrix(Matrix::translation(100, -40)), bitsToBytes("0 0 01000 01100100 11011000")},
       // 16.16 fixed point: 0.5 = 0x8000 and 2.0 = 0x20000 need 19 signed bits.
-      {"scale", scaled, bitsToBytes("1 10011 0001000000000000000 0100000000000000000 0 00000")},
-      {"rotate", rotated, bitsToBytes("0 1 10010 010000000000000000 110000000000000000 00000")},
+      {"scale", matrix({.scaleX = 0.5, .scaleY = 2.0}),
+       bitsToBytes("1 10011 0001000000000000000 0100000000000000000 0 00000")},
+      {"rotate", matrix({.rotateSkew0 = 1.0, .rotateSkew1 = -1.0}),
+       bitsToBytes("0 1 10010 010000000000000000 110000000000000000 00000")},
+      {"colour, string, identity colour transform",
+       [](Bytes& out) {
+         appendRgb(out, {0x12, 0x34, 0x56});
+         appendString(out, "ab");
+         appendIdentityColourTransform(out);
+       },
+       Bytes{0x12, 0x34, 0x56, 'a', 'b', 0x00, 0b0000'0100}},
   };
   for (const auto& row : rows) {
     Bytes out;
-    appendMatrix(out, row.matrix);
+    row.write(out);
     EXPECT_EQ(out, row.expected) << row.name;
   }
-}
-
-TEST(SwfRecords, WritesColoursStringsAndTheIdentityColourTransform) {
-  Bytes out;
-  appendRgb(out, {0x12, 0x34, 0x56});
-  appendString(out, "ab");
-  appendIdentityColourTransform(out);
-  EXPECT_EQ(out, (Bytes{0x12, 0x34, 0x56, 'a', 'b', 0x00, 0b0000'0100}));
 }
 
 // Each program ends in the 0x00 end marker; nullopt: the assembler refuses it.

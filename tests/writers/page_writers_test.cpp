@@ -199,17 +199,6 @@ TEST(EveryBrowserPage, AUtf8PageWhoseTitleAndColoursCannotBreakTheMarkup) {
   EXPECT_EQ(page.substr(page.size() - 9), "</html>\r\n");
 }
 
-TEST(ControllerList, ListsSwfFilesSortedWithoutCaseAndLeavesPreviewOut) {
-  TempFolder folder;
-  EXPECT_TRUE(listControllers(folder.file("Controllers/")).empty());
-  for (const char* name : {"Slim01240024.swf", "bar00150040.swf", "Classic01150040.swf", "Preview.swf", "PREVIEW.swf",
-                           "preview.htm", "Classic01150040.txt", "Deck01120060.SWF", "previewer01100010.swf"})
-    writeFileText(folder.file(name), "x");
-  std::filesystem::create_directory(folder.file("Folder01100010.swf"));
-  EXPECT_EQ(listControllers(folder.path()),
-            (std::vector<std::string>{"bar00150040", "Classic01150040", "previewer01100010", "Slim01240024"}));
-}
-
 TEST(ControllerList, SelectionStartsAtSecondEntryAndWraps) {
   const std::vector<std::string> three = {"Classic01150040", "Deck01120060", "Slim01240024"};
   const std::vector<std::string> prefixed = {"Classic", "Classic01150040", "Deck01120060"};
@@ -290,13 +279,16 @@ std::string section(const std::string& name, const std::string& description, con
          test::crlfLines({"      Output text", "    </p>", "    <hr>", ""});
 }
 
-// A program folder whose Controllers folder holds the shipped controllers and a few of its own.
+// A program folder whose Controllers folder holds the shipped controllers, a
+// few of its own and files that are not controllers at all.
 class PreviewPage : public testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::copy(test::programFolder() + "Controllers", controllers);
-    for (const char* name : {"x150040", "bar00150040", "Empty01050050", "Plain03200020"})
-      writeFileText(controllers + name + ".swf", "FWS");
+    for (const char* name : {"x150040.swf", "bar00150040.swf", "Empty01050050.swf", "Plain03200020.swf",
+                             "previewer01100010.swf", "Preview.swf", "PREVIEW.swf", "Zed01100010.SWF"})
+      writeFileText(controllers + name, "FWS");
+    std::filesystem::create_directory(controllers + "Folder01100010.swf");
     writeFileText(controllers + "Empty01050050.txt", "");
     writeFileText(controllers + "bar00150040.txt", "never shown\r\n");
     writeFileText(controllers + "preview.htm", std::string(5000, 'z'));
@@ -320,6 +312,7 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
                         "width=120 height=60") +
                 section("Empty01050050", "", "width=50 height=50") +
                 section("Plain03200020", "", "width=200 height=20") +
+                section("previewer01100010", "", "width=100 height=10") +  // sorted without case
                 section("Slim01240024",
                         "Slim: one light strip with round keys and a long loading and position bar.",
                         "width=240 height=24") +
@@ -336,8 +329,9 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
   EXPECT_EQ(readFileText(controllers + "preview.htm"), kHead + kEnd);
   EXPECT_TRUE(host.messages.empty());
 
-  // Without the folder nothing is written, and the message says where.
+  // Without the folder nothing is listed or written, and the message says where.
   std::filesystem::remove_all(controllers);
+  EXPECT_TRUE(listControllers(controllers).empty());
   EXPECT_FALSE(writePreviewPage(host, program.path(), {"Deck01120060"}, "FFFFFF", "000000"));
   EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Cannot create preview file \"" + controllers + "preview.htm\"."});
   EXPECT_TRUE(program.entries().empty());
