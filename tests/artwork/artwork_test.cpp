@@ -65,7 +65,8 @@ TEST(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
     const PngPixels png = picture(row.name);
     const int w = png.width, h = png.height;
     ASSERT_EQ(std::tuple(w, h, png.channels), std::tuple(row.width, row.height, 3));
-    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
+    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}})
+      EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
     EXPECT_FALSE(isMagenta(pixelAt(png, w / 2, h / 2)));
     int opaque = 0, left = w, right = -1, top = h, bottom = -1;
     for (int y = 0; y < h; ++y) {

@@ -34,7 +34,7 @@ TEST(Controllers, EveryShippedControllerIsAWholeMovieOfTheSizeItsNameGives) {
     EXPECT_EQ(d.description.find_first_of("\r\n"), std::string::npos);
     sizes.insert({d.width, d.height});
     for (const Box& b : {d.play, d.pause, d.stop, d.bar}) {
-      EXPECT_TRUE(b.x >= 0 && b.y >= 0 && b.x + b.width <= d.width && b.y + b.height <= d.height) << "outside the stage";
+      EXPECT_TRUE(b.x >= 0 && b.y >= 0 && b.x + b.width <= d.width && b.y + b.height <= d.height) << "off the stage";
     }
 
     const auto movie = buildController(d);
@@ -94,7 +94,8 @@ TEST(HelpPage, SelfContainedWithWorkingLinks) {
   const std::string html = test::readFileText(test::programFolder() + "snxhelp.htm");
   ASSERT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
   // Opened from the disk, possibly offline: nothing may be fetched.
-  for (const char* fetch : {"src=", "<link", "url(", "@import"}) EXPECT_EQ(html.find(fetch), std::string::npos) << fetch;
+  for (const char* fetch : {"src=", "<link", "url(", "@import"})
+    EXPECT_EQ(html.find(fetch), std::string::npos) << fetch;
 
   std::set<std::string> ids;
   const std::regex idPattern(R"re(id="([^"]+)")re");

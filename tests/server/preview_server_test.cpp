@@ -39,7 +39,8 @@ struct ServedFolders {
     test::writeFileText(served.file("bare.htm"), "<embed src=\"a.swf\">");
     test::writeFileText(served.file("plain.htm"), "<!DOCTYPE html><title>x</title>");
     test::writeFileText(served.file("own.htm"), "<head><script src=\"player/ruffle.js\"></script></head><embed>");
-    test::writeFileText(served.file("online.htm"), "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>");
+    test::writeFileText(served.file("online.htm"),
+                        "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>");
     fs::create_directory(served.file("sub"));
     test::writeFileText(served.file("sub/inner.txt"), "inner");
     fs::create_symlink(outside.file("secret.txt"), served.file("link-out.txt"));
@@ -83,7 +84,8 @@ TEST(PreviewServer, NamesEachFolderOnTheLoopbackAndServesItsFilesWithTheirTypes)
     EXPECT_EQ(std::pair(r.status, r.type), std::pair(200, type)) << path;
   }
   EXPECT_EQ(f.get("/1/link-in.txt").body, "inner");
-  EXPECT_EQ(f.get("/player/ruffle.js").body.size(), fs::file_size(programPlayerFolder(test::programFolder()) + "ruffle.js"));
+  EXPECT_EQ(f.get("/player/ruffle.js").body.size(),
+            fs::file_size(programPlayerFolder(test::programFolder()) + "ruffle.js"));
 }
 
 TEST(PreviewServer, RefusesEverythingOutsideTheServedFiles) {

@@ -83,7 +83,8 @@ inline std::optional<SwfFile> walkSwf(std::span<const std::uint8_t> bytes, std::
       tag.longHeader = true;
       pos += 4;
     }
-    if (pos + tag.length > bytes.size()) return fail("tag " + std::to_string(tag.code) + " at " + at + " runs past the end");
+    if (pos + tag.length > bytes.size())
+      return fail("tag " + std::to_string(tag.code) + " at " + at + " runs past the end");
     tag.body.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
                     bytes.begin() + static_cast<std::ptrdiff_t>(pos + tag.length));
     pos += tag.length;

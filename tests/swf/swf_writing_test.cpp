@@ -81,7 +81,8 @@ TEST(SwfRecords, WriteRectanglesAndMatricesWithTheFewestBits) {
   } rows[] = {
       {"empty rectangle", rect({0, 0, 0, 0}), bitsToBytes("00000")},
       // 150 x 40 pixels: 3000 twips needs 13 signed bits.
-      {"150 x 40", rect({0, 3000, 0, 800}), bitsToBytes("01101 0000000000000 0101110111000 0000000000000 0001100100000")},
+      {"150 x 40", rect({0, 3000, 0, 800}),
+       bitsToBytes("01101 0000000000000 0101110111000 0000000000000 0001100100000")},
       {"negative", rect({-20, 20, -1, 1}), bitsToBytes("00110 101100 010100 111111 000001")},
       {"identity", matrix({}), bitsToBytes("0 0 00000")},
       {"translation", matrix(Matrix::translation(100, -40)), bitsToBytes("0 0 01000 01100100 11011000")},
@@ -218,7 +219,7 @@ TEST(ShapeBuilder, EncodesCurvesAndFillChangesAndBoundsTheControlPoints) {
   curved.lineTo(60, -20);         // general line +20, -20
   curved.curveTo(60, 20, 40, 0);  // control +0,+40 then anchor -20,-20
   EXPECT_TRUE(endsWith(curved.defineShape(1), bitsToBytes("0001 0000"
-                                                          "0 0 0 1 0 1 00111 0101000 0000000 1"  // move to 40,0 in 7 bits
+                                                          "0 0 0 1 0 1 00111 0101000 0000000 1"  // move to 40,0
                                                           "1 1 0100 1 010100 101100"  // general line in 6 bits
                                                           "1 0 0101 0000000 0101000 1101100 1101100"  // curve, 7 bits
                                                           "000000")));

@@ -254,26 +254,28 @@ TEST(ControllerList, NamingRuleAndPageSizeReadTheThreeCodeNumbers) {
 }
 
 // The preview page is the controller page's kin: the same head, the same object for each controller.
-const std::string kHead = replaced(kControllerPage.substr(0, kControllerPage.find("\r\n\r\n")),
-                                   {{"Rock * Roll (live) ! 2003", "Snx - Preview Controllers"},
-                                    {"#FFFFFF\" text=\"#000000", "#0A0B0C\" text=\"#FFFF00"}}) +
-                          test::crlfLines({"",
-                                           "    <p>",
-                                           "      Snx - Preview Controllers",
-                                           "    </p>",
-                                           "    <p>",
-                                           "      Hover over and click the buttons to see how the controllers behave.",
-                                           "    </p>",
-                                           "    <p>",
-                                           "      Instruction \"C - Initially stopped, sound loops\" is used in the preview.",
-                                           "    </p>",
-                                           "    <hr>",
-                                           ""});
+const std::string kHead =
+    replaced(kControllerPage.substr(0, kControllerPage.find("\r\n\r\n")),
+             {{"Rock * Roll (live) ! 2003", "Snx - Preview Controllers"},
+              {"#FFFFFF\" text=\"#000000", "#0A0B0C\" text=\"#FFFF00"}}) +
+    test::crlfLines({"",
+                     "    <p>",
+                     "      Snx - Preview Controllers",
+                     "    </p>",
+                     "    <p>",
+                     "      Hover over and click the buttons to see how the controllers behave.",
+                     "    </p>",
+                     "    <p>",
+                     "      Instruction \"C - Initially stopped, sound loops\" is used in the preview.",
+                     "    </p>",
+                     "    <hr>",
+                     ""});
 const std::string kEnd = test::crlfLines({"  </body>", "</html>"});
 
 std::string section(const std::string& name, const std::string& description, const std::string& size) {
   const std::size_t object = kControllerPage.find("      <object"), title = kControllerPage.find("      Rock", object);
-  return test::crlfLines({"    <p>", "      " + name, "    </p>", "    <p>", "      " + description, "    </p>", "    <p>"}) +
+  return test::crlfLines(
+             {"    <p>", "      " + name, "    </p>", "    <p>", "      " + description, "    </p>", "    <p>"}) +
          replaced(kControllerPage.substr(object, title - object),
                   {{"snx12e.swf", name + ".swf"}, {"width=150 height=40", size}, {"FFFFFF", "0A0B0C"}}) +
          test::crlfLines({"      Output text", "    </p>", "    <hr>", ""});
@@ -333,7 +335,8 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
   std::filesystem::remove_all(controllers);
   EXPECT_TRUE(listControllers(controllers).empty());
   EXPECT_FALSE(writePreviewPage(host, program.path(), {"Deck01120060"}, "FFFFFF", "000000"));
-  EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Cannot create preview file \"" + controllers + "preview.htm\"."});
+  EXPECT_EQ(host.texts(),
+            std::vector<std::string>{"Error: Cannot create preview file \"" + controllers + "preview.htm\"."});
   EXPECT_TRUE(program.entries().empty());
 }
 

