@@ -67,7 +67,6 @@ TEST(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
     ASSERT_EQ(std::tuple(w, h, png.channels), std::tuple(row.width, row.height, 3));
     for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}})
       EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
-    EXPECT_FALSE(isMagenta(pixelAt(png, w / 2, h / 2)));
     int opaque = 0, left = w, right = -1, top = h, bottom = -1;
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {

@@ -109,7 +109,6 @@ TEST(HtmlPageWriter, PageComparedWholeFollowsTheJobsOutputMode) {
 
 TEST(HtmlPageWriter, TitleIsFilteredAndWrittenInLatin1) {
   const std::pair<std::string, std::string> rows[] = {
-      {"a&b<c>d|e", "a*b(c)d!e"},
       {"Caf\xC3\xA9", "Caf\xE9"},                // U+00E9 is one Latin-1 byte
       {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},          // the ends of the upper half
       {"5 \xE2\x82\xAC", "5 &#8364;"},           // U+20AC has no Latin-1 byte

@@ -308,14 +308,12 @@ TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
   const struct {
     const char* name;
     bool toDesktop;
-    std::string folder;  // "<out>": the output folder; "<out>-": without its final separator
+    std::string folder;   // "<out>-": the output folder without its final separator
     std::string message;  // empty: the output folder is chosen
   } rows[] = {
-      {"existing folder", false, "<out>", ""},
       {"final separator added", false, "<out>-", ""},
       {"desktop ignores the folder setting", true, "relative/ignored", ""},
       {"empty", false, "", invalid},
-      {"relative", false, "web/out", invalid},
       {"missing", false, "/nonexistent-sonaflux/out",
        "Error: Output folder not found. Select a valid folder in \"Options\"."},
   };
@@ -325,8 +323,7 @@ TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
     const std::string& out = fx.output.path();
     fx.ctx.paths.desktopFolder = out;
     fx.ctx.settings.toDesktop = row.toDesktop;
-    fx.ctx.settings.outputFolderPath =
-        row.folder == "<out>" ? out : row.folder == "<out>-" ? out.substr(0, out.size() - 1) : row.folder;
+    fx.ctx.settings.outputFolderPath = row.folder == "<out>-" ? out.substr(0, out.size() - 1) : row.folder;
     checkOutputFolder(fx.ctx);
     EXPECT_EQ(fx.ctx.job.jobFailed, !row.message.empty());
     EXPECT_EQ(fx.host.texts(), row.message.empty() ? std::vector<std::string>{} : std::vector{row.message});
