@@ -21,8 +21,7 @@ const std::string kClassicPage =
 
 struct Response {
   int status = 0;
-  std::string type;
-  std::string body;
+  std::string type, body;
 };
 
 // A served output folder beside a folder the server must never reveal.
@@ -40,7 +39,8 @@ struct ServedFolders {
     test::writeFileText(served.file("bare.htm"), "<embed src=\"a.swf\">");
     test::writeFileText(served.file("plain.htm"), "<!DOCTYPE html><title>x</title>");
     test::writeFileText(served.file("own.htm"), "<head><script src=\"player/ruffle.js\"></script></head><embed>");
-    test::writeFileText(served.file("online.htm"), "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>");
+    test::writeFileText(served.file("online.htm"),
+                        "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>");
     fs::create_directory(served.file("sub"));
     test::writeFileText(served.file("sub/inner.txt"), "inner");
     fs::create_symlink(outside.file("secret.txt"), served.file("link-out.txt"));
@@ -59,70 +59,45 @@ struct ServedFolders {
   }
 };
 
-TEST(PreviewServer, AddressNamesTheLoopbackAndTheFile) {
+TEST(PreviewServer, NamesEachFolderOnTheLoopbackAndServesItsFilesWithTheirTypes) {
   ServedFolders f;
   ASSERT_GT(f.server.port(), 0);
-  EXPECT_EQ(f.address, "http://127.0.0.1:" + std::to_string(f.server.port()) + "/1/snx1.htm");
+  const std::string root = "http://127.0.0.1:" + std::to_string(f.server.port());
+  EXPECT_EQ(f.address, root + "/1/snx1.htm");
   // The same folder keeps its place; another gets the next; names are escaped.
-  EXPECT_EQ(f.server.addressFor(f.served.path(), "a b.htm").value_or(""),
-            "http://127.0.0.1:" + std::to_string(f.server.port()) + "/1/a%20b.htm");
+  EXPECT_EQ(f.server.addressFor(f.served.path(), "a b.htm").value_or(""), root + "/1/a%20b.htm");
   TempFolder other;
-  EXPECT_EQ(f.server.addressFor(other.path(), "x.htm").value_or(""),
-            "http://127.0.0.1:" + std::to_string(f.server.port()) + "/2/x.htm");
+  EXPECT_EQ(f.server.addressFor(other.path(), "x.htm").value_or(""), root + "/2/x.htm");
   EXPECT_FALSE(f.server.addressFor(other.file("missing"), "x.htm"));
-}
 
-TEST(PreviewServer, ServesFilesWithTheirTypes) {
-  ServedFolders f;
   fs::path wasm;
   for (const auto& entry : fs::directory_iterator(programPlayerFolder(test::programFolder())))
     if (entry.path().extension() == ".wasm") wasm = entry.path().filename();
   ASSERT_FALSE(wasm.empty()) << "the build laid out no player";
-  const struct {
-    std::string path;
-    std::string type;
-  } cases[] = {
-      {"/1/snx1s.swf", "application/x-shockwave-flash"},
-      {"/1/snx1.mp3", "audio/mpeg"},
-      {"/1/snx1.htm", "text/html"},
-      {"/1/sub/inner.txt", "text/plain"},
-      {"/1/link-in.txt", "text/plain"},
-      {"/player/ruffle.js", "text/javascript"},
-      {"/player/" + wasm.string(), "application/wasm"},
+  const std::pair<std::string, std::string> cases[] = {
+      {"/1/snx1s.swf", "application/x-shockwave-flash"}, {"/1/snx1.mp3", "audio/mpeg"},
+      {"/1/snx1.htm", "text/html"}, {"/1/sub/inner.txt", "text/plain"}, {"/1/link-in.txt", "text/plain"},
+      {"/player/ruffle.js", "text/javascript"}, {"/player/" + wasm.string(), "application/wasm"},
   };
-  for (const auto& c : cases) {
-    Response r = f.get(c.path);
-    EXPECT_EQ(r.status, 200) << c.path;
-    EXPECT_EQ(r.type, c.type) << c.path;
+  for (const auto& [path, type] : cases) {
+    const Response r = f.get(path);
+    EXPECT_EQ(std::pair(r.status, r.type), std::pair(200, type)) << path;
   }
   EXPECT_EQ(f.get("/1/link-in.txt").body, "inner");
-  EXPECT_EQ(f.get("/player/ruffle.js").body.size(), fs::file_size(programPlayerFolder(test::programFolder()) + "ruffle.js"));
+  EXPECT_EQ(f.get("/player/ruffle.js").body.size(),
+            fs::file_size(programPlayerFolder(test::programFolder()) + "ruffle.js"));
 }
 
 TEST(PreviewServer, RefusesEverythingOutsideTheServedFiles) {
   ServedFolders f;
   const std::string refused[] = {
       "/1/../" + fs::path(f.outside.path()).parent_path().filename().string() + "/secret.txt",
-      "/1/%2e%2e/%2e%2e/%2e%2e/etc/passwd",
-      "/1/%2E%2E/secret.txt",
-      "/1/..%2fsecret.txt",
-      "/player/../1/snx1.htm",
-      "/1/./snx1.htm",
-      "//etc/passwd",
-      "/etc/passwd",
-      "/1//etc/passwd",
+      "/1/%2e%2e/%2e%2e/%2e%2e/etc/passwd", "/1/%2E%2E/secret.txt", "/1/..%2fsecret.txt",
+      "/player/../1/snx1.htm", "/1/./snx1.htm", "//etc/passwd", "/etc/passwd", "/1//etc/passwd",
       "/1/" + f.outside.file("secret.txt"),
-      "/1/sub",
-      "/1/sub/",
-      "/1/",
-      "/",
-      "/1/link-out.txt",
-      "/1/folder-out/secret.txt",
-      "/1/missing.swf",
-      "/2/snx1.htm",
-      "/0/snx1.htm",
-      "/99999999999/snx1.htm",
-      "/1/snx1.htm%00.txt",
+      "/1/sub", "/1/sub/", "/1/", "/",                        // folders
+      "/1/link-out.txt", "/1/folder-out/secret.txt",          // links that lead out
+      "/1/missing.swf", "/2/snx1.htm", "/0/snx1.htm", "/99999999999/snx1.htm", "/1/snx1.htm%00.txt",
   };
   for (const std::string& path : refused) {
     Response r = f.get(path);
@@ -137,10 +112,7 @@ TEST(PreviewServer, RefusesEverythingOutsideTheServedFiles) {
 TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptOnTheWayOut) {
   ServedFolders f;
   const std::string tag = "<script src=\"/player/ruffle.js\"></script>\r\n";
-  const struct {
-    std::string file;
-    std::string expected;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"snx1.htm", "<html>\r\n  <head>\r\n    <title>\r\n      T\r\n    </title>\r\n    " + tag +
                        "  </head>\r\n  <body>\r\n        <embed src=\"snx1s.swf\" "
                        "type=\"application/x-shockwave-flash\">\r\n  </body>\r\n</html>\r\n"},
@@ -149,7 +121,7 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptOnTheWayOut) {
       {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>"},
       {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>" + tag + "</head><embed>"},
   };
-  for (const auto& c : cases) EXPECT_EQ(f.get("/1/" + c.file).body, c.expected) << c.file;
+  for (const auto& [file, expected] : cases) EXPECT_EQ(f.get("/1/" + file).body, expected) << file;
   EXPECT_EQ(test::readFileText(f.served.file("snx1.htm")), kClassicPage);
 }
 

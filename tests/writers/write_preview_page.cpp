@@ -1,6 +1,5 @@
 // Writes the controller preview page of a program folder, as the Options
-// window does, for the browser tests:
-//   write_preview_page PROGRAM_FOLDER BACKGROUND TEXT
+// window does, for the browser tests: write_preview_page PROGRAM_FOLDER BACKGROUND TEXT
 #include <cstdio>
 
 #include "tests/support/recording_host.h"
@@ -12,13 +11,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: write_preview_page PROGRAM_FOLDER BACKGROUND TEXT\n");
     return 2;
   }
+  using namespace sonaflux;
   const std::string program = std::string(argv[1]) + "/";
-  sonaflux::test::RecordingHost host;
-  bool written = sonaflux::writePreviewPage(
-      host, program, sonaflux::listControllers(sonaflux::controllersFolder(program)), argv[2],
-      argv[3]);
+  test::RecordingHost host;
+  const bool written = writePreviewPage(host, program, listControllers(controllersFolder(program)), argv[2], argv[3]);
   for (const std::string& text : host.texts()) std::fprintf(stderr, "%s\n", text.c_str());
-  if (!written) return 1;
-  std::printf("%s\n", sonaflux::previewPagePath(program).c_str());
-  return 0;
+  if (written) std::printf("%s\n", previewPagePath(program).c_str());
+  return written ? 0 : 1;
 }

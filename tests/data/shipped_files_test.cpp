@@ -1,0 +1,117 @@
+// What the build lays out in the program folder besides the code.
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "settings/parameters_file.h"
+#include "tests/support/swf_walker.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
+#include "tools/controllers/controller_logic.h"
+#include "tools/controllers/controller_movie.h"
+
+namespace sonaflux {
+namespace {
+
+using namespace controllers;
+
+constexpr std::uint16_t kTagDoAction = 12;
+constexpr std::uint16_t kTagPlaceObject2 = 26;
+constexpr std::uint16_t kTagDefineButton2 = 34;
+
+TEST(Controllers, EveryShippedControllerIsAWholeMovieOfTheSizeItsNameGives) {
+  std::set<std::pair<int, int>> sizes;
+  for (const Design& d : shippedDesigns()) {
+    SCOPED_TRACE(d.name);
+    ASSERT_GE(d.name.size(), 9u);
+    const std::string code = d.name.substr(d.name.size() - 8);
+    ASSERT_TRUE(std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    EXPECT_NE(code.substr(0, 2), "00");
+    EXPECT_EQ(std::stoi(code.substr(2, 3)), d.width);
+    EXPECT_EQ(std::stoi(code.substr(5, 3)), d.height);
+    EXPECT_EQ(d.description.find_first_of("\r\n"), std::string::npos);
+    sizes.insert({d.width, d.height});
+    for (const Box& b : {d.play, d.pause, d.stop, d.bar}) {
+      EXPECT_TRUE(b.x >= 0 && b.y >= 0 && b.x + b.width <= d.width && b.y + b.height <= d.height) << "off the stage";
+    }
+
+    const auto movie = buildController(d);
+    ASSERT_TRUE(movie.has_value());
+    std::string error;
+    const auto swf = test::walkSwf(*movie, &error);
+    ASSERT_TRUE(swf.has_value()) << error;
+    EXPECT_EQ(swf->fileLength, movie->size());
+    EXPECT_EQ(std::tuple(swf->xMin, swf->yMin, swf->xMax, swf->yMax), std::tuple(0, 0, d.width * 20, d.height * 20));
+    // The player advances a stream loaded into a level at the controller's
+    // rate: anything but the stream's one frame a second breaks the sound.
+    EXPECT_EQ(swf->frameRate, 0x0100);
+    EXPECT_EQ(swf->frameCount, swf->showFrames());
+    EXPECT_EQ(swf->tagsWithCode(kTagDefineButton2).size(), 3u);
+    // Every frame runs the update script.
+    EXPECT_GE(swf->tagsWithCode(kTagDoAction).size(), static_cast<std::size_t>(swf->frameCount));
+    int bars = 0;
+    for (const auto* place : swf->tagsWithCode(kTagPlaceObject2)) {
+      for (const std::string name : {kLoadedBarName, kPlayedBarName})
+        bars += std::search(place->body.begin(), place->body.end(), name.begin(), name.end()) != place->body.end();
+    }
+    EXPECT_EQ(bars, 2);
+  }
+  EXPECT_GE(sizes.size(), 3u);
+}
+
+TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
+  const std::optional<SettingsRecord> settings =
+      decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"));
+  ASSERT_TRUE(settings) << "the program would stop at its first start";
+  const auto& designs = shippedDesigns();
+  EXPECT_TRUE(std::any_of(designs.begin(), designs.end(),
+                          [&](const Design& d) { return d.name == settings->controllerName; }))
+      << settings->controllerName;
+}
+
+
+TEST(TipsFile, OneNonEmptyAsciiTipPerCrLfLine) {
+  const std::string text = test::readFileText(test::programFolder() + "tips.da0");
+  ASSERT_FALSE(text.empty());
+  ASSERT_EQ(text.substr(text.size() - 2), "\r\n") << "the last tip is a whole line";
+  int tips = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos);
+    const std::string tip = text.substr(start, end - start);
+    SCOPED_TRACE("tip " + std::to_string(++tips));
+    // The tip window shows about twelve lines of forty characters.
+    EXPECT_TRUE(!tip.empty() && tip.size() <= 300 && tip.front() != ' ');
+    for (char c : tip) EXPECT_TRUE(c >= 0x20 && c < 0x7f) << "byte " << static_cast<int>(static_cast<unsigned char>(c));
+    start = end + 2;
+  }
+  EXPECT_GE(tips, 20);
+}
+
+TEST(HelpPage, SelfContainedWithWorkingLinks) {
+  const std::string html = test::readFileText(test::programFolder() + "snxhelp.htm");
+  ASSERT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+  // Opened from the disk, possibly offline: nothing may be fetched.
+  for (const char* fetch : {"src=", "<link", "url(", "@import"})
+    EXPECT_EQ(html.find(fetch), std::string::npos) << fetch;
+
+  std::set<std::string> ids;
+  const std::regex idPattern(R"re(id="([^"]+)")re");
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), idPattern); it != std::sregex_iterator(); ++it)
+    EXPECT_TRUE(ids.insert((*it)[1]).second) << "duplicate id " << (*it)[1];
+  const std::regex anchorPattern(R"re(href="#([^"]+)")re");
+  int anchors = 0;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), anchorPattern); it != std::sregex_iterator(); ++it) {
+    ++anchors;
+    EXPECT_TRUE(ids.count((*it)[1])) << "no target for #" << (*it)[1];
+  }
+  EXPECT_GT(anchors, 10);
+  // The names of the output set a user looks for.
+  for (const char* name : {"snx<var>N</var>.htm", "snx<var>N</var>s.swf", "snx<var>N</var><var>x</var>.swf"})
+    EXPECT_NE(html.find(name), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace sonaflux
