@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,9 +18,9 @@
 
 namespace sonaflux::test {
 
-/// A private program folder holding what a job needs, saved settings, and
-/// the desktop program's own Host whose messages and end of the program are
-/// recorded instead of shown (questions are answered No).
+// A private program folder holding what a job needs, saved settings, and the
+// desktop program's own Host with its messages and exit recorded (questions
+// are answered No).
 struct GuiFixture {
   struct Shown {
     std::string text;
@@ -44,5 +50,34 @@ struct GuiFixture {
   std::vector<Shown> messages;
   std::optional<int> exitCode;
 };
+
+// While it lives, runs `act` on the modal window in front every 5 ms; `act`
+// closes the window once it is done with it.
+class ModalAnswerer {
+ public:
+  explicit ModalAnswerer(std::function<void(QWidget&)> act) {
+    QObject::connect(&timer_, &QTimer::timeout, [this, act = std::move(act)] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || busy_) return;
+      busy_ = true;
+      act(*modal);
+      busy_ = false;
+    });
+    timer_.start(5);
+  }
+
+ private:
+  QTimer timer_;
+  bool busy_ = false;
+};
+
+template <class T = QPushButton>
+T& child(QWidget& window, const char* name) {
+  T* found = window.findChild<T*>(QLatin1String(name));
+  if (!found) ADD_FAILURE() << "no child named " << name;
+  return *found;
+}
+
+inline void click(QWidget& window, const char* name) { QTest::mouseClick(&child(window, name), Qt::LeftButton); }
 
 }  // namespace sonaflux::test

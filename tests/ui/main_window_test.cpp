@@ -1,52 +1,20 @@
 #include "ui/main_window.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QEnterEvent>
 #include <QFileDialog>
 #include <QImage>
-#include <QKeyEvent>
-#include <QTest>
-#include <QTimer>
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <optional>
-#include <vector>
 
 #include "tests/support/test_paths.h"
+#include "tests/support/wav_fixture.h"
 #include "tests/ui/gui_fixture.h"
 #include "ui/coloured_edit.h"
-#include "ui/gui_host.h"
 #include "ui/skinned_button.h"
+#include "ui/working_window.h"
 
 namespace sonaflux {
 namespace {
 
-TEST(MainWindowShape, CutsEachCornerByAQuarterEllipseOnlyWhenAsked) {
-  struct Row {
-    QPoint point;
-    bool inRounded;
-  };
-  // Pixel centres against the ellipses' centres (45, 45) and (405, 305),
-  // radius 45: pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
-  const Row rows[] = {
-      {{0, 0}, false},     {{12, 12}, false},  {{14, 14}, true},    {{449, 0}, false},
-      {{0, 349}, false},   {{449, 349}, false}, {{437, 337}, false}, {{435, 335}, true},
-      {{225, 0}, true},    {{0, 175}, true},    {{449, 175}, true},  {{225, 349}, true},
-      {{45, 0}, true},     {{0, 45}, true},     {{450, 175}, false}, {{225, 350}, false},
-  };
-  const QRegion rounded = mainWindowShape(true);
-  const QRegion plain = mainWindowShape(false);
-  EXPECT_EQ(plain, QRegion(0, 0, 450, 350));
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.point.x() << "," << row.point.y());
-    EXPECT_EQ(rounded.contains(row.point), row.inRounded);
-  }
-  EXPECT_EQ(rounded.boundingRect(), QRect(0, 0, 450, 350));
-}
-
-// A main window over a private program folder.
 class MainWindowTest : public testing::Test, public test::GuiFixture {
  protected:
   MainWindow& open() {
@@ -64,6 +32,32 @@ std::vector<SkinnedButton*> allButtons(MainWindow& w) {
           w.optionsButton(),  w.createButton(), w.exitButton()};
 }
 
+QImage grabbed(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+int magentaPixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) count += (image.pixel(x, y) & 0xFFFFFFu) == 0xFF00FFu;
+  return count;
+}
+
+TEST_F(MainWindowTest, CutsEachCornerByAQuarterEllipseOnlyWhenAsked) {
+  // Against the ellipses' centres (45, 45) and (405, 305), radius 45:
+  // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
+  const std::pair<QPoint, bool> inRounded[] = {
+      {{0, 0}, false},      {{12, 12}, false},   {{14, 14}, true},    {{449, 0}, false},  {{0, 349}, false},
+      {{449, 349}, false},  {{437, 337}, false}, {{435, 335}, true},  {{225, 0}, true},   {{0, 175}, true},
+      {{449, 175}, true},   {{45, 0}, true},     {{450, 175}, false}, {{225, 350}, false},
+  };
+  for (bool round : {true, false}) {
+    ctx.settings.roundCorners = round;
+    MainWindow& w = open();
+    const QRegion shape = w.mask().isEmpty() ? QRegion(w.rect()) : w.mask();
+    for (const auto& [point, in] : inRounded)
+      EXPECT_EQ(shape.contains(point), round ? in : QRect(0, 0, 450, 350).contains(point)) << round << point.x();
+  }
+}
+
 TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissing) {
   const std::string empty = "Error: Please select an input MP3 or WAV file first.";
   struct Row {
@@ -79,11 +73,9 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissing) {
       {"Exit", [](MainWindow& w) { w.exitButton()->click(); }, 0, ""},
       {"close request", [](MainWindow& w) { w.close(); }, 0, ""},
       {"Create", [](MainWindow& w) { w.createButton()->click(); }, std::nullopt, empty},
-      {"Enter in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, std::nullopt,
-       empty},
+      {"Enter in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, {}, empty},
       {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
-      {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, std::nullopt,
-       "Error: Could not launch help file."},
+      {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, {}, "Error: Could not launch help file."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.how);
@@ -91,27 +83,68 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissing) {
     messages.clear();
     row.act(open());
     EXPECT_EQ(exitCode, row.exitCode);
-    if (row.message.empty()) {
-      EXPECT_TRUE(messages.empty());
-    } else {
-      ASSERT_EQ(messages.size(), 1u);
-      EXPECT_EQ(messages[0].text, row.message);
-      EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
-    }
+    EXPECT_EQ(messages.size(), row.message.empty() ? 0u : 1u);
+    for (const Shown& shown : messages)
+      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(row.message, MessageIcon::Exclamation));
     EXPECT_FALSE(ctx.job.jobStarted);
   }
-}
-
-TEST_F(MainWindowTest, CreateChecksATypedPathExactlyAsTyped) {
-  MainWindow& w = open();
+  // A typed path is checked exactly as typed.
+  messages.clear();
   const std::string typed = output.file("no such file.mp3");
-  QTest::keyClicks(w.fileNameBox(), QString::fromStdString(typed));
-  w.createButton()->click();
-  EXPECT_EQ(ctx.inputs.inputPath, typed);
+  QTest::keyClicks(window->fileNameBox(), QString::fromStdString(typed));
+  window->createButton()->click();
   EXPECT_TRUE(ctx.inputs.inputCheckFailed);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("\"" + typed + "\""), std::string::npos) << messages[0].text;
-  EXPECT_EQ(w.fileNameBox()->text().toStdString(), typed);
+  EXPECT_EQ(window->fileNameBox()->text().toStdString(), typed);
+}
+
+// Cancel in the Output Text window runs no job; OK runs it in the working
+// window, and each run takes the next number.
+TEST_F(MainWindowTest, CreateRunsTheWholeCommandUnlessOutputTextIsCancelled) {
+  ctx.settings.outputMode = kOutputModeController;
+  ASSERT_TRUE(saveParameters(ctx));
+  const std::string input = inputs.file("chords.wav");
+  test::writeFileBytes(input, test::makePcmWav(22050, 1, 16, test::chordSequence(1.5, 22050, 1)));
+  MainWindow& w = open();
+  w.fileNameBox()->setText(QString::fromStdString(input));
+  const char* answer = "cancel";
+  bool workingOpened = false;
+  std::vector<std::string> lines;
+  test::ModalAnswerer answerer([&](QWidget& modal) {
+    if (modal.objectName() == QLatin1String("outputTextWindow")) return test::click(modal, answer);
+    auto* working = dynamic_cast<WorkingWindow*>(&modal);
+    ASSERT_NE(working, nullptr);
+    workingOpened = true;
+    if (!working->jobStarted() || working->jobRunning()) return;
+    EXPECT_EQ(working->report().outcome, JobOutcome::Finished);
+    for (const CreatedFile& file : working->report().createdFiles) lines.push_back(resultLine(file));
+    test::click(modal, "ok");
+  });
+  w.createButton()->click();
+  EXPECT_FALSE(workingOpened);
+  EXPECT_FALSE(ctx.job.jobStarted);
+  EXPECT_TRUE(ctx.inputs.inputCheckFailed);
+  EXPECT_TRUE(output.entries().empty());
+  EXPECT_EQ(numberOnDisk(), 1);
+
+  answer = "ok";
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE(run);
+    lines.clear();
+    w.createButton()->click();
+    const std::string base = "snx" + std::to_string(run);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Created web page \"" + base + ".htm\"",
+                                               "Created Flash streaming animation \"" + base + "s.swf\"",
+                                               "Created Flash controller animation \"" + base + "c.swf\""}));
+    for (const std::string& name : {base + ".htm", base + "s.swf", base + "c.swf"})
+      EXPECT_GT(std::filesystem::file_size(output.file(name)), 0u) << name;
+    EXPECT_EQ(numberOnDisk(), run + 1);
+    EXPECT_EQ(host.owner(), &w);
+  }
+  EXPECT_EQ(w.fileNameBox()->text().toStdString(), input);
+  EXPECT_TRUE(messages.empty()) << messages.front().text;
+  EXPECT_FALSE(exitCode.has_value());
 }
 
 TEST_F(MainWindowTest, BrowseStartsAtTheDesktopThenAtTheLastChosenFile) {
@@ -119,76 +152,53 @@ TEST_F(MainWindowTest, BrowseStartsAtTheDesktopThenAtTheLastChosenFile) {
   const std::string chosen = music.file("tune.mp3");
   test::writeFileText(chosen, "not really music");
   MainWindow& w = open();
-  struct Row {
-    std::string startsIn;
-    bool choose;
-  };
-  const Row rows[] = {{output.path(), true}, {music.path(), false}, {music.path(), true}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.startsIn);
-    std::string seenFolder, seenTitle, seenFilter;
-    QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+  for (const auto& [startsIn, choose] : {std::pair{output.path(), true}, {music.path(), false}, {music.path(), true}}) {
+    SCOPED_TRACE(startsIn);
+    std::string seenFolder, seenFilter;
+    test::ModalAnswerer answer([&](QWidget& modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(&modal);
       ASSERT_NE(dialog, nullptr);
       seenFolder = dialog->directory().absolutePath().toStdString() + "/";
-      seenTitle = dialog->windowTitle().toStdString();
       seenFilter = dialog->nameFilters().join(QLatin1Char(';')).toStdString();
-      if (!row.choose) return dialog->reject();
+      if (!choose) return dialog->reject();
       dialog->selectFile(QString::fromStdString(chosen));
       QMetaObject::invokeMethod(dialog, "accept");
     });
     w.browseButton()->click();
-    EXPECT_EQ(seenFolder, row.startsIn);
-    EXPECT_EQ(seenTitle, "Sonaflux - Select a file");
+    EXPECT_EQ(seenFolder, startsIn);
     EXPECT_EQ(seenFilter, "MP3 or WAV files (*.mp3 *.wav)");
     EXPECT_EQ(w.fileNameBox()->text().toStdString(), chosen);
     EXPECT_EQ(w.browseStartPath(), chosen);
   }
 }
 
-TEST_F(MainWindowTest, TakesItsShapeFromTheRoundCornersSetting) {
-  for (bool round : {true, false}) {
-    SCOPED_TRACE(round);
-    ctx.settings.roundCorners = round;
-    MainWindow& w = open();
-    const QRegion shape = w.mask().isEmpty() ? QRegion(w.rect()) : w.mask();
-    EXPECT_EQ(shape, mainWindowShape(round));
-    EXPECT_EQ(shape.contains(QPoint(0, 0)), !round);
-  }
-}
-
-QImage grabbed(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-int countPixels(const QImage& image, QRgb colour) {
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) count += (image.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu);
-  return count;
-}
-
-TEST_F(MainWindowTest, NeverDrawsTheButtonsTransparentColour) {
-  const QRgb magenta = qRgb(255, 0, 255);
+// The buttons' pictures hold magenta as their transparent colour; it must
+// never reach the screen, at rest, hovered or pressed.
+TEST_F(MainWindowTest, ButtonsNeverDrawTheirTransparentColourAndClickOnlyWithSoundsOn) {
   for (const char* name : {"help", "browse", "options", "create", "exit", "minimise", "close"}) {
-    SCOPED_TRACE(name);
     QImage picture(QStringLiteral(":/artwork/%1.png").arg(QLatin1String(name)));
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_GT(countPixels(picture.convertToFormat(QImage::Format_RGB32), magenta), 0);
+    EXPECT_GT(magentaPixels(picture.convertToFormat(QImage::Format_RGB32)), 0) << name;
   }
   ctx.settings.backgroundPicture = true;
+  ctx.settings.buttonSounds = true;
   MainWindow& w = open();
-  EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "at rest";
+  EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "at rest";
   for (SkinnedButton* button : allButtons(w)) {
     SCOPED_TRACE(button->objectName().toStdString());
+    EXPECT_TRUE(button->hasClickSound());
+    EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor);
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QCoreApplication::sendEvent(button, &enter);
     ASSERT_TRUE(button->isHovered());
-    EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "hovered";
+    EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "hovered";
     button->setDown(true);
-    EXPECT_EQ(countPixels(grabbed(w), magenta), 0) << "pressed";
+    EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "pressed";
     button->setDown(false);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(button, &leave);
   }
+  ctx.settings.buttonSounds = false;
+  for (SkinnedButton* button : allButtons(open())) EXPECT_FALSE(button->hasClickSound());
 }
 
 TEST_F(MainWindowTest, KeepsTheBackgroundSettingItStartedWith) {
@@ -206,25 +216,6 @@ TEST_F(MainWindowTest, KeepsTheBackgroundSettingItStartedWith) {
   EXPECT_EQ(grabbed(*window), plain);
 }
 
-TEST_F(MainWindowTest, EveryButtonHasItsTooltipTheHandAndASoundOnlyWhenSoundsAreOn) {
-  const char* tooltips[] = {"Minimizes the program",      "Exits the program",
-                            "Loads the help window",      "Browses for an input file",
-                            "Goes to the options window", "Creates the streaming audio",
-                            "Exits the program"};
-  for (bool sounds : {false, true}) {
-    SCOPED_TRACE(sounds);
-    ctx.settings.buttonSounds = sounds;
-    const std::vector<SkinnedButton*> buttons = allButtons(open());
-    for (size_t i = 0; i < buttons.size(); ++i) {
-      SCOPED_TRACE(tooltips[i]);
-      EXPECT_EQ(buttons[i]->toolTip().toStdString(), tooltips[i]);
-      EXPECT_EQ(buttons[i]->cursor().shape(), Qt::BitmapCursor);
-      EXPECT_EQ(buttons[i]->cursor().hotSpot(), QPoint(9, 1));
-      EXPECT_EQ(buttons[i]->hasClickSound(), sounds);
-    }
-  }
-}
-
 TEST_F(MainWindowTest, ShowsTheTipOfTheDayOnceAfterTheFirstPaintOnlyWhenAsked) {
   std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
   for (bool tips : {false, true}) {
@@ -232,20 +223,16 @@ TEST_F(MainWindowTest, ShowsTheTipOfTheDayOnceAfterTheFirstPaintOnlyWhenAsked) {
     ctx.settings.showTipsAtStartup = tips;
     int shown = 0;
     bool paintedFirst = false;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (!modal || modal->objectName() != QLatin1String("tipWindow")) return;
+    test::ModalAnswerer answer([&](QWidget& modal) {
+      EXPECT_EQ(modal.objectName().toStdString(), "tipWindow");
       ++shown;
       paintedFirst = window->startupTipsShown();
-      modal->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+      test::click(modal, "ok");
     });
-    answer.start(10);
     MainWindow& w = open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.startupTipsShown(); }));
-    QCoreApplication::processEvents();
     w.repaint();
-    QCoreApplication::processEvents();
+    QTest::qWait(20);
     EXPECT_EQ(shown, tips ? 1 : 0);
     EXPECT_EQ(paintedFirst, tips);
   }
@@ -257,15 +244,14 @@ TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
   w.move(100, 100);
   auto drag = [&w](QWidget* target, QPoint from, QPoint by) {
     const QPoint global = target->mapToGlobal(from);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(global), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &press);
-    QMouseEvent move(QEvent::MouseMove, QPointF(from + by), QPointF(global + by), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(from + by), QPointF(global + by), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &release);
+    const std::tuple<QEvent::Type, QPoint, Qt::MouseButton, Qt::MouseButtons> steps[] = {
+        {QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
+        {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
+        {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
+    for (const auto& [type, shift, button, buttons] : steps) {
+      QMouseEvent event(type, QPointF(from + shift), QPointF(global + shift), button, buttons, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &event);
+    }
     return w.pos();
   };
   EXPECT_EQ(drag(&w, {200, 20}, {30, 40}), QPoint(130, 140));

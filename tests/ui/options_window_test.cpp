@@ -3,31 +3,20 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTest>
-#include <QTimer>
-
 #include <filesystem>
 
-#include <gtest/gtest.h>
-
-#include "settings/parameters_file.h"
 #include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/gui_fixture.h"
 
 namespace sonaflux {
 namespace {
 
-using test::readFileBytes;
 using test::readFileText;
-using test::RecordingHost;
-using test::TempFolder;
 using test::writeFileText;
 
 // The parameters file the window opens on.
@@ -44,6 +33,10 @@ class OptionsWindowTest : public testing::Test {
     ctx.paths.programFolder = program.path();
     readParameters(ctx);
     ASSERT_TRUE(host.messages.empty());
+    open();
+  }
+
+  void open() {
     window = std::make_unique<OptionsWindow>(ctx, nullptr);
     window->pickFolder = [](QWidget*) { return std::optional<std::string>("/srv/sound"); };
     window->openPage = [this](const std::string& path) {
@@ -51,13 +44,13 @@ class OptionsWindowTest : public testing::Test {
       return pageOpens;
     };
     window->show();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
   }
 
-  template <typename T>
+  template <typename T = QPushButton>
   T* child(const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
+    return &test::child<T>(*window, name);
   }
 
   void showTab(int index) { window->findChild<QTabWidget*>()->setCurrentIndex(index); }
@@ -69,24 +62,10 @@ class OptionsWindowTest : public testing::Test {
     QTest::keyClicks(edit, QString::fromLatin1(text));
   }
 
-  // The colour dialog, answered once it is up: it must open on 1,0,0.
-  void pickColourWith(const char* button, QColor colour) {
-    QColor openedOn;
-    QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr);
-      openedOn = dialog->currentColor();
-      dialog->setCurrentColor(colour);
-      dialog->accept();
-    });
-    child<QPushButton>(button)->click();
-    EXPECT_EQ(openedOn, QColor(1, 0, 0));
-  }
-
   void changeEveryTab() {
     showTab(0);
     child<QRadioButton>("toFolder")->click();
-    child<QPushButton>("browse")->click();
+    child("browse")->click();
     retype("numberBox", "4321");
     auto* pageFor = child<QComboBox>("pageFor");
     pageFor->setCurrentIndex(3);
@@ -103,21 +82,40 @@ class OptionsWindowTest : public testing::Test {
     retype("specialBox", "Q");
     showTab(4);
     retype("backgroundBox", "ff8");
-    pickColourWith("textPick", QColor(10, 11, 12));
+    QColor openedOn;
+    {
+      test::ModalAnswerer answer([&](QWidget& modal) {
+        auto* dialog = qobject_cast<QColorDialog*>(&modal);
+        ASSERT_NE(dialog, nullptr);
+        openedOn = dialog->currentColor();
+        dialog->setCurrentColor(QColor(10, 11, 12));
+        dialog->accept();
+      });
+      child("textPick")->click();
+    }
+    EXPECT_EQ(openedOn, QColor(1, 0, 0));
     showTab(5);
     for (const char* box : {"buttonSounds", "backgroundPicture", "roundCorners"})
       child<QCheckBox>(box)->click();
   }
 
-  TempFolder program;
-  RecordingHost host;
+  test::TempFolder program;
+  test::RecordingHost host;
   AppContext ctx{host};
   std::unique_ptr<OptionsWindow> window;
   std::vector<std::string> openedPages;
   bool pageOpens = true;
 };
 
-TEST_F(OptionsWindowTest, OkAfterChangingEveryTabSavesEveryLine) {
+TEST_F(OptionsWindowTest, AfterChangingEveryTabOkSavesEveryLineAndCancelNothing) {
+  const SettingsRecord settings = ctx.settings;
+  changeEveryTab();
+  child("cancel")->click();
+  EXPECT_EQ(window->result(), QDialog::Rejected);
+  EXPECT_EQ(readFileText(program.file("snx.da0")), kStoredFile);
+  EXPECT_EQ(ctx.settings, settings);
+
+  open();
   // The tip window saves its own choices; OK keeps its check box, not its tip.
   window->runTip = [this](QWidget*) {
     ctx.settings.nextTipNumber = 9;
@@ -125,9 +123,8 @@ TEST_F(OptionsWindowTest, OkAfterChangingEveryTabSavesEveryLine) {
     ASSERT_TRUE(saveParameters(ctx));
   };
   changeEveryTab();
-  child<QPushButton>("tip")->click();
-  child<QPushButton>("ok")->click();
-
+  child("tip")->click();
+  child("ok")->click();
   EXPECT_EQ(window->result(), QDialog::Accepted);
   EXPECT_EQ(readFileText(program.file("snx.da0")),
             "n\r\n/srv/sound/\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
@@ -136,74 +133,47 @@ TEST_F(OptionsWindowTest, OkAfterChangingEveryTabSavesEveryLine) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(OptionsWindowTest, CancelAfterChangingEveryTabLeavesTheFileAsItWas) {
-  const std::vector<std::uint8_t> before = readFileBytes(program.file("snx.da0"));
-  const SettingsRecord settings = ctx.settings;
-  changeEveryTab();
-  child<QPushButton>("cancel")->click();
-
-  EXPECT_EQ(window->result(), QDialog::Rejected);
-  EXPECT_EQ(readFileBytes(program.file("snx.da0")), before);
-  EXPECT_EQ(ctx.settings, settings);
-}
-
-TEST_F(OptionsWindowTest, UntypedNumberIsTheOneOnDiskAtOk) {
+// Only OK saves, and a number left as it was stays the one on disk then.
+TEST_F(OptionsWindowTest, PreviewUsesTheWorkingColoursAndOkKeepsAnUntypedNumber) {
   // Shown in full, not cut to five digits by being shown.
   EXPECT_EQ(child<QLineEdit>("numberBox")->text(), "123456");
   EXPECT_EQ(child<QListWidget>("controllerList")->currentItem()->text(), "Classic01150040");
-  // Meanwhile a job from the same program folder takes two numbers.
-  writeFileText(program.file("snx.da0"),
-                "y\r\n/home/ann/\r\n1\r\nClassic01150040\r\nd\r\n04\r\nn\r\nFFFFFF\r\n000000\r\n"
-                "123458\r\nn\r\ny\r\nn\r\n");
-  showTab(4);
-  retype("backgroundBox", "C0C0C0");
-  child<QPushButton>("ok")->click();
-
-  EXPECT_EQ(readOutputNumberOnDisk(program.path()), 123458);
-  EXPECT_EQ(ctx.settings.backgroundColour, "C0C0C0");
-}
-
-TEST_F(OptionsWindowTest, PreviewUsesTheWorkingColoursAndReportsALaunchFailure) {
   showTab(4);
   retype("backgroundBox", "\"<9");
   pageOpens = false;
   showTab(2);
-  child<QPushButton>("preview")->click();
-
+  child("preview")->click();
   const std::string page = program.file("Controllers/preview.htm");
   EXPECT_EQ(openedPages, std::vector<std::string>{page});
-  EXPECT_NE(readFileText(page).find("<body bgcolor=\"#009\" text=\"#000000\">"),
-            std::string::npos);
-  EXPECT_EQ(host.texts(), std::vector<std::string>{
-                              "Error: Could not launch the web page with the default browser."});
-  // Only OK saves.
+  EXPECT_NE(readFileText(page).find("<body bgcolor=\"#009\" text=\"#000000\">"), std::string::npos);
+  EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Could not launch the web page with the default browser."});
   EXPECT_EQ(readFileText(program.file("snx.da0")), kStoredFile);
-}
 
-TEST_F(OptionsWindowTest, AControllerNotInTheListStaysUnlessTheUserPicksOne) {
-  ctx.settings.controllerName = "Round02080080";
-  OptionsWindow other(ctx, nullptr);
-  other.show();
-  other.activateWindow();
-  QApplication::setActiveWindow(&other);
-  auto* list = other.findChild<QListWidget*>("controllerList");
-  other.findChild<QTabWidget*>()->setCurrentIndex(2);
-  ASSERT_EQ(QApplication::focusWidget(), list);
-  EXPECT_TRUE(list->selectedItems().isEmpty());
-  other.findChild<QPushButton*>("ok")->click();
-  EXPECT_EQ(ctx.settings.controllerName, "Round02080080");
-}
-
-TEST_F(OptionsWindowTest, EachTabGivesTheFocusBackToItsLastControl) {
-  window->activateWindow();
-  QApplication::setActiveWindow(window.get());
+  // Meanwhile a job from the same program folder takes two numbers.
+  std::string taken = kStoredFile;
+  writeFileText(program.file("snx.da0"), taken.replace(taken.find("123456"), 6, "123458"));
   showTab(4);
-  QLineEdit* text = child<QLineEdit>("textBox");
-  text->setFocus();
+  retype("backgroundBox", "C0C0C0");
+  child("ok")->click();
+  EXPECT_EQ(readOutputNumberOnDisk(program.path()), 123458);
+  EXPECT_EQ(ctx.settings.backgroundColour, "C0C0C0");
+}
+
+// A page's first control takes the focus, or the last one the user chose there.
+TEST_F(OptionsWindowTest, TabsGiveTheFocusBackAndAControllerNotListedStays) {
+  ctx.settings.controllerName = "Round02080080";
+  open();
+  showTab(2);
+  EXPECT_EQ(QApplication::focusWidget(), child<QListWidget>("controllerList"));
+  EXPECT_TRUE(child<QListWidget>("controllerList")->selectedItems().isEmpty());
+  showTab(4);
+  child<QLineEdit>("textBox")->setFocus();
   showTab(0);
   EXPECT_EQ(QApplication::focusWidget(), child<QRadioButton>("toDesktop"));
   showTab(4);
-  EXPECT_EQ(QApplication::focusWidget(), text);
+  EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>("textBox"));
+  child("ok")->click();
+  EXPECT_EQ(ctx.settings.controllerName, "Round02080080");
 }
 
 }  // namespace

@@ -1,0 +1,210 @@
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <filesystem>
+
+#include "settings/tips_file.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_paths.h"
+#include "tests/ui/gui_fixture.h"
+#include "ui/folder_picker.h"
+#include "ui/message_window.h"
+#include "ui/output_text_dialog.h"
+#include "ui/tip_dialog.h"
+
+namespace sonaflux {
+namespace {
+
+using test::child;
+using test::click;
+
+struct TipWindowFixture {
+  TipWindowFixture() {
+    ctx.paths.programFolder = program.path();
+    ctx.settings = test::testSettings(program.path());
+  }
+  SettingsRecord onDisk() const {
+    return decodeParameters(test::readFileText(program.file("snx.da0"))).value_or(SettingsRecord{});
+  }
+
+  test::TempFolder program;
+  test::RecordingHost host;
+  AppContext ctx{host};
+};
+
+std::string tipsText(int count) {
+  std::string text;
+  for (int i = 1; i <= count; ++i) text += "Tip number " + std::to_string(i) + ".\r\n";
+  return text;
+}
+
+// Every step is saved at once: the tip's number and the show-at-startup box.
+TEST(TipWindow, StepsThroughTheTipsAndSavesEveryStep) {
+  enum Step { Open, Next, Previous, Box };
+  struct Row {
+    const char* why;
+    std::optional<std::string> tips;  // nothing: no tips file
+    std::int32_t startNumber;
+    std::vector<std::tuple<Step, std::int32_t, std::string>> steps;
+  };
+  const Row rows[] = {
+      {"opening after the last tip wraps to the first", tipsText(12), 12, {{Open, 1, "Tip number 1."}}},
+      {"back from the first tip to the last and forward again", tipsText(12), 0,
+       {{Open, 1, "Tip number 1."}, {Previous, 12, "Tip number 12."}, {Next, 1, "Tip number 1."}}},
+      {"forward through the middle, the box off and on", tipsText(3), 1,
+       {{Open, 2, "Tip number 2."}, {Box, 2, ""}, {Next, 3, "Tip number 3."}, {Box, 3, ""},
+        {Previous, 2, "Tip number 2."}, {Box, 2, ""}}},
+      {"an empty file counts down past zero and back", std::string(), 0,
+       {{Open, 1, ""}, {Previous, 0, ""}, {Previous, -1, ""}, {Next, 0, ""}}},
+      {"without a tips file every step shows tip 1 empty", std::nullopt, 5, {{Open, 1, ""}, {Previous, 1, ""}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    TipWindowFixture f;
+    if (row.tips) test::writeFileText(f.program.file("tips.da0"), *row.tips);
+    f.ctx.settings.nextTipNumber = row.startNumber;
+    f.ctx.settings.showTipsAtStartup = true;
+    bool shown = true;
+    test::ModalAnswerer answer([&](QWidget& window) {
+      QCheckBox& box = child<QCheckBox>(window, "showAtStartup");
+      for (const auto& [step, number, text] : row.steps) {
+        if (step == Next) click(window, "nextTip");
+        if (step == Previous) click(window, "previousTip");
+        if (step == Box) {
+          // On the tick box itself: the widget is wider than its label.
+          QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
+          shown = !shown;
+        } else {
+          EXPECT_EQ(child<QLabel>(window, "tipText").text().toStdString(), text);
+        }
+        EXPECT_EQ(box.isChecked(), shown);
+        EXPECT_EQ(f.onDisk().showTipsAtStartup, shown);
+        EXPECT_EQ(f.onDisk().nextTipNumber, number);
+      }
+      QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    runTipOfTheDay(f.ctx, nullptr);
+    EXPECT_EQ(f.ctx.settings.nextTipNumber, std::get<1>(row.steps.back()));
+    EXPECT_EQ(f.ctx.settings.showTipsAtStartup, shown);
+    EXPECT_EQ(f.onDisk().showTipsAtStartup, shown);
+    EXPECT_TRUE(f.host.terminations.empty());
+  }
+}
+
+TEST(TipWindow, EveryInstalledTipFitsItsPlace) {
+  TipWindowFixture f;
+  const std::string tips = test::readFileText(test::sourceFolder() + "data/tips.da0");
+  test::writeFileText(f.program.file("tips.da0"), tips);
+  const std::int32_t count = pickTip(tips, 0).number;
+  ASSERT_GT(count, 1);
+  f.ctx.settings.nextTipNumber = 0;
+  test::ModalAnswerer answer([&](QWidget& window) {
+    QLabel& text = child<QLabel>(window, "tipText");
+    for (std::int32_t shown = 1; shown <= count; ++shown) {
+      EXPECT_FALSE(text.text().isEmpty()) << "tip " << shown;
+      EXPECT_LE(text.heightForWidth(text.width()), text.height()) << "tip " << shown << " is cut off";
+      click(window, "nextTip");
+    }
+    click(window, "ok");
+  });
+  runTipOfTheDay(f.ctx, nullptr);
+  EXPECT_EQ(f.ctx.settings.nextTipNumber, 1);
+}
+
+TEST(TipWindow, EndsTheProgramWhenTheSettingsCannotBeSaved) {
+  TipWindowFixture f;
+  f.ctx.paths.programFolder = f.program.file("missing/");
+  test::ModalAnswerer answer([](QWidget& window) { QTest::keyClick(&window, Qt::Key_Escape); });
+  runTipOfTheDay(f.ctx, nullptr);
+  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
+}
+
+TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
+  enum Action { ClickOk, PressEnter, ClickCancel, PressEscape };
+  struct Row {
+    std::string title;
+    std::optional<QString> typed;  // nothing: leave the text as it is
+    Action action;
+    std::string expectedTitle;
+  };
+  const Row rows[] = {
+      {"Artist - Song", QStringLiteral("My song"), ClickOk, "My song"},
+      {"Artist - Song", QStringLiteral("Typed"), PressEnter, "Typed"},
+      {"Artist - Song", QString(), ClickOk, ""},
+      {"Ærø – Übermut ♪", std::nullopt, ClickOk, "Ærø – Übermut ♪"},  // untouched UTF-8 stays
+      {"x", QStringLiteral("<b>A & B</b>"), ClickOk, "<b>A & B</b>"},
+      {"Artist - Song", QStringLiteral("Changed"), ClickCancel, "Artist - Song"},
+      {"Artist - Song", QStringLiteral("Changed"), PressEscape, "Artist - Song"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expectedTitle + " " + std::to_string(row.action));
+    const bool accepted = row.action == ClickOk || row.action == PressEnter;
+    test::RecordingHost host;
+    AppContext ctx(host);
+    ctx.inputs.inputTitle = row.title;
+    ctx.inputs.inputCheckFailed = accepted;
+    test::ModalAnswerer answer([&](QWidget& window) {
+      QLineEdit& edit = child<QLineEdit>(window, "outputText");
+      EXPECT_EQ(edit.text().toStdString(), row.title);
+      if (row.typed) {
+        edit.clear();
+        QTest::keyClicks(&edit, *row.typed);
+      }
+      if (row.action == ClickOk || row.action == ClickCancel) click(window, row.action == ClickOk ? "ok" : "cancel");
+      else QTest::keyClick(&edit, row.action == PressEnter ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    EXPECT_EQ(runOutputText(ctx, nullptr), accepted);
+    EXPECT_EQ(ctx.inputs.inputTitle, row.expectedTitle);
+    EXPECT_EQ(ctx.inputs.inputCheckFailed, !accepted);
+  }
+}
+
+TEST(FolderPicker, GivesTheChosenFolderEndingInOneSeparatorOrNothingOnCancel) {
+  for (const auto& [folder, expected] : {std::pair{QStringLiteral("/srv/www"), "/srv/www/"},
+                                         {QStringLiteral("/srv/www/"), "/srv/www/"},
+                                         {QStringLiteral("/"), "/"},
+                                         {QStringLiteral("/home/ann/Sound Files"), "/home/ann/Sound Files/"}})
+    EXPECT_EQ(folderWithSeparator(folder), expected);
+
+  test::TempFolder root;
+  std::filesystem::create_directory(root.file("Pages"));
+  for (bool accept : {true, false}) {
+    test::ModalAnswerer answer([&](QWidget& window) {
+      auto* dialog = qobject_cast<QFileDialog*>(&window);
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Choose the output folder"));
+      dialog->setDirectory(QString::fromStdString(root.file("Pages")));
+      if (accept) static_cast<QDialog*>(dialog)->accept();
+      else dialog->reject();
+    });
+    const std::optional<std::string> folder =
+        pickFolder(nullptr, QStringLiteral("Choose the output folder"), QString::fromStdString(root.path()));
+    EXPECT_EQ(folder, accept ? std::optional(root.file("Pages/")) : std::nullopt);
+  }
+}
+
+TEST(MessageWindow, ShowsItsLineAtOnceAndCentresOverAnotherWindow) {
+  QWidget owner;
+  owner.setGeometry(200, 150, 450, 350);
+  owner.show();
+  MessageWindow message(QStringLiteral("Generating preview..."));
+  EXPECT_TRUE(message.isVisible());
+  EXPECT_EQ(message.windowTitle(), QStringLiteral("Working..."));
+  EXPECT_EQ(message.parentWidget(), nullptr);
+  message.centreOn(owner);
+  const QPoint offset = message.frameGeometry().center() - owner.frameGeometry().center();
+  EXPECT_LE(offset.manhattanLength(), 1) << offset.x() << "," << offset.y();
+
+  message.setText(QStringLiteral("Writing the preview page..."));
+  EXPECT_EQ(message.text(), QStringLiteral("Writing the preview page..."));
+  // The line fits its place in the window's font.
+  const QLabel* line = message.findChild<QLabel*>();
+  ASSERT_NE(line, nullptr);
+  EXPECT_LE(line->fontMetrics().horizontalAdvance(message.text()), line->width());
+  EXPECT_LE(line->fontMetrics().height(), line->height());
+}
+
+}  // namespace
+}  // namespace sonaflux
