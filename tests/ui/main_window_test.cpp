@@ -173,8 +173,9 @@ TEST_F(MainWindowTest, BrowseStartsAtTheDesktopThenAtTheLastChosenFile) {
 }
 
 // The buttons' pictures hold magenta as their transparent colour; it must
-// never reach the screen, at rest, hovered or pressed.
-TEST_F(MainWindowTest, ButtonsNeverDrawTheirTransparentColourAndClickOnlyWithSoundsOn) {
+// never reach the screen, at rest, hovered or pressed. Background and
+// sounds are the settings' at the window's start.
+TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   for (const char* name : {"help", "browse", "options", "create", "exit", "minimise", "close"}) {
     QImage picture(QStringLiteral(":/artwork/%1.png").arg(QLatin1String(name)));
     EXPECT_GT(magentaPixels(picture.convertToFormat(QImage::Format_RGB32)), 0) << name;
@@ -182,7 +183,8 @@ TEST_F(MainWindowTest, ButtonsNeverDrawTheirTransparentColourAndClickOnlyWithSou
   ctx.settings.backgroundPicture = true;
   ctx.settings.buttonSounds = true;
   MainWindow& w = open();
-  EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "at rest";
+  const QImage withPicture = grabbed(w);
+  EXPECT_EQ(magentaPixels(withPicture), 0) << "at rest";
   for (SkinnedButton* button : allButtons(w)) {
     SCOPED_TRACE(button->objectName().toStdString());
     EXPECT_TRUE(button->hasClickSound());
@@ -197,20 +199,14 @@ TEST_F(MainWindowTest, ButtonsNeverDrawTheirTransparentColourAndClickOnlyWithSou
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(button, &leave);
   }
-  ctx.settings.buttonSounds = false;
-  for (SkinnedButton* button : allButtons(open())) EXPECT_FALSE(button->hasClickSound());
-}
-
-TEST_F(MainWindowTest, KeepsTheBackgroundSettingItStartedWith) {
-  ctx.settings.backgroundPicture = true;
-  MainWindow& w = open();
-  const QImage withPicture = grabbed(w);
   ctx.settings.backgroundPicture = false;
+  ctx.settings.buttonSounds = false;
   w.update();
   EXPECT_EQ(grabbed(w), withPicture);
 
   const QImage plain = grabbed(open());
   EXPECT_NE(plain.pixel(225, 340), withPicture.pixel(225, 340));
+  for (SkinnedButton* button : allButtons(*window)) EXPECT_FALSE(button->hasClickSound());
   ctx.settings.backgroundPicture = true;
   window->update();
   EXPECT_EQ(grabbed(*window), plain);
