@@ -4,16 +4,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
-#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
-#include "tests/support/temp_folder.h"
 #include "ui/gui_host.h"
 
 namespace sonaflux::test {

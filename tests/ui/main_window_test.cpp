@@ -41,24 +41,7 @@ int magentaPixels(const QImage& image) {
   return count;
 }
 
-TEST_F(MainWindowTest, CutsEachCornerByAQuarterEllipseOnlyWhenAsked) {
-  // Against the ellipses' centres (45, 45) and (405, 305), radius 45:
-  // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
-  const std::pair<QPoint, bool> inRounded[] = {
-      {{0, 0}, false},      {{12, 12}, false},   {{14, 14}, true},    {{449, 0}, false},  {{0, 349}, false},
-      {{449, 349}, false},  {{437, 337}, false}, {{435, 335}, true},  {{225, 0}, true},   {{0, 175}, true},
-      {{449, 175}, true},   {{45, 0}, true},     {{450, 175}, false}, {{225, 350}, false},
-  };
-  for (bool round : {true, false}) {
-    ctx.settings.roundCorners = round;
-    MainWindow& w = open();
-    const QRegion shape = w.mask().isEmpty() ? QRegion(w.rect()) : w.mask();
-    for (const auto& [point, in] : inRounded)
-      EXPECT_EQ(shape.contains(point), round ? in : QRect(0, 0, 450, 350).contains(point)) << round << point.x();
-  }
-}
-
-TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissing) {
+TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDrags) {
   const std::string empty = "Error: Please select an input MP3 or WAV file first.";
   struct Row {
     const char* how;
@@ -97,21 +80,48 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissing) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("\"" + typed + "\""), std::string::npos) << messages[0].text;
   EXPECT_EQ(window->fileNameBox()->text().toStdString(), typed);
+
+  // Any point that is not a control drags the window.
+  MainWindow& w = *window;
+  w.move(100, 100);
+  auto drag = [&w](QWidget* target, QPoint from, QPoint by) {
+    const QPoint global = target->mapToGlobal(from);
+    const std::tuple<QEvent::Type, QPoint, Qt::MouseButton, Qt::MouseButtons> steps[] = {
+        {QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
+        {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
+        {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
+    for (const auto& [type, shift, button, buttons] : steps) {
+      QMouseEvent event(type, QPointF(from + shift), QPointF(global + shift), button, buttons, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &event);
+    }
+    return w.pos();
+  };
+  EXPECT_EQ(drag(&w, {200, 20}, {30, 40}), QPoint(130, 140));
+  EXPECT_EQ(drag(&w, {10, 340}, {-5, 7}), QPoint(125, 147));
+  EXPECT_EQ(drag(w.optionsButton(), {5, 5}, {50, 50}), QPoint(125, 147));
+  EXPECT_FALSE(exitCode);
 }
 
-// Cancel in the Output Text window runs no job; OK runs it in the working
-// window, and each run takes the next number.
-TEST_F(MainWindowTest, CreateRunsTheWholeCommandUnlessOutputTextIsCancelled) {
+// The command as a user runs it: Browse for the file (it starts at the
+// desktop, then at the last chosen file), Create, Cancel or OK in the Output
+// Text window, the job in the working window; each run takes the next number.
+TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancelled) {
   ctx.settings.outputMode = kOutputModeController;
   ASSERT_TRUE(saveParameters(ctx));
   const std::string input = inputs.file("chords.wav");
   test::writeFileBytes(input, test::makePcmWav(22050, 1, 16, test::chordSequence(1.5, 22050, 1)));
   MainWindow& w = open();
-  w.fileNameBox()->setText(QString::fromStdString(input));
-  const char* answer = "cancel";
+  const char* answer = "ok";
   bool workingOpened = false;
-  std::vector<std::string> lines;
+  std::vector<std::string> browsed, lines;
   test::ModalAnswerer answerer([&](QWidget& modal) {
+    if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
+      browsed.push_back(dialog->directory().absolutePath().toStdString() + "/ " +
+                        dialog->nameFilters().join(QLatin1Char(';')).toStdString());
+      if (answer == std::string("cancel")) return dialog->reject();
+      dialog->selectFile(QString::fromStdString(input));
+      return (void)QMetaObject::invokeMethod(dialog, "accept");
+    }
     if (modal.objectName() == QLatin1String("outputTextWindow")) return test::click(modal, answer);
     auto* working = dynamic_cast<WorkingWindow*>(&modal);
     ASSERT_NE(working, nullptr);
@@ -121,13 +131,20 @@ TEST_F(MainWindowTest, CreateRunsTheWholeCommandUnlessOutputTextIsCancelled) {
     for (const CreatedFile& file : working->report().createdFiles) lines.push_back(resultLine(file));
     test::click(modal, "ok");
   });
+  w.browseButton()->click();
+  answer = "cancel";
+  w.browseButton()->click();
+  const std::string filter = "MP3 or WAV files (*.mp3 *.wav)";
+  EXPECT_EQ(browsed, (std::vector<std::string>{output.path() + " " + filter, inputs.path() + " " + filter}));
+  EXPECT_EQ(w.fileNameBox()->text().toStdString(), input);
+  EXPECT_EQ(w.browseStartPath(), input);
+
   w.createButton()->click();
   EXPECT_FALSE(workingOpened);
   EXPECT_FALSE(ctx.job.jobStarted);
   EXPECT_TRUE(ctx.inputs.inputCheckFailed);
   EXPECT_TRUE(output.entries().empty());
   EXPECT_EQ(numberOnDisk(), 1);
-
   answer = "ok";
   for (int run = 1; run <= 2; ++run) {
     SCOPED_TRACE(run);
@@ -147,113 +164,69 @@ TEST_F(MainWindowTest, CreateRunsTheWholeCommandUnlessOutputTextIsCancelled) {
   EXPECT_FALSE(exitCode.has_value());
 }
 
-TEST_F(MainWindowTest, BrowseStartsAtTheDesktopThenAtTheLastChosenFile) {
-  test::TempFolder music;
-  const std::string chosen = music.file("tune.mp3");
-  test::writeFileText(chosen, "not really music");
-  MainWindow& w = open();
-  for (const auto& [startsIn, choose] : {std::pair{output.path(), true}, {music.path(), false}, {music.path(), true}}) {
-    SCOPED_TRACE(startsIn);
-    std::string seenFolder, seenFilter;
-    test::ModalAnswerer answer([&](QWidget& modal) {
-      auto* dialog = qobject_cast<QFileDialog*>(&modal);
-      ASSERT_NE(dialog, nullptr);
-      seenFolder = dialog->directory().absolutePath().toStdString() + "/";
-      seenFilter = dialog->nameFilters().join(QLatin1Char(';')).toStdString();
-      if (!choose) return dialog->reject();
-      dialog->selectFile(QString::fromStdString(chosen));
-      QMetaObject::invokeMethod(dialog, "accept");
-    });
-    w.browseButton()->click();
-    EXPECT_EQ(seenFolder, startsIn);
-    EXPECT_EQ(seenFilter, "MP3 or WAV files (*.mp3 *.wav)");
-    EXPECT_EQ(w.fileNameBox()->text().toStdString(), chosen);
-    EXPECT_EQ(w.browseStartPath(), chosen);
-  }
-}
-
-// The buttons' pictures hold magenta as their transparent colour; it must
-// never reach the screen, at rest, hovered or pressed. Background and
-// sounds are the settings' at the window's start.
+// Shape, background, sounds and the startup tip come from the settings as
+// the window starts. The buttons' pictures hold magenta as their transparent
+// colour; it must never reach the screen, at rest, hovered or pressed.
 TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   for (const char* name : {"help", "browse", "options", "create", "exit", "minimise", "close"}) {
     QImage picture(QStringLiteral(":/artwork/%1.png").arg(QLatin1String(name)));
     EXPECT_GT(magentaPixels(picture.convertToFormat(QImage::Format_RGB32)), 0) << name;
   }
-  ctx.settings.backgroundPicture = true;
-  ctx.settings.buttonSounds = true;
-  MainWindow& w = open();
-  const QImage withPicture = grabbed(w);
-  EXPECT_EQ(magentaPixels(withPicture), 0) << "at rest";
-  for (SkinnedButton* button : allButtons(w)) {
-    SCOPED_TRACE(button->objectName().toStdString());
-    EXPECT_TRUE(button->hasClickSound());
-    EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor);
-    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-    QCoreApplication::sendEvent(button, &enter);
-    ASSERT_TRUE(button->isHovered());
-    EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "hovered";
-    button->setDown(true);
-    EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "pressed";
-    button->setDown(false);
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(button, &leave);
-  }
-  ctx.settings.backgroundPicture = false;
-  ctx.settings.buttonSounds = false;
-  w.update();
-  EXPECT_EQ(grabbed(w), withPicture);
-
-  const QImage plain = grabbed(open());
-  EXPECT_NE(plain.pixel(225, 340), withPicture.pixel(225, 340));
-  for (SkinnedButton* button : allButtons(*window)) EXPECT_FALSE(button->hasClickSound());
-  ctx.settings.backgroundPicture = true;
-  window->update();
-  EXPECT_EQ(grabbed(*window), plain);
-}
-
-TEST_F(MainWindowTest, ShowsTheTipOfTheDayOnceAfterTheFirstPaintOnlyWhenAsked) {
+  // Against the corner ellipses' centres (45, 45) and (405, 305), radius 45:
+  // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
+  const std::pair<QPoint, bool> inRounded[] = {
+      {{0, 0}, false},      {{12, 12}, false},   {{14, 14}, true},    {{449, 0}, false},  {{0, 349}, false},
+      {{449, 349}, false},  {{437, 337}, false}, {{435, 335}, true},  {{225, 0}, true},   {{0, 175}, true},
+      {{449, 175}, true},   {{45, 0}, true},     {{450, 175}, false}, {{225, 350}, false},
+  };
   std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
-  for (bool tips : {false, true}) {
-    SCOPED_TRACE(tips);
-    ctx.settings.showTipsAtStartup = tips;
-    int shown = 0;
-    bool paintedFirst = false;
-    test::ModalAnswerer answer([&](QWidget& modal) {
-      EXPECT_EQ(modal.objectName().toStdString(), "tipWindow");
-      ++shown;
-      paintedFirst = window->startupTipsShown();
-      test::click(modal, "ok");
-    });
+  int tipsShown = 0;
+  bool paintedFirst = false;
+  test::ModalAnswerer answer([&](QWidget& modal) {
+    EXPECT_EQ(modal.objectName().toStdString(), "tipWindow");
+    ++tipsShown;
+    paintedFirst = window->startupTipsShown();
+    test::click(modal, "ok");
+  });
+  QImage withPicture;
+  for (bool on : {true, false}) {
+    SCOPED_TRACE(on);
+    ctx.settings.roundCorners = ctx.settings.backgroundPicture = on;
+    ctx.settings.buttonSounds = ctx.settings.showTipsAtStartup = on;
     MainWindow& w = open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.startupTipsShown(); }));
     w.repaint();
     QTest::qWait(20);
-    EXPECT_EQ(shown, tips ? 1 : 0);
-    EXPECT_EQ(paintedFirst, tips);
+    EXPECT_EQ(tipsShown, 1) << "once, after the first paint, only when asked";
+    EXPECT_TRUE(paintedFirst);
+    const QRegion shape = w.mask().isEmpty() ? QRegion(w.rect()) : w.mask();
+    for (const auto& [point, in] : inRounded)
+      EXPECT_EQ(shape.contains(point), on ? in : QRect(0, 0, 450, 350).contains(point)) << point.x();
+
+    const QImage look = grabbed(w);
+    EXPECT_EQ(magentaPixels(look), 0) << "at rest";
+    if (on) withPicture = look;
+    else EXPECT_NE(look.pixel(225, 340), withPicture.pixel(225, 340));
+    for (SkinnedButton* button : allButtons(w)) {
+      SCOPED_TRACE(button->objectName().toStdString());
+      EXPECT_EQ(button->hasClickSound(), on);
+      EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor);
+      QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+      QCoreApplication::sendEvent(button, &enter);
+      ASSERT_TRUE(button->isHovered());
+      EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "hovered";
+      button->setDown(true);
+      EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "pressed";
+      button->setDown(false);
+      QEvent leave(QEvent::Leave);
+      QCoreApplication::sendEvent(button, &leave);
+    }
+    // A changed setting waits for the next start.
+    ctx.settings.backgroundPicture = !on;
+    w.update();
+    EXPECT_EQ(grabbed(w), look);
   }
   EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(MainWindowTest, DragsByAnyPointThatIsNotAControl) {
-  MainWindow& w = open();
-  w.move(100, 100);
-  auto drag = [&w](QWidget* target, QPoint from, QPoint by) {
-    const QPoint global = target->mapToGlobal(from);
-    const std::tuple<QEvent::Type, QPoint, Qt::MouseButton, Qt::MouseButtons> steps[] = {
-        {QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
-        {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
-        {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
-    for (const auto& [type, shift, button, buttons] : steps) {
-      QMouseEvent event(type, QPointF(from + shift), QPointF(global + shift), button, buttons, Qt::NoModifier);
-      QCoreApplication::sendEvent(target, &event);
-    }
-    return w.pos();
-  };
-  EXPECT_EQ(drag(&w, {200, 20}, {30, 40}), QPoint(130, 140));
-  EXPECT_EQ(drag(&w, {10, 340}, {-5, 7}), QPoint(125, 147));
-  // A press on a button is the button's, not a drag.
-  EXPECT_EQ(drag(w.optionsButton(), {5, 5}, {50, 50}), QPoint(125, 147));
 }
 
 }  // namespace

@@ -58,23 +58,19 @@ struct GuiJobFixture : test::GuiFixture {
   }
 };
 
-std::vector<std::string> resultLines(QWidget& window) {
-  std::vector<std::string> lines;
-  for (QLabel* line : window.findChildren<QLabel*>(QStringLiteral("resultLine")))
-    lines.push_back(line->text().toStdString());
-  return lines;
-}
-
-// The outcome words and buttons as the user sees them, e.g. "Cancelled OK".
-std::string visibleOutcome(QWidget& window) {
-  std::string shown;
+// What the window shows: the outcome's words and buttons, e.g. "Cancelled OK",
+// then the result lines.
+std::vector<std::string> shown(QWidget& window) {
+  std::string outcome;
   for (const char* name : {"finished", "failed", "cancelled", "launchOutput", "cancel", "ok"}) {
     QWidget* widget = window.findChild<QWidget*>(QLatin1String(name));
-    if (!widget || !widget->isVisible()) continue;
-    QString text = widget->property("text").toString().remove(QLatin1Char('&'));
-    shown += (shown.empty() ? "" : " ") + text.toStdString();
+    if (widget && widget->isVisible())
+      outcome += (outcome.empty() ? "" : " ") + widget->property("text").toString().remove('&').toStdString();
   }
-  return shown;
+  std::vector<std::string> texts{outcome};
+  for (QLabel* line : window.findChildren<QLabel*>(QStringLiteral("resultLine")))
+    texts.push_back(line->text().toStdString());
+  return texts;
 }
 
 // A stop signal during the job cancels it like Cancel, and the program ends
@@ -85,27 +81,26 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
     Act act;
     double seconds;
     std::int32_t mode;
-    const char* outcome;
-    std::vector<std::string> lines;
+    std::vector<std::string> shown;
     std::vector<std::string> files;
     int signal = 0;
   };
   const std::string page = "Created web page \"snx1.htm\"", stream = "Created Flash streaming animation \"snx1s.swf\"";
-  const std::vector<std::string> noLines(3, "");
-  const char* finished = "Finished Successfully! Launch Output OK";
+  const std::string finished = "Finished Successfully! Launch Output OK";
+  const std::vector<std::string> cancelled{"Cancelled OK", "", "", ""};
   const std::int32_t bare = kOutputModeBareLooping;
   const Row rows[] = {
-      {Enter, 1, bare, finished, {page, stream, ""}, {"snx1.htm", "snx1s.swf"}},
-      {Enter, 1, kOutputModeController, finished, {page, stream, "Created Flash controller animation \"snx1c.swf\""},
+      {Enter, 1, bare, {finished, page, stream, ""}, {"snx1.htm", "snx1s.swf"}},
+      {Enter, 1, kOutputModeController, {finished, page, stream, "Created Flash controller animation \"snx1c.swf\""},
        {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
-      {CancelButton, 30, bare, "Cancelled OK", noLines, {}},
-      {EscapeKey, 30, bare, "Cancelled OK", noLines, {}},
-      {CloseRequest, 30, bare, "Cancelled OK", noLines, {}},
-      {CancelThenClose, 30, bare, "Cancelled OK", noLines, {}},
-      {Signal, 30, bare, "Cancelled OK", noLines, {}, SIGTERM},
-      {Signal, 30, bare, "Cancelled OK", noLines, {}, SIGHUP},
-      {Signal, 30, bare, "Cancelled OK", noLines, {}, SIGQUIT},
-      {NoEncoder, 0.5, bare, "Failed OK", noLines, {}},
+      {CancelButton, 30, bare, cancelled, {}},
+      {EscapeKey, 30, bare, cancelled, {}},
+      {CloseRequest, 30, bare, cancelled, {}},
+      {CancelThenClose, 30, bare, cancelled, {}},
+      {Signal, 30, bare, cancelled, {}, SIGTERM},
+      {Signal, 30, bare, cancelled, {}, SIGHUP},
+      {Signal, 30, bare, cancelled, {}, SIGQUIT},
+      {NoEncoder, 0.5, bare, {"Failed OK", "", "", ""}, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.act << " " << row.signal);
@@ -144,8 +139,7 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
       return true;
     };
     f.runWindow(row.act == NoEncoder ? std::function<bool(WorkingWindow&)>() : during, [&](WorkingWindow& window) {
-      EXPECT_EQ(visibleOutcome(window), row.outcome);
-      EXPECT_EQ(resultLines(window), row.lines);
+      EXPECT_EQ(shown(window), row.shown);
       for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
       for (QProgressBar* bar : window.findChildren<QProgressBar*>())
         EXPECT_TRUE(row.files.empty() || bar->value() == 101) << bar->objectName().toStdString();
