@@ -58,7 +58,8 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
       {"Create", [](MainWindow& w) { w.createButton()->click(); }, std::nullopt, empty},
       {"Enter in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, {}, empty},
       {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
-      {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, {}, "Error: Could not launch help file."},
+      {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, {},
+       "Error: Could not launch help file."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.how);

