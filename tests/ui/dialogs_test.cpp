@@ -112,41 +112,36 @@ TEST(TipWindow, EndsTheProgramWhenTheSettingsCannotBeSaved) {
 }
 
 TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
-  enum Action { ClickOk, PressEnter, ClickCancel, PressEscape };
-  struct Row {
-    std::string title;
-    std::optional<QString> typed;  // nothing: leave the text as it is
-    Action action;
-    std::string expectedTitle;
+  // The title, what is typed over it (nothing: left as it is), the button
+  // clicked or the key pressed, and the title stored.
+  const std::tuple<std::string, std::optional<QString>, std::string, std::string> rows[] = {
+      {"Artist - Song", QStringLiteral("My song"), "ok", "My song"},
+      {"Artist - Song", QStringLiteral("Typed"), "Return", "Typed"},
+      {"Artist - Song", QString(), "ok", ""},
+      {"Ærø – Übermut ♪", std::nullopt, "ok", "Ærø – Übermut ♪"},  // untouched UTF-8 stays
+      {"x", QStringLiteral("<b>A & B</b>"), "ok", "<b>A & B</b>"},
+      {"Artist - Song", QStringLiteral("Changed"), "cancel", "Artist - Song"},
+      {"Artist - Song", QStringLiteral("Changed"), "Escape", "Artist - Song"},
   };
-  const Row rows[] = {
-      {"Artist - Song", QStringLiteral("My song"), ClickOk, "My song"},
-      {"Artist - Song", QStringLiteral("Typed"), PressEnter, "Typed"},
-      {"Artist - Song", QString(), ClickOk, ""},
-      {"Ærø – Übermut ♪", std::nullopt, ClickOk, "Ærø – Übermut ♪"},  // untouched UTF-8 stays
-      {"x", QStringLiteral("<b>A & B</b>"), ClickOk, "<b>A & B</b>"},
-      {"Artist - Song", QStringLiteral("Changed"), ClickCancel, "Artist - Song"},
-      {"Artist - Song", QStringLiteral("Changed"), PressEscape, "Artist - Song"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.expectedTitle + " " + std::to_string(row.action));
-    const bool accepted = row.action == ClickOk || row.action == PressEnter;
+  for (const auto& [title, typed, how, stored] : rows) {
+    SCOPED_TRACE(stored + " " + how);
+    const bool accepted = how == "ok" || how == "Return";
     GuiHost host;
     AppContext ctx(host);
-    ctx.inputs.inputTitle = row.title;
+    ctx.inputs.inputTitle = title;
     ctx.inputs.inputCheckFailed = accepted;
     test::ModalAnswerer answer([&](QWidget& window) {
       QLineEdit& edit = child<QLineEdit>(window, "outputText");
-      EXPECT_EQ(edit.text().toStdString(), row.title);
-      if (row.typed) {
+      EXPECT_EQ(edit.text().toStdString(), title);
+      if (typed) {
         edit.clear();
-        QTest::keyClicks(&edit, *row.typed);
+        QTest::keyClicks(&edit, *typed);
       }
-      if (row.action == ClickOk || row.action == ClickCancel) click(window, row.action == ClickOk ? "ok" : "cancel");
-      else QTest::keyClick(&edit, row.action == PressEnter ? Qt::Key_Return : Qt::Key_Escape);
+      if (how == "ok" || how == "cancel") click(window, how.c_str());
+      else QTest::keyClick(&edit, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
     });
     EXPECT_EQ(runOutputText(ctx, nullptr), accepted);
-    EXPECT_EQ(ctx.inputs.inputTitle, row.expectedTitle);
+    EXPECT_EQ(ctx.inputs.inputTitle, stored);
     EXPECT_EQ(ctx.inputs.inputCheckFailed, !accepted);
   }
 }

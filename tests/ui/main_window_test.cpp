@@ -43,13 +43,9 @@ int magentaPixels(const QImage& image) {
 
 TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDrags) {
   const std::string empty = "Error: Please select an input MP3 or WAV file first.";
-  struct Row {
-    const char* how;
-    std::function<void(MainWindow&)> act;
-    std::optional<int> exitCode;
-    std::string message;
-  };
-  const Row rows[] = {
+  using Act = std::function<void(MainWindow&)>;
+  // What the user does, the program's exit code (none: it goes on) and the message shown.
+  const std::tuple<const char*, Act, std::optional<int>, std::string> rows[] = {
       {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, 0, ""},
       {"Escape in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }, 0, ""},
       {"Close", [](MainWindow& w) { w.closeButton()->click(); }, 0, ""},
@@ -61,15 +57,15 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
       {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, {},
        "Error: Could not launch help file."},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.how);
+  for (const auto& [how, act, code, message] : rows) {
+    SCOPED_TRACE(how);
     exitCode.reset();
     messages.clear();
-    row.act(open());
-    EXPECT_EQ(exitCode, row.exitCode);
-    EXPECT_EQ(messages.size(), row.message.empty() ? 0u : 1u);
+    act(open());
+    EXPECT_EQ(exitCode, code);
+    EXPECT_EQ(messages.size(), message.empty() ? 0u : 1u);
     for (const Shown& shown : messages)
-      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(row.message, MessageIcon::Exclamation));
+      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(message, MessageIcon::Exclamation));
     EXPECT_FALSE(ctx.job.jobStarted);
   }
   // A typed path is checked exactly as typed.

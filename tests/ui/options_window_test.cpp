@@ -7,10 +7,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <filesystem>
 
-#include "tests/support/recording_host.h"
-#include "tests/support/test_paths.h"
 #include "tests/ui/gui_fixture.h"
 
 namespace sonaflux {
@@ -25,14 +22,12 @@ const std::string kStoredFile =
     "123456\r\nn\r\ny\r\nn\r\n";
 
 // A program folder with the built controllers and the stored settings.
-class OptionsWindowTest : public testing::Test {
+class OptionsWindowTest : public testing::Test, public test::GuiFixture {
  protected:
   void SetUp() override {
-    std::filesystem::copy(test::programFolder() + "Controllers", program.file("Controllers"));
     writeFileText(program.file("snx.da0"), kStoredFile);
-    ctx.paths.programFolder = program.path();
     readParameters(ctx);
-    ASSERT_TRUE(host.messages.empty());
+    ASSERT_TRUE(messages.empty());
     open();
   }
 
@@ -99,9 +94,6 @@ class OptionsWindowTest : public testing::Test {
       child<QCheckBox>(box)->click();
   }
 
-  test::TempFolder program;
-  test::RecordingHost host;
-  AppContext ctx{host};
   std::unique_ptr<OptionsWindow> window;
   std::vector<std::string> openedPages;
   bool pageOpens = true;
@@ -127,7 +119,8 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
   const std::string page = program.file("Controllers/preview.htm");
   EXPECT_EQ(openedPages, std::vector<std::string>{page});
   EXPECT_NE(readFileText(page).find("<body bgcolor=\"#009\" text=\"#000000\">"), std::string::npos);
-  EXPECT_EQ(host.texts(), std::vector<std::string>{"Error: Could not launch the web page with the default browser."});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Error: Could not launch the web page with the default browser.");
   changeEveryTab();
   child("cancel")->click();
   EXPECT_EQ(window->result(), QDialog::Rejected);
@@ -159,7 +152,7 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
             "n\r\n/srv/sound/\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
             "4321\r\ny\r\nn\r\ny\r\n4\r\n");
   EXPECT_EQ(ctx.settings.nextOutputNumber, 4321);
-  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(messages.size(), 1u);
 
   ctx.settings.controllerName = "Round02080080";
   open();
