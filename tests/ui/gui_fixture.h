@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
@@ -45,25 +47,20 @@ struct GuiFixture {
   std::optional<int> exitCode;
 };
 
-// While it lives, runs `act` on the modal window in front every 5 ms; `act`
-// closes the window once it is done with it.
-class ModalAnswerer {
- public:
-  explicit ModalAnswerer(std::function<void(QWidget&)> act) {
-    QObject::connect(&timer_, &QTimer::timeout, [this, act = std::move(act)] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (!modal || busy_) return;
-      busy_ = true;
-      act(*modal);
-      busy_ = false;
-    });
-    timer_.start(5);
-  }
-
- private:
-  QTimer timer_;
-  bool busy_ = false;
-};
+// While the result lives, runs `act` on the modal window in front every 5 ms;
+// `act` closes the window once it is done with it.
+inline std::unique_ptr<QTimer> answerModals(std::function<void(QWidget&)> act) {
+  auto timer = std::make_unique<QTimer>();
+  QObject::connect(timer.get(), &QTimer::timeout, [act = std::move(act), busy = false]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || busy) return;
+    busy = true;
+    act(*modal);
+    busy = false;
+  });
+  timer->start(5);
+  return timer;
+}
 
 template <class T = QPushButton>
 T& child(QWidget& window, const char* name) {

@@ -27,11 +27,6 @@ class MainWindowTest : public testing::Test, public test::GuiFixture {
   std::optional<MainWindow> window;
 };
 
-std::vector<SkinnedButton*> allButtons(MainWindow& w) {
-  return {w.minimiseButton(), w.closeButton(),  w.helpButton(), w.browseButton(),
-          w.optionsButton(),  w.createButton(), w.exitButton()};
-}
-
 QImage grabbed(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 int magentaPixels(const QImage& image) {
@@ -111,7 +106,7 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
   const char* answer = "ok";
   bool workingOpened = false;
   std::vector<std::string> browsed, lines;
-  test::ModalAnswerer answerer([&](QWidget& modal) {
+  auto answerer = test::answerModals([&](QWidget& modal) {
     if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
       browsed.push_back(dialog->directory().absolutePath().toStdString() + "/ " +
                         dialog->nameFilters().join(QLatin1Char(';')).toStdString());
@@ -179,7 +174,7 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
   int tipsShown = 0;
   bool paintedFirst = false;
-  test::ModalAnswerer answer([&](QWidget& modal) {
+  auto answer = test::answerModals([&](QWidget& modal) {
     EXPECT_EQ(modal.objectName().toStdString(), "tipWindow");
     ++tipsShown;
     paintedFirst = window->startupTipsShown();
@@ -204,7 +199,8 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
     EXPECT_EQ(magentaPixels(look), 0) << "at rest";
     if (on) withPicture = look;
     else EXPECT_NE(look.pixel(225, 340), withPicture.pixel(225, 340));
-    for (SkinnedButton* button : allButtons(w)) {
+    for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
+                                  w.optionsButton(), w.createButton(), w.exitButton()}) {
       SCOPED_TRACE(button->objectName().toStdString());
       EXPECT_EQ(button->hasClickSound(), on);
       EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor);

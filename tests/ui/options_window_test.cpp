@@ -79,7 +79,7 @@ class OptionsWindowTest : public testing::Test, public test::GuiFixture {
     retype("backgroundBox", "ff8");
     QColor openedOn;
     {
-      test::ModalAnswerer answer([&](QWidget& modal) {
+      auto answer = test::answerModals([&](QWidget& modal) {
         auto* dialog = qobject_cast<QColorDialog*>(&modal);
         ASSERT_NE(dialog, nullptr);
         openedOn = dialog->currentColor();

@@ -45,7 +45,7 @@ struct GuiJobFixture : test::GuiFixture {
     WorkingWindow window(ctx, host, nullptr);
     bool duringDone = !during;
     bool afterDone = false;
-    test::ModalAnswerer answer([&](QWidget&) {
+    auto answer = test::answerModals([&](QWidget&) {
       if (window.jobRunning() && !duringDone) duringDone = during(window);
       if (!window.jobStarted() || window.jobRunning() || afterDone) return;
       afterDone = true;
