@@ -1,5 +1,4 @@
 #include <QCheckBox>
-#include <QEnterEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -192,57 +191,6 @@ TEST(SkinnedPictures, GreyTruncatesTheWeightedSumAndOnlyTheTransparentColourIsHi
     const auto [in, g] = rows[x];
     EXPECT_EQ(rgb(grey, {x, 0}), g < 0 ? in & 0xFFFFFFu : qRgb(g, g, g) & 0xFFFFFFu) << x;
     EXPECT_EQ(masked.pixel(x, 0), in == kMagenta ? 0u : in) << x;
-  }
-}
-
-TEST(SkinnedButton, DrawsGreyAtRestColouredWhenHoveredOrPressedAndNeverMagenta) {
-  // A 10x6 picture: a magenta frame one pixel wide around pure red.
-  test::TempFolder folder;
-  QImage framed(10, 6, QImage::Format_RGB32);
-  framed.fill(kMagenta);
-  for (int y = 1; y < 5; ++y)
-    for (int x = 1; x < 9; ++x) framed.setPixel(x, y, qRgb(255, 0, 0));
-  const QString path = QString::fromStdString(folder.file("framed.png"));
-  framed.save(path);
-
-  QWidget parent;
-  parent.setFixedSize(40, 30);
-  parent.setAutoFillBackground(true);
-  QPalette colours = parent.palette();
-  colours.setColor(QPalette::Window, QColor(0, 0, 255));
-  parent.setPalette(colours);
-  SkinnedButton button(&parent);
-  ASSERT_EQ(button.setPictures(path, kMagenta), SkinnedButton::kPicturesSet);
-  button.setDrawTransparent(true);
-  button.setDrawBorder(false);
-  button.sizeToContent();
-  button.move(10, 10);
-  EXPECT_EQ(button.size(), QSize(10, 6));
-  parent.show();
-
-  enum State { Rest, Hovered, Pressed };
-  const std::tuple<State, QRgb, QPoint> rows[] = {
-      {Rest, qRgb(76, 76, 76), {0, 0}}, {Hovered, qRgb(255, 0, 0), {0, 0}}, {Pressed, qRgb(255, 0, 0), {1, 1}}};
-  for (const auto& [state, inside, shift] : rows) {
-    SCOPED_TRACE(state);
-    if (state == Hovered) {
-      QEnterEvent enter(QPointF(5, 3), QPointF(15, 13), QPointF(15, 13));
-      QCoreApplication::sendEvent(&button, &enter);
-    }
-    button.setDown(state == Pressed);
-    EXPECT_EQ(button.isHovered(), state == Hovered);
-    const QImage shot = parent.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QPoint origin = QPoint(10, 10) + shift;
-    EXPECT_EQ(rgb(shot, origin + QPoint(1, 1)), inside & 0xFFFFFFu);
-    EXPECT_EQ(rgb(shot, origin + QPoint(8, 4)), inside & 0xFFFFFFu);
-    // The magenta frame lets the parent show through.
-    EXPECT_EQ(rgb(shot, origin), 0x0000FFu);
-    EXPECT_EQ(rgb(shot, origin + QPoint(9, 5)), 0x0000FFu);
-    if (state == Hovered) {
-      QEvent leave(QEvent::Leave);
-      QCoreApplication::sendEvent(&button, &leave);
-      EXPECT_FALSE(button.isHovered());
-    }
   }
 }
 

@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
 TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   for (const char* name : {"help", "browse", "options", "create", "exit", "minimise", "close"}) {
     QImage picture(QStringLiteral(":/artwork/%1.png").arg(QLatin1String(name)));
-    EXPECT_GT(magentaPixels(picture.convertToFormat(QImage::Format_RGB32)), 0) << name;
+    EXPECT_EQ(picture.pixel(0, 0) & 0xFFFFFFu, 0xFF00FFu) << name;
   }
   // Against the corner ellipses' centres (45, 45) and (405, 305), radius 45:
   // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
@@ -202,14 +202,24 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
     for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
                                   w.optionsButton(), w.createButton(), w.exitButton()}) {
       SCOPED_TRACE(button->objectName().toStdString());
+      EXPECT_TRUE(button->text().isEmpty()) << "drawn as its word: its picture did not load";
       EXPECT_EQ(button->hasClickSound(), on);
       EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor);
+      // The picture's magenta corner shows the window beneath.
+      button->hide();
+      const QRgb beneath = grabbed(w).pixel(button->pos());
+      button->show();
+      EXPECT_EQ(look.pixel(button->pos()), beneath);
       QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
       QCoreApplication::sendEvent(button, &enter);
       ASSERT_TRUE(button->isHovered());
-      EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "hovered";
+      const QImage hovered = grabbed(w);
+      EXPECT_EQ(magentaPixels(hovered), 0) << "hovered";
+      EXPECT_NE(hovered, look) << "grey at rest, in colour when hovered";
       button->setDown(true);
-      EXPECT_EQ(magentaPixels(grabbed(w)), 0) << "pressed";
+      const QImage pressed = grabbed(w);
+      EXPECT_EQ(magentaPixels(pressed), 0) << "pressed";
+      EXPECT_NE(pressed, hovered) << "pressing moves the picture";
       button->setDown(false);
       QEvent leave(QEvent::Leave);
       QCoreApplication::sendEvent(button, &leave);
