@@ -7,12 +7,17 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
-nice cmake --build "$build" -j2 --target sonaflux sonaflux_grab_windows
-mkdir -p "$root/docs"
-"$build/tests/ui/sonaflux_grab_windows" "$root/docs"
-
+nice cmake --build "$build" -j2 --target sonaflux sonaflux_grab_windows sonaflux_controllers decoder lame_enc \
+  sonaflux_data
+work=$(mktemp -d)
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+trap 'rm -rf "$work" "$log"' EXIT
+mkdir -p "$work/program" "$work/shots" "$root/docs"
+cp -r "$build/bin/." "$work/program/"
+cp "$root/data/snx.da0" "$work/program/"
+bash "$root/scripts/make_demo_input.sh" "$work/evening-tune.wav"
+QT_QPA_PLATFORM=offscreen "$build/grabs/sonaflux_grab_windows" "$work/program/" "$work/evening-tune.wav" "$work/shots"
+cp "$work/shots/main-window.png" "$work/shots/working-window.png" "$root/docs/"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   start=$(date +%s%3N)
   SONAFLUX_TIME_FIRST_PAINT=1 "$1/bin/sonaflux" 2>"$2" &

@@ -1,20 +1,22 @@
 #pragma once
 
-#include <QWidget>
-#include <optional>
-#include <string>
-#include <vector>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
-#include "tests/support/temp_folder.h"
 #include "ui/gui_host.h"
 
 namespace sonaflux::test {
 
-/// A private program folder holding what a job needs, saved settings, and
-/// the desktop program's own Host whose messages and end of the program are
-/// recorded instead of shown (questions are answered No).
+// A private program folder holding what a job needs, saved settings, and the
+// desktop program's own Host with its messages and exit recorded (questions
+// are answered No).
 struct GuiFixture {
   struct Shown {
     std::string text;
@@ -44,5 +46,29 @@ struct GuiFixture {
   std::vector<Shown> messages;
   std::optional<int> exitCode;
 };
+
+// While the result lives, runs `act` on the modal window in front every 5 ms;
+// `act` closes the window once it is done with it.
+inline std::unique_ptr<QTimer> answerModals(std::function<void(QWidget&)> act) {
+  auto timer = std::make_unique<QTimer>();
+  QObject::connect(timer.get(), &QTimer::timeout, [act = std::move(act), busy = false]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || busy) return;
+    busy = true;
+    act(*modal);
+    busy = false;
+  });
+  timer->start(5);
+  return timer;
+}
+
+template <class T = QPushButton>
+T& child(QWidget& window, const char* name) {
+  T* found = window.findChild<T*>(QLatin1String(name));
+  if (!found) ADD_FAILURE() << "no child named " << name;
+  return *found;
+}
+
+inline void click(QWidget& window, const char* name) { QTest::mouseClick(&child(window, name), Qt::LeftButton); }
 
 }  // namespace sonaflux::test

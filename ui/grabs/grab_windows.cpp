@@ -1,20 +1,20 @@
-// Draws the program's windows offscreen into PNG files for the README:
-//   sonaflux_grab_windows <folder>
+// Draws the program's windows offscreen into PNG files for the README: the
+// Options window's tabs (options-<tab>.png) with the folder's settings, then
+// the main window and the working window after a real job on the input.
+//
+//   sonaflux_grab_windows PROGRAM_FOLDER/ INPUT.wav PICTURE_FOLDER/
 #include <QApplication>
-#include <QImage>
-#include <QPainter>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <cstdio>
-#include <string>
+#include <cstdlib>
 
 #include "core/app_context.h"
 #include "settings/parameters_file.h"
-#include "tests/support/program_copy.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_paths.h"
-#include "tests/support/wav_fixture.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/main_window.h"
+#include "ui/options_window.h"
 #include "ui/working_window.h"
 
 namespace {
@@ -31,13 +31,12 @@ QImage shaped(QWidget& window) {
   return shot;
 }
 
-bool save(const QImage& image, const QString& path) {
+void save(const QImage& image, const QString& path) {
   if (!image.save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
+    std::exit(1);
   }
   std::printf("%s\n", qPrintable(path));
-  return true;
 }
 
 }  // namespace
@@ -45,12 +44,11 @@ bool save(const QImage& image, const QString& path) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: sonaflux_grab_windows <folder>\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: sonaflux_grab_windows PROGRAM_FOLDER/ INPUT.wav PICTURE_FOLDER/\n");
     return 2;
   }
-  const QString folder = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/");
-
+  const QString pictures = QString::fromLocal8Bit(argv[3]);
   GuiHost host;
   host.setMessageResponder([](const std::string& text, MessageIcon, MessageButtons buttons) {
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -58,33 +56,34 @@ int main(int argc, char** argv) {
   });
   host.setTerminateHandler([](int code) { std::exit(code); });
   AppContext ctx(host);
+  ctx.paths.programFolder = argv[1];
+  readParameters(ctx);
 
-  // The shipped settings in a private program folder.
-  test::TempFolder program;
-  test::TempFolder output;
-  test::TempFolder inputs;
-  test::copyJobFiles(program.path());
-  std::optional<SettingsRecord> settings =
-      decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"));
-  if (!settings) return 1;
-  ctx.settings = *settings;
+  {
+    OptionsWindow options(ctx, nullptr);
+    options.show();
+    auto* tabs = options.findChild<QTabWidget*>();
+    for (int i = 0; i < tabs->count(); ++i) {
+      tabs->setCurrentIndex(i);
+      QApplication::processEvents();
+      save(options.grab().toImage(), QStringLiteral("%1/options-%2.png").arg(pictures, tabs->tabText(i).toLower()));
+    }
+  }
+
+  QTemporaryDir output;
   ctx.settings.showTipsAtStartup = false;
   ctx.settings.toDesktop = false;
-  ctx.settings.outputFolderPath = output.path();
-  ctx.paths.programFolder = program.path();
-  ctx.paths.desktopFolder = output.path();
+  ctx.settings.outputFolderPath = output.path().toStdString() + "/";
+  ctx.paths.desktopFolder = ctx.settings.outputFolderPath;
   if (!saveParameters(ctx)) return 1;
-
   MainWindow window(ctx, host);
   host.setOwner(&window);
   window.fileNameBox()->setText(QStringLiteral("/home/ann/Music/evening-tune.mp3"));
   window.show();
   QApplication::processEvents();
-  if (!save(shaped(window), folder + QStringLiteral("main-window.png"))) return 1;
+  save(shaped(window), pictures + QStringLiteral("/main-window.png"));
 
-  // A real job on a short tune, grabbed once it has finished.
-  ctx.inputs.inputPath = inputs.file("evening-tune.wav");
-  test::writeFileBytes(ctx.inputs.inputPath, test::makePcmWav(22050, 2, 16, test::chordSequence(3.0, 22050, 2)));
+  ctx.inputs.inputPath = argv[2];
   ctx.inputs.inputIsWav = true;
   ctx.inputs.inputTitle = "Evening Tune";
   WorkingWindow working(ctx, host, &window);
@@ -92,6 +91,6 @@ int main(int argc, char** argv) {
   while (!working.jobStarted() || working.jobRunning()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   QApplication::processEvents();
   if (working.report().outcome != JobOutcome::Finished) return 1;
-  if (!save(shaped(working), folder + QStringLiteral("working-window.png"))) return 1;
+  save(shaped(working), pictures + QStringLiteral("/working-window.png"));
   return 0;
 }
