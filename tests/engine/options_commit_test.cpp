@@ -7,19 +7,13 @@
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
 #include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
 
 namespace sonaflux {
 namespace {
 
-using test::readFileText;
-using test::RecordingHost;
-using test::TempFolder;
-using test::writeFileText;
-
 struct CommitFixture {
-  TempFolder program;
-  RecordingHost host;
+  test::TempFolder program;
+  test::RecordingHost host;
   AppContext ctx{host};
   CommitFixture() {
     ctx.paths.programFolder = program.path();
@@ -29,12 +23,12 @@ struct CommitFixture {
   void putNumberOnDisk(std::int32_t number) {
     SettingsRecord s = ctx.settings;
     s.nextOutputNumber = number;
-    writeFileText(program.file("snx.da0"), encodeParameters(s));
+    test::writeFileText(program.file("snx.da0"), encodeParameters(s));
   }
 };
 
 TEST(OptionsCommit, KeepsTheNumberOnDiskUnlessTheUserTypedOne) {
-  struct Row {
+  const struct {
     const char* name;
     std::optional<std::int32_t> onDisk;
     bool typed;
@@ -46,7 +40,7 @@ TEST(OptionsCommit, KeepsTheNumberOnDiskUnlessTheUserTypedOne) {
       {"typed number wins even when lower", 90000, true, 40},
       {"no file to read", std::nullopt, false, 12},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     CommitFixture f;
     if (row.onDisk) f.putNumberOnDisk(*row.onDisk);
@@ -54,15 +48,13 @@ TEST(OptionsCommit, KeepsTheNumberOnDiskUnlessTheUserTypedOne) {
     opt.optInstruction = "S";
     opt.optTextColour = "ff8";
     if (row.typed) opt.optNextOutputNumber = 40;
-
     commitOptions(f.ctx, opt, row.typed);
 
     SettingsRecord expected = test::testSettings("/srv/out/");
-    expected.instruction = "c";
     expected.textColour = "ff8";
     expected.nextOutputNumber = row.expected;
     EXPECT_EQ(f.ctx.settings, expected);
-    EXPECT_EQ(readFileText(f.program.file("snx.da0")), encodeParameters(expected));
+    EXPECT_EQ(test::readFileText(f.program.file("snx.da0")), encodeParameters(expected));
     EXPECT_TRUE(f.host.messages.empty());
   }
 }
@@ -74,16 +66,12 @@ TEST(OptionsCommit, WaitsForARunningJobAndTakesTheNumberItLeft) {
   ASSERT_EQ(job->tryLock(f.program.file(kJobLockFileName)), FolderLock::Result::Locked);
   // The job finishes on the third pump, having used one more number.
   f.host.onPump = [&] {
-    if (f.host.pumps == 3) {
-      f.putNumberOnDisk(21);
-      job.reset();
-    }
+    if (f.host.pumps != 3) return;
+    f.putNumberOnDisk(21);
+    job.reset();
   };
-
   commitOptions(f.ctx, workingCopiesOf(f.ctx.settings), false);
-
-  EXPECT_EQ(f.host.statuses,
-            (std::vector<std::string>{"Waiting for another conversion to finish..."}));
+  EXPECT_EQ(f.host.statuses, std::vector<std::string>{"Waiting for another conversion to finish..."});
   EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 21);
 }
 
@@ -91,9 +79,9 @@ TEST(OptionsCommit, UnwritableParametersFileEndsTheProgram) {
   CommitFixture f;
   f.ctx.paths.programFolder = f.program.file("gone/");
   commitOptions(f.ctx, workingCopiesOf(f.ctx.settings), false);
-  EXPECT_EQ(f.host.texts(), (std::vector<std::string>{"Error: Cannot write to parameters file."}));
+  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
   EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(f.host.terminations, (std::vector<int>{1}));
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
 }
 
 }  // namespace
