@@ -1,6 +1,12 @@
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <regex>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "cli/arguments.h"
 #include "settings/parameters_file.h"
@@ -63,30 +69,35 @@ TEST(CliArguments, ParsesOptionsAndRefusesWhatItCannotRead) {
 
 TEST(Cli, HelpVersionAndUsageErrors) {
   ProgramCopy f;
-  test::ProcessResult help = f.run({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("Usage: sonaflux-cli"), npos);
-  test::ProcessResult version = f.run({"--version"});
-  EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out, "sonaflux-cli 1.25\n");
-  test::ProcessResult usage = f.run({"--frobnicate"});
-  EXPECT_EQ(usage.exitCode, 2);
-  EXPECT_NE(usage.err.find("unknown option --frobnicate"), npos);
+  const struct {
+    const char* argument;
+    int exitCode;
+    std::string out, err;  // the start of each
+  } rows[] = {{"--help", 0, "Usage: sonaflux-cli", ""},
+              {"--version", 0, "sonaflux-cli 1.25\n", ""},
+              {"--frobnicate", 2, "", "sonaflux-cli: unknown option --frobnicate"}};
+  for (const auto& row : rows) {
+    test::ProcessResult r = f.run({row.argument});
+    EXPECT_EQ(r.exitCode, row.exitCode);
+    EXPECT_TRUE(r.out.starts_with(row.out) && r.err.starts_with(row.err)) << r.out << r.err;
+  }
 }
 
-TEST(Cli, OptionsHoldForOneRunAndTheEveryBrowserPageGetsTheStreamAsMp3) {
+TEST(Cli, OptionsHoldForOneRunThePageSettingIsFollowedAndOverwritingNeedsYes) {
   ProgramCopy f;
   test::TempFolder elsewhere;
-  test::ProcessResult r = f.run({"--page", "html5", "--output-folder", elsewhere.path(), f.input("a.wav", tune(3.5))});
+  std::string in = f.input("a.wav", tune(3.5));
+  test::ProcessResult r =
+      f.run({"--page", "html5", "--output-folder", elsewhere.path(), "--title", "Rock & Roll <live>", in});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Finished Successfully!\nCreated web page \"snx1.htm\"\nCreated Flash streaming animation "
                    "\"snx1s.swf\"\nCreated MP3 sound \"snx1.mp3\"\nin " + elsewhere.path() + "\n");
   EXPECT_EQ(elsewhere.entries(), (Names{"snx1.htm", "snx1.mp3", "snx1s.swf"}));
   EXPECT_TRUE(f.output.entries().empty());
+  EXPECT_NE(readFileText(elsewhere.file("snx1.htm")).find("<title>Rock &amp; Roll &lt;live&gt;</title>"), npos);
   std::optional<SettingsRecord> stored = decodeParameters(readFileText(f.program.file("snx.da0")));
   EXPECT_EQ(stored->pageFor, PageFor::FlashPlayers);
   EXPECT_EQ(stored->outputFolderPath, f.output.path());
-
   std::optional<test::StreamInfo> info = test::probeAudio(elsewhere.file("snx1.mp3"));
   ASSERT_TRUE(info);
   EXPECT_EQ(info->formatName, "mp3");
@@ -95,22 +106,13 @@ TEST(Cli, OptionsHoldForOneRunAndTheEveryBrowserPageGetsTheStreamAsMp3) {
   EXPECT_EQ(info->channels, 1);
   EXPECT_EQ(info->bitRate, 24000);
   EXPECT_NEAR(info->duration, 3.5, 0.2);
-}
 
-TEST(Cli, FollowsTheStoredPageSettingAndOverwritesOnlyWhenTold) {
-  ProgramCopy f;
   f.settings.pageFor = PageFor::EveryBrowser;
   f.saveSettings();
-  std::string in = f.input("a.wav", tune(0.5));
-  test::ProcessResult first = f.run({"--title", "Rock & Roll <live>", in});
-  ASSERT_EQ(first.exitCode, 0) << first.err;
+  ASSERT_EQ(f.run({in}).exitCode, 0);
   EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1.mp3", "snx1s.swf"}));
+  EXPECT_EQ(decodeParameters(readFileText(f.program.file("snx.da0")))->pageFor, PageFor::EveryBrowser);
   const std::string page = readFileText(f.output.file("snx1.htm"));
-  EXPECT_NE(page.find("<title>Rock &amp; Roll &lt;live&gt;</title>"), npos);
-  std::optional<SettingsRecord> saved = decodeParameters(readFileText(f.program.file("snx.da0")));
-  EXPECT_EQ(saved->pageFor, PageFor::EveryBrowser);
-  EXPECT_EQ(saved->nextOutputNumber, 2);
-
   f.saveSettings();  // number 1 again: the earlier .mp3 is part of the set the question names
   test::ProcessResult no = f.run({in});
   EXPECT_EQ(no.exitCode, 1);
@@ -119,7 +121,7 @@ TEST(Cli, FollowsTheStoredPageSettingAndOverwritesOnlyWhenTold) {
             npos)
       << no.err;
   EXPECT_EQ(readFileText(f.output.file("snx1.htm")), page);
-  test::ProcessResult yes = f.run({"--yes", in});
+  test::ProcessResult yes = f.run({"--yes", "--title", "Again", in});
   EXPECT_EQ(yes.exitCode, 0) << yes.err;
   EXPECT_NE(readFileText(f.output.file("snx1.htm")), page);
   EXPECT_EQ(f.numberOnDisk(), 2);
@@ -179,6 +181,168 @@ TEST(Cli, TwoProcessesAtOnceNeverShareAnOutputNumber) {
     std::optional<test::StreamInfo> info = test::probeAudio(f.output.file("snx" + std::to_string(n) + "s.swf"));
     ASSERT_TRUE(info) << n;
     EXPECT_EQ(info->codecName, "mp3");
+  }
+}
+
+std::int64_t sizeOf(const std::string& path) {
+  std::error_code error;
+  auto size = fs::file_size(path, error);
+  return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+// Long enough that a job is still running when the test acts on it.
+const std::vector<std::uint8_t>& longWav() {
+  static const std::vector<std::uint8_t> bytes = test::makePcmWav(44100, 2, 16, test::chordSequence(40.0, 44100, 2));
+  return bytes;
+}
+
+TEST(CliEndings, StopSignalsCancelLikeCtrlCAtEveryMoment) {
+  const struct {
+    const char* name;
+    const char* file;
+    std::int64_t size;  // the moment: once the file is larger than this (-1: missing)
+    bool inStage;
+  } moments[] = {{"the set is made, between stages", "snx1s.swf", -1, false},
+                 {"reading", "snx1.tmp2", 0, true},
+                 {"compressing", "snx1.tmp3", 0, true}};
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (const auto& moment : moments) {
+      SCOPED_TRACE(std::string(strsignal(signal)) + " once " + moment.name);
+      ProgramCopy f;
+      test::ChildProcess job(f.argv({f.input("long.wav", longWav())}));
+      ASSERT_TRUE(job.waitFor([&] { return sizeOf(f.output.file(moment.file)) > moment.size; }));
+      job.signal(signal);
+      test::ProcessResult r = job.wait();
+      EXPECT_EQ(r.exitCode, 128 + signal) << r.err;
+      EXPECT_NE(r.err.find("Cancelled\n"), std::string::npos) << r.err;
+      // The stage that was running is shown cancelled, never done.
+      std::size_t cancelled = r.err.find(" cancelled\n");
+      if (moment.inStage) {
+        ASSERT_NE(cancelled, std::string::npos) << r.err;
+        std::string stage = r.err.substr(0, cancelled);
+        stage = stage.substr(stage.rfind('\n') + 1);
+        EXPECT_EQ(r.err.find(stage + " done"), std::string::npos) << r.err;
+      }
+      EXPECT_TRUE(f.output.entries().empty());
+      EXPECT_EQ(f.numberOnDisk(), 1);
+      EXPECT_FALSE(fs::exists(f.program.file("snx.da0.new")));
+    }
+  }
+}
+
+TEST(CliEndings, NextJobRecoversWhatAKilledJobLeftAndNothingElse) {
+  ProgramCopy f;
+  {
+    test::ChildProcess job(f.argv({f.input("long.wav", longWav())}));
+    ASSERT_TRUE(job.waitFor([&] { return sizeOf(f.output.file("snx1.tmp2")) > 0; }));
+    job.signal(SIGKILL);
+    job.wait();
+  }
+  EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1.tmp1", "snx1.tmp2", "snx1.tmp3", "snx1s.swf"}));
+  EXPECT_EQ(f.numberOnDisk(), 2);
+
+  // A set another program's running job holds, a finished page beside an
+  // old temporary, an unrelated file and a save the killed job never renamed.
+  const std::pair<const char*, const char*> files[] = {{"snx7.tmp1", "running"}, {"snx7.htm", ""},
+                                                       {"snx3.htm", "finished page"}, {"snx3.tmp2", "old"},
+                                                       {"snx3e.swf", ""}, {"notes.txt", ""}};
+  for (const auto& [name, contents] : files) test::writeFileText(f.output.file(name), contents);
+  test::LockHolder otherJob(f.output.file("snx7.tmp1"));
+  ASSERT_TRUE(otherJob.holding());
+  test::writeFileText(f.program.file("snx.da0.new"), "half");
+
+  test::ProcessResult next = f.run({f.input("short.wav", tune(0.5))});
+  ASSERT_EQ(next.exitCode, 0) << next.err;
+  EXPECT_NE(next.out.find("Created web page \"snx2.htm\""), std::string::npos);
+  EXPECT_EQ(f.output.entries(), (Names{"notes.txt", "snx2.htm", "snx2s.swf", "snx3.htm", "snx7.htm", "snx7.tmp1"}));
+  EXPECT_EQ(test::readFileText(f.output.file("snx3.htm")), "finished page");
+  EXPECT_FALSE(fs::exists(f.program.file("snx.da0.new")));
+  EXPECT_EQ(f.numberOnDisk(), 3);
+}
+
+TEST(CliEndings, FailedRunsEndWithFailedAndSayWhatToDo) {
+  ProgramCopy f;
+  std::string wav = f.input("tune.wav", tune(0.5)), pipe = f.inputs.file("pipe.wav");
+  mkfifo(pipe.c_str(), 0644);
+  const struct {
+    const char* name;
+    std::function<void(ProgramCopy&)> prepare;
+    std::string input;
+    std::string err;  // without the closing "\nFailed\n"
+  } rows[] = {
+      {"refused input", nullptr, f.inputs.file("gone.wav"),
+       "Error: Input file not found \"" + f.inputs.file("gone.wav") + "\"."},
+      // Opening a pipe must not hang the process.
+      {"pipe as input", nullptr, pipe, "Error: Input file not found \"" + pipe + "\"."},
+      {"missing parameters file", [](ProgramCopy& g) { fs::remove(g.program.file("snx.da0")); }, wav,
+       "Error: Missing parameters file."},
+      {"missing output folder",
+       [](ProgramCopy& g) {
+         g.settings.outputFolderPath = g.output.path() + "gone";
+         g.saveSettings();
+       },
+       wav, "Error: Output folder not found. Select a valid folder in \"Options\".\nThe output folder \"" +
+                f.output.path() + "gone/\" does not exist; --output-folder DIR chooses another."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    f.settings = test::testSettings(f.output.path());
+    f.saveSettings();
+    if (row.prepare) row.prepare(f);
+    test::ChildProcess job(f.argv({row.input}));
+    ASSERT_TRUE(job.endsWithin(std::chrono::seconds(20)));
+    test::ProcessResult r = job.wait();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, row.err + "\nFailed\n");
+    EXPECT_TRUE(f.output.entries().empty());
+    EXPECT_LE(f.numberOnDisk(), 1);  // -1: no parameters file at all
+  }
+}
+
+// Runs the command line on a terminal of the given width; everything it drew.
+std::string runOnTerminal(const ProgramCopy& f, const std::string& input, unsigned short columns) {
+  winsize size{};
+  size.ws_col = columns;
+  size.ws_row = 24;
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+  if (pid == 0) {
+    std::string cli = f.cli();
+    ::execl(cli.c_str(), cli.c_str(), input.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string screen;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(n));
+  ::close(master);
+  ::waitpid(pid, nullptr, 0);
+  return screen;
+}
+
+// The visible lines: escape sequences dropped, split at CR and LF.
+Names visibleLines(const std::string& screen) {
+  std::string plain = std::regex_replace(screen, std::regex("\x1b\\[[0-?]*[ -/]*[@-~]"), "");
+  Names lines;
+  const std::regex lineEnds("[\r\n]+");
+  std::sregex_token_iterator line(plain.begin(), plain.end(), lineEnds, -1);
+  for (; line != std::sregex_token_iterator(); ++line)
+    if (line->length() > 0) lines.push_back(*line);
+  return lines;
+}
+
+TEST(CliEndings, ProgressFitsTheTerminalOrFallsBackToPlainLines) {
+  ProgramCopy f;
+  std::string in = f.input("tune.wav", tune(3.0));
+  for (auto [columns, bars] : {std::pair<unsigned short, bool>{120, true}, {80, true}, {59, false}, {30, false}}) {
+    SCOPED_TRACE(columns);
+    std::string screen = runOnTerminal(f, in, columns);
+    ASSERT_NE(screen.find("Finished Successfully!"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("\x1b[") != std::string::npos, bars);
+    Names lines = visibleLines(screen);
+    // Bars (not result lines) fit; plain lines are a handful per stage, however long the job.
+    for (const std::string& line : lines)
+      EXPECT_TRUE(line.find('[') == std::string::npos || line.size() < columns) << line;
+    EXPECT_TRUE(bars || lines.size() <= 4u * 5u + 8u) << lines.size();
   }
 }
 

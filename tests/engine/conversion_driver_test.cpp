@@ -7,6 +7,7 @@
 
 #include "settings/parameters_file.h"
 #include "tests/support/job_fixture.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/wav_fixture.h"
 
 namespace sonaflux {
@@ -16,7 +17,9 @@ namespace fs = std::filesystem;
 using test::JobFixture;
 using Names = std::vector<std::string>;
 
-std::vector<std::uint8_t> shortWav() { return test::makePcmWav(22050, 1, 16, test::sineTone(440, 0.5, 22050, 1)); }
+std::vector<std::uint8_t> chords(double seconds) {
+  return test::makePcmWav(22050, 1, 16, test::chordSequence(seconds, 22050, 1));
+}
 
 // The message with {in}, {out} and {program} standing for the job's folders.
 std::string expand(std::string text, const JobFixture& f) {
@@ -107,6 +110,10 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
       {"controller with a Flash signature but no version",
        [](auto& f, auto&) { controller(f, "Text01150040", std::string("FWS\0 not really", 15)); },
        "Error: Cannot open controller \"{program}Controllers/Text01150040.swf\".", {}, Work::None},
+      {"controller name with a separator", [](auto& f, auto&) { controller(f, "../Controllers/Classic01150040", {}); },
+       "Error: Cannot open controller \"{program}Controllers/../Controllers/Classic01150040.swf\".", {}, Work::None},
+      {"controller name with dots", [](auto& f, auto&) { controller(f, "..Classic01150040", {}); },
+       "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\".", {}, Work::None},
       {"pipe as controller", [](auto& f, auto&) { controller(f, "Pipe01150040", {}, true); },
        "Error: Cannot open controller \"{program}Controllers/Pipe01150040.swf\".", {}, Work::None},
       // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
@@ -116,7 +123,7 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     JobFixture f;
-    f.setInput("in.wav", shortWav());
+    f.setInput("in.wav", chords(0.5));
     File held;
     row.setUp(f, held);
     bool otherFiles = false, sawSet = false, sawNumber = false;
@@ -155,7 +162,7 @@ TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
   long pumps = 0;
   {
     JobFixture whole;
-    whole.setInput("in.wav", shortWav());
+    whole.setInput("in.wav", chords(0.5));
     ASSERT_EQ(whole.run().outcome, JobOutcome::Finished);
     pumps = whole.host.pumps;
   }
@@ -164,7 +171,7 @@ TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
     JobFixture f;
     f.ctx.settings.outputMode = kOutputModeController;
     f.saveSettings();
-    f.setInput("in.wav", shortWav());
+    f.setInput("in.wav", chords(0.5));
     f.host.cancelOnPump = pump;
     EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
     EXPECT_EQ(f.output.entries(), Names{});
@@ -182,7 +189,7 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
   SettingsRecord onDisk = done.ctx.settings;
   onDisk.nextOutputNumber = 9;
   test::writeFileText(done.program.file("snx.da0"), encodeParameters(onDisk));
-  done.setInput("in.wav", shortWav());
+  done.setInput("in.wav", chords(0.5));
   // A second create command while the job pumps is refused and leaves the job alone.
   std::optional<JobOutcome> nested;
   done.host.onPump = [&] {
@@ -200,7 +207,7 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
   EXPECT_EQ(done.ctx.job.progressRead, nullptr);  // the bars are only lent for the job
 
   JobFixture cancelled;
-  cancelled.setInput("in.wav", shortWav());
+  cancelled.setInput("in.wav", chords(0.5));
   cancelled.host.cancelOnPump = 8;
   report = cancelled.run();
   EXPECT_EQ(report.outcome, JobOutcome::Cancelled);
@@ -208,6 +215,176 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
   requestCancel(cancelled.ctx);  // no job runs: nothing changes for the next one
   cancelled.host.cancelOnPump = 0;
   EXPECT_EQ(cancelled.run().outcome, JobOutcome::Finished);
+}
+
+enum Line { kOutputMode = 2, kInstruction = 4, kBackground = 7, kOutputNumber = 9 };
+
+Names splitCrLf(const std::string& text) {
+  Names lines;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = std::min(text.find("\r\n", start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// Values read from the settings file (the failure ladder has the refused controller names).
+TEST(HostileSettings, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
+  auto instruction = [](Names& l, const char* value) {
+    l[kOutputMode] = "1";
+    l[kInstruction] = value;
+  };
+  const struct {
+    const char* name;
+    std::function<void(Names&)> edit;
+    std::string title;
+    Names files;
+    std::function<void(const JobFixture&)> check = nullptr;
+  } rows[] = {
+      {"instruction s", [&](Names& l) { instruction(l, "s"); }, "Tune",
+       {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
+      {"instruction leading out of the folder", [&](Names& l) { instruction(l, "../../x"); },
+       "Tune", {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
+      {"upper-case instruction", [&](Names& l) { instruction(l, "Eh"); }, "Tune",
+       {"snx1.htm", "snx1e.swf", "snx1s.swf"}},
+      {"colour with markup", [](Names& l) { l[kBackground] = "FF\"><script>alert(1)</script>"; }, "Tune",
+       {"snx1.htm", "snx1s.swf"},
+       [](const JobFixture& f) {
+         std::string page = test::readFileText(f.outputFile("snx1.htm"));
+         EXPECT_EQ(page.find("<script"), std::string::npos);
+         EXPECT_EQ(splitCrLf(page)[10], "  <body bgcolor=\"#FF0000c00000a0e00010000c00000\" text=\"#000000\">");
+       }},
+      {"title with line breaks and controls", nullptr, "Line one\r\n</title><x>\x7f\t", {"snx1.htm", "snx1s.swf"},
+       [](const JobFixture& f) {
+         Names lines = splitCrLf(test::readFileText(f.outputFile("snx1.htm")));
+         ASSERT_EQ(lines.size(), 31u);
+         for (const std::string& line : lines) EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+         EXPECT_EQ(lines[3], "      Line one  (/title)(x)  ");
+         EXPECT_EQ(lines[24], lines[3]);
+       }},
+      {"largest output number", [](Names& l) { l[kOutputNumber] = "2147483647"; }, "Tune",
+       {"snx2147483647.htm", "snx2147483647s.swf"},
+       [](const JobFixture& f) {
+         EXPECT_EQ(f.numberOnDisk(), 1);
+         EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    JobFixture f;
+    Names lines = splitCrLf(encodeParameters(test::testSettings(f.output.path())));
+    if (row.edit) row.edit(lines);
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    // Read the way start-up does.
+    test::writeFileText(f.program.file("snx.da0"), text);
+    readParameters(f.ctx);
+    ASSERT_TRUE(f.host.terminations.empty());
+    f.setInput("in.wav", chords(0.5));
+    f.ctx.inputs.inputTitle = row.title;
+    EXPECT_EQ(f.run().outcome, JobOutcome::Finished);
+    EXPECT_EQ(f.output.entries(), row.files);
+    if (row.check) row.check(f);
+  }
+}
+
+TEST(JobEndings, FilesAnotherProcessHoldsAreNeitherOverwrittenNorDeleted) {
+  const struct {
+    const char* name;
+    std::int32_t mode;
+    const char* message;  // not counted by the overwrite question, refused when made
+  } rows[] = {{"snx1.htm", kOutputModeBareLooping, "Cannot create output file"},
+              {"snx1s.swf", kOutputModeBareLooping, "Cannot create output file"},
+              {"snx1c.swf", kOutputModeController, "Cannot create output file"},
+              // Another program folder's job at work.
+              {"snx1.tmp2", kOutputModeBareLooping, "Cannot initialise temporary file"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    JobFixture f;
+    f.ctx.settings.outputMode = row.mode;
+    f.saveSettings();
+    f.setInput("in.wav", chords(1.0));
+    const std::string held = f.outputFile(row.name);
+    test::writeFileText(held, "earlier work");
+    test::LockHolder holder(held);
+    ASSERT_TRUE(holder.holding());
+
+    EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
+    EXPECT_EQ(f.host.texts(), Names{"Error: " + std::string(row.message) + " \"" + held + "\"."});
+    EXPECT_EQ(f.output.entries(), Names{row.name});
+    EXPECT_EQ(test::readFileText(held), "earlier work");
+    EXPECT_EQ(f.numberOnDisk(), 1);
+  }
+}
+
+TEST(JobEndings, SettingsAnotherProgramSavedDuringTheJobSurviveItsSaves) {
+  for (bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "failed" : "finished");
+    JobFixture f;
+    f.setInput("in.wav", chords(1.0));
+    if (fail) fs::remove(f.program.file("lame_enc.so"));
+    bool saved = false;
+    f.host.onPump = [&] {
+      if (saved || f.numberOnDisk() != 2) return;
+      // The Options window of another running copy saves new colours.
+      SettingsRecord other = test::testSettings(f.output.path());
+      other.backgroundColour = "123456";
+      other.nextOutputNumber = 2;
+      test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
+      saved = true;
+    };
+    EXPECT_EQ(f.run().outcome, fail ? JobOutcome::Failed : JobOutcome::Finished);
+    ASSERT_TRUE(saved);
+    std::optional<SettingsRecord> onDisk = decodeParameters(test::readFileText(f.program.file("snx.da0")));
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->backgroundColour, "123456");
+    EXPECT_EQ(onDisk->nextOutputNumber, fail ? 1 : 2);
+    EXPECT_EQ(f.ctx.settings.nextOutputNumber, fail ? 1 : 2);
+  }
+}
+
+TEST(JobEndings, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumberTakenBack) {
+  JobFixture f;
+  f.setInput("in.wav", chords(5.0));
+  f.host.onPump = [&] {
+    if (f.ctx.job.jobCancelled || f.numberOnDisk() != 2 || f.decode.positions.empty()) return;
+    fs::create_directory(f.program.file("snx.da0.new"));  // no save can replace the file now
+    requestCancel(f.ctx);
+  };
+  EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
+  EXPECT_TRUE(f.host.terminations.empty());
+  Names texts = f.host.texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error: Cannot write to parameters file."), texts.end());
+  EXPECT_EQ(f.output.entries(), Names{});
+  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+  EXPECT_EQ(f.numberOnDisk(), 2);  // the number could not be taken back on disk
+}
+
+TEST(JobEndings, TemporaryFileCutWhileReadBackFailsTheJob) {
+  const struct {
+    const char* temporary;
+    bool (*due)(const JobFixture&);
+  } rows[] = {
+      {"snx1.tmp2", [](const JobFixture& f) { return f.compress.positions.size() >= 2; }},  // mid-way
+      {"snx1.tmp3", [](const JobFixture& f) { return f.compress.last() == 101; }},          // before the copy
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.temporary);
+    JobFixture f;
+    f.setInput("in.wav", chords(6.0));
+    bool cut = false;
+    f.host.onPump = [&] {
+      if (cut || !row.due(f)) return;
+      fs::resize_file(f.outputFile(row.temporary), 0);
+      cut = true;
+    };
+    EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(f.host.texts(), Names{"Error: Cannot read file."});
+    EXPECT_TRUE(f.output.entries().empty());
+    EXPECT_EQ(f.numberOnDisk(), 1);
+  }
 }
 
 }  // namespace
