@@ -10,21 +10,10 @@ namespace sonaflux {
 namespace {
 
 SettingsRecord sampleSettings() {
-  SettingsRecord s;
-  s.toDesktop = false;
-  s.outputFolderPath = "/srv/www/sound files";
-  s.outputMode = 3;
-  s.controllerName = "Round02080080";
-  s.instruction = "f";
-  s.nextTipNumber = 7;
-  s.showTipsAtStartup = false;
-  s.backgroundColour = "1A2B3C";
-  s.textColour = "FFFFFF";
-  s.nextOutputNumber = 1234;
-  s.buttonSounds = true;
-  s.backgroundPicture = false;
-  s.roundCorners = true;
-  return s;
+  return {.outputFolderPath = "/srv/www/sound files", .outputMode = 3, .controllerName = "Round02080080",
+          .instruction = "f", .nextTipNumber = 7, .showTipsAtStartup = false, .backgroundColour = "1A2B3C",
+          .textColour = "FFFFFF", .nextOutputNumber = 1234, .buttonSounds = true, .backgroundPicture = false,
+          .roundCorners = true};
 }
 
 struct ParametersFixture {

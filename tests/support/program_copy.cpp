@@ -10,18 +10,9 @@ namespace sonaflux::test {
 namespace fs = std::filesystem;
 
 SettingsRecord testSettings(const std::string& outputFolder) {
-  SettingsRecord s;
-  s.toDesktop = false;
-  s.outputFolderPath = outputFolder;
-  s.outputMode = kOutputModeBareLooping;
-  s.controllerName = "Classic01150040";
-  s.instruction = "c";
-  s.nextTipNumber = 1;
-  s.showTipsAtStartup = true;
-  s.backgroundColour = "FFFFFF";
-  s.textColour = "000000";
-  s.nextOutputNumber = 1;
-  return s;
+  return {.outputFolderPath = outputFolder, .outputMode = kOutputModeBareLooping, .controllerName = "Classic01150040",
+          .instruction = "c", .nextTipNumber = 1, .showTipsAtStartup = true, .backgroundColour = "FFFFFF",
+          .textColour = "000000", .nextOutputNumber = 1};
 }
 
 void copyJobFiles(const std::string& folder) {
