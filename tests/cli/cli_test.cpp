@@ -1,184 +1,175 @@
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <regex>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "cli/arguments.h"
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
-#include "tests/support/process.h"
 #include "tests/support/program_copy.h"
-#include "tests/support/stream_checks.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
+#include "writers/player_copy.h"
 
 namespace sonaflux {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempFolder;
+using test::ProgramCopy;
+using test::readFileText;
+using Names = std::vector<std::string>;
 
-TEST(CliArguments, ParsesOptionsAndTheInput) {
+constexpr auto npos = std::string::npos;
+
+std::vector<std::uint8_t> tune(double seconds) {
+  return test::makePcmWav(22050, 1, 16, test::chordSequence(seconds, 22050, 1));
+}
+
+TEST(CliArguments, ParsesOptionsAndRefusesWhatItCannotRead) {
   std::string error;
-  auto a = cli::parseArguments({"--title", "", "--yes", "--output-folder", "out", "in.wav"}, error);
-  ASSERT_TRUE(a);
-  EXPECT_EQ(a->title, std::optional<std::string>(""));
-  EXPECT_TRUE(a->assumeYes);
-  EXPECT_EQ(a->outputFolder, "out");
-  EXPECT_EQ(a->input, "in.wav");
-  auto dashed = cli::parseArguments({"--", "--odd name.mp3"}, error);
-  ASSERT_TRUE(dashed);
-  EXPECT_EQ(dashed->input, "--odd name.mp3");
-  EXPECT_FALSE(dashed->title);
-
-  const std::vector<std::string> bad[] = {{}, {"--title"}, {"--bogus", "a.wav"}, {"a.wav", "b.wav"},
-                                          {"--output-folder", "", "a.wav"}};
+  auto all = cli::parseArguments({"--title", "", "--yes", "--output-folder", "out", "in.wav"}, error);
+  ASSERT_TRUE(all);
+  EXPECT_EQ(all->title, std::optional<std::string>(""));
+  EXPECT_TRUE(all->assumeYes);
+  EXPECT_EQ(all->outputFolder, "out");
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+    std::optional<PageFor> pageFor;
+    bool open;
+  } rows[] = {
+      {{"in.wav"}, "in.wav", std::nullopt, false},
+      {{"--", "--odd name.mp3"}, "--odd name.mp3", std::nullopt, false},
+      {{"--page", "flash", "a"}, "a", PageFor::FlashPlayers, false},
+      {{"--page", "ruffle", "a"}, "a", PageFor::FlashAndRuffleOnline, false},
+      {{"--page", "ruffle-copy", "--open", "a"}, "a", PageFor::FlashAndRuffleCopied, true},
+      {{"--open", "--page", "html5", "a"}, "a", PageFor::EveryBrowser, true},
+  };
+  for (const auto& row : rows) {
+    auto a = cli::parseArguments(row.args, error);
+    ASSERT_TRUE(a) << error;
+    EXPECT_EQ(a->input, row.input);
+    EXPECT_EQ(a->pageFor, row.pageFor);
+    EXPECT_EQ(a->openInBrowser, row.open);
+    EXPECT_FALSE(a->title);
+    EXPECT_FALSE(a->assumeYes);
+  }
+  const Names bad[] = {{},           {"--title"},          {"--bogus", "a"},     {"a", "b"},
+                       {"a", "--page"}, {"--page", "", "a"}, {"--page", "HTML5", "a"}, {"--output-folder", "", "a"}};
   for (const auto& args : bad) {
     error.clear();
-    EXPECT_FALSE(cli::parseArguments(args, error));
+    EXPECT_FALSE(cli::parseArguments(args, error)) << testing::PrintToString(args);
     EXPECT_FALSE(error.empty());
   }
 }
 
-struct Folders {
-  TempFolder inputs, output;
-};
-
-// A private program folder writing into an output folder of its own.
-struct CliFixture : Folders, test::ProgramCopy {
-  CliFixture() : ProgramCopy(output.path()) {}
-  std::string input(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    test::writeFileBytes(inputs.file(name), bytes);
-    return inputs.file(name);
-  }
-};
-
 TEST(Cli, HelpVersionAndUsageErrors) {
-  CliFixture f;
-  test::ProcessResult help = f.run({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("Usage: sonaflux-cli"), std::string::npos);
-  test::ProcessResult version = f.run({"--version"});
-  EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out, "sonaflux-cli 1.25\n");
-  test::ProcessResult usage = f.run({"--frobnicate"});
-  EXPECT_EQ(usage.exitCode, 2);
-  EXPECT_NE(usage.err.find("unknown option --frobnicate"), std::string::npos);
-}
-
-TEST(Cli, ConvertsWavInputsIntoPlayableOutputSets) {
+  ProgramCopy f;
   const struct {
-    std::uint32_t rate;
-    std::uint16_t channels, bits;
-  } rows[] = {{11025, 1, 8}, {44100, 2, 16}, {48000, 1, 16}};
+    const char* argument;
+    int exitCode;
+    std::string out, err;  // the start of each
+  } rows[] = {{"--help", 0, "Usage: sonaflux-cli", ""},
+              {"--version", 0, "sonaflux-cli 1.25\n", ""},
+              {"--frobnicate", 2, "", "sonaflux-cli: unknown option --frobnicate"}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::to_string(row.rate) + " Hz, " + std::to_string(row.channels) + " ch, " +
-                 std::to_string(row.bits) + " bit");
-    CliFixture f;
-    const double seconds = 3.0;
-    std::string in = f.input("music.wav", test::makePcmWav(row.rate, row.channels, row.bits,
-                                                           test::chordSequence(seconds, row.rate, row.channels)));
-    test::ProcessResult r = f.run({in});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Finished Successfully!\nCreated web page \"snx1.htm\"\n"
-                     "Created Flash streaming animation \"snx1s.swf\"\nin " + f.output.path() + "\n");
-    EXPECT_EQ(f.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1s.swf"}));
-    EXPECT_EQ(f.numberOnDisk(), 2);
-
-    std::string swf = f.output.file("snx1s.swf");
-    std::vector<std::int16_t> out = test::expectPlayableStream(swf);
-    std::optional<std::vector<std::int16_t>> reference = test::decodeToPcm(in, 22050, 1);
-    ASSERT_TRUE(reference);
-    test::expectDurationNear(out.size(), reference->size());
-    test::Correlation c = test::crossCorrelate(*reference, out, 0, 4000);
-    EXPECT_GE(c.value, 0.9) << "lag " << c.lag;
+    test::ProcessResult r = f.run({row.argument});
+    EXPECT_EQ(r.exitCode, row.exitCode);
+    EXPECT_TRUE(r.out.starts_with(row.out) && r.err.starts_with(row.err)) << r.out << r.err;
   }
 }
 
-TEST(Cli, ControllerOutputListsThreeFilesAndTheTitleReachesThePage) {
-  CliFixture f;
-  f.settings.outputMode = kOutputModeController;
-  f.settings.instruction = "e";
-  f.saveSettings();
-  std::string in = f.input("tune.wav", test::makePcmWav(22050, 1, 16, test::sineTone(440, 1.0, 22050, 1)));
-  test::ProcessResult r = f.run({"--title", "Rock & Roll <live>", in});
+TEST(Cli, OptionsHoldForOneRunThePageSettingIsFollowedAndOverwritingNeedsYes) {
+  ProgramCopy f;
+  test::TempFolder elsewhere;
+  std::string in = f.input("a.wav", tune(3.5));
+  test::ProcessResult r =
+      f.run({"--page", "html5", "--output-folder", elsewhere.path(), "--title", "Rock & Roll <live>", in});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("Created Flash controller animation \"snx1e.swf\"\n"), std::string::npos);
-  EXPECT_EQ(f.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1e.swf", "snx1s.swf"}));
-  std::string page = test::readFileText(f.output.file("snx1.htm"));
-  EXPECT_NE(page.find("      Rock * Roll (live)\r\n"), std::string::npos);
-  EXPECT_NE(page.find("value=\"snx1e.swf\""), std::string::npos);
-}
+  EXPECT_EQ(r.out, "Finished Successfully!\nCreated web page \"snx1.htm\"\nCreated Flash streaming animation "
+                   "\"snx1s.swf\"\nCreated MP3 sound \"snx1.mp3\"\nin " + elsewhere.path() + "\n");
+  EXPECT_EQ(elsewhere.entries(), (Names{"snx1.htm", "snx1.mp3", "snx1s.swf"}));
+  EXPECT_TRUE(f.output.entries().empty());
+  EXPECT_NE(readFileText(elsewhere.file("snx1.htm")).find("<title>Rock &amp; Roll &lt;live&gt;</title>"), npos);
+  std::optional<SettingsRecord> stored = decodeParameters(readFileText(f.program.file("snx.da0")));
+  EXPECT_EQ(stored->pageFor, PageFor::FlashPlayers);
+  EXPECT_EQ(stored->outputFolderPath, f.output.path());
+  std::optional<test::StreamInfo> info = test::probeAudio(elsewhere.file("snx1.mp3"));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->formatName, "mp3");
+  EXPECT_EQ(info->codecName, "mp3");
+  EXPECT_EQ(info->sampleRate, 22050);
+  EXPECT_EQ(info->channels, 1);
+  EXPECT_EQ(info->bitRate, 24000);
+  EXPECT_NEAR(info->duration, 3.5, 0.2);
 
-TEST(Cli, DoesNotOverwriteWithoutBeingTold) {
-  CliFixture f;
-  std::string in = f.input("tune.wav", test::makePcmWav(8000, 1, 16, test::sineTone(300, 0.5, 8000, 1)));
-  test::writeFileText(f.output.file("snx1.htm"), "mine");
+  f.settings.pageFor = PageFor::EveryBrowser;
+  f.saveSettings();
+  ASSERT_EQ(f.run({in}).exitCode, 0);
+  EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1.mp3", "snx1s.swf"}));
+  EXPECT_EQ(decodeParameters(readFileText(f.program.file("snx.da0")))->pageFor, PageFor::EveryBrowser);
+  const std::string page = readFileText(f.output.file("snx1.htm"));
+  f.saveSettings();  // number 1 again: the earlier .mp3 is part of the set the question names
   test::ProcessResult no = f.run({in});
   EXPECT_EQ(no.exitCode, 1);
-  EXPECT_NE(no.err.find("Is it OK to overwrite this file:\n" + f.output.file("snx1.htm")), std::string::npos);
-  EXPECT_EQ(f.output.entries(), std::vector<std::string>{"snx1.htm"});
-  EXPECT_EQ(test::readFileText(f.output.file("snx1.htm")), "mine");
-  EXPECT_EQ(f.numberOnDisk(), 1);
-
-  test::ProcessResult yes = f.run({"--yes", in});
+  EXPECT_NE(no.err.find("Is it OK to overwrite these files:\n" + f.output.file("snx1s.swf") + "\n" +
+                        f.output.file("snx1.htm") + "\n" + f.output.file("snx1.mp3")),
+            npos)
+      << no.err;
+  EXPECT_EQ(readFileText(f.output.file("snx1.htm")), page);
+  test::ProcessResult yes = f.run({"--yes", "--title", "Again", in});
   EXPECT_EQ(yes.exitCode, 0) << yes.err;
-  EXPECT_NE(test::readFileText(f.output.file("snx1.htm")), "mine");
+  EXPECT_NE(readFileText(f.output.file("snx1.htm")), page);
   EXPECT_EQ(f.numberOnDisk(), 2);
 }
 
-TEST(Cli, OutputFolderOptionIsUsedForThisJobOnly) {
-  CliFixture f;
-  TempFolder elsewhere;
-  std::string in = f.input("tune.wav", test::makePcmWav(8000, 1, 16, test::sineTone(300, 0.5, 8000, 1)));
-  test::ProcessResult r = f.run({"--output-folder", elsewhere.path(), in});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(elsewhere.entries(), (std::vector<std::string>{"snx1.htm", "snx1s.swf"}));
-  EXPECT_TRUE(f.output.entries().empty());
-  std::optional<std::string> saved = test::readFileText(f.program.file("snx.da0"));
-  EXPECT_EQ(decodeParameters(*saved)->outputFolderPath, f.output.path());
+TEST(Cli, PlayerIsCopiedBesideThePageOnce) {
+  ProgramCopy f;
+  std::string in = f.input("a.wav", tune(0.5));
+  test::ProcessResult first = f.run({"--page", "ruffle-copy", in});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_NE(first.out.find("Copied player folder \"player\"\n"), npos) << first.out;
+  for (const auto& entry : fs::directory_iterator(programPlayerFolder(f.program.path()))) {
+    fs::path copy = fs::path(f.output.path()) / "player" / entry.path().filename();
+    ASSERT_TRUE(fs::exists(copy)) << copy;
+    EXPECT_EQ(fs::file_size(copy), fs::file_size(entry.path())) << copy;
+  }
+  EXPECT_NE(readFileText(f.output.file("snx1.htm")).find("<script src=\"player/ruffle.js\"></script>"), npos);
+
+  test::ProcessResult second = f.run({"--page", "ruffle-copy", in});
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.out.find("Copied player folder"), npos);
+  EXPECT_EQ(f.output.entries(), (Names{"player", "snx1.htm", "snx1s.swf", "snx2.htm", "snx2s.swf"}));
 }
 
-TEST(Cli, CtrlCCancelsAndLeavesNothingBehind) {
-  CliFixture f;
-  std::string in = f.input("long.wav", test::makePcmWav(44100, 2, 16, test::chordSequence(60.0, 44100, 2)));
-  test::ProcessOptions options;
-  options.interruptWhen = [&] { return fs::exists(f.output.file("snx1s.swf")); };
-  test::ProcessResult r = f.run({in}, options);
-  EXPECT_EQ(r.exitCode, 130) << r.err;
-  EXPECT_NE(r.err.find("Cancelled"), std::string::npos);
-  EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(f.numberOnDisk(), 1);
-}
-
-TEST(Cli, FailingDiskLeavesNothingBehind) {
-  CliFixture f;
-  std::string in = f.input("long.wav", test::makePcmWav(22050, 1, 16, test::chordSequence(20.0, 22050, 1)));
-  test::ProcessOptions options;
-  options.fileSizeLimit = 256 * 1024;  // tmp2 needs about 880 KB
-  test::ProcessResult r = f.run({in}, options);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("Error: Cannot write file.\n"), std::string::npos) << r.err;
-  EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(f.numberOnDisk(), 1);
+TEST(Cli, WritesPastTheFileSizeLimitFailAndLeaveNothingBehind) {
+  for (const char* page : {"flash", "html5"}) {
+    SCOPED_TRACE(page);
+    ProgramCopy f;
+    test::ProcessOptions options;
+    options.fileSizeLimit = 256 * 1024;  // tmp2 needs about 880 KB
+    test::ProcessResult r = f.run({"--page", page, f.input("long.wav", tune(20.0))}, options);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Error: Cannot write file.\n"), npos) << r.err;
+    EXPECT_TRUE(f.output.entries().empty());
+    EXPECT_EQ(f.numberOnDisk(), 1);
+  }
 }
 
 TEST(Cli, TwoProcessesAtOnceNeverShareAnOutputNumber) {
-  CliFixture f;
+  ProgramCopy f;
   std::string list;
-  for (int i = 0; i < 4; ++i) {
-    list += f.input("in" + std::to_string(i) + ".wav",
-                    test::makePcmWav(22050, 1, 16, test::sineTone(300 + 100 * i, 1.5, 22050, 1))) + "\n";
-  }
+  for (int i = 0; i < 4; ++i) list += f.input("in" + std::to_string(i) + ".wav", tune(1.5)) + "\n";
   test::writeFileText(f.inputs.file("list"), list);
-  test::ProcessResult r = test::runProcess(
-      {"sh", "-c", "xargs -P 2 -n 1 '" + f.cli() + "' < '" + f.inputs.file("list") + "'"});
+  test::ProcessResult r =
+      test::runProcess({"sh", "-c", "xargs -P 2 -n 1 '" + f.cli() + "' < '" + f.inputs.file("list") + "'"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  std::vector<std::string> expected;
-  for (int n = 1; n <= 4; ++n)
-    for (const char* suffix : {".htm", "s.swf"}) expected.push_back("snx" + std::to_string(n) + suffix);
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(f.output.entries(), expected);
+  EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1s.swf", "snx2.htm", "snx2s.swf", "snx3.htm", "snx3s.swf",
+                                       "snx4.htm", "snx4s.swf"}));
   EXPECT_EQ(f.numberOnDisk(), 5);
   for (int n = 1; n <= 4; ++n) {
     std::optional<test::StreamInfo> info = test::probeAudio(f.output.file("snx" + std::to_string(n) + "s.swf"));
@@ -187,12 +178,166 @@ TEST(Cli, TwoProcessesAtOnceNeverShareAnOutputNumber) {
   }
 }
 
-TEST(Cli, RefusedInputExitsWithFailure) {
-  CliFixture f;
-  test::ProcessResult r = f.run({f.inputs.file("missing.wav")});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Error: Input file not found \"" + f.inputs.file("missing.wav") + "\".\nFailed\n");
-  EXPECT_EQ(f.numberOnDisk(), 1);
+std::int64_t sizeOf(const std::string& path) {
+  std::error_code error;
+  auto size = fs::file_size(path, error);
+  return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+// Long enough that a job is still running when the test acts on it.
+const std::vector<std::uint8_t>& longWav() {
+  static const std::vector<std::uint8_t> bytes = test::makePcmWav(44100, 2, 16, test::chordSequence(40.0, 44100, 2));
+  return bytes;
+}
+
+TEST(CliEndings, StopSignalsCancelLikeCtrlCAtEveryMoment) {
+  const struct {
+    const char* name;
+    const char* file;
+    std::int64_t size;  // the moment: once the file is larger than this (-1: missing)
+    bool inStage;
+  } moments[] = {{"the set is made, between stages", "snx1s.swf", -1, false},
+                 {"reading", "snx1.tmp2", 0, true},
+                 {"compressing", "snx1.tmp3", 0, true}};
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (const auto& moment : moments) {
+      SCOPED_TRACE(std::string(strsignal(signal)) + " once " + moment.name);
+      ProgramCopy f;
+      test::ChildProcess job(f.argv({f.input("long.wav", longWav())}));
+      ASSERT_TRUE(job.waitFor([&] { return sizeOf(f.output.file(moment.file)) > moment.size; }));
+      job.signal(signal);
+      test::ProcessResult r = job.wait();
+      EXPECT_EQ(r.exitCode, 128 + signal) << r.err;
+      EXPECT_NE(r.err.find("Cancelled\n"), std::string::npos) << r.err;
+      // The stage that was running is shown cancelled, never done.
+      std::size_t cancelled = r.err.find(" cancelled\n");
+      if (moment.inStage) {
+        ASSERT_NE(cancelled, std::string::npos) << r.err;
+        std::string stage = r.err.substr(0, cancelled);
+        stage = stage.substr(stage.rfind('\n') + 1);
+        EXPECT_EQ(r.err.find(stage + " done"), std::string::npos) << r.err;
+      }
+      EXPECT_TRUE(f.output.entries().empty());
+      EXPECT_EQ(f.numberOnDisk(), 1);
+      EXPECT_FALSE(fs::exists(f.program.file("snx.da0.new")));
+    }
+  }
+}
+
+TEST(CliEndings, NextJobRecoversWhatAKilledJobLeftAndNothingElse) {
+  ProgramCopy f;
+  {
+    test::ChildProcess job(f.argv({f.input("long.wav", longWav())}));
+    ASSERT_TRUE(job.waitFor([&] { return sizeOf(f.output.file("snx1.tmp2")) > 0; }));
+    job.signal(SIGKILL);
+    job.wait();
+  }
+  EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1.tmp1", "snx1.tmp2", "snx1.tmp3", "snx1s.swf"}));
+  EXPECT_EQ(f.numberOnDisk(), 2);
+
+  // A set another program's running job holds, a finished page beside an
+  // old temporary, an unrelated file and a save the killed job never renamed.
+  const std::pair<const char*, const char*> files[] = {{"snx7.tmp1", "running"}, {"snx7.htm", ""},
+                                                       {"snx3.htm", "finished page"}, {"snx3.tmp2", "old"},
+                                                       {"snx3e.swf", ""}, {"notes.txt", ""}};
+  for (const auto& [name, contents] : files) test::writeFileText(f.output.file(name), contents);
+  test::LockHolder otherJob(f.output.file("snx7.tmp1"));
+  ASSERT_TRUE(otherJob.holding());
+  test::writeFileText(f.program.file("snx.da0.new"), "half");
+
+  test::ProcessResult next = f.run({f.input("short.wav", tune(0.5))});
+  ASSERT_EQ(next.exitCode, 0) << next.err;
+  EXPECT_NE(next.out.find("Created web page \"snx2.htm\""), std::string::npos);
+  EXPECT_EQ(f.output.entries(), (Names{"notes.txt", "snx2.htm", "snx2s.swf", "snx3.htm", "snx7.htm", "snx7.tmp1"}));
+  EXPECT_EQ(test::readFileText(f.output.file("snx3.htm")), "finished page");
+  EXPECT_FALSE(fs::exists(f.program.file("snx.da0.new")));
+  EXPECT_EQ(f.numberOnDisk(), 3);
+}
+
+TEST(CliEndings, FailedRunsEndWithFailedAndSayWhatToDo) {
+  ProgramCopy f;
+  std::string wav = f.input("tune.wav", tune(0.5)), pipe = f.inputs.file("pipe.wav");
+  mkfifo(pipe.c_str(), 0644);
+  const struct {
+    const char* name;
+    std::function<void(ProgramCopy&)> prepare;
+    std::string input;
+    std::string err;  // without the closing "\nFailed\n"
+  } rows[] = {
+      {"refused input", nullptr, f.inputs.file("gone.wav"),
+       "Error: Input file not found \"" + f.inputs.file("gone.wav") + "\"."},
+      // Opening a pipe must not hang the process.
+      {"pipe as input", nullptr, pipe, "Error: Input file not found \"" + pipe + "\"."},
+      {"missing parameters file", [](ProgramCopy& g) { fs::remove(g.program.file("snx.da0")); }, wav,
+       "Error: Missing parameters file."},
+      {"missing output folder",
+       [](ProgramCopy& g) {
+         g.settings.outputFolderPath = g.output.path() + "gone";
+         g.saveSettings();
+       },
+       wav, "Error: Output folder not found. Select a valid folder in \"Options\".\nThe output folder \"" +
+                f.output.path() + "gone/\" does not exist; --output-folder DIR chooses another."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    f.settings = test::testSettings(f.output.path());
+    f.saveSettings();
+    if (row.prepare) row.prepare(f);
+    test::ChildProcess job(f.argv({row.input}));
+    ASSERT_TRUE(job.endsWithin(std::chrono::seconds(20)));
+    test::ProcessResult r = job.wait();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, row.err + "\nFailed\n");
+    EXPECT_TRUE(f.output.entries().empty());
+    EXPECT_LE(f.numberOnDisk(), 1);  // -1: no parameters file at all
+  }
+}
+
+// Runs the command line on a terminal of the given width; everything it drew.
+std::string runOnTerminal(const ProgramCopy& f, const std::string& input, unsigned short columns) {
+  winsize size{};
+  size.ws_col = columns;
+  size.ws_row = 24;
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+  if (pid == 0) {
+    std::string cli = f.cli();
+    ::execl(cli.c_str(), cli.c_str(), input.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string screen;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(n));
+  ::close(master);
+  ::waitpid(pid, nullptr, 0);
+  return screen;
+}
+
+// The visible lines: escape sequences dropped, split at CR and LF.
+Names visibleLines(const std::string& screen) {
+  std::string plain = std::regex_replace(screen, std::regex("\x1b\\[[0-?]*[ -/]*[@-~]"), "");
+  Names lines;
+  const std::regex lineEnds("[\r\n]+");
+  std::sregex_token_iterator line(plain.begin(), plain.end(), lineEnds, -1);
+  for (; line != std::sregex_token_iterator(); ++line)
+    if (line->length() > 0) lines.push_back(*line);
+  return lines;
+}
+
+TEST(CliEndings, ProgressFitsTheTerminalOrFallsBackToPlainLines) {
+  ProgramCopy f;
+  std::string in = f.input("tune.wav", tune(3.0));
+  for (auto [columns, bars] : {std::pair<unsigned short, bool>{120, true}, {80, true}, {59, false}, {30, false}}) {
+    SCOPED_TRACE(columns);
+    std::string screen = runOnTerminal(f, in, columns);
+    ASSERT_NE(screen.find("Finished Successfully!"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("\x1b[") != std::string::npos, bars);
+    Names lines = visibleLines(screen);
+    // Bars (not result lines) fit; plain lines are a handful per stage, however long the job.
+    for (const std::string& line : lines)
+      EXPECT_TRUE(line.find('[') == std::string::npos || line.size() < columns) << line;
+    EXPECT_TRUE(bars || lines.size() <= 4u * 5u + 8u) << lines.size();
+  }
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "settings/parameters_file.h"
 #include "tests/support/job_fixture.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/wav_fixture.h"
 
 namespace sonaflux {
@@ -13,100 +15,139 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::JobFixture;
+using Names = std::vector<std::string>;
 
-std::vector<std::uint8_t> shortWav() {
-  return test::makePcmWav(22050, 1, 16, test::sineTone(440, 0.5, 22050, 1));
+std::vector<std::uint8_t> chords(double seconds) {
+  return test::makePcmWav(22050, 1, 16, test::chordSequence(seconds, 22050, 1));
 }
 
-std::string dllError(const JobFixture& f, const char* name) {
-  return "Error: Cannot load DLL \"" + f.program.file(name) + "\".";
+// The message with {in}, {out} and {program} standing for the job's folders.
+std::string expand(std::string text, const JobFixture& f) {
+  const std::pair<std::string, std::string> folders[] = {
+      {"{in}", f.inputs.path()}, {"{out}", f.output.path()}, {"{program}", f.program.path()}};
+  for (const auto& [key, value] : folders)
+    for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
+  return text;
 }
 
-// Every way a job can fail before it writes: one message, the output folder
-// as it was (or holding only what stood in the way), the output number kept.
+// Selects controller output with the named controller, whose file is made a
+// pipe or given the contents first when asked.
+void controller(JobFixture& f, const std::string& name, std::optional<std::string> contents, bool pipe = false) {
+  const std::string path = f.program.file("Controllers/" + name + ".swf");
+  if (pipe) mkfifo(path.c_str(), 0644);
+  if (contents) test::writeFileText(path, *contents);
+  f.ctx.settings.outputMode = kOutputModeController;
+  f.ctx.settings.controllerName = name;
+}
+
+void replaceFile(const JobFixture& f, const char* name, const std::string& text) {
+  fs::remove(f.program.file(name));
+  test::writeFileText(f.program.file(name), text);
+}
+
+// How far a job got before it failed, where it matters.
+// (The number is saved advanced while the set exists, then taken back.)
+enum class Work { Any, None, SetMadeWithTheNumberSaved };
+
+// Every way a job can fail: one message, the output folder as it was (or
+// holding only what stood in the way), the output number kept.
 TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
   struct Row {
     const char* name;
-    // Changes the job set up for in.wav; returns the one message expected.
-    std::function<std::string(JobFixture&)> setUp;
-    std::vector<std::string> entriesAfter;
+    // Changes the job set up for in.wav; `held` stays open through the job.
+    std::function<void(JobFixture&, File& held)> setUp;
+    const char* message;
+    Names entriesAfter = {};
+    Work work = Work::Any;
+    MessageIcon icon = MessageIcon::Exclamation;
   };
   const Row rows[] = {
-      {"input missing",
-       [](JobFixture& f) {
-         f.ctx.inputs.inputPath = f.inputs.file("gone.wav");
-         f.ctx.inputs.inputIsWav = true;
-         return "Error: Input file not found \"" + f.inputs.file("gone.wav") + "\".";
+      {"input missing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
+       "Error: Input file not found \"{in}gone.wav\"."},
+      {"input empty", [](auto& f, auto&) { f.setInput("0.wav", {}); },
+       "Error: Input file contains no data \"{in}0.wav\"."},
+      {"pipe as input",
+       [](auto& f, auto&) {
+         mkfifo(f.inputs.file("pipe.wav").c_str(), 0644);
+         f.ctx.inputs.inputPath = f.inputs.file("pipe.wav");
        },
-       {}},
-      {"input empty",
-       [](JobFixture& f) { return "Error: Input file contains no data \"" + f.setInput("empty.wav", {}) + "\"."; },
-       {}},
-      {"invalid output folder",
-       [](JobFixture& f) {
-         f.ctx.settings.outputFolderPath = "not/absolute";
-         return std::string("Error: Invalid output folder. Select a valid folder in \"Options\".");
-       },
-       {}},
-      {"overwrite declined",
-       [](JobFixture& f) {
-         test::writeFileText(f.outputFile("snx1.htm"), "earlier page");
-         return "Is it OK to overwrite this file:\n" + f.outputFile("snx1.htm");  // the host answers No
-       },
-       {"snx1.htm"}},
-      {"temporary file cannot be made",
-       [](JobFixture& f) {
-         fs::create_directory(f.outputFile("snx1.tmp2"));
-         return "Error: Cannot initialise temporary file \"" + f.outputFile("snx1.tmp2") + "\".";
-       },
-       {"snx1.tmp2"}},
-      {"output cannot be created",
-       [](JobFixture& f) {
-         fs::create_directory(f.outputFile("snx1.htm"));
-         return "Error: Cannot create output file \"" + f.outputFile("snx1.htm") + "\".";
-       },
-       {"snx1.htm"}},
+       "Error: Input file contains no data \"{in}pipe.wav\".", {}, Work::None},
+      {"input locked by another program",
+       [](auto& f, File& held) { ASSERT_TRUE(held.openExisting(f.ctx.inputs.inputPath, FileAccess::Read, true)); },
+       "Error: Cannot open file \"{in}in.wav\". It may be locked by another program.", {}, Work::None},
+      {"invalid output folder", [](auto& f, auto&) { f.ctx.settings.outputFolderPath = "not/absolute"; },
+       "Error: Invalid output folder. Select a valid folder in \"Options\"."},
+      {"overwrite declined", [](auto& f, auto&) { test::writeFileText(f.outputFile("snx1.htm"), "earlier page"); },
+       "Is it OK to overwrite this file:\n{out}snx1.htm", {"snx1.htm"}, Work::Any, MessageIcon::Question},
+      {"temporary file cannot be made", [](auto& f, auto&) { fs::create_directory(f.outputFile("snx1.tmp2")); },
+       "Error: Cannot initialise temporary file \"{out}snx1.tmp2\".", {"snx1.tmp2"}},
+      {"output cannot be created", [](auto& f, auto&) { fs::create_directory(f.outputFile("snx1.htm")); },
+       "Error: Cannot create output file \"{out}snx1.htm\".", {"snx1.htm"}},
       {"encoder missing, controller output",
-       [](JobFixture& f) {
-         f.ctx.settings.outputMode = kOutputModeController;
+       [](auto& f, auto&) {
+         controller(f, "Classic01150040", {});
          f.saveSettings();
          fs::remove(f.program.file("lame_enc.so"));
-         return dllError(f, "lame_enc.so");
        },
-       {}},
+       "Error: Cannot load DLL \"{program}lame_enc.so\".", {}, Work::SetMadeWithTheNumberSaved},
       // Each plug-in lacks the other's entry points.
       {"encoder without its entry points",
-       [](JobFixture& f) {
-         fs::copy_file(f.program.file("decoder.so"), f.program.file("lame_enc.so"), fs::copy_options::overwrite_existing);
-         return dllError(f, "lame_enc.so");
-       },
-       {}},
+       [](auto& f, auto&) { replaceFile(f, "lame_enc.so", test::readFileText(f.program.file("decoder.so"))); },
+       "Error: Cannot load DLL \"{program}lame_enc.so\"."},
       {"decoder without its entry points",
-       [](JobFixture& f) {
-         fs::copy_file(f.program.file("lame_enc.so"), f.program.file("decoder.so"), fs::copy_options::overwrite_existing);
-         return dllError(f, "decoder.so");
-       },
-       {}},
+       [](auto& f, auto&) { replaceFile(f, "decoder.so", test::readFileText(f.program.file("lame_enc.so"))); },
+       "Error: Cannot load DLL \"{program}decoder.so\"."},
       {"WAV without sound",
-       [](JobFixture& f) {
-         std::string path = f.setInput("silent.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
-         return "Error: No audio data found in input file \"" + path + "\".";
-       },
-       {}},
+       [](auto& f, auto&) { f.setInput("0.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}})); },
+       "Error: No audio data found in input file \"{in}0.wav\"."},
+      {"stereo WAV at 2^30 Hz",
+       [](auto& f, auto&) { f.setInput("0.wav", test::makePcmWav(1u << 30, 2, 16, std::vector<std::int16_t>(882))); },
+       "Error: Cannot initialise LAME encoder."},
+      {"garbage stream template", [](auto& f, auto&) { replaceFile(f, "snx.da1", std::string(64, 'x')); },
+       "Error: Cannot open data file \"{program}snx.da1\"."},
+      {"empty controller", [](auto& f, auto&) { controller(f, "Empty01150040", ""); },
+       "Error: Cannot open controller \"{program}Controllers/Empty01150040.swf\".", {}, Work::None},
+      {"controller with a Flash signature but no version",
+       [](auto& f, auto&) { controller(f, "Text01150040", std::string("FWS\0 not really", 15)); },
+       "Error: Cannot open controller \"{program}Controllers/Text01150040.swf\".", {}, Work::None},
+      {"controller name with a separator", [](auto& f, auto&) { controller(f, "../Controllers/Classic01150040", {}); },
+       "Error: Cannot open controller \"{program}Controllers/../Controllers/Classic01150040.swf\".", {}, Work::None},
+      {"controller name with dots", [](auto& f, auto&) { controller(f, "..Classic01150040", {}); },
+       "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\".", {}, Work::None},
+      {"pipe as controller", [](auto& f, auto&) { controller(f, "Pipe01150040", {}, true); },
+       "Error: Cannot open controller \"{program}Controllers/Pipe01150040.swf\".", {}, Work::None},
+      // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
+      {"parameters cannot be saved", [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
+       "Error: Cannot write to parameters file.", {}, Work::Any, MessageIcon::Stop},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     JobFixture f;
-    f.setInput("in.wav", shortWav());
-    const std::string message = row.setUp(f);
+    f.setInput("in.wav", chords(0.5));
+    File held;
+    row.setUp(f, held);
+    bool otherFiles = false, sawSet = false, sawNumber = false;
+    f.host.onPump = [&] {
+      Names now = f.output.entries();
+      otherFiles |= now != row.entriesAfter;
+      sawSet |= std::count(now.begin(), now.end(), "snx1c.swf") && std::count(now.begin(), now.end(), "snx1s.swf");
+      sawNumber |= row.work == Work::SetMadeWithTheNumberSaved && f.numberOnDisk() == 2;
+    };
     EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
     EXPECT_TRUE(f.ctx.job.jobFailed);
     EXPECT_FALSE(f.ctx.job.jobCancelled);
-    EXPECT_EQ(f.host.texts(), std::vector<std::string>{message});
-    if (!f.host.messages.empty() && f.host.messages[0].icon != MessageIcon::Question) {
-      EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(f.host.texts(), Names{expand(row.message, f)});
+    if (!f.host.messages.empty()) {
+      EXPECT_EQ(f.host.messages[0].icon, row.icon);
     }
+    EXPECT_EQ(f.host.terminations, row.icon == MessageIcon::Stop ? std::vector<int>{1} : std::vector<int>{});
     EXPECT_EQ(f.output.entries(), row.entriesAfter);
+    if (row.work == Work::None) {
+      EXPECT_FALSE(otherFiles);
+    }
+    if (row.work == Work::SetMadeWithTheNumberSaved) {
+      EXPECT_TRUE(sawSet && sawNumber);
+    }
     if (fs::is_regular_file(f.outputFile("snx1.htm"))) {
       EXPECT_EQ(test::readFileText(f.outputFile("snx1.htm")), "earlier page");
     }
@@ -121,85 +162,21 @@ TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
   long pumps = 0;
   {
     JobFixture whole;
-    whole.setInput("in.wav", shortWav());
+    whole.setInput("in.wav", chords(0.5));
     ASSERT_EQ(whole.run().outcome, JobOutcome::Finished);
     pumps = whole.host.pumps;
   }
   for (long pump = 1; pump < pumps; ++pump) {
+    SCOPED_TRACE(pump);
     JobFixture f;
     f.ctx.settings.outputMode = kOutputModeController;
     f.saveSettings();
-    f.setInput("in.wav", shortWav());
+    f.setInput("in.wav", chords(0.5));
     f.host.cancelOnPump = pump;
-    EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled) << "pump " << pump;
-    EXPECT_TRUE(f.output.entries().empty()) << "pump " << pump << ": " << testing::PrintToString(f.output.entries());
-    EXPECT_EQ(f.numberOnDisk(), 1) << "pump " << pump;
+    EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
+    EXPECT_EQ(f.output.entries(), Names{});
+    EXPECT_EQ(f.numberOnDisk(), 1);
   }
-}
-
-TEST(ConversionDriver, LockedInputIsRefusedBeforeAnythingIsCreated) {
-  JobFixture f;
-  std::string path = f.setInput("locked.wav", shortWav());
-  File otherProgram;
-  ASSERT_TRUE(otherProgram.openExisting(path, FileAccess::Read, true));
-  f.run();
-  EXPECT_EQ(f.host.texts(),
-            std::vector<std::string>{"Error: Cannot open file \"" + path + "\". It may be locked by another program."});
-  EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(f.numberOnDisk(), 1);
-}
-
-TEST(ConversionDriver, SavesTheAdvancedNumberWhileTheSetExists) {
-  JobFixture f;
-  f.ctx.settings.outputMode = kOutputModeController;
-  f.saveSettings();
-  f.setInput("in.wav", shortWav());
-  fs::remove(f.program.file("lame_enc.so"));
-  std::vector<std::int32_t> numbersSeen;
-  bool sawWholeSet = false;
-  f.host.onPump = [&] {
-    numbersSeen.push_back(f.numberOnDisk());
-    std::vector<std::string> entries = f.output.entries();
-    sawWholeSet |= std::count(entries.begin(), entries.end(), "snx1c.swf") == 1 &&
-                   std::count(entries.begin(), entries.end(), "snx1s.swf") == 1;
-  };
-  f.run();
-  // The file was written twice: advanced while the set existed, then taken back.
-  ASSERT_FALSE(numbersSeen.empty());
-  EXPECT_EQ(numbersSeen.front(), 1);
-  EXPECT_NE(std::find(numbersSeen.begin(), numbersSeen.end(), 2), numbersSeen.end());
-  EXPECT_TRUE(sawWholeSet);
-  EXPECT_EQ(f.numberOnDisk(), 1);
-}
-
-TEST(ConversionDriver, TakesTheOutputNumberFromTheFileOnDisk) {
-  JobFixture f;
-  f.setInput("silent.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
-  f.ctx.settings.nextOutputNumber = 5;
-  SettingsRecord onDisk = f.ctx.settings;
-  onDisk.nextOutputNumber = 9;  // another process advanced it meanwhile
-  test::writeFileText(f.program.file("snx.da0"), encodeParameters(onDisk));
-  std::vector<std::string> seen;
-  f.host.onPump = [&] {
-    for (const std::string& name : f.output.entries()) seen.push_back(name);
-  };
-  f.run();
-  EXPECT_NE(std::find(seen.begin(), seen.end(), "snx9s.swf"), seen.end());
-  EXPECT_EQ(f.numberOnDisk(), 9);
-}
-
-TEST(ConversionDriver, ParametersThatCannotBeSavedEndTheProgramOnlyAfterCleaningUp) {
-  JobFixture f;
-  f.setInput("in.wav", shortWav());
-  // A folder where the new parameters file must go makes every save fail, even for root.
-  fs::create_directory(f.program.file("snx.da0.new"));
-  JobReport report = f.run();
-  EXPECT_EQ(report.outcome, JobOutcome::Failed);
-  ASSERT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
-  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
-  EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_EQ(f.numberOnDisk(), 1);
 }
 
 TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
@@ -207,7 +184,12 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
   done.ctx.settings.outputMode = kOutputModeController;
   done.ctx.settings.instruction = "e";
   done.saveSettings();
-  done.setInput("in.wav", shortWav());
+  // The number comes from the file on disk: another process advanced it meanwhile.
+  done.ctx.settings.nextOutputNumber = 5;
+  SettingsRecord onDisk = done.ctx.settings;
+  onDisk.nextOutputNumber = 9;
+  test::writeFileText(done.program.file("snx.da0"), encodeParameters(onDisk));
+  done.setInput("in.wav", chords(0.5));
   // A second create command while the job pumps is refused and leaves the job alone.
   std::optional<JobOutcome> nested;
   done.host.onPump = [&] {
@@ -217,24 +199,192 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
   ASSERT_EQ(report.outcome, JobOutcome::Finished) << testing::PrintToString(done.host.texts());
   EXPECT_EQ(nested, JobOutcome::Failed);
   EXPECT_EQ(report.outputFolder, done.output.path());
-  std::vector<std::string> lines;
+  Names lines;
   for (const CreatedFile& file : report.createdFiles) lines.push_back(resultLine(file));
-  EXPECT_EQ(lines, (std::vector<std::string>{"Created web page \"snx1.htm\"",
-                                             "Created Flash streaming animation \"snx1s.swf\"",
-                                             "Created Flash controller animation \"snx1e.swf\""}));
+  EXPECT_EQ(lines, (Names{"Created web page \"snx9.htm\"", "Created Flash streaming animation \"snx9s.swf\"",
+                          "Created Flash controller animation \"snx9e.swf\""}));
+  EXPECT_EQ(done.numberOnDisk(), 10);
   EXPECT_EQ(done.ctx.job.progressRead, nullptr);  // the bars are only lent for the job
 
   JobFixture cancelled;
-  cancelled.setInput("in.wav", shortWav());
+  cancelled.setInput("in.wav", chords(0.5));
   cancelled.host.cancelOnPump = 8;
   report = cancelled.run();
   EXPECT_EQ(report.outcome, JobOutcome::Cancelled);
   EXPECT_TRUE(report.createdFiles.empty());
-  EXPECT_TRUE(cancelled.output.entries().empty());
-  EXPECT_EQ(cancelled.numberOnDisk(), 1);
   requestCancel(cancelled.ctx);  // no job runs: nothing changes for the next one
   cancelled.host.cancelOnPump = 0;
   EXPECT_EQ(cancelled.run().outcome, JobOutcome::Finished);
+}
+
+enum Line { kOutputMode = 2, kInstruction = 4, kBackground = 7, kOutputNumber = 9 };
+
+Names splitCrLf(const std::string& text) {
+  Names lines;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = std::min(text.find("\r\n", start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// Values read from the settings file (the failure ladder has the refused controller names).
+TEST(HostileSettings, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
+  auto instruction = [](Names& l, const char* value) {
+    l[kOutputMode] = "1";
+    l[kInstruction] = value;
+  };
+  const struct {
+    const char* name;
+    std::function<void(Names&)> edit;
+    std::string title;
+    Names files;
+    std::function<void(const JobFixture&)> check = nullptr;
+  } rows[] = {
+      {"instruction s", [&](Names& l) { instruction(l, "s"); }, "Tune",
+       {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
+      {"instruction leading out of the folder", [&](Names& l) { instruction(l, "../../x"); },
+       "Tune", {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
+      {"upper-case instruction", [&](Names& l) { instruction(l, "Eh"); }, "Tune",
+       {"snx1.htm", "snx1e.swf", "snx1s.swf"}},
+      {"colour with markup", [](Names& l) { l[kBackground] = "FF\"><script>alert(1)</script>"; }, "Tune",
+       {"snx1.htm", "snx1s.swf"},
+       [](const JobFixture& f) {
+         std::string page = test::readFileText(f.outputFile("snx1.htm"));
+         EXPECT_EQ(page.find("<script"), std::string::npos);
+         EXPECT_EQ(splitCrLf(page)[10], "  <body bgcolor=\"#FF0000c00000a0e00010000c00000\" text=\"#000000\">");
+       }},
+      {"title with line breaks and controls", nullptr, "Line one\r\n</title><x>\x7f\t", {"snx1.htm", "snx1s.swf"},
+       [](const JobFixture& f) {
+         Names lines = splitCrLf(test::readFileText(f.outputFile("snx1.htm")));
+         ASSERT_EQ(lines.size(), 31u);
+         for (const std::string& line : lines) EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+         EXPECT_EQ(lines[3], "      Line one  (/title)(x)  ");
+         EXPECT_EQ(lines[24], lines[3]);
+       }},
+      {"largest output number", [](Names& l) { l[kOutputNumber] = "2147483647"; }, "Tune",
+       {"snx2147483647.htm", "snx2147483647s.swf"},
+       [](const JobFixture& f) {
+         EXPECT_EQ(f.numberOnDisk(), 1);
+         EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    JobFixture f;
+    Names lines = splitCrLf(encodeParameters(test::testSettings(f.output.path())));
+    if (row.edit) row.edit(lines);
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    // Read the way start-up does.
+    test::writeFileText(f.program.file("snx.da0"), text);
+    readParameters(f.ctx);
+    ASSERT_TRUE(f.host.terminations.empty());
+    f.setInput("in.wav", chords(0.5));
+    f.ctx.inputs.inputTitle = row.title;
+    EXPECT_EQ(f.run().outcome, JobOutcome::Finished);
+    EXPECT_EQ(f.output.entries(), row.files);
+    if (row.check) row.check(f);
+  }
+}
+
+TEST(JobEndings, FilesAnotherProcessHoldsAreNeitherOverwrittenNorDeleted) {
+  const struct {
+    const char* name;
+    std::int32_t mode;
+    const char* message;  // not counted by the overwrite question, refused when made
+  } rows[] = {{"snx1.htm", kOutputModeBareLooping, "Cannot create output file"},
+              {"snx1s.swf", kOutputModeBareLooping, "Cannot create output file"},
+              {"snx1c.swf", kOutputModeController, "Cannot create output file"},
+              // Another program folder's job at work.
+              {"snx1.tmp2", kOutputModeBareLooping, "Cannot initialise temporary file"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    JobFixture f;
+    f.ctx.settings.outputMode = row.mode;
+    f.saveSettings();
+    f.setInput("in.wav", chords(1.0));
+    const std::string held = f.outputFile(row.name);
+    test::writeFileText(held, "earlier work");
+    test::LockHolder holder(held);
+    ASSERT_TRUE(holder.holding());
+
+    EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
+    EXPECT_EQ(f.host.texts(), Names{"Error: " + std::string(row.message) + " \"" + held + "\"."});
+    EXPECT_EQ(f.output.entries(), Names{row.name});
+    EXPECT_EQ(test::readFileText(held), "earlier work");
+    EXPECT_EQ(f.numberOnDisk(), 1);
+  }
+}
+
+TEST(JobEndings, SettingsAnotherProgramSavedDuringTheJobSurviveItsSaves) {
+  for (bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "failed" : "finished");
+    JobFixture f;
+    f.setInput("in.wav", chords(1.0));
+    if (fail) fs::remove(f.program.file("lame_enc.so"));
+    bool saved = false;
+    f.host.onPump = [&] {
+      if (saved || f.numberOnDisk() != 2) return;
+      // The Options window of another running copy saves new colours.
+      SettingsRecord other = test::testSettings(f.output.path());
+      other.backgroundColour = "123456";
+      other.nextOutputNumber = 2;
+      test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
+      saved = true;
+    };
+    EXPECT_EQ(f.run().outcome, fail ? JobOutcome::Failed : JobOutcome::Finished);
+    ASSERT_TRUE(saved);
+    std::optional<SettingsRecord> onDisk = decodeParameters(test::readFileText(f.program.file("snx.da0")));
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->backgroundColour, "123456");
+    EXPECT_EQ(onDisk->nextOutputNumber, fail ? 1 : 2);
+    EXPECT_EQ(f.ctx.settings.nextOutputNumber, fail ? 1 : 2);
+  }
+}
+
+TEST(JobEndings, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumberTakenBack) {
+  JobFixture f;
+  f.setInput("in.wav", chords(5.0));
+  f.host.onPump = [&] {
+    if (f.ctx.job.jobCancelled || f.numberOnDisk() != 2 || f.decode.positions.empty()) return;
+    fs::create_directory(f.program.file("snx.da0.new"));  // no save can replace the file now
+    requestCancel(f.ctx);
+  };
+  EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
+  EXPECT_TRUE(f.host.terminations.empty());
+  Names texts = f.host.texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error: Cannot write to parameters file."), texts.end());
+  EXPECT_EQ(f.output.entries(), Names{});
+  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+  EXPECT_EQ(f.numberOnDisk(), 2);  // the number could not be taken back on disk
+}
+
+TEST(JobEndings, TemporaryFileCutWhileReadBackFailsTheJob) {
+  const struct {
+    const char* temporary;
+    bool (*due)(const JobFixture&);
+  } rows[] = {
+      {"snx1.tmp2", [](const JobFixture& f) { return f.compress.positions.size() >= 2; }},  // mid-way
+      {"snx1.tmp3", [](const JobFixture& f) { return f.compress.last() == 101; }},          // before the copy
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.temporary);
+    JobFixture f;
+    f.setInput("in.wav", chords(6.0));
+    bool cut = false;
+    f.host.onPump = [&] {
+      if (cut || !row.due(f)) return;
+      fs::resize_file(f.outputFile(row.temporary), 0);
+      cut = true;
+    };
+    EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(f.host.texts(), Names{"Error: Cannot read file."});
+    EXPECT_TRUE(f.output.entries().empty());
+    EXPECT_EQ(f.numberOnDisk(), 1);
+  }
 }
 
 }  // namespace

@@ -1,40 +1,27 @@
 #include "engine/options_commit.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "engine/conversion_driver.h"
 #include "platform/folder_lock.h"
 #include "settings/parameters_file.h"
+#include "tests/support/job_fixture.h"
 #include "tests/support/program_copy.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/temp_folder.h"
 
 namespace sonaflux {
 namespace {
 
-using test::readFileText;
-using test::RecordingHost;
-using test::TempFolder;
-using test::writeFileText;
+using test::JobFixture;
 
-struct CommitFixture {
-  TempFolder program;
-  RecordingHost host;
-  AppContext ctx{host};
-  CommitFixture() {
-    ctx.paths.programFolder = program.path();
-    ctx.settings = test::testSettings("/srv/out/");
-    ctx.settings.nextOutputNumber = 12;
-  }
-  void putNumberOnDisk(std::int32_t number) {
-    SettingsRecord s = ctx.settings;
-    s.nextOutputNumber = number;
-    writeFileText(program.file("snx.da0"), encodeParameters(s));
-  }
-};
+void putNumberOnDisk(const JobFixture& f, std::int32_t number) {
+  SettingsRecord s = f.ctx.settings;
+  s.nextOutputNumber = number;
+  test::writeFileText(f.program.file("snx.da0"), encodeParameters(s));
+}
 
 TEST(OptionsCommit, KeepsTheNumberOnDiskUnlessTheUserTypedOne) {
-  struct Row {
+  const struct {
     const char* name;
     std::optional<std::int32_t> onDisk;
     bool typed;
@@ -46,54 +33,52 @@ TEST(OptionsCommit, KeepsTheNumberOnDiskUnlessTheUserTypedOne) {
       {"typed number wins even when lower", 90000, true, 40},
       {"no file to read", std::nullopt, false, 12},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    CommitFixture f;
-    if (row.onDisk) f.putNumberOnDisk(*row.onDisk);
+    JobFixture f;
+    f.ctx.settings.nextOutputNumber = 12;
+    if (row.onDisk)
+      putNumberOnDisk(f, *row.onDisk);
+    else
+      std::filesystem::remove(f.program.file("snx.da0"));
     OptionSettings opt = workingCopiesOf(f.ctx.settings);
     opt.optInstruction = "S";
     opt.optTextColour = "ff8";
     if (row.typed) opt.optNextOutputNumber = 40;
-
     commitOptions(f.ctx, opt, row.typed);
 
-    SettingsRecord expected = test::testSettings("/srv/out/");
-    expected.instruction = "c";
+    SettingsRecord expected = test::testSettings(f.output.path());
     expected.textColour = "ff8";
     expected.nextOutputNumber = row.expected;
     EXPECT_EQ(f.ctx.settings, expected);
-    EXPECT_EQ(readFileText(f.program.file("snx.da0")), encodeParameters(expected));
+    EXPECT_EQ(test::readFileText(f.program.file("snx.da0")), encodeParameters(expected));
     EXPECT_TRUE(f.host.messages.empty());
   }
 }
 
 TEST(OptionsCommit, WaitsForARunningJobAndTakesTheNumberItLeft) {
-  CommitFixture f;
-  f.putNumberOnDisk(20);
+  JobFixture f;
+  putNumberOnDisk(f, 20);
   auto job = std::make_unique<FolderLock>();
   ASSERT_EQ(job->tryLock(f.program.file(kJobLockFileName)), FolderLock::Result::Locked);
   // The job finishes on the third pump, having used one more number.
   f.host.onPump = [&] {
-    if (f.host.pumps == 3) {
-      f.putNumberOnDisk(21);
-      job.reset();
-    }
+    if (f.host.pumps != 3) return;
+    putNumberOnDisk(f, 21);
+    job.reset();
   };
-
   commitOptions(f.ctx, workingCopiesOf(f.ctx.settings), false);
-
-  EXPECT_EQ(f.host.statuses,
-            (std::vector<std::string>{"Waiting for another conversion to finish..."}));
-  EXPECT_EQ(readOutputNumberOnDisk(f.program.path()), 21);
+  EXPECT_EQ(f.host.statuses, std::vector<std::string>{"Waiting for another conversion to finish..."});
+  EXPECT_EQ(f.numberOnDisk(), 21);
 }
 
 TEST(OptionsCommit, UnwritableParametersFileEndsTheProgram) {
-  CommitFixture f;
+  JobFixture f;
   f.ctx.paths.programFolder = f.program.file("gone/");
   commitOptions(f.ctx, workingCopiesOf(f.ctx.settings), false);
-  EXPECT_EQ(f.host.texts(), (std::vector<std::string>{"Error: Cannot write to parameters file."}));
+  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
   EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(f.host.terminations, (std::vector<int>{1}));
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
 }
 
 }  // namespace

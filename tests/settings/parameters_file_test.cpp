@@ -9,30 +9,16 @@
 namespace sonaflux {
 namespace {
 
-using test::RecordingHost;
-using test::TempFolder;
-
 SettingsRecord sampleSettings() {
-  SettingsRecord s;
-  s.toDesktop = false;
-  s.outputFolderPath = "/srv/www/sound files";
-  s.outputMode = 3;
-  s.controllerName = "Round02080080";
-  s.instruction = "f";
-  s.nextTipNumber = 7;
-  s.showTipsAtStartup = false;
-  s.backgroundColour = "1A2B3C";
-  s.textColour = "FFFFFF";
-  s.nextOutputNumber = 1234;
-  s.buttonSounds = true;
-  s.backgroundPicture = false;
-  s.roundCorners = true;
-  return s;
+  return {.outputFolderPath = "/srv/www/sound files", .outputMode = 3, .controllerName = "Round02080080",
+          .instruction = "f", .nextTipNumber = 7, .showTipsAtStartup = false, .backgroundColour = "1A2B3C",
+          .textColour = "FFFFFF", .nextOutputNumber = 1234, .buttonSounds = true, .backgroundPicture = false,
+          .roundCorners = true};
 }
 
 struct ParametersFixture {
-  TempFolder program;
-  RecordingHost host;
+  test::TempFolder program;
+  test::RecordingHost host;
   AppContext ctx{host};
   ParametersFixture() { ctx.paths.programFolder = program.path(); }
   std::string file() const { return program.file("snx.da0"); }
@@ -54,11 +40,8 @@ TEST(ParametersFile, RoundTripGivesBackEveryField) {
   ParametersFixture f;
   for (bool flag : {false, true}) {
     SettingsRecord s = sampleSettings();
-    s.toDesktop = flag;
-    s.showTipsAtStartup = !flag;
-    s.buttonSounds = flag;
-    s.backgroundPicture = !flag;
-    s.roundCorners = flag;
+    s.toDesktop = s.buttonSounds = s.roundCorners = flag;
+    s.showTipsAtStartup = s.backgroundPicture = !flag;
     s.outputFolderPath = flag ? "" : "/tmp/x y/";
     s.pageFor = flag ? PageFor::EveryBrowser : PageFor::FlashAndRuffleCopied;
     f.ctx.settings = s;
@@ -74,8 +57,7 @@ TEST(ParametersFile, RoundTripGivesBackEveryField) {
 TEST(ParametersFile, DecodesLinesLeniently) {
   // "Y" is not "y"; numbers parse their leading integer; LF line ends and a
   // last line without a line end are read too.
-  std::string text = "Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny";
-  std::optional<SettingsRecord> s = decodeParameters(text);
+  std::optional<SettingsRecord> s = decodeParameters("Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny");
   ASSERT_TRUE(s);
   EXPECT_FALSE(s->toDesktop);
   EXPECT_EQ(s->outputMode, 2);
@@ -85,61 +67,52 @@ TEST(ParametersFile, DecodesLinesLeniently) {
   EXPECT_FALSE(s->buttonSounds);
   EXPECT_FALSE(s->backgroundPicture);
   EXPECT_TRUE(s->roundCorners);
-  std::optional<SettingsRecord> junk = decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n");
+  std::optional<SettingsRecord> junk =
+      decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n");
   ASSERT_TRUE(junk);
   EXPECT_EQ(junk->outputMode, 0);
   EXPECT_EQ(junk->nextOutputNumber, 0);
-}
 
-TEST(ParametersFile, PageSettingIsReadFromTheFourteenthLine) {
+  // The page setting is the fourteenth line; anything but 1 to 4 is the default.
   const std::string thirteen = "n\r\n/o/\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n7\r\ny\r\ny\r\ny";
-  const struct {
-    std::string tail;
-    PageFor pageFor;
-  } rows[] = {
+  const std::pair<std::string, PageFor> pages[] = {
       {"", PageFor::FlashPlayers},           {"\r\n", PageFor::FlashPlayers},
       {"\r\n1\r\n", PageFor::FlashPlayers},  {"\r\n2\r\n", PageFor::FlashAndRuffleOnline},
       {"\r\n3", PageFor::FlashAndRuffleCopied}, {"\n4\n", PageFor::EveryBrowser},
       {"\r\n5\r\n", PageFor::FlashPlayers},  {"\r\n0\r\n", PageFor::FlashPlayers},
       {"\r\nhtml5\r\n", PageFor::FlashPlayers},
   };
-  for (const auto& row : rows) {
-    std::optional<SettingsRecord> s = decodeParameters(thirteen + row.tail);
-    ASSERT_TRUE(s) << row.tail;
-    EXPECT_EQ(s->pageFor, row.pageFor) << row.tail;
+  for (const auto& [tail, pageFor] : pages) {
+    s = decodeParameters(thirteen + tail);
+    ASSERT_TRUE(s) << tail;
+    EXPECT_EQ(s->pageFor, pageFor) << tail;
     EXPECT_EQ(s->nextOutputNumber, 7);
     EXPECT_TRUE(s->roundCorners);
   }
 }
 
+TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
+  std::string text = encodeParameters(sampleSettings());
+  // Twelve full lines and any part of the thirteenth are enough.
+  std::size_t twelfthEnd = 0;
+  for (int i = 0; i < 12; ++i) twelfthEnd = text.find('\n', twelfthEnd) + 1;
+  for (std::size_t n = 0; n <= text.size(); ++n)
+    EXPECT_EQ(decodeParameters(std::string_view(text).substr(0, n)).has_value(), n > twelfthEnd) << "prefix " << n;
+}
+
 TEST(ParametersFile, MissingOrTwelveLineFileStopsTheProgram) {
-  const struct {
-    const char* contents;  // null: no file
-    const char* message;
-  } rows[] = {
-      {nullptr, "Error: Missing parameters file."},
+  const std::pair<const char*, const char*> rows[] = {
+      {nullptr, "Error: Missing parameters file."},  // no file
       {"y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\n",
        "Error: Corrupt parameters file."},
   };
-  for (const auto& row : rows) {
+  for (const auto& [contents, message] : rows) {
     ParametersFixture f;
-    if (row.contents) test::writeFileText(f.file(), row.contents);
+    if (contents) test::writeFileText(f.file(), contents);
     readParameters(f.ctx);
-    ASSERT_EQ(f.host.messages.size(), 1u) << row.message;
-    EXPECT_EQ(f.host.messages[0].text, row.message);
+    ASSERT_EQ(f.host.texts(), std::vector<std::string>{message});
     EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
     EXPECT_EQ(f.host.terminations, std::vector<int>{1});
-  }
-}
-
-TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
-  std::string text = encodeParameters(sampleSettings());
-  for (std::size_t n = 0; n <= text.size(); ++n) {
-    std::optional<SettingsRecord> s = decodeParameters(std::string_view(text).substr(0, n));
-    // Twelve full lines and any part of the thirteenth are enough.
-    std::size_t twelfthEnd = 0;
-    for (int i = 0; i < 12; ++i) twelfthEnd = text.find('\n', twelfthEnd) + 1;
-    EXPECT_EQ(s.has_value(), n > twelfthEnd) << "prefix " << n;
   }
 }
 
@@ -159,8 +132,7 @@ TEST(ParametersFile, FailedSaveReportsTerminatesAndKeepsThePreviousFile) {
     EXPECT_FALSE(saveParameters(f.ctx));
     EXPECT_TRUE(f.host.messages.empty());
     saveParametersOrEnd(f.ctx);
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].text, "Error: Cannot write to parameters file.");
+    ASSERT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write to parameters file."});
     EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
     EXPECT_EQ(f.host.terminations, std::vector<int>{1});
     EXPECT_EQ(test::readFileText(f.file()), before);

@@ -15,14 +15,13 @@ std::string twelveTips() {
 }
 
 TEST(TipsFile, PicksTheRequestedLineWrapsAndCountsBackwards) {
-  const std::string three = "first\r\nsecond\r\nthird\r\n";
-  struct Row {
+  const std::string three = "first\r\nsecond\r\nthird\r\n", longTip(100000, 'x');
+  const struct {
     const char* why;
     std::string text;
     std::int32_t requested;
     Tip expected;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"a line in the middle", three, 2, {"second", 2}},
       {"the last line", three, 3, {"third", 3}},
       {"one past the end wraps to the first", three, 4, {"first", 1}},
@@ -38,21 +37,14 @@ TEST(TipsFile, PicksTheRequestedLineWrapsAndCountsBackwards) {
       {"an empty line is a tip of its own", "a\r\n\r\nc\r\n", 2, {"", 2}},
       {"an empty line counts for the wrap", "a\r\n\r\nc\r\n", 4, {"a", 1}},
       {"a CR inside a line stays", "a\rb\r\n", 1, {"a\rb", 1}},
+      {"a long line stays whole", "short\n" + longTip + "\nend\n", 2, {longTip, 2}},
       {"empty file: tip 1 is empty", "", 1, {"", 1}},
       {"empty file: zero stays zero", "", 0, {"", 0}},
       {"empty file: a negative number stays", "", -1, {"", -1}},
       {"empty file: past the end is number 1", "", 5, {"", 1}},
       {"a single line end is one empty tip", "\r\n", 0, {"", 1}},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.why);
-    EXPECT_EQ(pickTip(row.text, row.requested), row.expected);
-  }
-}
-
-TEST(TipsFile, KeepsLongLinesWhole) {
-  std::string longTip(100000, 'x');
-  EXPECT_EQ(pickTip("short\n" + longTip + "\nend\n", 2).text.size(), longTip.size());
+  for (const auto& row : rows) EXPECT_EQ(pickTip(row.text, row.requested), row.expected) << row.why;
 }
 
 TEST(TipsFile, ReadsTheProgramFoldersFileAndFallsBackToTipOneWhenMissing) {
@@ -65,17 +57,13 @@ TEST(TipsFile, ReadsTheProgramFoldersFileAndFallsBackToTipOneWhenMissing) {
 }
 
 TEST(TipsFile, StepsHeldAtTheEndsOfTheNumberRange) {
-  struct Row {
+  const struct {
     std::int32_t current;
     int delta;
     std::int32_t expected;
-  };
-  const Row rows[] = {{1, 1, 2}, {1, -1, 0}, {0, -1, -1}, {-1, 1, 0},
-                      {INT_MAX, 1, INT_MAX}, {INT_MIN, -1, INT_MIN}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::to_string(row.current) + " by " + std::to_string(row.delta));
-    EXPECT_EQ(steppedTipNumber(row.current, row.delta), row.expected);
-  }
+  } rows[] = {{1, 1, 2}, {1, -1, 0}, {0, -1, -1}, {-1, 1, 0}, {INT_MAX, 1, INT_MAX}, {INT_MIN, -1, INT_MIN}};
+  for (const auto& row : rows)
+    EXPECT_EQ(steppedTipNumber(row.current, row.delta), row.expected) << row.current << " by " << row.delta;
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "tests/support/ffmpeg_tools.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,30 +8,6 @@
 
 namespace sonaflux::test {
 
-namespace {
-
-std::map<std::string, std::string> keyValueLines(const std::string& text) {
-  std::map<std::string, std::string> values;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    auto equals = line.find('=');
-    // The first value of a key wins: it belongs to the first audio stream.
-    if (equals != std::string::npos) values.emplace(line.substr(0, equals), line.substr(equals + 1));
-  }
-  return values;
-}
-
-double toDouble(const std::map<std::string, std::string>& values, const std::string& key) {
-  auto it = values.find(key);
-  if (it == values.end()) return 0.0;
-  char* end = nullptr;
-  double value = std::strtod(it->second.c_str(), &end);
-  return end != it->second.c_str() ? value : 0.0;
-}
-
-}  // namespace
-
 std::optional<StreamInfo> probeAudio(const std::string& path) {
   ProcessResult run = runProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams",
                                  "a:0", "-show_entries",
@@ -40,17 +15,17 @@ std::optional<StreamInfo> probeAudio(const std::string& path) {
                                  "bit_rate,duration,nb_read_packets",
                                  "-of", "default=noprint_wrappers=1", path});
   if (run.exitCode != 0) return std::nullopt;
-  auto values = keyValueLines(run.out);
-  if (values.find("codec_name") == values.end()) return std::nullopt;
-  StreamInfo info;
-  info.formatName = values["format_name"];
-  info.codecName = values["codec_name"];
-  info.sampleRate = static_cast<int>(toDouble(values, "sample_rate"));
-  info.channels = static_cast<int>(toDouble(values, "channels"));
-  info.bitRate = static_cast<long>(toDouble(values, "bit_rate"));
-  info.duration = toDouble(values, "duration");
-  info.packetCount = static_cast<long>(toDouble(values, "nb_read_packets"));
-  return info;
+  std::map<std::string, std::string> values;
+  std::istringstream lines(run.out);
+  // The first value of a key wins: it belongs to the first audio stream.
+  for (std::string line; std::getline(lines, line);) {
+    std::size_t equals = line.find('=');
+    if (equals != std::string::npos) values.emplace(line.substr(0, equals), line.substr(equals + 1));
+  }
+  if (!values.count("codec_name")) return std::nullopt;
+  auto number = [&](const char* key) { return std::strtod(values[key].c_str(), nullptr); };
+  return StreamInfo{values["format_name"], values["codec_name"], int(number("sample_rate")), int(number("channels")),
+                    long(number("bit_rate")), number("duration"), long(number("nb_read_packets"))};
 }
 
 std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate,

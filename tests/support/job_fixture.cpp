@@ -1,16 +1,11 @@
 #include "tests/support/job_fixture.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
-#include "tests/support/test_paths.h"
 
 namespace sonaflux::test {
-
-namespace fs = std::filesystem;
 
 JobFixture::JobFixture() {
   copyJobFiles(program.path());
@@ -18,7 +13,6 @@ JobFixture::JobFixture() {
   ctx.paths.desktopFolder = output.path();
   ctx.settings = testSettings(output.path());
   saveSettings();
-
   host.cancelTarget = &ctx;
 }
 
@@ -26,9 +20,7 @@ std::string JobFixture::setInput(const std::string& name, const std::vector<std:
   std::string path = inputs.file(name);
   writeFileBytes(path, bytes);
   ctx.inputs.inputPath = path;
-  std::string lower = name;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  ctx.inputs.inputIsWav = lower.size() >= 4 && lower.substr(lower.size() - 4) == ".wav";
+  ctx.inputs.inputIsWav = name.ends_with(".wav");
   ctx.inputs.inputTitle = "Title";
   return path;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "core/app_context.h"
@@ -10,26 +9,21 @@
 
 namespace sonaflux::test {
 
-/// A complete job set-up on real files: a private program folder holding
-/// copies of the built plug-ins and data files, an output folder, settings
-/// saved in the program folder, progress bars and a recording Host.
+// A job on real files: a private program folder holding copies of the built
+// plug-ins and data files, settings saved there, progress bars and a recording Host
 class JobFixture {
  public:
   JobFixture();
 
-  /// Writes an input file into the input folder and points the job at it.
+  // Writes the file into `inputs` and points the job at it.
   std::string setInput(const std::string& name, const std::vector<std::uint8_t>& bytes);
-  /// Saves the current settings to the program folder's parameters file.
   void saveSettings();
-  /// Runs the create command as every front end does.
   JobReport run();
 
   std::string outputFile(const std::string& name) const { return output.file(name); }
   std::int32_t numberOnDisk() const;
 
-  TempFolder program;
-  TempFolder output;
-  TempFolder inputs;
+  TempFolder program, output, inputs;
   RecordingHost host;
   AppContext ctx{host};
   RecordingProgressBar read, decode, compress, write;

@@ -1,10 +1,12 @@
 #include "tests/support/process.h"
 
-#include <cerrno>
-#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
-#include <poll.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -14,67 +16,86 @@ namespace sonaflux::test {
 
 namespace {
 
-void drain(int fd, std::string& into) {
-  char buffer[4096];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n <= 0) return;
-    into.append(buffer, static_cast<std::size_t>(n));
-  }
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace
 
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, long long fileSizeLimit) {
+  m_outputs = (std::filesystem::temp_directory_path() / "sonaflux-process-XXXXXX").string();
+  if (!::mkdtemp(m_outputs.data())) return;
+  const std::string out = m_outputs + "/out", err = m_outputs + "/err";
+  m_pid = ::fork();
+  if (m_pid != 0) return;
+  ::dup2(::open("/dev/null", O_RDONLY), 0);
+  ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+  ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+  // No signal meant for the tests reaches it.
+  ::setpgid(0, 0);
+  if (fileSizeLimit > 0) {
+    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+    rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  ::execvp(args[0], args.data());
+  ::_exit(127);
+}
+
+ChildProcess::~ChildProcess() {
+  if (m_pid > 0 && !m_reaped) {
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, &m_status, 0);
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(m_outputs, ignored);
+}
+
+bool ChildProcess::running() {
+  if (!m_reaped && m_pid > 0 && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_reaped = true;
+  return !m_reaped && m_pid > 0;
+}
+
+bool ChildProcess::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    if (!running()) return condition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+void ChildProcess::signal(int number) {
+  if (m_pid > 0 && !m_reaped) ::kill(m_pid, number);
+}
+
+ProcessResult ChildProcess::wait() {
+  if (m_pid > 0 && !m_reaped) ::waitpid(m_pid, &m_status, 0);
+  m_reaped = true;
+  return {WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1, readAll(m_outputs + "/out"), readAll(m_outputs + "/err")};
+}
+
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
-  ProcessResult result;
-  int out[2], err[2];
-  if (::pipe(out) != 0 || ::pipe(err) != 0) return result;
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int devNull = ::open("/dev/null", O_RDONLY);
-    ::dup2(devNull, 0);
-    ::dup2(out[1], 1);
-    ::dup2(err[1], 2);
-    ::close(out[0]);
-    ::close(err[0]);
-    if (options.fileSizeLimit > 0) {
-      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-      rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  ::close(out[1]);
-  ::close(err[1]);
-  ::fcntl(out[0], F_SETFL, O_NONBLOCK);
-  ::fcntl(err[0], F_SETFL, O_NONBLOCK);
-  bool interrupted = false;
-  int status = 0;
-  for (;;) {
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    ::poll(fds, 2, 5);
-    drain(out[0], result.out);
-    drain(err[0], result.err);
-    if (!interrupted && options.interruptWhen && options.interruptWhen()) {
-      ::kill(pid, SIGINT);
-      interrupted = true;
-    }
-    pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-  }
-  // Whatever is still in the pipes after exit.
-  ::fcntl(out[0], F_SETFL, 0);
-  ::fcntl(err[0], F_SETFL, 0);
-  drain(out[0], result.out);
-  drain(err[0], result.err);
-  ::close(out[0]);
-  ::close(err[0]);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  ChildProcess child(argv, options.fileSizeLimit);
+  if (options.interruptWhen && child.waitFor(options.interruptWhen, std::chrono::hours(1))) child.signal(SIGINT);
+  return child.wait();
+}
+
+LockHolder::LockHolder(const std::string& path) : m_process({"flock", "--exclusive", path, "sleep", "120"}) {
+  // Held once the program's own exclusive open (flock) would fail.
+  m_holding = m_process.waitFor(
+      [&] {
+        int fd = ::open(path.c_str(), O_RDONLY);
+        bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0) ::close(fd);
+        return held;
+      },
+      std::chrono::seconds(10));
 }
 
 }  // namespace sonaflux::test

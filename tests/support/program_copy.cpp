@@ -10,51 +10,45 @@ namespace sonaflux::test {
 namespace fs = std::filesystem;
 
 SettingsRecord testSettings(const std::string& outputFolder) {
-  SettingsRecord s;
-  s.toDesktop = false;
-  s.outputFolderPath = outputFolder;
-  s.outputMode = kOutputModeBareLooping;
-  s.controllerName = "Classic01150040";
-  s.instruction = "c";
-  s.nextTipNumber = 1;
-  s.showTipsAtStartup = true;
-  s.backgroundColour = "FFFFFF";
-  s.textColour = "000000";
-  s.nextOutputNumber = 1;
-  return s;
+  return {.outputFolderPath = outputFolder, .outputMode = kOutputModeBareLooping, .controllerName = "Classic01150040",
+          .instruction = "c", .nextTipNumber = 1, .showTipsAtStartup = true, .backgroundColour = "FFFFFF",
+          .textColour = "000000", .nextOutputNumber = 1};
 }
 
 void copyJobFiles(const std::string& folder) {
-  for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"}) fs::copy_file(programFolder() + name, folder + name);
+  for (const char* name : {"decoder.so", "lame_enc.so", "snx.da1"})
+    fs::copy_file(programFolder() + name, folder + name);
   fs::copy(programFolder() + "Controllers", folder + "Controllers", fs::copy_options::recursive);
-  if (fs::exists(programFolder() + "player")) fs::create_directory_symlink(programFolder() + "player", folder + "player");
+  if (fs::exists(programFolder() + "player"))
+    fs::create_directory_symlink(programFolder() + "player", folder + "player");
 }
 
-ProgramCopy::ProgramCopy(const std::string& outputFolder) {
+ProgramCopy::ProgramCopy() {
   for (const auto& entry : fs::directory_iterator(programFolder())) {
     std::string name = entry.path().filename().string();
     if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
     // The player is only read, and large: shared rather than copied.
-    if (name == "player") {
+    if (name == "player")
       fs::create_directory_symlink(entry.path(), program.file(name));
-      continue;
-    }
-    fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
+    else
+      fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
   }
-  settings = testSettings(outputFolder);
   saveSettings();
 }
 
 void ProgramCopy::saveSettings() { writeFileText(program.file("snx.da0"), encodeParameters(settings)); }
 
-std::int32_t ProgramCopy::numberOnDisk() const {
-  return readOutputNumberOnDisk(program.path()).value_or(-1);
+std::int32_t ProgramCopy::numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
+
+std::vector<std::string> ProgramCopy::argv(const std::vector<std::string>& arguments) const {
+  std::vector<std::string> all = {cli()};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  return all;
 }
 
-ProcessResult ProgramCopy::run(const std::vector<std::string>& arguments, const ProcessOptions& options) const {
-  std::vector<std::string> argv = {cli()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return runProcess(argv, options);
+std::string ProgramCopy::input(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+  writeFileBytes(inputs.file(name), bytes);
+  return inputs.file(name);
 }
 
 }  // namespace sonaflux::test

@@ -12,15 +12,10 @@ namespace sonaflux::test {
 
 class RecordingProgressBar : public ProgressBar {
  public:
-  void setRange(int minimum, int maximum) override {
-    this->minimum = minimum;
-    this->maximum = maximum;
-  }
+  void setRange(int, int) override {}
   void setPosition(int position) override { positions.push_back(position); }
   int last() const { return positions.empty() ? -1 : positions.back(); }
 
-  int minimum = -1;
-  int maximum = -1;
   std::vector<int> positions;
 };
 
@@ -30,8 +25,7 @@ struct RecordedMessage {
   MessageButtons buttons;
 };
 
-/// A Host for tests: records messages, answers questions from a queue (No
-/// when empty), counts pumps and can cancel the job on the Nth pump.
+// Records messages, answers questions from the queue (No when empty), counts pumps.
 class RecordingHost : public Host {
  public:
   MessageAnswer showMessage(const std::string& text, MessageIcon icon,
@@ -40,7 +34,6 @@ class RecordingHost : public Host {
   void showStatus(const std::string& text) override { statuses.push_back(text); }
   void terminate(int exitCode) override { terminations.push_back(exitCode); }
 
-  /// The texts of all messages shown, in order.
   std::vector<std::string> texts() const;
 
   std::vector<RecordedMessage> messages;
@@ -48,10 +41,9 @@ class RecordingHost : public Host {
   std::vector<std::string> statuses;
   std::vector<int> terminations;
   long pumps = 0;
-  /// When set, the pump with this number cancels the job of cancelTarget.
+  // When set, the pump with this number cancels the job of cancelTarget.
   long cancelOnPump = 0;
   AppContext* cancelTarget = nullptr;
-  /// Runs at every pump, for tests that look at files while the job runs.
   std::function<void()> onPump;
 };
 

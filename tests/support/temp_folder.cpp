@@ -46,8 +46,8 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path) {
 }
 
 std::string readFileText(const std::string& path) {
-  std::vector<std::uint8_t> bytes = readFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace sonaflux::test

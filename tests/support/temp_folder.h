@@ -7,8 +7,7 @@
 
 namespace sonaflux::test {
 
-/// A fresh folder under the system's temporary folder, removed with its
-/// contents when the object goes.
+// A fresh temporary folder, removed with its contents when the object goes.
 class TempFolder {
  public:
   TempFolder();
@@ -16,10 +15,9 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  /// The folder, ending in "/".
   const std::string& path() const { return m_path; }
   std::string file(const std::string& name) const { return m_path + name; }
-  /// Names of the entries in the folder, sorted.
+  // Sorted names.
   std::vector<std::string> entries() const;
 
  private:
@@ -31,14 +29,12 @@ void writeFileText(const std::string& path, const std::string& text);
 std::vector<std::uint8_t> readFileBytes(const std::string& path);
 std::string readFileText(const std::string& path);
 
-/// The lines, each ended by CR LF.
 inline std::string crlfLines(std::initializer_list<std::string> lines) {
   std::string out;
   for (const std::string& line : lines) out += line + "\r\n";
   return out;
 }
 
-/// The parts one after another.
 inline std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
   std::vector<std::uint8_t> out;
   for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
