@@ -1,9 +1,13 @@
-// Opens pages in headless Chromium with Ruffle injected and records every
-// buffer of sound that Ruffle hands to Web Audio.
+// Opens pages in headless Chromium, records every buffer of sound handed to
+// Web Audio and the events of the <audio> elements, and reads the buffers
+// back as a sequence of tone steps.
 'use strict';
 
+const assert = require('node:assert/strict');
 const fs = require('node:fs');
+const { before, after } = require('node:test');
 const { chromium } = require('playwright-core');
+const { programFolder, makeTempFolder, removeTempFolders } = require('./job.js');
 
 const kChromium = '/usr/bin/chromium';
 // A buffer whose peak stays below this is one of Ruffle's silent fillers.
@@ -11,26 +15,39 @@ const kSilentPeak = 0.01;
 
 async function launchBrowser(userDataDir) {
   if (!fs.existsSync(kChromium)) throw new Error(`${kChromium} is missing (apt-get install chromium)`);
-  return chromium.launchPersistentContext(userDataDir, {
+  const context = await chromium.launchPersistentContext(userDataDir, {
     executablePath: kChromium,
     headless: true,
     args: [
       '--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
-      '--autoplay-policy=no-user-gesture-required', '--disable-component-update',
-      '--disable-sync', '--no-first-run',
+      '--autoplay-policy=no-user-gesture-required', '--disable-component-update', '--disable-sync', '--no-first-run',
     ],
   });
+  // No network: what a page needs comes from the loopback or the disk.
+  await context.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
+  return context;
 }
 
-// Runs in the page before its own scripts; with inject, it also configures
-// the player and adds its script, which a test server serves under /__ruffle/.
-function pageHooks(inject) {
-  if (inject) {
-    window.RufflePlayer = window.RufflePlayer || {};
-    window.RufflePlayer.config = {
-      autoplay: 'on', unmuteOverlay: 'hidden', splashScreen: false, preferredRenderer: 'canvas',
-      publicPath: '/__ruffle/', warnOnUnsupportedContent: false, logLevel: 'warn',
-    };
+// One browser for the tests of a file, in holder.browser.
+function useBrowser() {
+  const holder = {};
+  before(async () => {
+    programFolder();
+    holder.browser = await launchBrowser(makeTempFolder('chromium'));
+  });
+  after(async () => {
+    if (holder.browser) await holder.browser.close();
+    removeTempFolders();
+  });
+  return holder;
+}
+
+// Runs in the page before its own scripts.
+function pageHooks(ruffleConfig) {
+  if (ruffleConfig) window.RufflePlayer = { config: ruffleConfig };
+  window.__media = [];
+  for (const type of ['playing', 'waiting', 'ended', 'seeking']) {
+    document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
   }
   window.__sound = [];
   const start = AudioBufferSourceNode.prototype.start;
@@ -41,9 +58,8 @@ function pageHooks(inject) {
     if (buffer) {
       const data = buffer.getChannelData(0);
       let previous = 0;
-      for (let i = 0; i < data.length; i++) {
-        const v = data[i];
-        if (Math.abs(v) > peak) peak = Math.abs(v);
+      for (const v of data) {
+        peak = Math.max(peak, Math.abs(v));
         if ((v >= 0) !== (previous >= 0)) crossings++;
         previous = v;
       }
@@ -57,18 +73,19 @@ function pageHooks(inject) {
     });
     return start.call(this, when, ...rest);
   };
-  if (!inject) return;
-  document.addEventListener('DOMContentLoaded', () => {
-    const script = document.createElement('script');
-    script.src = '/__ruffle/ruffle.js';
-    document.head.appendChild(script);
-  });
 }
 
-/// Opens url in a new tab of context; collects console errors and page
-/// errors. With inject false the page must bring its player itself.
-async function openPage(context, url, { inject = true } = {}) {
+// Opens url in a new tab of context and collects its page errors, console
+// errors and failed answers as problems. With bytesPerSecond every answer
+// shares one slow line, as over a modem.
+async function openPage(context, url, { ruffleConfig = null, bytesPerSecond = 0 } = {}) {
   const page = await context.newPage();
+  if (bytesPerSecond) {
+    const session = await context.newCDPSession(page);
+    await session.send('Network.enable');
+    await session.send('Network.emulateNetworkConditions',
+      { offline: false, latency: 0, downloadThroughput: bytesPerSecond, uploadThroughput: bytesPerSecond });
+  }
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => {
@@ -79,50 +96,104 @@ async function openPage(context, url, { inject = true } = {}) {
   page.on('response', (r) => {
     if (r.status() >= 400 && !r.url().endsWith('/favicon.ico')) problems.push(`status of ${r.status()} for ${r.url()}`);
   });
-  await page.addInitScript(pageHooks, inject);
+  await page.addInitScript(pageHooks, ruffleConfig);
   await page.goto(url);
   return { page, problems };
 }
 
-/// Waits until Ruffle has replaced the embedded content and runs the movie.
-async function waitForPlayer(page, timeoutMs = 30000) {
-  const player = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
-  await player.waitFor({ state: 'attached', timeout: timeoutMs });
-  // Ruffle starts its audio context with the movie and then schedules
-  // buffers, silent or not, without pause.
-  await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: timeoutMs });
-  return player;
+// Opens the page of serving, waits until Ruffle has replaced the embedded
+// content and runs the movie, and hands body { page, element, ready }; then
+// no problems but those matching allowed may have been seen. Stops serving.
+async function withPlayerPage(context, serving, body, { allowed = null, ruffleConfig = null } = {}) {
+  let page = null;
+  try {
+    const opened = await openPage(context, serving.address, { ruffleConfig });
+    page = opened.page;
+    const element = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
+    await element.waitFor({ state: 'attached', timeout: 30000 });
+    // Ruffle starts its audio context with the movie and then schedules
+    // buffers, silent or not, without pause.
+    await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
+    await body({ page, element, ready: await now(page) });
+    assert.deepEqual(opened.problems.filter((p) => !allowed || !allowed.test(p)), []);
+  } finally {
+    if (page) await page.close();
+    await serving.stop();
+  }
 }
 
 async function now(page) {
   return page.evaluate(() => performance.now());
 }
 
-/// Buffers with sound scheduled at or after `fromMs` (page clock) and before `toMs`.
-async function soundBetween(page, fromMs, toMs = Infinity) {
+// Buffers with sound scheduled at or after fromMs of the page clock.
+async function sound(page, fromMs = 0) {
   const all = await page.evaluate(() => window.__sound);
-  return all.filter((b) => b.peak >= kSilentPeak && b.at >= fromMs && b.at < toMs);
+  return all.filter((b) => b.peak >= kSilentPeak && b.at >= fromMs);
 }
 
-async function allSound(page) {
-  const all = await page.evaluate(() => window.__sound);
-  return all.filter((b) => b.peak >= kSilentPeak);
+async function waitForSound(page, fromMs, timeout) {
+  const heard = ([from, least]) => window.__sound.some((b) => b.peak >= least && b.at >= from);
+  return page.waitForFunction(heard, [fromMs, kSilentPeak], { timeout, polling: 200 }).then(() => true, () => false);
 }
 
-/// Clicks at a pixel of the player element (its top-left corner is 0, 0).
-async function clickAt(page, player, x, y) {
-  const box = await player.boundingBox();
+// Groups sounding buffers (sorted by audio time) into runs with no silence
+// longer than maxGap seconds inside.
+function soundRuns(buffers, maxGap = 0.3) {
+  const runs = [];
+  for (const b of [...buffers].sort((x, y) => x.when - y.when)) {
+    const run = runs[runs.length - 1];
+    if (run && b.when - run.end <= maxGap) {
+      run.buffers.push(b);
+      run.end = Math.max(run.end, b.when + b.duration);
+    } else {
+      runs.push({ start: b.when, end: b.when + b.duration, buffers: [b] });
+    }
+  }
+  return runs;
+}
+
+// The index of the nearest tone for each buffer. Quiet buffers, where a tone
+// fades in after silence, are left out: their zero crossings say little.
+function stepsOf(buffers, tones) {
+  const loudest = Math.max(0, ...buffers.map((b) => b.peak));
+  const distance = (b, i) => Math.abs(b.frequency - tones[i]);
+  return buffers.filter((b) => b.peak >= loudest / 2)
+    .map((b) => tones.reduce((best, _, i) => (distance(b, i) < distance(b, best) ? i : best), 0));
+}
+
+// The tone a run of steps starts with: the lowest of its first few, as the
+// click where sound starts can read one tone high in a short buffer.
+function firstTone(steps) {
+  return Math.min(...steps.slice(0, 5));
+}
+
+// Waits for sound from ready on, listens playMs longer and checks that the
+// first run plays every tone in order: the steps only go up, apart from a
+// one-step wobble where a buffer straddles two tones. Returns the runs.
+async function expectPlaysThrough(page, ready, tones, playMs, name) {
+  assert.ok(await waitForSound(page, ready, 10000), `${name}: no sound within 10 s`);
+  await page.waitForTimeout(playMs);
+  const runs = soundRuns(await sound(page));
+  const steps = stepsOf(runs[0].buffers, tones);
+  assert.deepEqual([firstTone(steps), Math.max(...steps)], [0, tones.length - 1], `${name}: incomplete play: ${steps}`);
+  assert.ok(steps.every((s, i) => s >= Math.max(...steps.slice(0, i + 1)) - 1), `${name}: skipped back: ${steps}`);
+  return runs;
+}
+
+// Clicks at a pixel of the player element (its top-left corner is 0, 0).
+async function clickAt(page, element, [x, y]) {
+  const box = await element.boundingBox();
   await page.mouse.move(box.x + x, box.y + y);
   await page.mouse.down();
   await page.waitForTimeout(80);
   await page.mouse.up();
 }
 
-/// Colours ("rrggbb") of the player's canvas at pixels of the player element.
-async function coloursAt(page, element, points) {
+// Colours ("rrggbb") of the player's canvas at pixels of the player element.
+async function coloursAt(element, points) {
   return element.evaluate((host, pts) => {
-    const canvas = host.shadowRoot && host.shadowRoot.querySelector('canvas');
-    if (!canvas) return [];
+    const canvas = host.shadowRoot.querySelector('canvas');
     const scale = canvas.width / canvas.getBoundingClientRect().width;
     const context = canvas.getContext('2d');
     return pts.map(([x, y]) => {
@@ -132,6 +203,15 @@ async function coloursAt(page, element, points) {
   }, points);
 }
 
+// The <audio> element's state, and the events seen so far.
+async function audioState(page) {
+  return page.evaluate(() => {
+    const a = document.querySelector('audio');
+    return { paused: a.paused, time: a.currentTime, ended: a.ended, events: window.__media };
+  });
+}
+
 module.exports = {
-  kSilentPeak, launchBrowser, openPage, waitForPlayer, now, soundBetween, allSound, clickAt, coloursAt,
+  launchBrowser, useBrowser, openPage, withPlayerPage, now, sound, waitForSound, soundRuns, stepsOf, firstTone,
+  expectPlaysThrough, clickAt, coloursAt, audioState,
 };
