@@ -51,7 +51,7 @@ test('each Flash page plays at once and through without gaps, then again from th
   for (const [settings, serve] of rows) {
     const name = JSON.stringify(settings);
     const serving = await serve(jobCommand(toneStepsWav(kSixTones), settings));
-    await player.withPlayerPage(chromium.browser, serving, async ({ page, ready }) => {
+    await player.withPage(chromium.browser, serving, async ({ page, ready }) => {
       assert.ok(await player.waitForSound(page, ready, 10000), `${name}: no sound within 10 s`);
       await page.waitForTimeout(11000);
       const runs = player.soundRuns(await player.sound(page));
@@ -81,7 +81,7 @@ test('instruction c waits for Play on every controller; Pause and Stop silence i
   for (const [name, at] of Object.entries(kControllers)) {
     const job = runJob(toneStepsWav(kEightTones), { outputMode: 1, controllerName: name, instruction: 'c' });
     const serving = await servePage(job.folder, job.page);
-    await player.withPlayerPage(chromium.browser, serving, async ({ page, element, ready }) => {
+    await player.withPage(chromium.browser, serving, async ({ page, element, ready }) => {
       const click = async (button) => {
         await element.click({ position: at[button], delay: 80 });
         return player.now(page);
@@ -130,7 +130,7 @@ test('the preview page shows every shipped controller, each loading and respondi
   // Each controller asks for its stream (the name with the letter before
   // ".swf" replaced by "s"), which is not there.
   const allowed = /status of 404/;
-  await player.withPlayerPage(chromium.browser, serving, async ({ page }) => {
+  await player.withPage(chromium.browser, serving, async ({ page }) => {
     const elements = page.locator('ruffle-embed, ruffle-object, ruffle-player');
     await page.waitForTimeout(3000);
     assert.equal(await elements.count(), names.length);

@@ -88,19 +88,22 @@ async function openPage(context, url, { ruffleConfig = null, bytesPerSecond = 0 
   return { page, problems };
 }
 
-// Opens the page of serving, waits until Ruffle has replaced the embedded
-// content and runs the movie, and hands body { page, element, ready }; then
-// no problems but those matching allowed may have been seen. Stops serving.
-async function withPlayerPage(context, serving, body, { allowed = null, ruffleConfig = null } = {}) {
+// Opens the page of serving and hands body { page, element, ready }, for a
+// Flash page once Ruffle has replaced the embedded content and runs the
+// movie; then no problems but those matching allowed may have been seen.
+// Closes the page and stops serving.
+async function withPage(context, serving, body, { flash = true, allowed = null, ...openOptions } = {}) {
   let page = null;
   try {
-    const opened = await openPage(context, serving.address, { ruffleConfig });
+    const opened = await openPage(context, serving.address, openOptions);
     page = opened.page;
     const element = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
-    await element.waitFor({ state: 'attached', timeout: 30000 });
-    // Ruffle starts its audio context with the movie and then schedules
-    // buffers, silent or not, without pause.
-    await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
+    if (flash) {
+      await element.waitFor({ state: 'attached', timeout: 30000 });
+      // Ruffle starts its audio context with the movie and then schedules
+      // buffers, silent or not, without pause.
+      await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
+    }
     await body({ page, element, ready: await now(page) });
     assert.deepEqual(opened.problems.filter((p) => !allowed || !allowed.test(p)), []);
   } finally {
@@ -177,6 +180,6 @@ async function audioState(page) {
 }
 
 module.exports = {
-  launchBrowser, useBrowser, openPage, withPlayerPage, now, sound, waitForSound, soundRuns, stepsOf, firstTone,
+  launchBrowser, useBrowser, openPage, withPage, now, sound, waitForSound, soundRuns, stepsOf, firstTone,
   coloursAt, audioState,
 };
