@@ -78,16 +78,16 @@ function writePreviewPage(backgroundColour, textColour) {
 // matches pattern (group 1 is the address, page is added to it); stop() ends
 // it, and exited resolves to its exit code.
 function startServing(command, args, { pattern = /Serving (\S+)/, env = process.env, stop = 'enter', page = '' } = {}) {
-  const child = spawn(command, args, { stdio: ['pipe', 'pipe', 'pipe'], env });
+  const child = spawn(command, args, { env });
   let output = '';
-  const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
+  const exited = new Promise((resolve) => child.on('exit', resolve));
   return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error(`${command} did not start serving:\n${output}`)), 60000);
-    child.stdout.on('data', (chunk) => {
+    setTimeout(() => reject(new Error(`${command} did not start serving:\n${output}`)), 60000).unref();
+    exited.then((code) => reject(new Error(`${command} ended (${code}) before serving:\n${output}`)));
+    const read = (chunk) => {
       output += chunk;
       const match = pattern.exec(output);
       if (!match) return;
-      clearTimeout(timer);
       resolve({
         address: match[1] + page,
         output: () => output,
@@ -98,9 +98,9 @@ function startServing(command, args, { pattern = /Serving (\S+)/, env = process.
           return exited;
         },
       });
-    });
-    child.stderr.on('data', (chunk) => { output += chunk; });
-    child.on('exit', (code) => reject(new Error(`${command} ended (${code}) before serving:\n${output}`)));
+    };
+    child.stdout.on('data', read);
+    child.stderr.on('data', read);
   });
 }
 

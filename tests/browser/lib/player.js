@@ -26,9 +26,7 @@ async function launchBrowser(userDataDir) {
 // One browser for the tests of a file, in holder.browser.
 function useBrowser() {
   const holder = {};
-  before(async () => {
-    holder.browser = await launchBrowser(makeTempFolder('chromium'));
-  });
+  before(async () => { holder.browser = await launchBrowser(makeTempFolder('chromium')); });
   after(async () => {
     if (holder.browser) await holder.browser.close();
     removeTempFolders();
