@@ -84,7 +84,7 @@ test('instruction c waits for Play on every controller; Pause and Stop silence i
     await player.withPage(chromium.browser, serving, async ({ page, element, ready }) => {
       const click = async (button) => {
         await element.click({ position: at[button], delay: 80 });
-        return player.now(page);
+        return page.evaluate(() => performance.now());
       };
       // Buffers already mixed when a button is pressed may still sound briefly.
       const silentAfter = async (clickedAt) => {

@@ -102,16 +102,12 @@ async function withPage(context, serving, body, { flash = true, allowed = null, 
       // buffers, silent or not, without pause.
       await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
     }
-    await body({ page, element, ready: await now(page) });
+    await body({ page, element, ready: await page.evaluate(() => performance.now()) });
     assert.deepEqual(opened.problems.filter((p) => !allowed || !allowed.test(p)), []);
   } finally {
     if (page) await page.close();
     await serving.stop();
   }
-}
-
-async function now(page) {
-  return page.evaluate(() => performance.now());
 }
 
 // Buffers with sound scheduled at or after fromMs of the page clock.
@@ -178,6 +174,6 @@ async function audioState(page) {
 }
 
 module.exports = {
-  launchBrowser, useBrowser, openPage, withPage, now, sound, waitForSound, soundRuns, stepsOf, firstTone,
+  launchBrowser, useBrowser, openPage, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone,
   coloursAt, audioState,
 };
