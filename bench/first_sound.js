@@ -10,22 +10,21 @@ const path = require('node:path');
 
 const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
 const { toneStepsWav, runJob, makeTempFolder, removeTempFolders, programFolder } = require(path.join(lib, 'job.js'));
-const { serveThrottled } = require(path.join(lib, 'throttle.js'));
 const player = require(path.join(lib, 'player.js'));
-const media = require(path.join(lib, 'media.js'));
+const { serveThrottled } = require('./throttle.js');
 
 const kSlowLine = 5000;
 const kTones = Array.from({ length: 40 }, (_, i) => 300 + 20 * i);
 
 async function rufflePage(browser, settings) {
-  const job = runJob(toneStepsWav(kTones, 1.0), { ...settings, pageFor: 3 });
+  const job = runJob(toneStepsWav(kTones), { ...settings, pageFor: 3 });
   const server = await serveThrottled(job.folder, kSlowLine, path.join(programFolder(), 'player'));
-  const { page } = await player.openPage(browser, server.url + job.page, { inject: false });
+  const { page } = await player.openPage(browser, server.url + job.page);
   let first = null;
   const deadline = Date.now() + 90000;
   while (first === null && Date.now() < deadline) {
     await page.waitForTimeout(100);
-    const sound = await player.allSound(page);
+    const sound = await player.sound(page);
     if (sound.length > 0) first = sound[0].at;
   }
   await page.close();
@@ -34,7 +33,7 @@ async function rufflePage(browser, settings) {
 }
 
 async function audioPage(browser, plain) {
-  const job = runJob(toneStepsWav(kTones, 1.0), { outputMode: 2, pageFor: 4 });
+  const job = runJob(toneStepsWav(kTones), { outputMode: 2, pageFor: 4 });
   let name = job.page;
   if (plain) {
     name = 'plain.htm';
@@ -42,12 +41,12 @@ async function audioPage(browser, plain) {
       `<!DOCTYPE html><html><body><audio src="${job.base}.mp3" controls autoplay></audio></body></html>`);
   }
   const server = await serveThrottled(job.folder, kSlowLine);
-  const { page } = await media.openMediaPage(browser, server.url + name);
+  const { page } = await player.openPage(browser, server.url + name);
   let first = null;
   const deadline = Date.now() + 60000;
   while (first === null && Date.now() < deadline) {
     await page.waitForTimeout(100);
-    const playing = (await media.mediaEvents(page)).find((e) => e.type === 'playing');
+    const playing = (await player.audioState(page)).events.find((e) => e.type === 'playing');
     if (playing) first = playing.at;
   }
   await page.close();

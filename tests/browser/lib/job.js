@@ -1,19 +1,21 @@
-// Runs real conversion jobs with the built command-line front end, each from
-// a private copy of the program folder whose parameters file picks the mode.
+// Real jobs of the built command-line front end, each run from a private copy
+// of the program folder whose parameters file picks the mode, and the
+// programs that serve their output.
 'use strict';
 
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { execFileSync } = require('node:child_process');
+const { execFileSync, spawn } = require('node:child_process');
 
-function programFolder() {
-  const folder = process.env.SONAFLUX_PROGRAM_FOLDER;
-  if (!folder || !fs.existsSync(path.join(folder, 'sonaflux-cli'))) {
-    throw new Error('SONAFLUX_PROGRAM_FOLDER must name a built program folder (build/bin)');
-  }
-  return folder;
+// What the build made, named by the environment ctest sets.
+function built(variable, inside = '') {
+  const named = process.env[variable];
+  if (!named || !fs.existsSync(path.join(named, inside))) throw new Error(`${variable} must name what the build made`);
+  return named;
 }
+
+const programFolder = () => built('SONAFLUX_PROGRAM_FOLDER', 'sonaflux-cli');
 
 const tempFolders = [];
 
@@ -27,91 +29,87 @@ function removeTempFolders() {
   for (const folder of tempFolders.splice(0)) fs.rmSync(folder, { recursive: true, force: true });
 }
 
-/// A 16-bit mono PCM WAV file of consecutive tones, one per entry of
-/// `frequencies`, each `secondsEach` long, at the given sample rate.
-function toneStepsWav(frequencies, secondsEach, sampleRate = 22050) {
-  const perTone = Math.round(secondsEach * sampleRate);
-  const samples = new Int16Array(perTone * frequencies.length);
-  let phase = 0;
-  frequencies.forEach((f, k) => {
-    for (let i = 0; i < perTone; i++) {
-      phase += (2 * Math.PI * f) / sampleRate;
-      samples[k * perTone + i] = Math.round(Math.sin(phase) * 16000);
-    }
-  });
-  const data = Buffer.from(samples.buffer);
-  const header = Buffer.alloc(44);
-  header.write('RIFF', 0, 'ascii');
-  header.writeUInt32LE(36 + data.length, 4);
-  header.write('WAVE', 8, 'ascii');
-  header.write('fmt ', 12, 'ascii');
-  header.writeUInt32LE(16, 16);
-  header.writeUInt16LE(1, 20); // PCM
-  header.writeUInt16LE(1, 22); // mono
-  header.writeUInt32LE(sampleRate, 24);
-  header.writeUInt32LE(sampleRate * 2, 28);
-  header.writeUInt16LE(2, 32);
-  header.writeUInt16LE(16, 34);
-  header.write('data', 36, 'ascii');
-  header.writeUInt32LE(data.length, 40);
-  return Buffer.concat([header, data]);
+// A WAV file of consecutive tones, one a second, made by ffmpeg; returns its path.
+function toneStepsWav(frequencies) {
+  const file = path.join(makeTempFolder('input'), 'tones.wav');
+  const hz = frequencies.reduceRight((rest, f, i) => `if(lt(t,${i + 1}),${f},${rest})`, 0);
+  const source = `aevalsrc='0.5*sin(2*PI*t*${hz})':s=22050:d=${frequencies.length}`;
+  execFileSync('ffmpeg', ['-v', 'error', '-f', 'lavfi', '-i', source, '-c:a', 'pcm_s16le', file]);
+  return file;
 }
 
-/// The lines of the parameters file, CR LF each; pageFor (1 to 4) is the
-/// fourteenth.
-function parametersFile({ outputMode, controllerName = 'Classic01150040', instruction = 'c', pageFor = 1 }) {
-  const lines = ['n', '/tmp/', String(outputMode), controllerName, instruction, '01', 'n',
-    'FFFFFF', '000000', '1', 'y', 'y', 'y', String(pageFor)];
-  return lines.map((l) => `${l}\r\n`).join('');
-}
-
-/// A private program folder whose parameters file holds the settings; the
-/// player, which is only read, is shared.
-function programCopy(settings) {
+// The command line of a job converting input into a fresh output folder.
+// The player, which is only read, is shared by the program copies.
+function jobCommand(input, { outputMode, controllerName = 'Classic01150040', instruction = 'c', pageFor = 1 }) {
   const source = programFolder();
   const program = makeTempFolder('program');
   for (const name of fs.readdirSync(source)) {
     if (name === 'player') fs.symlinkSync(path.join(source, name), path.join(program, name));
     else fs.cpSync(path.join(source, name), path.join(program, name), { recursive: true });
   }
-  fs.writeFileSync(path.join(program, 'snx.da0'), parametersFile(settings));
-  return program;
-}
-
-/// The command line of a job converting wavBytes into a fresh output folder.
-function jobCommand(wavBytes, settings, extraArgs = []) {
-  const program = programCopy(settings);
+  const parameters = ['n', '/tmp/', outputMode, controllerName, instruction, '01', 'n', 'FFFFFF', '000000', '1',
+    'y', 'y', 'y', pageFor];
+  fs.writeFileSync(path.join(program, 'snx.da0'), parameters.map((l) => `${l}\r\n`).join(''));
   const folder = makeTempFolder('output');
-  const input = path.join(makeTempFolder('input'), 'tones.wav');
-  fs.writeFileSync(input, wavBytes);
-  const args = ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`, ...extraArgs, input];
-  return { cli: path.join(program, 'sonaflux-cli'), args, folder, program };
+  const args = ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`, input];
+  return { cli: path.join(program, 'sonaflux-cli'), args, folder };
 }
 
-function pageOf(folder) {
-  const pages = fs.readdirSync(folder).filter((n) => n.endsWith('.htm'));
-  if (pages.length !== 1) throw new Error(`expected one page in ${folder}, found ${pages.join(', ')}`);
-  return { page: pages[0], base: pages[0].slice(0, -4) };
+// Runs the job of jobCommand (or converts input with settings); adds the name
+// of the one page written and its base name.
+function runJob(jobOrInput, settings) {
+  const job = settings ? jobCommand(jobOrInput, settings) : jobOrInput;
+  execFileSync(job.cli, job.args, { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
+  const pages = fs.readdirSync(job.folder).filter((n) => n.endsWith('.htm'));
+  if (pages.length !== 1) throw new Error(`expected one page in ${job.folder}, found ${pages.join(', ')}`);
+  return { ...job, page: pages[0], base: pages[0].slice(0, -4) };
 }
 
-/// Converts wavBytes with the given settings; returns { folder, base, page }.
-function runJob(wavBytes, settings, extraArgs = []) {
-  const { cli, args, folder, program } = jobCommand(wavBytes, settings, extraArgs);
-  execFileSync(cli, args, { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
-  return { folder, program, ...pageOf(folder) };
-}
-
-/// Writes the controllers' preview page as the Options window does, into a
-/// copy of the program folder's Controllers/, and returns that folder.
+// Writes the controllers' preview page as the Options window does, into a
+// copy of the program folder's Controllers/, and returns that folder.
 function writePreviewPage(backgroundColour, textColour) {
-  const writer = process.env.SONAFLUX_PREVIEW_WRITER;
-  if (!writer || !fs.existsSync(writer)) throw new Error('SONAFLUX_PREVIEW_WRITER must name the built write_preview_page');
   const program = makeTempFolder('preview');
   fs.cpSync(path.join(programFolder(), 'Controllers'), path.join(program, 'Controllers'), { recursive: true });
-  execFileSync(writer, [program, backgroundColour, textColour], { stdio: ['ignore', 'pipe', 'pipe'] });
+  execFileSync(built('SONAFLUX_PREVIEW_WRITER'), [program, backgroundColour, textColour], { stdio: 'pipe' });
   return path.join(program, 'Controllers');
 }
 
+// Starts a program that serves until told to stop and waits until its output
+// matches pattern (group 1 is the address, page is added to it); stop() ends
+// it, and exited resolves to its exit code.
+function startServing(command, args, { pattern = /Serving (\S+)/, env = process.env, stop = 'enter', page = '' } = {}) {
+  const child = spawn(command, args, { env });
+  let output = '';
+  const exited = new Promise((resolve) => child.on('exit', resolve));
+  return new Promise((resolve, reject) => {
+    setTimeout(() => reject(new Error(`${command} did not start serving:\n${output}`)), 60000).unref();
+    exited.then((code) => reject(new Error(`${command} ended (${code}) before serving:\n${output}`)));
+    const read = (chunk) => {
+      output += chunk;
+      const match = pattern.exec(output);
+      if (!match) return;
+      resolve({
+        address: match[1] + page,
+        output: () => output,
+        exited,
+        stop: () => {
+          if (stop === 'enter') child.stdin.end('\n');
+          else child.kill('SIGTERM');
+          return exited;
+        },
+      });
+    };
+    child.stdout.on('data', read);
+    child.stderr.on('data', read);
+  });
+}
+
+// The program's preview server alone, serving page of folder.
+function servePage(folder, page) {
+  return startServing(built('SONAFLUX_PREVIEW_SERVE'), [path.join(programFolder(), 'player'), folder, page]);
+}
+
 module.exports = {
-  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, jobCommand, pageOf, writePreviewPage,
+  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, jobCommand, runJob, writePreviewPage, startServing,
+  servePage,
 };

@@ -1,74 +1,76 @@
-// Opens pages in headless Chromium with Ruffle injected and records every
-// buffer of sound that Ruffle hands to Web Audio.
+// Opens pages in headless Chromium, records every buffer of sound handed to
+// Web Audio and the events of the <audio> elements, and reads the buffers
+// back as a sequence of tone steps.
 'use strict';
 
-const fs = require('node:fs');
+const assert = require('node:assert/strict');
+const { before, after } = require('node:test');
 const { chromium } = require('playwright-core');
+const { makeTempFolder, removeTempFolders } = require('./job.js');
 
-const kChromium = '/usr/bin/chromium';
 // A buffer whose peak stays below this is one of Ruffle's silent fillers.
 const kSilentPeak = 0.01;
 
+// Debian's chromium; Playwright adds the switches of a quiet headless browser.
 async function launchBrowser(userDataDir) {
-  if (!fs.existsSync(kChromium)) throw new Error(`${kChromium} is missing (apt-get install chromium)`);
-  return chromium.launchPersistentContext(userDataDir, {
-    executablePath: kChromium,
+  const context = await chromium.launchPersistentContext(userDataDir, {
+    executablePath: '/usr/bin/chromium',
     headless: true,
-    args: [
-      '--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
-      '--autoplay-policy=no-user-gesture-required', '--disable-component-update',
-      '--disable-sync', '--no-first-run',
-    ],
+    args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
   });
+  // No network: what a page needs comes from the loopback or the disk.
+  await context.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
+  return context;
 }
 
-// Runs in the page before its own scripts; with inject, it also configures
-// the player and adds its script, which a test server serves under /__ruffle/.
-function pageHooks(inject) {
-  if (inject) {
-    window.RufflePlayer = window.RufflePlayer || {};
-    window.RufflePlayer.config = {
-      autoplay: 'on', unmuteOverlay: 'hidden', splashScreen: false, preferredRenderer: 'canvas',
-      publicPath: '/__ruffle/', warnOnUnsupportedContent: false, logLevel: 'warn',
-    };
+// One browser for the tests of a file, in holder.browser.
+function useBrowser() {
+  const holder = {};
+  before(async () => { holder.browser = await launchBrowser(makeTempFolder('chromium')); });
+  after(async () => {
+    if (holder.browser) await holder.browser.close();
+    removeTempFolders();
+  });
+  return holder;
+}
+
+// Runs in the page before its own scripts.
+function pageHooks(ruffleConfig) {
+  if (ruffleConfig) window.RufflePlayer = { config: ruffleConfig };
+  window.__media = [];
+  for (const type of ['playing', 'waiting', 'ended', 'seeking']) {
+    document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
   }
   window.__sound = [];
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (when, ...rest) {
-    const buffer = this.buffer;
+    const { duration } = this.buffer;
     let peak = 0;
     let crossings = 0;
-    if (buffer) {
-      const data = buffer.getChannelData(0);
-      let previous = 0;
-      for (let i = 0; i < data.length; i++) {
-        const v = data[i];
-        if (Math.abs(v) > peak) peak = Math.abs(v);
-        if ((v >= 0) !== (previous >= 0)) crossings++;
-        previous = v;
-      }
+    let previous = 0;
+    for (const v of this.buffer.getChannelData(0)) {
+      peak = Math.max(peak, Math.abs(v));
+      if ((v >= 0) !== (previous >= 0)) crossings++;
+      previous = v;
     }
-    window.__sound.push({
-      at: performance.now(),
-      when: when || this.context.currentTime,
-      duration: buffer ? buffer.duration : 0,
-      peak,
-      frequency: buffer && buffer.duration > 0 ? crossings / 2 / buffer.duration : 0,
-    });
+    const at = performance.now();
+    const frequency = crossings / 2 / duration;
+    window.__sound.push({ at, when: when || this.context.currentTime, duration, peak, frequency });
     return start.call(this, when, ...rest);
   };
-  if (!inject) return;
-  document.addEventListener('DOMContentLoaded', () => {
-    const script = document.createElement('script');
-    script.src = '/__ruffle/ruffle.js';
-    document.head.appendChild(script);
-  });
 }
 
-/// Opens url in a new tab of context; collects console errors and page
-/// errors. With inject false the page must bring its player itself.
-async function openPage(context, url, { inject = true } = {}) {
+// Opens url in a new tab of context and collects its page errors, console
+// errors and failed answers as problems. With bytesPerSecond every answer
+// shares one slow line, as over a modem.
+async function openPage(context, url, { ruffleConfig = null, bytesPerSecond = 0 } = {}) {
   const page = await context.newPage();
+  if (bytesPerSecond) {
+    const session = await context.newCDPSession(page);
+    await session.send('Network.enable');
+    await session.send('Network.emulateNetworkConditions',
+      { offline: false, latency: 0, downloadThroughput: bytesPerSecond, uploadThroughput: bytesPerSecond });
+  }
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => {
@@ -79,50 +81,81 @@ async function openPage(context, url, { inject = true } = {}) {
   page.on('response', (r) => {
     if (r.status() >= 400 && !r.url().endsWith('/favicon.ico')) problems.push(`status of ${r.status()} for ${r.url()}`);
   });
-  await page.addInitScript(pageHooks, inject);
+  await page.addInitScript(pageHooks, ruffleConfig);
   await page.goto(url);
   return { page, problems };
 }
 
-/// Waits until Ruffle has replaced the embedded content and runs the movie.
-async function waitForPlayer(page, timeoutMs = 30000) {
-  const player = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
-  await player.waitFor({ state: 'attached', timeout: timeoutMs });
-  // Ruffle starts its audio context with the movie and then schedules
-  // buffers, silent or not, without pause.
-  await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: timeoutMs });
-  return player;
+// Opens the page of serving and hands body { page, element, ready }, for a
+// Flash page once Ruffle has replaced the embedded content and runs the
+// movie; then no problems but those matching allowed may have been seen.
+// Closes the page and stops serving.
+async function withPage(context, serving, body, { flash = true, allowed = null, ...openOptions } = {}) {
+  let page = null;
+  try {
+    const opened = await openPage(context, serving.address, openOptions);
+    page = opened.page;
+    const element = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
+    if (flash) {
+      await element.waitFor({ state: 'attached', timeout: 30000 });
+      // Ruffle starts its audio context with the movie and then schedules
+      // buffers, silent or not, without pause.
+      await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
+    }
+    await body({ page, element, ready: await page.evaluate(() => performance.now()) });
+    assert.deepEqual(opened.problems.filter((p) => !allowed || !allowed.test(p)), []);
+  } finally {
+    if (page) await page.close();
+    await serving.stop();
+  }
 }
 
-async function now(page) {
-  return page.evaluate(() => performance.now());
-}
-
-/// Buffers with sound scheduled at or after `fromMs` (page clock) and before `toMs`.
-async function soundBetween(page, fromMs, toMs = Infinity) {
+// Buffers with sound scheduled at or after fromMs of the page clock.
+async function sound(page, fromMs = 0) {
   const all = await page.evaluate(() => window.__sound);
-  return all.filter((b) => b.peak >= kSilentPeak && b.at >= fromMs && b.at < toMs);
+  return all.filter((b) => b.peak >= kSilentPeak && b.at >= fromMs);
 }
 
-async function allSound(page) {
-  const all = await page.evaluate(() => window.__sound);
-  return all.filter((b) => b.peak >= kSilentPeak);
+async function waitForSound(page, fromMs, timeout) {
+  const heard = ([from, least]) => window.__sound.some((b) => b.peak >= least && b.at >= from);
+  return page.waitForFunction(heard, [fromMs, kSilentPeak], { timeout, polling: 200 }).then(() => true, () => false);
 }
 
-/// Clicks at a pixel of the player element (its top-left corner is 0, 0).
-async function clickAt(page, player, x, y) {
-  const box = await player.boundingBox();
-  await page.mouse.move(box.x + x, box.y + y);
-  await page.mouse.down();
-  await page.waitForTimeout(80);
-  await page.mouse.up();
+// Groups sounding buffers (sorted by audio time) into runs with no silence
+// longer than maxGap seconds inside.
+function soundRuns(buffers, maxGap = 0.3) {
+  const runs = [];
+  for (const b of [...buffers].sort((x, y) => x.when - y.when)) {
+    const run = runs[runs.length - 1];
+    if (run && b.when - run.end <= maxGap) {
+      run.buffers.push(b);
+      run.end = Math.max(run.end, b.when + b.duration);
+    } else {
+      runs.push({ start: b.when, end: b.when + b.duration, buffers: [b] });
+    }
+  }
+  return runs;
 }
 
-/// Colours ("rrggbb") of the player's canvas at pixels of the player element.
-async function coloursAt(page, element, points) {
+// The index of the nearest tone for each buffer. Quiet buffers, where a tone
+// fades in after silence, are left out: their zero crossings say little.
+function stepsOf(buffers, tones) {
+  const loudest = Math.max(0, ...buffers.map((b) => b.peak));
+  const distance = (b, i) => Math.abs(b.frequency - tones[i]);
+  return buffers.filter((b) => b.peak >= loudest / 2)
+    .map((b) => tones.reduce((best, _, i) => (distance(b, i) < distance(b, best) ? i : best), 0));
+}
+
+// The tone a run of steps starts with: the lowest of its first few, as the
+// click where sound starts can read one tone high in a short buffer.
+function firstTone(steps) {
+  return Math.min(...steps.slice(0, 5));
+}
+
+// Colours ("rrggbb") of the player's canvas at pixels of the player element.
+async function coloursAt(element, points) {
   return element.evaluate((host, pts) => {
-    const canvas = host.shadowRoot && host.shadowRoot.querySelector('canvas');
-    if (!canvas) return [];
+    const canvas = host.shadowRoot.querySelector('canvas');
     const scale = canvas.width / canvas.getBoundingClientRect().width;
     const context = canvas.getContext('2d');
     return pts.map(([x, y]) => {
@@ -132,6 +165,15 @@ async function coloursAt(page, element, points) {
   }, points);
 }
 
+// The <audio> element's state, and the events seen so far.
+async function audioState(page) {
+  return page.evaluate(() => {
+    const a = document.querySelector('audio');
+    return { paused: a.paused, time: a.currentTime, ended: a.ended, events: window.__media };
+  });
+}
+
 module.exports = {
-  kSilentPeak, launchBrowser, openPage, waitForPlayer, now, soundBetween, allSound, clickAt, coloursAt,
+  launchBrowser, useBrowser, openPage, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone,
+  coloursAt, audioState,
 };

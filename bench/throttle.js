@@ -12,11 +12,10 @@ const kTypes = {
 };
 const kTickMs = 20;
 
-/// Serves root over the slow line; the player's files, when given, come
-/// from playerFolder under /player/ at full speed (as from the browser's
-/// cache). Resolves to { url, requests, close }.
+// Serves root over the slow line; the player's files, when given, come from
+// playerFolder under /player/ at full speed (as from the browser's cache).
+// Resolves to { url, close }.
 function serveThrottled(root, bytesPerSecond, playerFolder = null) {
-  const requests = [];
   const sending = [];
   const slice = (bytesPerSecond * kTickMs) / 1000;
   const timer = setInterval(() => {
@@ -35,7 +34,6 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null) {
 
   const server = http.createServer((req, res) => {
     const pathname = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
-    requests.push({ url: pathname, at: Date.now() });
     const fromPlayer = playerFolder && pathname.startsWith('/player/');
     const base = fromPlayer ? playerFolder : root;
     const file = path.resolve(base, pathname.slice(fromPlayer ? '/player/'.length : 1));
@@ -57,7 +55,6 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null) {
     server.listen(0, '127.0.0.1', () => {
       resolve({
         url: `http://127.0.0.1:${server.address().port}/`,
-        requests,
         close: () => new Promise((done) => {
           clearInterval(timer);
           server.closeAllConnections();
