@@ -43,6 +43,9 @@ Bytes zlibStored(const Bytes& data) {
                  data, bigEndian32(b << 16 | a)});
 }
 
+Bytes v3(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) { return id3v2Tag(concat(frames), 3, flags); }
+Bytes v4(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) { return id3v2Tag(concat(frames), 4, flags); }
+
 TagText readBytes(const Bytes& file) {
   SpanSource source(file);
   return readTagText(source);
@@ -53,7 +56,8 @@ TEST(Id3TitleReader, ReadsArtistAndTitleFromTheTags) {
   const Bytes tit2 = latin1("TIT2", "Song"), tpe1 = latin1("TPE1", "Band");
   const Bytes tit2v4 = latin1("TIT2", "Song", 4), tpe1v4 = latin1("TPE1", "Band", 4);
   const std::string longTitle(200, 't');
-  const Bytes picture(40 * 1024, 0xFF), comment(299, 'c');
+  const Bytes picture(40 * 1024, 0xFF);
+  const std::string comment(299, 'c');
   Bytes zeroId = tpe1;
   zeroId[0] = 0;
   // Unsynchronised text: Latin-1 "A", y with diaeresis, a with grave.
@@ -62,88 +66,78 @@ TEST(Id3TitleReader, ReadsArtistAndTitleFromTheTags) {
   const Bytes compressed = zlibStored(concat({{kLatin1}, bytesOf("Song")}));
   Bytes broken = compressed;
   broken[3] ^= 0x55;  // a stored length that disagrees with its complement
-  const Bytes extV4 = {0, 0, 0, 6, 1, 0};
+  const auto compressedFrame = [](const Bytes& zlib) {
+    const Bytes payload = concat({bigEndian32(5), zlib});  // the inflated size, then the stream
+    return rawFrame("TIT2", bigEndian32(std::uint32_t(payload.size())), kV23Compressed, payload);
+  };
   const struct {
     const char* name;
     Bytes file;
     std::string artist, title;
     bool readPastEnd = false;
   } rows[] = {
-      {"TPE1 and TIT2", concat({id3v2Tag(concat({tpe1, tit2})), audio, id3v1Block("Other", "Other")}), "Band", "Song"},
+      {"TPE1 and TIT2", concat({v3({tpe1, tit2}), audio, id3v1Block("Other", "Other")}), "Band", "Song"},
       {"UTF-16 little-endian with mark",
-       id3v2Tag(id3v2Frame("TIT2", kUtf16Bom, {0xFF, 0xFE, 'S', 0, 0xE9, 0, 0x3D, 0xD8, 0x00, 0xDE, 0, 0})), "",
+       v3({id3v2Frame("TIT2", kUtf16Bom, {0xFF, 0xFE, 'S', 0, 0xE9, 0, 0x3D, 0xD8, 0x00, 0xDE, 0, 0})}), "",
        "S\xC3\xA9\xF0\x9F\x98\x80"},
-      {"UTF-16 big-endian with mark", id3v2Tag(id3v2Frame("TIT2", kUtf16Bom, {0xFE, 0xFF, 0, 'S', 0x20, 0xAC, 0, 0})),
-       "", "S\xE2\x82\xAC"},
-      {"UTF-16 big-endian without mark", id3v2Tag(id3v2Frame("TPE1", kUtf16Be, {0, 'B', 0, 0xDC, 0, 0, 0, 'x'}, 4), 4),
+      {"UTF-16 big-endian with mark", v3({id3v2Frame("TIT2", kUtf16Bom, {0xFE, 0xFF, 0, 'S', 0x20, 0xAC, 0, 0})}), "",
+       "S\xE2\x82\xAC"},
+      {"UTF-16 big-endian without mark", v4({id3v2Frame("TPE1", kUtf16Be, {0, 'B', 0, 0xDC, 0, 0, 0, 'x'}, 4)}),
        "B\xC3\x9C", ""},
-      {"UTF-8", id3v2Tag(id3v2Frame("TIT2", kUtf8, {'C', 'a', 'f', 0xC3, 0xA9}, 4), 4), "", "Caf\xC3\xA9"},
-      {"ill-formed UTF-8 reads as nothing", id3v2Tag(id3v2Frame("TIT2", kUtf8, {'a', 0xC3, 'b'}, 4), 4), "", ""},
+      {"UTF-8", v4({id3v2Frame("TIT2", kUtf8, {'C', 'a', 'f', 0xC3, 0xA9}, 4)}), "", "Caf\xC3\xA9"},
+      {"ill-formed UTF-8 reads as nothing", v4({id3v2Frame("TIT2", kUtf8, {'a', 0xC3, 'b'}, 4)}), "", ""},
       {"a lone UTF-16 surrogate reads as nothing",
-       id3v2Tag(id3v2Frame("TIT2", kUtf16Bom, {0xFF, 0xFE, 0x3D, 0xD8, 'x', 0})), "", ""},
-      {"Latin-1 up to its terminator", id3v2Tag(id3v2Frame("TIT2", kLatin1, {'C', 'a', 'f', 0xE9, 0, 'x', 'y'})), "",
+       v3({id3v2Frame("TIT2", kUtf16Bom, {0xFF, 0xFE, 0x3D, 0xD8, 'x', 0})}), "", ""},
+      {"Latin-1 up to its terminator", v3({id3v2Frame("TIT2", kLatin1, {'C', 'a', 'f', 0xE9, 0, 'x', 'y'})}), "",
        "Caf\xC3\xA9"},
-      {"v2.3 frames of 128 bytes and more",
-       id3v2Tag(concat({id3v2Frame("COMM", kLatin1, comment), latin1("TIT2", longTitle), tpe1})), "Band", longTitle},
-      {"v2.4 synchsafe frame sizes",
-       id3v2Tag(concat({id3v2Frame("COMM", kLatin1, comment, 4), latin1("TIT2", longTitle, 4), tpe1v4}), 4), "Band",
+      {"v2.3 frames of 128 bytes and more", v3({latin1("COMM", comment), latin1("TIT2", longTitle), tpe1}), "Band",
+       longTitle},
+      {"v2.4 synchsafe frame sizes", v4({latin1("COMM", comment, 4), latin1("TIT2", longTitle, 4), tpe1v4}), "Band",
        longTitle},
       {"v2.4 plain frame sizes with a high bit",
-       id3v2Tag(concat({rawFrame("TIT2", bigEndian32(201), 0, concat({{kLatin1}, bytesOf(longTitle)})), tpe1v4}), 4),
-       "Band", longTitle},
+       v4({rawFrame("TIT2", bigEndian32(201), 0, concat({{kLatin1}, bytesOf(longTitle)})), tpe1v4}), "Band", longTitle},
       {"v2.4 plain frame sizes that read as smaller synchsafe ones",
-       id3v2Tag(concat({rawFrame("COMM", bigEndian32(300), 0, Bytes(300, 'c')), tit2v4, tpe1v4}), 4), "Band", "Song"},
-      {"v2.3 extended header", id3v2Tag(concat({{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, tit2}), 3, kTagExtendedHeader), "",
-       "Song"},
-      {"v2.4 data-length indicator",
-       id3v2Tag(concat({rawFrame("TIT2", synchsafe32(9), kV24DataLength, dataLength), tpe1v4}), 4), "Band", "Song"},
+       v4({rawFrame("COMM", bigEndian32(300), 0, Bytes(300, 'c')), tit2v4, tpe1v4}), "Band", "Song"},
+      {"v2.3 extended header", v3({{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, tit2}, kTagExtendedHeader), "", "Song"},
+      {"v2.4 data-length indicator", v4({rawFrame("TIT2", synchsafe32(9), kV24DataLength, dataLength), tpe1v4}),
+       "Band", "Song"},
       {"v2.4 data-length indicator after an extended header",
-       id3v2Tag(concat({extV4, rawFrame("TIT2", synchsafe32(9), kV24DataLength, dataLength)}), 4, kTagExtendedHeader),
-       "", "Song"},
+       v4({{0, 0, 0, 6, 1, 0}, rawFrame("TIT2", synchsafe32(9), kV24DataLength, dataLength)}, kTagExtendedHeader), "",
+       "Song"},
       {"v2.3 tag-wide unsynchronisation",
        id3v2Tag(unsynchronise(concat({rawFrame("TIT2", bigEndian32(4), 0, unsyncText), tpe1})), 3, kTagUnsynchronised),
        "Band", "A\xC3\xBF\xC3\xA0"},
       {"v2.4 frame unsynchronisation",
-       id3v2Tag(concat({rawFrame("TIT2", synchsafe32(std::uint32_t(v24Unsync.size())), kV24Unsynchronised, v24Unsync),
-                        tpe1v4}), 4),
+       v4({rawFrame("TIT2", synchsafe32(std::uint32_t(v24Unsync.size())), kV24Unsynchronised, v24Unsync), tpe1v4}),
        "Band", "A\xC3\xBF\xC3\xA0"},
-      {"v2.3 compressed frame",
-       id3v2Tag(concat({rawFrame("TIT2", bigEndian32(std::uint32_t(compressed.size() + 4)), kV23Compressed,
-                                 concat({bigEndian32(5), compressed})), tpe1})),
-       "Band", "Song"},
-      {"v2.3 compressed frame that fails to inflate is skipped",
-       id3v2Tag(concat({rawFrame("TIT2", bigEndian32(std::uint32_t(broken.size() + 4)), kV23Compressed,
-                                 concat({bigEndian32(5), broken})), tpe1})),
-       "Band", ""},
+      {"v2.3 compressed frame", v3({compressedFrame(compressed), tpe1}), "Band", "Song"},
+      {"v2.3 compressed frame that fails to inflate is skipped", v3({compressedFrame(broken), tpe1}), "Band", ""},
       {"frames of size 0 among the first are skipped",
-       id3v2Tag(concat({rawFrame("TENC", bigEndian32(0), 0, {}), id3v2Frame("WXXX", 0, {0}),
-                        rawFrame("TCOP", bigEndian32(0), 0, {}), tit2, tpe1})),
+       v3({rawFrame("TENC", bigEndian32(0), 0, {}), id3v2Frame("WXXX", 0, {0}), rawFrame("TCOP", bigEndian32(0), 0, {}),
+           tit2, tpe1}),
        "Band", "Song"},
       {"v2.4 frames of size 0 are skipped",
-       id3v2Tag(concat({rawFrame("TENC", synchsafe32(0), 0, {}), tit2v4, rawFrame("TCOP", synchsafe32(0), 0, {}),
-                        tpe1v4}), 4),
-       "Band", "Song"},
+       v4({rawFrame("TENC", synchsafe32(0), 0, {}), tit2v4, rawFrame("TCOP", synchsafe32(0), 0, {}), tpe1v4}), "Band",
+       "Song"},
       {"v2.2 names padded with a zero in a v2.3 tag",
-       id3v2Tag(concat({rawFrame(std::string("TT2\0", 4), bigEndian32(5), 0, concat({{kLatin1}, bytesOf("Song")})),
-                        rawFrame(std::string("TP1\0", 4), bigEndian32(5), 0, concat({{kLatin1}, bytesOf("Band")}))})),
+       v3({rawFrame(std::string("TT2\0", 4), bigEndian32(5), 0, concat({{kLatin1}, bytesOf("Song")})),
+           rawFrame(std::string("TP1\0", 4), bigEndian32(5), 0, concat({{kLatin1}, bytesOf("Band")}))}),
        "Band", "Song"},
       {"a frame running past the tag end ends there",
        concat({id3v2Header(std::uint32_t(tpe1.size() + 13)), tpe1,
                id3v2FrameWithSize("TIT2", 30, kLatin1, bytesOf("So")), bytesOf("ng and audio bytes"), audio}),
        "Band", "So"},
-      {"v2.4 list of values: the first", id3v2Tag(latin1("TIT2", std::string("Song\0Other", 10), 4), 4), "", "Song"},
+      {"v2.4 list of values: the first", v4({latin1("TIT2", std::string("Song\0Other", 10), 4)}), "", "Song"},
       {"v2.4 list of UTF-16 values: the first",
-       id3v2Tag(id3v2Frame("TPE1", kUtf16Bom, {0xFF, 0xFE, 'B', 0, 0, 0, 0xFF, 0xFE, 'C', 0}, 4), 4), "B", ""},
-      {"40 KiB picture before the title", id3v2Tag(concat({id3v2Frame("APIC", kLatin1, picture), tit2, tpe1})), "Band",
-       "Song"},
-      {"40 KiB picture in v2.4", id3v2Tag(concat({id3v2Frame("APIC", kLatin1, picture, 4), tit2v4}), 4), "", "Song"},
-      {"text of 32 768 bytes is read", id3v2Tag(latin1("TIT2", std::string(32768, 'x'))), "", std::string(32768, 'x')},
-      {"text of 32 769 bytes is skipped", id3v2Tag(concat({latin1("TIT2", std::string(32769, 'x')), tpe1})), "Band",
-       ""},
-      {"F = 1: no text, next frame", id3v2Tag(concat({id3v2FrameWithSize("TIT2", 1, 0, {}), tpe1})), "Band", ""},
-      {"zero identifier ends the walk", id3v2Tag(concat({tit2, zeroId, tpe1})), "", "Song"},
-      {"frames after the tag end are not read",
-       concat({id3v2Header(std::uint32_t(tit2.size())), tit2, tpe1, audio}), "", "Song"},
+       v4({id3v2Frame("TPE1", kUtf16Bom, {0xFF, 0xFE, 'B', 0, 0, 0, 0xFF, 0xFE, 'C', 0}, 4)}), "B", ""},
+      {"40 KiB picture before the title", v3({id3v2Frame("APIC", kLatin1, picture), tit2, tpe1}), "Band", "Song"},
+      {"40 KiB picture in v2.4", v4({id3v2Frame("APIC", kLatin1, picture, 4), tit2v4}), "", "Song"},
+      {"text of 32 768 bytes is read", v3({latin1("TIT2", std::string(32768, 'x'))}), "", std::string(32768, 'x')},
+      {"text of 32 769 bytes is skipped", v3({latin1("TIT2", std::string(32769, 'x')), tpe1}), "Band", ""},
+      {"F = 1: no text, next frame", v3({id3v2FrameWithSize("TIT2", 1, 0, {}), tpe1}), "Band", ""},
+      {"zero identifier ends the walk", v3({tit2, zeroId, tpe1}), "", "Song"},
+      {"frames after the tag end are not read", concat({id3v2Header(std::uint32_t(tit2.size())), tit2, tpe1, audio}),
+       "", "Song"},
       {"ID3v1 padded with zeros", concat({audio, id3v1Block("Song", "", 0)}), "", "Song"},
       {"ID3v1 padded with spaces", concat({audio, id3v1Block("Song", "", ' ')}), std::string(30, ' '),
        "Song" + std::string(26, ' ')},
