@@ -1,7 +1,6 @@
 #pragma once
 
-// A frame walker that knows MPEG audio headers independently of the
-// program's own parser, for checking streams the codecs and stages make.
+// A Layer III frame walker that knows MPEG audio headers apart from the program's own parser.
 
 #include <cstddef>
 #include <optional>
@@ -10,57 +9,42 @@
 
 namespace sonaflux::test {
 
-/// One MPEG audio frame found by walking a stream header to header.
 struct MpegFrame {
-  std::size_t offset = 0;
-  std::size_t size = 0;
+  std::size_t offset = 0, size = 0;
   int version = 0;  // 1, 2, or 25 for MPEG-2.5
-  int layer = 0;
   int bitrate = 0;  // kbit/s
   int sampleRate = 0;
-  bool padding = false;
-  bool mono = false;
-  bool original = false;
-  bool crc = false;
+  bool padding = false, mono = false, original = false, crc = false;
 };
 
-/// Parses a Layer III frame header at offset; nullopt when there is none.
-inline std::optional<MpegFrame> layer3FrameAt(std::span<const std::uint8_t> data,
-                                              std::size_t offset) {
-  if (offset + 4 > data.size()) return std::nullopt;
-  const std::uint8_t* h = data.data() + offset;
-  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return std::nullopt;
-  MpegFrame f;
-  f.offset = offset;
-  int versionBits = (h[1] >> 3) & 3;
-  if (versionBits == 1 || ((h[1] >> 1) & 3) != 1) return std::nullopt;  // reserved, not Layer III
-  f.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
-  f.layer = 3;
+/// Every frame of a stream that is nothing but Layer III frames back to back; nullopt when
+/// something else turns up.
+inline std::optional<std::vector<MpegFrame>> walkLayer3Frames(std::span<const std::uint8_t> data) {
   static const int kMpeg1Rates[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
   static const int kMpeg2Rates[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
   static const int kBaseRates[] = {44100, 48000, 32000};
-  int bitrateIndex = h[2] >> 4, rateIndex = (h[2] >> 2) & 3;
-  if (bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return std::nullopt;
-  f.bitrate = f.version == 1 ? kMpeg1Rates[bitrateIndex] : kMpeg2Rates[bitrateIndex];
-  f.sampleRate = kBaseRates[rateIndex] / (f.version == 1 ? 1 : f.version == 2 ? 2 : 4);
-  f.padding = (h[2] >> 1) & 1;
-  f.crc = (h[1] & 1) == 0;
-  f.mono = (h[3] >> 6) == 3;
-  f.original = (h[3] >> 2) & 1;
-  f.size = std::size_t((f.version == 1 ? 144 : 72) * f.bitrate * 1000 / f.sampleRate) + f.padding;
-  return f;
-}
-
-/// Every frame of a stream that is nothing but Layer III frames back to
-/// back; nullopt when something else turns up.
-inline std::optional<std::vector<MpegFrame>> walkLayer3Frames(std::span<const std::uint8_t> data) {
   std::vector<MpegFrame> frames;
-  std::size_t offset = 0;
-  while (offset < data.size()) {
-    auto frame = layer3FrameAt(data, offset);
-    if (!frame || offset + frame->size > data.size()) return std::nullopt;
-    frames.push_back(*frame);
-    offset += frame->size;
+  for (std::size_t offset = 0; offset < data.size();) {
+    if (offset + 4 > data.size()) return std::nullopt;
+    const std::uint8_t* h = data.data() + offset;
+    const int versionBits = (h[1] >> 3) & 3, bitrateIndex = h[2] >> 4, rateIndex = (h[2] >> 2) & 3;
+    // Not a sync, a reserved version, not Layer III, free format or a forbidden field.
+    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || versionBits == 1 || ((h[1] >> 1) & 3) != 1 || bitrateIndex == 0 ||
+        bitrateIndex == 15 || rateIndex == 3)
+      return std::nullopt;
+    MpegFrame f;
+    f.offset = offset;
+    f.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+    f.bitrate = f.version == 1 ? kMpeg1Rates[bitrateIndex] : kMpeg2Rates[bitrateIndex];
+    f.sampleRate = kBaseRates[rateIndex] / (f.version == 1 ? 1 : f.version == 2 ? 2 : 4);
+    f.padding = (h[2] >> 1) & 1;
+    f.crc = (h[1] & 1) == 0;
+    f.mono = (h[3] >> 6) == 3;
+    f.original = (h[3] >> 2) & 1;
+    f.size = std::size_t((f.version == 1 ? 144 : 72) * f.bitrate * 1000 / f.sampleRate) + f.padding;
+    if (offset + f.size > data.size()) return std::nullopt;
+    frames.push_back(f);
+    offset += f.size;
   }
   return frames;
 }

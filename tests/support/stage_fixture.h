@@ -12,16 +12,15 @@
 
 namespace sonaflux::test {
 
-/// One stage run on its own: the build's program folder, a job marked as
-/// running, a recording Host that can cancel it, and a folder for the files.
+/// One stage on its own: the build's program folder, a running job, a Host that can cancel it, a folder.
 struct StageFixture {
   StageFixture() {
     ctx.paths.programFolder = programFolder();
     host.cancelTarget = &ctx;
-    ctx.job.jobRunning = true;  // a stage runs only inside a job
+    ctx.job.jobRunning = true;
   }
 
-  /// Writes bytes into the folder, then opens that file into handle, locked.
+  /// Writes the file into the folder and opens it into handle, locked.
   void openFile(File& handle, const std::string& name, const std::vector<std::uint8_t>& bytes) {
     writeFileBytes(folder.file(name), bytes);
     EXPECT_TRUE(handle.openExisting(folder.file(name), FileAccess::ReadWrite, true));

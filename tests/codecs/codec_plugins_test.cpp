@@ -1,0 +1,307 @@
+// The two codec plug-ins of the build's program folder, loaded by the program's own loader and fed
+// whole signals, checked against lame, libmp3lame used directly, ffprobe and ffmpeg.
+
+#include <gtest/gtest.h>
+#include <lame/lame.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/codec_libraries.h"
+#include "audio/encoder_config.h"
+#include "codecs/decoder_api.h"
+#include "codecs/lame_enc_api.h"
+#include "core/byte_order.h"
+#include "tests/support/ffmpeg_tools.h"
+#include "tests/support/mp3_fixture.h"
+#include "tests/support/mpeg_frames.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/wav_fixture.h"
+
+namespace sonaflux::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Samples = std::vector<std::int16_t>;
+
+struct CodecPlugins : testing::Test {
+  void SetUp() override {
+    ctx.paths.programFolder = programFolder();
+    ASSERT_TRUE(libraries.load(ctx));
+  }
+  void TearDown() override { libraries.release(ctx); }
+
+  // One channel at inputRate, as the compression stage feeds it: pieces of at most `piece` samples
+  // (0: the plug-in's chunk), then the flush. nullopt (with a failure) when a call fails.
+  std::optional<Bytes> encode(std::span<const std::int16_t> samples, std::uint32_t inputRate,
+                              std::uint32_t piece = 0) {
+    EncoderConfig config = makeEncoderConfig(static_cast<std::int32_t>(inputRate), false);
+    std::uint32_t chunk = 0, bufferSize = 0, written = 0;
+    SnxBeStream stream = nullptr;
+    if (job.pBeInitStream(config.data(), &chunk, &bufferSize, &stream) != SNX_BE_OK) {
+      ADD_FAILURE() << "beInitStream refused the stage's record";
+      return std::nullopt;
+    }
+    if (piece == 0 || piece > chunk) piece = chunk;
+    Bytes buffer(bufferSize), mp3;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < samples.size(); done += piece) {
+      auto count = static_cast<std::uint32_t>(std::min<std::size_t>(piece, samples.size() - done));
+      ok = job.pBeEncodeChunk(stream, count, samples.data() + done, buffer.data(), &written) == SNX_BE_OK &&
+           written <= bufferSize;
+      if (ok) mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
+    }
+    ok = ok && job.pBeDeinitStream(stream, buffer.data(), &written) == SNX_BE_OK && written <= bufferSize;
+    job.pBeCloseStream(stream);
+    if (!ok) {
+      ADD_FAILURE() << "encoding failed";
+      return std::nullopt;
+    }
+    mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
+    return mp3;
+  }
+
+  // Feeds the stream in pieces of the given sizes (in turn, the last one repeated) into a state block
+  // that starts as garbage, as the caller's may, and collects the samples.
+  Samples decode(std::span<const std::uint8_t> mp3, std::vector<std::size_t> pieces = {16384}) {
+    Bytes state(SNX_DECODER_STATE_SIZE, 0xA5), out(SNX_DECODER_OUTPUT_SIZE), pcm;
+    job.pInitMP3(state.data());
+    for (std::size_t offset = 0, turn = 0; offset < mp3.size();) {
+      std::size_t count = std::min(pieces[std::min(turn++, pieces.size() - 1)], mp3.size() - offset);
+      std::int32_t produced = 0;
+      std::int32_t result = job.pDecodeMP3(state.data(), mp3.data() + offset, std::int32_t(count), out.data(),
+                                           std::int32_t(out.size()), &produced);
+      offset += count;
+      // A ready block holds a frame or follows a format change; many empty ones mean a spinning loop.
+      for (int empty = 0; result == SNX_DECODER_READY;) {
+        if (produced < 0 || produced > std::int32_t(out.size()) || (produced == 0 && ++empty > 100)) {
+          ADD_FAILURE() << "decoder answered " << produced << " bytes";
+          break;
+        }
+        pcm.insert(pcm.end(), out.begin(), out.begin() + produced);
+        result = job.pDecodeMP3(state.data(), mp3.data(), 0, out.data(), std::int32_t(out.size()), &produced);
+      }
+    }
+    job.pExitMP3(state.data());
+    Samples samples(pcm.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = std::int16_t(sampleAt(&pcm[2 * i]));
+    return samples;
+  }
+
+  RecordingHost host;
+  AppContext ctx{host};
+  CodecLibraries libraries;
+  const JobState& job = ctx.job;
+};
+using LameEncPlugin = CodecPlugins;
+using DecoderPlugin = CodecPlugins;
+
+// Stereo reaches the encoder as one channel at twice the rate; its second channel carries a sound of
+// its own, so that a stream made of one channel alone would not match the mix of both.
+TEST_F(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryRate) {
+  const struct {
+    std::uint32_t rate;
+    std::uint16_t channels;
+  } rows[] = {{1000, 1}, {8000, 1}, {11025, 1}, {22050, 1}, {44100, 1}, {44100, 2}, {96000, 1}, {1536000, 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.rate << " Hz, " << row.channels << " ch");
+    // At least two whole chunks: the buffer must hold what one becomes when the rate goes up 22-fold.
+    const double seconds = std::max(1.5, 70000.0 / row.rate);
+    Samples input = chordSequence(seconds, row.rate, row.channels);
+    const Samples other = chordSequence(seconds, row.rate * 2 / 3, 1);
+    for (std::size_t i = 1; row.channels == 2 && i < input.size(); i += 2)
+      input[i] = other[std::min(i / 2, other.size() - 1)];
+    auto mp3 = encode(input, row.rate * row.channels);
+    ASSERT_TRUE(mp3);
+    for (std::uint32_t piece : {1000u, 4097u})
+      EXPECT_EQ(encode(input, row.rate * row.channels, piece), mp3) << "cut into pieces of " << piece;
+
+    auto frames = walkLayer3Frames(*mp3);
+    ASSERT_TRUE(frames) << "not a bare run of Layer III frames";
+    for (const auto& f : *frames) {
+      ASSERT_TRUE(f.version == 2 && f.bitrate == 24 && f.sampleRate == 22050 && f.mono && f.original && !f.crc)
+          << "frame at " << f.offset;
+      ASSERT_EQ(f.size, f.padding ? 79u : 78u);
+    }
+    // No tag frame (the encoder's name in the ancillary bits of early frames is audio, not a tag).
+    const std::string text(mp3->begin(), mp3->end());
+    EXPECT_TRUE(text.find("Xing") == std::string::npos && text.find("Info") == std::string::npos);
+    // Constant bitrate: 24 000 bit/s over 576-sample frames at 22 050 Hz, padding slots included.
+    EXPECT_NEAR(double(mp3->size()), 24000.0 / 8 * 576 / 22050 * double(frames->size()), 1.0);
+    // The flush leaves nothing behind: the frames cover the input plus the encoder's 576-sample delay.
+    const double inputAt22050 = double(input.size() / row.channels) * 22050 / row.rate;
+    EXPECT_GE(double(frames->size() * 576), inputAt22050 + 576);
+    EXPECT_LE(double(frames->size() * 576), inputAt22050 + 4 * 576);
+
+    TempFolder folder;
+    writeFileBytes(folder.file("out.mp3"), *mp3);
+    auto info = probeAudio(folder.file("out.mp3"));
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->codecName == "mp3" && info->sampleRate == 22050 && info->channels == 1);
+    EXPECT_EQ(info->bitRate, 24000);
+    writeFileBytes(folder.file("in.wav"), makePcmWav(row.rate, row.channels, 16, input));
+    auto reference = decodeToPcm(folder.file("in.wav"), 22050, 1), decoded = decodeToPcm(folder.file("out.mp3"));
+    ASSERT_TRUE(reference && decoded);
+    Correlation match = crossCorrelate(std::span(reference->data() + 11025, 16384), *decoded, 11025, 11025 + 2000);
+    EXPECT_GT(match.value, 0.8);
+  }
+}
+
+TEST_F(LameEncPlugin, RefusesRecordsItCannotHonour) {
+  const std::pair<int, std::uint32_t> rows[] = {
+      {SNX_BE_OFFSET_KIND, 0},           {SNX_BE_OFFSET_KIND, 257},
+      {SNX_BE_OFFSET_VERSION, 0},        {SNX_BE_OFFSET_VERSION, 2},
+      {SNX_BE_OFFSET_SIZE, 330},         {SNX_BE_OFFSET_SIZE, 332},
+      {SNX_BE_OFFSET_INPUT_RATE, 0},     {SNX_BE_OFFSET_INPUT_RATE, 999},
+      {SNX_BE_OFFSET_INPUT_RATE, 1u << 31},
+      {SNX_BE_OFFSET_OUTPUT_RATE, 0},    {SNX_BE_OFFSET_OUTPUT_RATE, 22000},
+      {SNX_BE_OFFSET_MODE, 0},           {SNX_BE_OFFSET_MODE, 2},
+      {SNX_BE_OFFSET_BITRATE, 0},        {SNX_BE_OFFSET_BITRATE, 23},
+      {SNX_BE_OFFSET_BITRATE, 320},      // not an MPEG-2 rate
+      {SNX_BE_OFFSET_ENABLE_VBR, 1},     {SNX_BE_OFFSET_EMPHASIS, 4},
+  };
+  std::uint32_t samples = 0, bufferSize = 0;
+  SnxBeStream stream = nullptr;
+  for (const auto& [offset, value] : rows) {
+    EncoderConfig config = makeEncoderConfig(44100, false);
+    storeU32(config.data() + offset, value);
+    EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u) << offset << " = " << value;
+    EXPECT_EQ(stream, nullptr);
+  }
+  EncoderConfig config = makeEncoderConfig(44100, false);
+  EXPECT_NE(job.pBeInitStream(nullptr, &samples, &bufferSize, &stream), 0u);
+  EXPECT_NE(job.pBeInitStream(config.data(), nullptr, &bufferSize, &stream), 0u);
+  EXPECT_NE(job.pBeInitStream(config.data(), &samples, nullptr, &stream), 0u);
+  EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, nullptr), 0u);
+}
+
+TEST_F(LameEncPlugin, RefusesMisusedStreamsAndWritesNoTag) {
+  EncoderConfig config = makeEncoderConfig(44100, false);
+  std::uint32_t samples = 0, bufferSize = 0, written = 99;
+  SnxBeStream stream = nullptr;
+  ASSERT_EQ(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u);
+  Samples pcm(samples + 1, 100);
+  Bytes out(bufferSize);
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples + 1, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples, nullptr, out.data(), &written), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples, pcm.data(), nullptr, &written), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(nullptr, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(job.pBeEncodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_EQ(job.pBeDeinitStream(stream, out.data(), &written), 0u);
+  EXPECT_GT(written, 0u);
+  // A flushed stream takes no more samples and has nothing more to flush; a closed one is not followed.
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(job.pBeDeinitStream(stream, out.data(), &written), 0u);
+  EXPECT_EQ(job.pBeCloseStream(stream), 0u);
+  EXPECT_NE(job.pBeCloseStream(stream), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(stream, 10, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(job.pBeDeinitStream(stream, out.data(), &written), 0u);
+
+  TempFolder folder;
+  auto mp3 = encode(chordSequence(0.5, 22050, 1), 22050);
+  ASSERT_TRUE(mp3);
+  writeFileBytes(folder.file("stream.mp3"), *mp3);
+  EXPECT_EQ(job.pBeWriteVBRHeader(folder.file("stream.mp3").c_str()), 0u);
+  EXPECT_EQ(readFileBytes(folder.file("stream.mp3")), *mp3);
+  EXPECT_NE(job.pBeWriteVBRHeader(nullptr), 0u);
+  std::uint8_t version[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
+  job.pBeVersion(version);
+  EXPECT_EQ(version[2], 3);  // libmp3lame 3.x
+  EXPECT_EQ(version[4], 0xEE) << "wrote past the four documented bytes";
+}
+
+// A tone above the new Nyquist frequency (11 025 Hz) must be filtered out, not folded back into the
+// band as 22 050 - f.
+TEST_F(LameEncPlugin, RemovesTonesAboveTheNewBandInsteadOfFoldingThem) {
+  TempFolder folder;
+  auto level = [&](double frequency, std::uint16_t channels) {
+    const auto mp3 = encode(sineTone(frequency, 1.5, 44100, channels), 44100 * channels);
+    writeFileBytes(folder.file("tone.mp3"), mp3.value_or(Bytes{}));
+    const Samples decoded = decodeToPcm(folder.file("tone.mp3")).value_or(Samples{});
+    return decoded.size() < 30000 ? 0.0 : rmsLevel(std::span(decoded.data() + 4000, 22050));
+  };
+  for (auto [frequency, channels] : {std::pair{15000.0, 1}, {19000.0, 1}, {15000.0, 2}}) {
+    const double wanted = level(1000, std::uint16_t(channels)), folded = level(frequency, std::uint16_t(channels));
+    ASSERT_GT(wanted, 0.1);
+    EXPECT_LT(20 * std::log10(std::max(folded, 1e-9) / wanted), -60.0) << frequency << " Hz, " << channels << " ch";
+  }
+}
+
+// At the output rate the samples reach libmp3lame untouched: the stream is the one it makes alone
+// with the plug-in's settings (quality 2: the very-high-quality preset).
+TEST_F(LameEncPlugin, LeavesInputAtTheOutputRateAlone) {
+  const Samples input = chordSequence(1.0, 22050, 1);
+  lame_global_flags* lame = lame_init();
+  lame_set_num_channels(lame, 1);
+  lame_set_mode(lame, MONO);
+  lame_set_in_samplerate(lame, 22050);
+  lame_set_out_samplerate(lame, 22050);
+  lame_set_VBR(lame, vbr_off);
+  lame_set_brate(lame, 24);
+  lame_set_quality(lame, 2);
+  lame_set_original(lame, 1);
+  lame_set_bWriteVbrTag(lame, 0);
+  ASSERT_GE(lame_init_params(lame), 0);
+  Bytes direct(input.size() * 5 / 4 + 14400);
+  const int bytes =
+      lame_encode_buffer(lame, input.data(), input.data(), int(input.size()), direct.data(), int(direct.size()));
+  int tail = lame_encode_flush(lame, direct.data() + bytes, int(direct.size()) - bytes);
+  lame_close(lame);
+  ASSERT_TRUE(bytes >= 0 && tail >= 0);
+  direct.resize(std::size_t(bytes + tail));
+  EXPECT_EQ(encode(input, 22050), direct);
+}
+
+TEST_F(DecoderPlugin, GivesTheSamePcmWhateverThePieceSizes) {
+  const Bytes file = encodeWithLame(chordSequence(1.5, 44100, 2), 44100, 2, {"-b", "96"});
+  const Samples whole = decode(file, {file.size()});
+  ASSERT_FALSE(whole.empty());
+  for (const std::vector<std::size_t>& pieces :
+       std::vector<std::vector<std::size_t>>{{1}, {3, 1, 4, 1, 5, 9, 2, 6}, {417}, {1000, 1}, {16384}})
+    EXPECT_EQ(decode(file, pieces), whole) << "first piece " << pieces[0];
+}
+
+Bytes noise(std::size_t size, std::uint32_t seed) {
+  Bytes bytes(size);
+  for (auto& b : bytes) b = std::uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+  return bytes;
+}
+
+TEST_F(DecoderPlugin, DeliversEveryWholeFrameOfCutAndDamagedStreams) {
+  decode(noise(100000, 7));  // pure noise: the loop ends (decode fails the test if it spins)
+  // No tag frame: the file is nothing but frames, which can be cut anywhere.
+  const Bytes file = encodeWithLame(chordSequence(2.0, 22050, 1), 22050, 1, {"-b", "24", "-t"});
+  auto frames = walkLayer3Frames(file);
+  ASSERT_TRUE(frames && frames->size() >= 10);
+  for (std::size_t count : {1u, 2u, 3u, 10u}) {
+    const MpegFrame& last = (*frames)[count - 1];
+    EXPECT_EQ(decode(std::span(file.data(), last.offset + last.size)).size(), count * 576) << count << " frames";
+  }
+  // Junk between two halves and a truncated last frame: the frames around the junk still come out.
+  const auto half = static_cast<long>((*frames)[frames->size() / 2].offset);
+  const Bytes damaged = concat({Bytes(file.begin(), file.begin() + half), noise(3000, 11),
+                                Bytes(file.begin() + half, file.end() - 20)});
+  const std::size_t samples = decode(damaged, {1000}).size();
+  EXPECT_GE(samples, (frames->size() - 4) * 576);
+  EXPECT_LE(samples, (frames->size() + 2) * 576);
+}
+
+TEST_F(DecoderPlugin, RefusesCallsWithoutAPreparedState) {
+  Bytes state(SNX_DECODER_STATE_SIZE, 0), out(SNX_DECODER_OUTPUT_SIZE);
+  std::uint8_t in[4] = {0xFF, 0xFB, 0x90, 0x00};
+  std::int32_t produced = -1;
+  EXPECT_NE(job.pDecodeMP3(state.data(), in, 4, out.data(), 8192, &produced), 0);
+  EXPECT_EQ(produced, 0);
+  EXPECT_NE(job.pDecodeMP3(nullptr, in, 4, out.data(), 8192, &produced), 0);
+  ASSERT_EQ(job.pInitMP3(state.data()), 0);
+  EXPECT_NE(job.pDecodeMP3(state.data(), in, 4, out.data(), 8192, nullptr), 0);
+  EXPECT_NE(job.pDecodeMP3(state.data(), nullptr, 4, out.data(), 8192, &produced), 0);
+  job.pExitMP3(state.data());
+  job.pExitMP3(state.data());  // a second release does nothing
+}
+
+}  // namespace
+}  // namespace sonaflux::test
