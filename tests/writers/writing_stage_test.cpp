@@ -217,29 +217,32 @@ TEST(SwfStreamWriter, StopsAtTheFrameLimitAndFinishesTheFile) {
 // leaves the page unwritten.
 TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
   const std::string noTemplate = "Error: Cannot open data file \"<program>snx.da1\".";
+  const std::string noController = "Error: Cannot open controller \"<program>Controllers/Classic01150040.swf\".";
   const std::string fullDisk = "Error: Cannot write file.";
   const auto controllerOut = &JobState::controllerOutHandle;
   const struct {
     const char* name;
     std::int32_t outputMode;
     int templateSize;  // -1: removed; 33: as built
-    bool cancel;
+    bool removeController, cancel;
     File JobState::*onFullDisk;
     std::string message;
     int streamBytes;  // what is left of the animation; -1: not looked at
   } rows[] = {
-      {"template missing", kOutputModeBareLooping, -1, false, nullptr, noTemplate, 0},
-      {"template one byte short", kOutputModeBareLooping, 32, false, nullptr, noTemplate, 0},
-      {"animation on a full disk", kOutputModeBareLooping, 33, false, &JobState::streamOutHandle, fullDisk, -1},
-      {"controller on a full disk", kOutputModeController, 33, false, controllerOut, fullDisk, -1},
-      {"page on a full disk", kOutputModeBareOnce, 33, false, &JobState::htmlFile, fullDisk, -1},
+      {"template missing", kOutputModeBareLooping, -1, false, false, nullptr, noTemplate, 0},
+      {"template one byte short", kOutputModeBareLooping, 32, false, false, nullptr, noTemplate, 0},
+      // Gone since the job checked it.
+      {"controller missing", kOutputModeController, 33, true, false, nullptr, noController, 33},
+      {"animation on a full disk", kOutputModeBareLooping, 33, false, false, &JobState::streamOutHandle, fullDisk, -1},
+      {"controller on a full disk", kOutputModeController, 33, false, false, controllerOut, fullDisk, -1},
+      {"page on a full disk", kOutputModeBareOnce, 33, false, false, &JobState::htmlFile, fullDisk, -1},
       // Five frames read, the unfinished block left out: only the template is written.
-      {"cancelled", kOutputModeBareLooping, 33, true, nullptr, "", 33},
+      {"cancelled", kOutputModeBareLooping, 33, false, true, nullptr, "", 33},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     WritingStageFixture fx(row.outputMode);
-    fx.addController(Bytes(1000, 0x5A));
+    if (!row.removeController) fx.addController(Bytes(1000, 0x5A));
     fx.prepare(repeat(60, [](int i) { return frame(i); }));
     const std::string dataFile = fx.program.file("snx.da1");
     if (row.templateSize < 0) std::filesystem::remove(dataFile);
