@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "core/byte_order.h"
@@ -12,8 +11,6 @@ namespace sonaflux::test {
 
 struct SwfTag {
   std::uint16_t code = 0;
-  std::uint32_t length = 0;
-  bool longHeader = false;
   std::vector<std::uint8_t> body;
 };
 
@@ -34,15 +31,11 @@ struct SwfFile {
 };
 
 /// Splits an uncompressed SWF ("FWS") into its records, knowing nothing of the
-/// program's writer. Nothing, with a reason in error, when the signature is
-/// wrong, a record runs past the end, or no End tag closes the file exactly.
-inline std::optional<SwfFile> walkSwf(std::span<const std::uint8_t> bytes, std::string* error = nullptr) {
-  auto fail = [error](const std::string& reason) -> std::optional<SwfFile> {
-    if (error) *error = reason;
-    return std::nullopt;
-  };
+/// program's writer. Nothing when the signature is wrong, a record runs past
+/// the end, or no End tag closes the file exactly.
+inline std::optional<SwfFile> walkSwf(std::span<const std::uint8_t> bytes) {
   SwfFile swf;
-  if (bytes.size() < 9 || bytes[0] != 'F' || bytes[1] != 'W' || bytes[2] != 'S') return fail("no FWS header");
+  if (bytes.size() < 9 || bytes[0] != 'F' || bytes[1] != 'W' || bytes[2] != 'S') return std::nullopt;
   swf.fileLength = *readU32(bytes, 4);
   // The frame RECT: a 5-bit field size, then four signed fields, most significant bit first.
   std::size_t bit = 8 * 8;
@@ -57,41 +50,29 @@ inline std::optional<SwfFile> walkSwf(std::span<const std::uint8_t> bytes, std::
   const int rectBits = static_cast<int>(field(5).value_or(0));
   for (std::int32_t* value : {&swf.xMin, &swf.xMax, &swf.yMin, &swf.yMax}) {
     auto raw = field(rectBits);
-    if (!raw) return fail("frame rectangle runs past the end");
+    if (!raw) return std::nullopt;
     const std::uint32_t sign = rectBits ? 1U << (rectBits - 1) : 0;
     *value = static_cast<std::int32_t>((*raw ^ sign) - sign);
   }
   std::size_t pos = (bit + 7) / 8;
   auto rate = readU16(bytes, pos), count = readU16(bytes, pos + 2);
-  if (!rate || !count) return fail("header runs past the end");
+  if (!rate || !count) return std::nullopt;
   swf.frameRate = *rate;
   swf.frameCount = *count;
   pos += 4;
 
-  for (bool end = false; !end;) {
-    const std::string at = std::to_string(pos);
+  while (swf.tags.empty() || swf.tags.back().code != 0) {
     auto head = readU16(bytes, pos);
-    if (!head) return fail("no End tag at offset " + at);
-    SwfTag tag;
-    tag.code = static_cast<std::uint16_t>(*head >> 6);
-    tag.length = *head & 0x3FU;
+    if (!head) return std::nullopt;
+    std::optional<std::uint32_t> length = *head & 0x3FU;
     pos += 2;
-    if (tag.length == 0x3F) {
-      auto length = readU32(bytes, pos);
-      if (!length) return fail("long header runs past the end at " + at);
-      tag.length = *length;
-      tag.longHeader = true;
-      pos += 4;
-    }
-    if (pos + tag.length > bytes.size())
-      return fail("tag " + std::to_string(tag.code) + " at " + at + " runs past the end");
-    tag.body.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                    bytes.begin() + static_cast<std::ptrdiff_t>(pos + tag.length));
-    pos += tag.length;
-    end = tag.code == 0;
-    swf.tags.push_back(std::move(tag));
+    if (*length == 0x3F) length = readU32(bytes, pos), pos += 4;
+    if (!length || pos + *length > bytes.size()) return std::nullopt;
+    swf.tags.push_back({static_cast<std::uint16_t>(*head >> 6), {bytes.begin() + std::ptrdiff_t(pos),
+                                                                 bytes.begin() + std::ptrdiff_t(pos + *length)}});
+    pos += *length;
   }
-  if (pos != bytes.size()) return fail(std::to_string(bytes.size() - pos) + " bytes after the End tag");
+  if (pos != bytes.size()) return std::nullopt;
   return swf;
 }
 
