@@ -133,8 +133,7 @@ TEST_F(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryRate) {
     writeFileBytes(folder.file("out.mp3"), *mp3);
     auto info = probeAudio(folder.file("out.mp3"));
     ASSERT_TRUE(info);
-    EXPECT_TRUE(info->codecName == "mp3" && info->sampleRate == 22050 && info->channels == 1);
-    EXPECT_EQ(info->bitRate, 24000);
+    EXPECT_TRUE(info->codecName == "mp3" && info->sampleRate == 22050 && info->channels == 1 && info->bitRate == 24000);
     writeFileBytes(folder.file("in.wav"), makePcmWav(row.rate, row.channels, 16, input));
     auto reference = decodeToPcm(folder.file("in.wav"), 22050, 1), decoded = decodeToPcm(folder.file("out.mp3"));
     ASSERT_TRUE(reference && decoded);
