@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "tests/support/manifest.h"
 #include "tests/support/mp3_fixture.h"
@@ -29,71 +30,60 @@ struct CheckRun {
 };
 
 Bytes taggedMp3(const std::string& artist, const std::string& title) {
-  Bytes body;
-  if (!artist.empty()) append(body, id3v2Frame("TPE1", 0, bytesOf(artist)));
-  if (!title.empty()) append(body, id3v2Frame("TIT2", 0, bytesOf(title)));
-  return concat({id3v2Tag(body), syntheticFrame(frameHeader(kVersion1, kLayer3, 9, 0, false, 0), 417)});
+  const Bytes tpe1 = artist.empty() ? Bytes{} : id3v2Frame("TPE1", 0, bytesOf(artist));
+  const Bytes tit2 = title.empty() ? Bytes{} : id3v2Frame("TIT2", 0, bytesOf(title));
+  return concat({id3v2Tag(concat({tpe1, tit2})), syntheticFrame(frameHeader(kVersion1, kLayer3, 9, 0, false, 0), 417)});
 }
 
-// The input missing or empty: ConversionDriver's failure ladder.
-TEST(InputCheck, RefusesNamesAndFilesWithTheFirstFaultsMessage) {
+// One table of names and contents: refused ones show the first fault's message ("%" is the path);
+// accepted ones are titled from their tags or name. The input missing or empty: the driver's ladder.
+TEST(InputCheck, RefusesOrTitlesEachInput) {
   TempFolder folder;
   std::filesystem::create_directory(folder.file("a*b"));
   std::filesystem::create_directory(folder.file("folder.mp3"));
-  for (const char* name : {"a*b/plain.mp3", "song.mp3.txt", "song"})
-    writeFileBytes(folder.file(name), taggedMp3("", ""));
-  const char* const star = "Error: Wild card \"*\" not allowed in file name \"%\".";
-  const char* const ending = "Error: Input file name \"%\" must end in \".mp3\" or \".wav\".";
-  const std::pair<const char*, std::string> rows[] = {
-      {"a*b/plain.mp3", star},
-      {"what?.mp3", "Error: Wild card \"?\" not allowed in file name \"%\"."},
-      {"both?*.mp3", star},
-      {"song.mp3.txt", ending},
-      {"song", ending},
-      {"a*b", star},
-      {"folder.mp3", "Error: Input file not found \"%\"."},
-  };
-  for (auto [name, message] : rows) {
-    const std::string path = folder.file(name);
-    CheckRun run(path);
-    EXPECT_TRUE(run.ctx.inputs.inputCheckFailed) << name;
-    EXPECT_EQ(run.host.texts(), std::vector<std::string>{message.replace(message.find('%'), 1, path)});
-    EXPECT_EQ(run.host.messages.at(0).icon, MessageIcon::Exclamation);
-  }
-}
-
-TEST(InputCheck, AcceptsAndTitlesInputs) {
-  TempFolder folder;
-  const Bytes wavWithTag =
-      concat({makePcmWav(8000, 1, 16, std::vector<std::int16_t>(200, 5)), id3v1Block("Song", "Band")});
+  const Bytes plain = taggedMp3("", "");
   // Tags declared longer than the file, which ends inside a frame: a failed read, unless an ID3v1
   // block is read after it (looked for when the artist is missing).
   const Bytes cut = concat({id3v2Header(1000), id3v2Frame("TPE1", 0, bytesOf("Band")),
                             id3v2Frame("TIT2", 0, bytesOf("Song")), id3v2FrameWithSize("TXXX", 301, 0, bytesOf("xx"))});
   const Bytes cutNoArtist = concat({id3v2Header(100000), id3v2Frame("TIT2", 0, bytesOf("Song")),
                                     id3v2FrameWithSize("TXXX", 1001, 0, Bytes(120, 'x')), id3v1Block("", "Band")});
+  const std::string star = "Error: Wild card \"*\" not allowed in file name \"%\".";
+  const std::string ending = "Error: Input file name \"%\" must end in \".mp3\" or \".wav\".";
   const std::string readPastEnd = "Error: End of input file reached before end of expected data.";
   const struct {
     std::string name;
-    Bytes bytes;
-    std::string title;
-    bool failed = false;
-    std::vector<std::string> messages = {};
+    std::optional<Bytes> bytes;  // written to the file when given
+    std::string title, message = "";
+    bool failed = true;
   } rows[] = {
-      {"My Song.MP3", taggedMp3("", ""), "My Song"},
-      {"artist only.Mp3", taggedMp3("Band", ""), "Band"},
-      {"Voice.WAV", wavWithTag, "Voice"},
-      {"ten.mp3", {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 10}, "ten"},
-      {"many.dots.in.name.mp3", taggedMp3("", ""), "many.dots.in.name"},
-      {"short.mp3", cut, "Band - Song", true, {readPastEnd}},
-      {"long.mp3", cutNoArtist, "Band - Song", false, {readPastEnd}},
+      {"a*b/plain.mp3", plain, "", star},
+      {"what?.mp3", {}, "", "Error: Wild card \"?\" not allowed in file name \"%\"."},
+      {"both?*.mp3", {}, "", star},
+      {"song.mp3.txt", plain, "", ending},
+      {"song", plain, "", ending},
+      {"a*b", {}, "", star},
+      {"folder.mp3", {}, "", "Error: Input file not found \"%\"."},
+      {"My Song.MP3", plain, "My Song", "", false},
+      {"artist only.Mp3", taggedMp3("Band", ""), "Band", "", false},
+      {"Voice.WAV", concat({makePcmWav(8000, 1, 16, std::vector<std::int16_t>(200, 5)), id3v1Block("Song", "Band")}),
+       "Voice", "", false},
+      {"ten.mp3", Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 0, 10}, "ten", "", false},
+      {"many.dots.in.name.mp3", plain, "many.dots.in.name", "", false},
+      {"short.mp3", cut, "Band - Song", readPastEnd},
+      {"long.mp3", cutNoArtist, "Band - Song", readPastEnd, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    writeFileBytes(folder.file(row.name), row.bytes);
-    CheckRun run(folder.file(row.name));
+    const std::string path = folder.file(row.name);
+    if (row.bytes) writeFileBytes(path, *row.bytes);
+    CheckRun run(path);
     EXPECT_EQ(run.ctx.inputs.inputCheckFailed, row.failed);
-    EXPECT_EQ(run.host.texts(), row.messages);
+    std::string message = row.message;
+    if (const auto at = message.find('%'); at != std::string::npos) message.replace(at, 1, path);
+    EXPECT_EQ(run.host.texts(), message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
+    for (const auto& m : run.host.messages) EXPECT_EQ(m.icon, MessageIcon::Exclamation);
+    if (row.title.empty()) continue;
     EXPECT_EQ(run.ctx.inputs.inputIsWav, row.name == "Voice.WAV");
     EXPECT_EQ(run.ctx.inputs.inputTitle, row.title);
   }

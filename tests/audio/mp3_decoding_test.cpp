@@ -46,11 +46,6 @@ struct DecodeRun : test::StageFixture {
   ~DecodeRun() { codecs.release(ctx); }
 };
 
-// A lame stream without its Info frame, so every frame holds audio.
-Bytes encodedTone(double seconds, std::uint32_t rate, std::uint16_t channels) {
-  return test::encodeWithLame(test::sineTone(440.0, seconds, rate, channels), rate, channels, {"-t", "-b", "128"});
-}
-
 Bytes lameChords(std::uint32_t rate, std::uint16_t channels, const std::vector<std::string>& options) {
   return test::encodeWithLame(test::chordSequence(1.5, rate, channels), rate, channels, options);
 }
@@ -76,10 +71,9 @@ TEST(Mp3Decoding, DecodesEveryFrameLikeAnIndependentDecoderAndMeasuresThePeak) {
   Samples square(22050);
   for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 50) % 2 ? 32767 : -32768;
   // Headers with the reserved layer, handed over as they are: no decoder can use them.
-  Bytes undecodable;
-  for (int i = 0; i < 20; ++i)
-    test::append(undecodable, test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0,
-                                                                      false, 0), 417));
+  const Bytes reserved =
+      test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417);
+  const Bytes undecodable = test::concat({reserved, reserved, reserved, reserved, reserved, reserved});
   const auto shared = [](const char* name) { return test::readFileBytes(test::testDataFolder() + name); };
   const struct {
     const char* name;
@@ -135,7 +129,7 @@ TEST(Mp3Decoding, DecodesEveryFrameLikeAnIndependentDecoderAndMeasuresThePeak) {
 }
 
 TEST(Mp3Decoding, CancelAndFileFailuresEndTheStage) {
-  const Bytes tone = encodedTone(2.0, 44100, 2);
+  const Bytes tone = lameChords(44100, 2, {"-t", "-b", "128"});
   ASSERT_GT(tone.size(), 16384u);
   DecodeRun cancelled(tone, 1);  // keeps only the next block the decoder delivers
   EXPECT_TRUE(cancelled.ctx.job.jobCancelled);

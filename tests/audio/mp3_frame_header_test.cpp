@@ -66,15 +66,15 @@ TEST(Mp3FrameHeader, NoHeaderEverGivesMoreThanTheLongestLength) {
     }
 }
 
-TEST(Mp3FrameHeader, ParsesOnlyWhereTheSyncStandsAndFourBytesAreThere) {
-  const std::array<std::uint8_t, 4> good = {0xFF, 0xFB, 0x90, 0x00};
+TEST(Mp3FrameHeader, WantsElevenSyncBitsAndFourBytes) {
+  const std::array<std::uint8_t, 4> good = {0xFF, 0xFB, 0x90, 0x00}, lowSync = {0xFF, 0xDB, 0x90, 0x00},
+                                    noFF = {0xFE, 0xFB, 0x90, 0x00};
   ASSERT_TRUE(parseFrameHeader(good).has_value());
   EXPECT_EQ(frameLength(*parseFrameHeader(good)), 417);
-  EXPECT_FALSE(parseFrameHeader(std::span(good).first(3)).has_value());
-  const std::array<std::uint8_t, 4> lowSync = {0xFF, 0xDB, 0x90, 0x00};
-  EXPECT_FALSE(parseFrameHeader(lowSync).has_value());
-  const std::array<std::uint8_t, 4> noFF = {0xFE, 0xFB, 0x90, 0x00};
-  EXPECT_FALSE(parseFrameHeader(noFF).has_value());
+  for (std::span<const std::uint8_t> bad : {std::span<const std::uint8_t>(good).first(3), {lowSync}, {noFF}}) {
+    EXPECT_FALSE(parseFrameHeader(bad).has_value());
+    EXPECT_FALSE(isValidFrameHeader(bad));
+  }
 }
 
 }  // namespace

@@ -40,13 +40,9 @@ struct CodecPlugins : testing::Test {
     EncoderConfig config = makeEncoderConfig(static_cast<std::int32_t>(inputRate), false);
     std::uint32_t chunk = 0, bufferSize = 0, written = 0;
     SnxBeStream stream = nullptr;
-    if (job.pBeInitStream(config.data(), &chunk, &bufferSize, &stream) != SNX_BE_OK) {
-      ADD_FAILURE() << "beInitStream refused the stage's record";
-      return std::nullopt;
-    }
+    bool ok = job.pBeInitStream(config.data(), &chunk, &bufferSize, &stream) == SNX_BE_OK;
     if (piece == 0 || piece > chunk) piece = chunk;
     Bytes buffer(bufferSize), mp3;
-    bool ok = true;
     for (std::size_t done = 0; ok && done < samples.size(); done += piece) {
       auto count = static_cast<std::uint32_t>(std::min<std::size_t>(piece, samples.size() - done));
       ok = job.pBeEncodeChunk(stream, count, samples.data() + done, buffer.data(), &written) == SNX_BE_OK &&
@@ -54,11 +50,9 @@ struct CodecPlugins : testing::Test {
       if (ok) mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
     }
     ok = ok && job.pBeDeinitStream(stream, buffer.data(), &written) == SNX_BE_OK && written <= bufferSize;
-    job.pBeCloseStream(stream);
-    if (!ok) {
-      ADD_FAILURE() << "encoding failed";
-      return std::nullopt;
-    }
+    if (stream) job.pBeCloseStream(stream);
+    if (!ok) ADD_FAILURE() << "encoding failed";
+    if (!ok) return std::nullopt;
     mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
     return mp3;
   }
@@ -139,8 +133,7 @@ TEST_F(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryRate) {
     writeFileBytes(folder.file("out.mp3"), *mp3);
     auto info = probeAudio(folder.file("out.mp3"));
     ASSERT_TRUE(info);
-    EXPECT_TRUE(info->codecName == "mp3" && info->sampleRate == 22050 && info->channels == 1);
-    EXPECT_EQ(info->bitRate, 24000);
+    EXPECT_TRUE(info->codecName == "mp3" && info->sampleRate == 22050 && info->channels == 1 && info->bitRate == 24000);
     writeFileBytes(folder.file("in.wav"), makePcmWav(row.rate, row.channels, 16, input));
     auto reference = decodeToPcm(folder.file("in.wav"), 22050, 1), decoded = decodeToPcm(folder.file("out.mp3"));
     ASSERT_TRUE(reference && decoded);
@@ -149,7 +142,7 @@ TEST_F(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryRate) {
   }
 }
 
-TEST_F(LameEncPlugin, RefusesRecordsItCannotHonour) {
+TEST_F(LameEncPlugin, RefusesRecordsAndCallsItCannotHonourAndWritesNoTag) {
   const std::pair<int, std::uint32_t> rows[] = {
       {SNX_BE_OFFSET_KIND, 0},           {SNX_BE_OFFSET_KIND, 257},
       {SNX_BE_OFFSET_VERSION, 0},        {SNX_BE_OFFSET_VERSION, 2},
@@ -175,12 +168,9 @@ TEST_F(LameEncPlugin, RefusesRecordsItCannotHonour) {
   EXPECT_NE(job.pBeInitStream(config.data(), nullptr, &bufferSize, &stream), 0u);
   EXPECT_NE(job.pBeInitStream(config.data(), &samples, nullptr, &stream), 0u);
   EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, nullptr), 0u);
-}
 
-TEST_F(LameEncPlugin, RefusesMisusedStreamsAndWritesNoTag) {
-  EncoderConfig config = makeEncoderConfig(44100, false);
-  std::uint32_t samples = 0, bufferSize = 0, written = 99;
-  SnxBeStream stream = nullptr;
+  // Streams used out of turn.
+  std::uint32_t written = 99;
   ASSERT_EQ(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u);
   Samples pcm(samples + 1, 100);
   Bytes out(bufferSize);
@@ -255,31 +245,23 @@ TEST_F(LameEncPlugin, LeavesInputAtTheOutputRateAlone) {
   EXPECT_EQ(encode(input, 22050), direct);
 }
 
-TEST_F(DecoderPlugin, GivesTheSamePcmWhateverThePieceSizes) {
-  const Bytes file = encodeWithLame(chordSequence(1.5, 44100, 2), 44100, 2, {"-b", "96"});
-  const Samples whole = decode(file, {file.size()});
-  ASSERT_FALSE(whole.empty());
-  for (const std::vector<std::size_t>& pieces :
-       std::vector<std::vector<std::size_t>>{{1}, {3, 1, 4, 1, 5, 9, 2, 6}, {417}, {1000, 1}, {16384}})
-    EXPECT_EQ(decode(file, pieces), whole) << "first piece " << pieces[0];
-}
-
 Bytes noise(std::size_t size, std::uint32_t seed) {
   Bytes bytes(size);
   for (auto& b : bytes) b = std::uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
   return bytes;
 }
 
-TEST_F(DecoderPlugin, DeliversEveryWholeFrameOfCutAndDamagedStreams) {
+TEST_F(DecoderPlugin, DeliversEveryWholeFrameWhateverThePiecesAndDamage) {
   decode(noise(100000, 7));  // pure noise: the loop ends (decode fails the test if it spins)
   // No tag frame: the file is nothing but frames, which can be cut anywhere.
   const Bytes file = encodeWithLame(chordSequence(2.0, 22050, 1), 22050, 1, {"-b", "24", "-t"});
   auto frames = walkLayer3Frames(file);
   ASSERT_TRUE(frames && frames->size() >= 10);
-  for (std::size_t count : {1u, 2u, 3u, 10u}) {
-    const MpegFrame& last = (*frames)[count - 1];
-    EXPECT_EQ(decode(std::span(file.data(), last.offset + last.size)).size(), count * 576) << count << " frames";
-  }
+  const Samples whole = decode(file, {file.size()});
+  EXPECT_EQ(whole.size(), frames->size() * 576);
+  for (const std::vector<std::size_t>& pieces :
+       std::vector<std::vector<std::size_t>>{{1}, {3, 1, 4, 1, 5, 9, 2, 6}, {79}, {1000, 1}, {16384}})
+    EXPECT_EQ(decode(file, pieces), whole) << "first piece " << pieces[0];
   // Junk between two halves and a truncated last frame: the frames around the junk still come out.
   const auto half = static_cast<long>((*frames)[frames->size() / 2].offset);
   const Bytes damaged = concat({Bytes(file.begin(), file.begin() + half), noise(3000, 11),

@@ -6,20 +6,9 @@
 #include <unistd.h>
 
 #include "core/app_context.h"
+#include "tests/support/recording_host.h"
 
 namespace sonaflux::fuzz {
-
-/// A Host that shows nothing and answers No: the harnesses look for crashes,
-/// hangs and undefined behaviour, not for messages.
-class QuietHost : public Host {
- public:
-  MessageAnswer showMessage(const std::string&, MessageIcon, MessageButtons buttons) override {
-    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-  }
-  void pumpMessages() override {}
-  void showStatus(const std::string&) override {}
-  void terminate(int) override {}
-};
 
 /// The input bytes as a real file, rewritten for every run, and a job whose
 /// input it is; what the stage writes goes to /dev/null.
@@ -36,12 +25,15 @@ class FuzzJob {
     if (size > 0 && file.write(data, size) != static_cast<std::int64_t>(size)) return false;
     file.close();
     ctx.job = JobState{};
+    // Messages are dropped (questions get No): only crashes, hangs and undefined behaviour count.
+    host.messages.clear();
+    host.statuses.clear();
     ctx.job.inputSize = static_cast<std::int64_t>(size);
     return ctx.job.inputHandle.openExisting(path, FileAccess::Read, false) &&
            output.openExisting("/dev/null", FileAccess::ReadWrite, false);
   }
 
-  QuietHost host;
+  test::RecordingHost host;
   AppContext ctx;
 };
 

@@ -22,8 +22,6 @@ std::vector<std::uint8_t> syntheticFrame(const std::array<std::uint8_t, 4>& head
   return frame;
 }
 
-void append(std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) { a.insert(a.end(), b.begin(), b.end()); }
-
 std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
 std::vector<std::uint8_t> bigEndian32(std::uint32_t value) {
@@ -58,10 +56,9 @@ std::vector<std::uint8_t> id3v2Tag(const std::vector<std::uint8_t>& body, int ma
 
 std::vector<std::uint8_t> id3v1Block(const std::string& title, const std::string& artist, std::uint8_t filler) {
   std::vector<std::uint8_t> out = {'T', 'A', 'G'};
-  for (const std::string& field : {title, artist}) {
-    std::vector<std::uint8_t> bytes = bytesOf(field);
-    bytes.resize(30, filler);
-    append(out, bytes);
+  for (std::string field : {title, artist}) {
+    field.resize(30, static_cast<char>(filler));
+    out.insert(out.end(), field.begin(), field.end());
   }
   out.resize(128, 0);
   return out;

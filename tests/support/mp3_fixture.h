@@ -9,7 +9,7 @@ namespace sonaflux::test {
 
 // Header field values as they stand in the bits of an MPEG audio frame header.
 inline constexpr int kVersion1 = 0b11, kVersion2 = 0b10, kVersion25 = 0b00, kVersionReserved = 0b01;
-inline constexpr int kLayer1 = 0b11, kLayer2 = 0b10, kLayer3 = 0b01, kLayerReserved = 0b00;
+inline constexpr int kLayer2 = 0b10, kLayer3 = 0b01, kLayerReserved = 0b00;
 inline constexpr int kModeStereo = 0b00, kModeJoint = 0b01, kModeDual = 0b10, kModeMono = 0b11;
 
 /// The four header bytes (protection bit set: no CRC).
@@ -20,7 +20,6 @@ std::array<std::uint8_t, 4> frameHeader(int versionBits, int layerBits, int bitr
 std::vector<std::uint8_t> syntheticFrame(const std::array<std::uint8_t, 4>& header, std::size_t length,
                                          std::uint8_t filler = 0x55);
 
-void append(std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
 std::vector<std::uint8_t> bytesOf(const std::string& text);
 std::vector<std::uint8_t> bigEndian32(std::uint32_t value);
 std::vector<std::uint8_t> synchsafe32(std::uint32_t value);

@@ -62,8 +62,7 @@ std::vector<std::int16_t> sineTone(double frequency, double seconds, std::uint32
   return out;
 }
 
-std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate, std::uint16_t channels,
-                                        double amplitude) {
+std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate, std::uint16_t channels) {
   const double pi = std::acos(-1.0);
   // Root notes of a simple progression, each held for a quarter second.
   const double roots[] = {220.0, 174.61, 261.63, 196.0};
@@ -76,7 +75,7 @@ std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate
                 std::sin(2 * pi * root * 1.5 * t)) / 3.0;
     for (std::uint16_t c = 0; c < channels; ++c) {
       double w = c == 0 ? v : 0.8 * v + 0.2 * std::sin(2 * pi * root * 2 * t);
-      out.push_back(static_cast<std::int16_t>(std::lround(amplitude * 32767.0 * w)));
+      out.push_back(static_cast<std::int16_t>(std::lround(0.4 * 32767.0 * w)));
     }
   }
   return out;

@@ -29,8 +29,7 @@ std::vector<std::int16_t> sineTone(double frequency, double seconds, std::uint32
                                    std::uint16_t channels, double amplitude = 0.5);
 
 /// Music-like sound: a chord that changes every quarter second, a little different in each channel.
-std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate, std::uint16_t channels,
-                                        double amplitude = 0.4);
+std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate, std::uint16_t channels);
 
 std::vector<std::uint8_t> samplesToBytes(const std::vector<std::int16_t>& samples);
 
