@@ -38,7 +38,7 @@ TEST(StreamCompression, NormalisesInIntegerArithmetic) {
 }
 
 // A full disk under tmp3 stops the stage with its message. (A rate the encoder refuses: the
-// hostile-settings table.)
+// driver's failure ladder.)
 TEST(StreamCompression, AWriteFailureStopsTheStageWithItsMessage) {
   test::StageFixture f;
   CodecLibraries codecs;
