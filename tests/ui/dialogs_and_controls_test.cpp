@@ -84,7 +84,6 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
       {"Artist - Song", QString(), "ok", ""},
       {"Ærø – Übermut ♪", std::nullopt, "ok", "Ærø – Übermut ♪"},  // untouched UTF-8 stays
       {"x", QStringLiteral("<b>A & B</b>"), "ok", "<b>A & B</b>"},
-      {"Artist - Song", QStringLiteral("Changed"), "cancel", "Artist - Song"},
       {"Artist - Song", QStringLiteral("Changed"), "Escape", "Artist - Song"},
   };
   for (const auto& [title, typed, how, stored] : rows) {
@@ -101,7 +100,7 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
         edit.clear();
         QTest::keyClicks(&edit, *typed);
       }
-      if (how == "ok" || how == "cancel") click(window, how.c_str());
+      if (how == "ok") click(window, "ok");
       else QTest::keyClick(&edit, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
     });
     EXPECT_EQ(runOutputText(ctx, nullptr), accepted);

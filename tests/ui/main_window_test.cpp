@@ -130,9 +130,6 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
 
   w.createButton()->click();
   EXPECT_FALSE(workingOpened);
-  EXPECT_FALSE(ctx.job.jobStarted);
-  EXPECT_TRUE(ctx.inputs.inputCheckFailed);
-  EXPECT_TRUE(output.entries().empty());
   answer = "ok";
   w.createButton()->click();
   w.createButton()->click();
