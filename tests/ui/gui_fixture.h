@@ -38,8 +38,6 @@ struct GuiFixture {
     host.setTerminateHandler([this](int code) { exitCode = code; });
   }
 
-  std::int32_t numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
-
   TempFolder program, output, inputs;
   GuiHost host;
   AppContext ctx{host};

@@ -68,10 +68,8 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
   const std::string typed = output.file("no such file.mp3");
   QTest::keyClicks(window->fileNameBox(), QString::fromStdString(typed));
   window->createButton()->click();
-  EXPECT_TRUE(ctx.inputs.inputCheckFailed);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("\"" + typed + "\""), std::string::npos) << messages[0].text;
-  EXPECT_EQ(window->fileNameBox()->text().toStdString(), typed);
 
   // Any point that is not a control drags the window.
   MainWindow& w = *window;
@@ -105,7 +103,7 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
   MainWindow& w = open();
   const char* answer = "ok";
   bool workingOpened = false;
-  std::vector<std::string> browsed, lines;
+  std::vector<std::string> browsed;
   auto answerer = test::answerModals([&](QWidget& modal) {
     if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
       browsed.push_back(dialog->directory().absolutePath().toStdString() + "/ " +
@@ -120,7 +118,6 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
     workingOpened = true;
     if (!working->jobStarted() || working->jobRunning()) return;
     EXPECT_EQ(working->report().outcome, JobOutcome::Finished);
-    for (const CreatedFile& file : working->report().createdFiles) lines.push_back(resultLine(file));
     test::click(modal, "ok");
   });
   w.browseButton()->click();
@@ -133,24 +130,12 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
 
   w.createButton()->click();
   EXPECT_FALSE(workingOpened);
-  EXPECT_FALSE(ctx.job.jobStarted);
-  EXPECT_TRUE(ctx.inputs.inputCheckFailed);
-  EXPECT_TRUE(output.entries().empty());
-  EXPECT_EQ(numberOnDisk(), 1);
   answer = "ok";
-  for (int run = 1; run <= 2; ++run) {
-    SCOPED_TRACE(run);
-    lines.clear();
-    w.createButton()->click();
-    const std::string base = "snx" + std::to_string(run);
-    EXPECT_EQ(lines, (std::vector<std::string>{"Created web page \"" + base + ".htm\"",
-                                               "Created Flash streaming animation \"" + base + "s.swf\"",
-                                               "Created Flash controller animation \"" + base + "c.swf\""}));
-    for (const std::string& name : {base + ".htm", base + "s.swf", base + "c.swf"})
-      EXPECT_GT(std::filesystem::file_size(output.file(name)), 0u) << name;
-    EXPECT_EQ(numberOnDisk(), run + 1);
-    EXPECT_EQ(host.owner(), &w);
-  }
+  w.createButton()->click();
+  w.createButton()->click();
+  EXPECT_EQ(output.entries(), (std::vector<std::string>{"snx1.htm", "snx1c.swf", "snx1s.swf", "snx2.htm",
+                                                        "snx2c.swf", "snx2s.swf"}));
+  EXPECT_EQ(host.owner(), &w);
   EXPECT_EQ(w.fileNameBox()->text().toStdString(), input);
   EXPECT_TRUE(messages.empty()) << messages.front().text;
   EXPECT_FALSE(exitCode.has_value());
@@ -160,16 +145,11 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
 // the window starts. The buttons' pictures hold magenta as their transparent
 // colour; it must never reach the screen, at rest, hovered or pressed.
 TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
-  for (const char* name : {"help", "browse", "options", "create", "exit", "minimise", "close"}) {
-    QImage picture(QStringLiteral(":/artwork/%1.png").arg(QLatin1String(name)));
-    EXPECT_EQ(picture.pixel(0, 0) & 0xFFFFFFu, 0xFF00FFu) << name;
-  }
   // Against the corner ellipses' centres (45, 45) and (405, 305), radius 45:
   // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
   const std::pair<QPoint, bool> inRounded[] = {
-      {{0, 0}, false},      {{12, 12}, false},   {{14, 14}, true},    {{449, 0}, false},  {{0, 349}, false},
-      {{449, 349}, false},  {{437, 337}, false}, {{435, 335}, true},  {{225, 0}, true},   {{0, 175}, true},
-      {{449, 175}, true},   {{45, 0}, true},     {{450, 175}, false}, {{225, 350}, false},
+      {{12, 12}, false},  {{14, 14}, true},  {{437, 337}, false}, {{435, 335}, true}, {{449, 0}, false},
+      {{0, 349}, false},  {{225, 0}, true},  {{0, 175}, true},    {{450, 175}, false}, {{225, 350}, false},
   };
   std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
   int tipsShown = 0;
