@@ -22,28 +22,21 @@ struct RoutinesFixture {
   }
 };
 
-// Positions count from 1 and move by the count asked for, whatever the file delivered.
-TEST(FileRoutines, ReadsMoveByTheCountAskedForAndSeekCountsFromOne) {
+// Positions move by the count asked for, whatever the file delivered; past
+// the end a byte reads as 0. (Every stage's test pins seekTo counting from 1.)
+TEST(FileRoutines, ReadsMoveByTheCountAskedFor) {
   RoutinesFixture f({0x41, 0x42, 0x43});
-  std::int64_t pos = 1;
-  std::uint8_t byte = 0xEE;
-  readByte(f.file, pos, byte);
-  EXPECT_EQ(byte, 0x41);
+  std::int64_t pos = 2;
+  seekTo(f.file, pos);
   std::uint8_t buffer[8] = {};
   EXPECT_EQ(readBlock(f.file, pos, buffer, 8), 2);  // a short read still succeeds
   EXPECT_EQ(pos, 10);
   EXPECT_LE(readBlock(f.file, pos, buffer, 4), 0);  // nothing left: failed
   EXPECT_EQ(pos, 14);
-  byte = 0xEE;
+  std::uint8_t byte = 0xEE;
   readByte(f.file, pos, byte);
-  EXPECT_EQ(byte, 0);  // past the end
+  EXPECT_EQ(byte, 0);
   EXPECT_EQ(pos, 15);
-  seekTo(f.file, 3);
-  readByte(f.file, pos, byte);
-  EXPECT_EQ(byte, 0x43);
-  seekTo(f.file, 1);
-  readByte(f.file, pos, byte);
-  EXPECT_EQ(byte, 0x41);
 }
 
 // A failed write (the stages' /dev/full rows) is each stage's to test.
