@@ -153,12 +153,8 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
       sawNumber |= row.work == Work::SetMadeWithTheNumberSaved && f.numberOnDisk() == 2;
     };
     EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
-    EXPECT_TRUE(f.ctx.job.jobFailed);
-    EXPECT_FALSE(f.ctx.job.jobCancelled);
     EXPECT_EQ(f.host.texts(), Names{expand(row.message, f)});
-    if (!f.host.messages.empty()) {
-      EXPECT_EQ(f.host.messages[0].icon, row.icon);
-    }
+    for (const auto& m : f.host.messages) EXPECT_EQ(m.icon, row.icon);
     EXPECT_EQ(f.host.terminations, row.icon == MessageIcon::Stop ? std::vector<int>{1} : std::vector<int>{});
     EXPECT_EQ(f.output.entries(), row.entriesAfter);
     if (row.work == Work::None) {

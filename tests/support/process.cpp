@@ -68,7 +68,8 @@ void ChildProcess::signal(int number) {
 ProcessResult ChildProcess::wait() {
   if (m_pid > 0 && !m_reaped) ::waitpid(m_pid, &m_status, 0);
   m_reaped = true;
-  return {WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1, readFileText(m_outputs + "/out"), readFileText(m_outputs + "/err")};
+  return {WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1, readFileText(m_outputs + "/out"),
+          readFileText(m_outputs + "/err")};
 }
 
 ProcessResult runProcess(const std::vector<std::string>& argv, long long fileSizeLimit) {
