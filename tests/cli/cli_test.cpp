@@ -71,14 +71,12 @@ TEST(Cli, OptionsHoldForOneRunThePageSettingIsFollowedAndOverwritingNeedsYes) {
   ProgramCopy f;
   test::TempFolder elsewhere;
   std::string in = f.input("a.wav", tune(3.5));
-  test::ProcessResult r =
-      f.run({"--page", "html5", "--output-folder", elsewhere.path(), "--title", "Rock & Roll <live>", in});
+  test::ProcessResult r = f.run({"--page", "html5", "--output-folder", elsewhere.path(), in});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Finished Successfully!\nCreated web page \"snx1.htm\"\nCreated Flash streaming animation "
                    "\"snx1s.swf\"\nCreated MP3 sound \"snx1.mp3\"\nin " + elsewhere.path() + "\n");
   EXPECT_EQ(elsewhere.entries(), (Names{"snx1.htm", "snx1.mp3", "snx1s.swf"}));
   EXPECT_TRUE(f.output.entries().empty());
-  EXPECT_NE(readFileText(elsewhere.file("snx1.htm")).find("<title>Rock &amp; Roll &lt;live&gt;</title>"), npos);
   std::optional<SettingsRecord> stored = decodeParameters(readFileText(f.program.file("snx.da0")));
   EXPECT_EQ(stored->pageFor, PageFor::FlashPlayers);
   EXPECT_EQ(stored->outputFolderPath, f.output.path());
@@ -119,7 +117,6 @@ TEST(Cli, PlayerIsCopiedBesideThePageOnce) {
     ASSERT_TRUE(fs::exists(copy)) << copy;
     EXPECT_EQ(fs::file_size(copy), fs::file_size(entry.path())) << copy;
   }
-  EXPECT_NE(readFileText(f.output.file("snx1.htm")).find("<script src=\"player/ruffle.js\"></script>"), npos);
 
   test::ProcessResult second = f.run({"--page", "ruffle-copy", in});
   ASSERT_EQ(second.exitCode, 0) << second.err;
