@@ -86,8 +86,6 @@ TEST(EndToEnd, WavAndLameEncodedInputsBecomeMatchingStreamsWithTheirTitles) {
     test::ProcessResult r;
     std::string base = convert(e2e, input, out, r);
     ASSERT_FALSE(base.empty()) << r.err;
-    EXPECT_EQ(r.out, "Finished Successfully!\nCreated web page \"" + base +
-                         ".htm\"\nCreated Flash streaming animation \"" + base + "s.swf\"\nin " + out.path() + "\n");
     EXPECT_NE(test::readFileText(out.file(base + ".htm")).find("      " + title + "\r\n"), std::string::npos);
 
     Samples decoded = test::expectPlayableStream(out.file(base + "s.swf"));
@@ -122,6 +120,8 @@ TEST(EndToEnd, SharedFilesEndAsTheirManifestSays) {
   int converted = 0;
   for (const test::ManifestRow& row : test::readManifest()) {
     const std::string& file = row.at("file");
+    const std::string expect = kNoAudioHere.count(file) ? "noaudio" : row.at("expect");
+    if (expect == "refuse") continue;  // the input check's own test walks these
     SCOPED_TRACE(file);
     // A private copy: the job locks its input, and other tests read the shared files too.
     TempFolder out;
@@ -129,7 +129,6 @@ TEST(EndToEnd, SharedFilesEndAsTheirManifestSays) {
                                         test::readFileBytes(test::testDataFolder() + file));
     test::ProcessResult r;
     std::string base = convert(e2e, input, out, r);
-    const std::string expect = kNoAudioHere.count(file) ? "noaudio" : row.at("expect");
     if (expect == "accept") {
       ASSERT_FALSE(base.empty()) << r.err;
       const std::string swf = out.file(base + "s.swf");
@@ -154,9 +153,7 @@ TEST(EndToEnd, SharedFilesEndAsTheirManifestSays) {
     } else {
       EXPECT_EQ(r.exitCode, 1);
       const std::string noAudio = "Error: No audio data found in input file \"" + input + "\".\n";
-      const bool said = expect == "noaudio" ? r.err.find(noAudio) != std::string::npos
-                                            : r.err.starts_with("Error: Input file");
-      EXPECT_TRUE(said) << r.err;
+      EXPECT_NE(r.err.find(noAudio), std::string::npos) << r.err;
       EXPECT_TRUE(out.entries().empty());
     }
   }

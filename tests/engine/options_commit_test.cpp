@@ -28,8 +28,6 @@ TEST(OptionsCommit, KeepsTheNumberOnDiskUnlessTheUserTypedOne) {
     std::int32_t expected;
   } rows[] = {
       {"another job took numbers meanwhile", 15, false, 15},
-      {"nothing changed on disk", 12, false, 12},
-      {"typed number wins", 15, true, 40},
       {"typed number wins even when lower", 90000, true, 40},
       {"no file to read", std::nullopt, false, 12},
   };

@@ -1,8 +1,10 @@
 #include "tests/support/ffmpeg_tools.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -38,11 +40,8 @@ std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, in
   ProcessResult run = runProcess(arguments);
   if (run.exitCode != 0) return std::nullopt;
   std::vector<std::int16_t> samples(run.out.size() / 2);
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    auto low = static_cast<std::uint8_t>(run.out[2 * i]);
-    auto high = static_cast<std::uint8_t>(run.out[2 * i + 1]);
-    samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
-  }
+  static_assert(std::endian::native == std::endian::little, "s16le copied as it is");
+  std::memcpy(samples.data(), run.out.data(), samples.size() * 2);
   return samples;
 }
 

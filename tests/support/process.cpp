@@ -1,11 +1,11 @@
 #include "tests/support/process.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -13,15 +13,6 @@
 #include <unistd.h>
 
 namespace sonaflux::test {
-
-namespace {
-
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, long long fileSizeLimit) {
   m_outputs = (std::filesystem::temp_directory_path() / "sonaflux-process-XXXXXX").string();
@@ -77,13 +68,12 @@ void ChildProcess::signal(int number) {
 ProcessResult ChildProcess::wait() {
   if (m_pid > 0 && !m_reaped) ::waitpid(m_pid, &m_status, 0);
   m_reaped = true;
-  return {WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1, readAll(m_outputs + "/out"), readAll(m_outputs + "/err")};
+  return {WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1, readFileText(m_outputs + "/out"),
+          readFileText(m_outputs + "/err")};
 }
 
-ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
-  ChildProcess child(argv, options.fileSizeLimit);
-  if (options.interruptWhen && child.waitFor(options.interruptWhen, std::chrono::hours(1))) child.signal(SIGINT);
-  return child.wait();
+ProcessResult runProcess(const std::vector<std::string>& argv, long long fileSizeLimit) {
+  return ChildProcess(argv, fileSizeLimit).wait();
 }
 
 LockHolder::LockHolder(const std::string& path) : m_process({"flock", "--exclusive", path, "sleep", "120"}) {

@@ -12,17 +12,10 @@ struct ProcessResult {
   std::string out, err;
 };
 
-struct ProcessOptions {
-  // Largest file the process may write (RLIMIT_FSIZE), 0 for none: writes past it fail as on a full disk.
-  long long fileSizeLimit = 0;
-  // Polled while the process runs; when it returns true the process gets SIGINT once, as from Ctrl-C.
-  std::function<bool()> interruptWhen;
-};
-
 // A program running beside the test, standard input empty, in a process
 // group of its own. Its output goes to temporary files, so it never blocks on
-// a full pipe. Killed if still running when the object goes. Needs nothing but
-// the system: the benchmarks build it on its own.
+// a full pipe. Killed if still running when the object goes. fileSizeLimit
+// (RLIMIT_FSIZE, 0 for none) makes writes past it fail as on a full disk.
 class ChildProcess {
  public:
   explicit ChildProcess(const std::vector<std::string>& argv, long long fileSizeLimit = 0);
@@ -49,7 +42,7 @@ class ChildProcess {
 };
 
 // Runs a program (no shell) and waits for it.
-ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+ProcessResult runProcess(const std::vector<std::string>& argv, long long fileSizeLimit = 0);
 
 // Another process holding an exclusive lock on the file until the object goes.
 class LockHolder {

@@ -24,15 +24,8 @@ void copyJobFiles(const std::string& folder) {
 }
 
 ProgramCopy::ProgramCopy() {
-  for (const auto& entry : fs::directory_iterator(programFolder())) {
-    std::string name = entry.path().filename().string();
-    if (name == "sonaflux_tests" || name == "snx.da0" || name == "snx.lock") continue;
-    // The player is only read, and large: shared rather than copied.
-    if (name == "player")
-      fs::create_directory_symlink(entry.path(), program.file(name));
-    else
-      fs::copy(entry.path(), program.file(name), fs::copy_options::recursive);
-  }
+  copyJobFiles(program.path());
+  fs::copy_file(programFolder() + "sonaflux-cli", cli());
   saveSettings();
 }
 

@@ -17,16 +17,16 @@ SettingsRecord testSettings(const std::string& outputFolder);
 // stream template and the controllers; the player is linked.
 void copyJobFiles(const std::string& folder);
 
-// A private copy of the built program folder, its settings writing into
-// `output`, for running the command-line front end as a user would.
+// A private program folder with the command-line front end and what a job
+// needs, its settings writing into `output`, to run it as a user would.
 struct ProgramCopy {
   ProgramCopy();
   void saveSettings();
   std::int32_t numberOnDisk() const;
   std::string cli() const { return program.file("sonaflux-cli"); }
   std::vector<std::string> argv(const std::vector<std::string>& arguments) const;
-  ProcessResult run(const std::vector<std::string>& arguments, const ProcessOptions& options = {}) const {
-    return runProcess(argv(arguments), options);
+  ProcessResult run(const std::vector<std::string>& arguments, long long fileSizeLimit = 0) const {
+    return runProcess(argv(arguments), fileSizeLimit);
   }
   // Writes the file into `inputs`; its path.
   std::string input(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
