@@ -7,6 +7,18 @@
 
 namespace sonaflux::artwork {
 
+namespace {
+
+// Kerning between two glyphs in 26.6 fixed point; 0 where the face has none.
+long kerning(FT_Face face, FT_UInt previous, FT_UInt glyph) {
+  if (!previous || !glyph || !FT_HAS_KERNING(face)) return 0;
+  FT_Vector kern;
+  FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
+  return kern.x;
+}
+
+}  // namespace
+
 struct Font::Library {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
@@ -39,11 +51,7 @@ TextMask Font::render(const std::string& text, int pixelSize) const {
   FT_UInt previous = 0;
   for (char c : text) {
     const FT_UInt glyph = FT_Get_Char_Index(face, static_cast<unsigned char>(c));
-    if (previous && glyph && FT_HAS_KERNING(face)) {
-      FT_Vector kern;
-      FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-      advance += kern.x;
-    }
+    advance += kerning(face, previous, glyph);
     if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0) advance += face->glyph->advance.x;
     previous = glyph;
   }
@@ -56,11 +64,7 @@ TextMask Font::render(const std::string& text, int pixelSize) const {
   previous = 0;
   for (char c : text) {
     const FT_UInt glyph = FT_Get_Char_Index(face, static_cast<unsigned char>(c));
-    if (previous && glyph && FT_HAS_KERNING(face)) {
-      FT_Vector kern;
-      FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-      pen += kern.x;
-    }
+    pen += kerning(face, previous, glyph);
     previous = glyph;
     if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER) != 0) continue;
     const FT_GlyphSlot slot = face->glyph;
