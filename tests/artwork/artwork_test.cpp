@@ -53,18 +53,15 @@ PngPixels picture(const std::string& name) {
 }
 
 TEST(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
-  const struct {
-    const char* name;
-    int width, height;
-    int minInkWidth;  // of the label, the only near-white ink on a button; 0: no label
-  } rows[] = {{"help.png", 75, 25, 20}, {"browse.png", 75, 25, 35}, {"options.png", 75, 25, 35},
-              {"create.png", 75, 25, 35}, {"exit.png", 75, 25, 15}, {"minimise.png", 18, 18, 0},
-              {"close.png", 18, 18, 0}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const PngPixels png = picture(row.name);
+  // Name, width, height, least ink width of the label, the only near-white ink on a button (0: no label).
+  const std::tuple<const char*, int, int, int> rows[] = {
+      {"help.png", 75, 25, 20},   {"browse.png", 75, 25, 35}, {"options.png", 75, 25, 35},  {"create.png", 75, 25, 35},
+      {"exit.png", 75, 25, 15},   {"minimise.png", 18, 18, 0}, {"close.png", 18, 18, 0}};
+  for (const auto& [name, width, height, minInkWidth] : rows) {
+    SCOPED_TRACE(name);
+    const PngPixels png = picture(name);
     const int w = png.width, h = png.height;
-    ASSERT_EQ(std::tuple(w, h, png.channels), std::tuple(row.width, row.height, 3));
+    ASSERT_EQ(std::tuple(w, h, png.channels), std::tuple(width, height, 3));
     for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}})
       EXPECT_TRUE(isMagenta(pixelAt(png, x, y)));
     int opaque = 0, left = w, right = -1, top = h, bottom = -1;
@@ -78,12 +75,11 @@ TEST(Artwork, ButtonsAreKeyedOnExactMagentaWithTheirLabelsInTheMiddle) {
       }
     }
     EXPECT_GT(opaque, w * h * 2 / 3);
-    if (row.minInkWidth == 0) continue;
+    if (minInkWidth == 0) continue;
     ASSERT_GE(right, 0) << "no label";
-    EXPECT_GE(right - left + 1, row.minInkWidth);
+    EXPECT_GE(right - left + 1, minInkWidth);
     EXPECT_NEAR((left + right) / 2.0, (w - 1) / 2.0, 1.5);
-    EXPECT_GE(top, 4);
-    EXPECT_LE(bottom, h - 4);
+    EXPECT_TRUE(top >= 4 && bottom <= h - 4) << "label rows " << top << " to " << bottom;
   }
 }
 
@@ -100,8 +96,7 @@ TEST(Artwork, TitleIsOnlyPureBlackAndWhite) {
     }
   }
   // Enough ink to read, not a white slab.
-  EXPECT_GT(white, png.width * png.height / 10);
-  EXPECT_LT(white, png.width * png.height / 2);
+  EXPECT_TRUE(white > png.width * png.height / 10 && white < png.width * png.height / 2) << white;
 }
 
 // The window paints white text (and ORs the title) anywhere on the background:
@@ -143,11 +138,9 @@ TEST(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
     EXPECT_TRUE(size >= 0.34 * 11025 && size <= 0.97 * 11025) << size;
     const std::vector<std::uint8_t> body(bytes.begin() + 44, bytes.begin() + 44 + size);
     const auto [low, high] = std::minmax_element(body.begin(), body.end());
-    EXPECT_GT(*low, 0);
-    EXPECT_LT(*high, 255);
+    EXPECT_TRUE(*low > 0 && *high < 255) << "clipped";
     EXPECT_GT(*high - *low, 120) << "audible";
-    EXPECT_LE(std::abs(body.front() - 128), 2) << "starts from silence";
-    EXPECT_LE(std::abs(body.back() - 128), 2) << "ends in silence";
+    EXPECT_TRUE(std::abs(body.front() - 128) <= 2 && std::abs(body.back() - 128) <= 2) << "starts and ends in silence";
     EXPECT_EQ(std::find(bodies.begin(), bodies.end(), body), bodies.end()) << "same as another sound";
     bodies.push_back(body);
   }
