@@ -14,8 +14,6 @@ namespace sonaflux {
 namespace {
 
 using artwork::PngPixels;
-using artwork::readPng;
-using test::TempFolder;
 
 struct Pixel {
   int r, g, b, a;
@@ -39,7 +37,7 @@ double luminance(const Pixel& p) {
 
 // One generated set shared by every test: drawing it takes a fraction of a second.
 std::string artworkFile(const std::string& name) {
-  static const TempFolder folder;
+  static const test::TempFolder folder;
   static std::string error;
   static const bool written = artwork::writeArtwork(folder.path(), SONAFLUX_ARTWORK_FONT, error);
   EXPECT_TRUE(written) << error;
@@ -47,7 +45,7 @@ std::string artworkFile(const std::string& name) {
 }
 
 PngPixels picture(const std::string& name) {
-  auto png = readPng(artworkFile(name));
+  auto png = artwork::readPng(artworkFile(name));
   EXPECT_TRUE(png) << name;
   return png.value_or(PngPixels{});
 }
@@ -147,7 +145,7 @@ TEST(Artwork, ClickSoundsAreShortUnclippedEightBitMono) {
 }
 
 TEST(ArtworkSet, FailsWithAReasonWhenTheFontIsMissing) {
-  TempFolder folder;
+  test::TempFolder folder;
   std::string error;
   EXPECT_FALSE(artwork::writeArtwork(folder.path(), folder.file("no-such-font.ttf"), error));
   EXPECT_NE(error.find("no-such-font.ttf"), std::string::npos);

@@ -33,8 +33,7 @@ struct Response {
 
 // A served output folder beside a folder the server must never reveal.
 struct ServedFolders {
-  TempFolder outside;
-  TempFolder served;
+  TempFolder outside, served;
   PreviewServer server{programPlayerFolder(test::programFolder())};
   std::string address;
 

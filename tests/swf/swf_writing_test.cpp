@@ -177,10 +177,8 @@ TEST(ShapeBuilder, EncodesASquareWithOneSolidFill) {
       {0x00},                                             // no line styles
       bitsToBytes("0001 0000"            // one fill bit, no line bits
                   "0 0 0 1 0 1 00000 1"  // style change: fill 1 on the right, move to 0,0
-                  "1 1 0100 0 0 010100"  // straight, 6 bits, horizontal +20
-                  "1 1 0100 0 1 010100"  // vertical +20
-                  "1 1 0100 0 0 101100"  // horizontal -20
-                  "1 1 0100 0 1 101100"  // vertical -20
+                  "1 1 0100 0 0 010100 1 1 0100 0 1 010100"  // straight, 6 bits: horizontal +20, vertical +20
+                  "1 1 0100 0 0 101100 1 1 0100 0 1 101100"  // horizontal -20, vertical -20
                   "000000"),             // end of shape
   });
   EXPECT_EQ(shape.defineShape(7), expected);

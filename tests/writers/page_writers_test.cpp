@@ -18,8 +18,6 @@ namespace sonaflux {
 namespace {
 
 using test::readFileText;
-using test::RecordingHost;
-using test::TempFolder;
 using test::writeFileText;
 
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
@@ -245,9 +243,9 @@ class PreviewPage : public testing::Test {
     writeFileText(controllers + "preview.htm", std::string(5000, 'z'));
   }
 
-  TempFolder program;
+  test::TempFolder program;
   std::string controllers = controllersFolder(program.path());
-  RecordingHost host;
+  test::RecordingHost host;
 };
 
 TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {

@@ -207,14 +207,9 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
   const std::string noController = "Error: Cannot open controller \"<program>Controllers/Classic01150040.swf\".";
   const std::string fullDisk = "Error: Cannot write file.";
   const auto controllerOut = &JobState::controllerOutHandle;
-  const struct {
-    const char* name;
-    std::int32_t outputMode, templateSize;  // template -1: removed; 33: as built
-    bool removeController, cancel;
-    File JobState::*onFullDisk;
-    std::string message;
-    int streamBytes;  // what is left of the animation; -1: not looked at
-  } rows[] = {
+  // Name, output mode, template size (-1: removed; 33: as built), controller removed, cancelled, the file
+  // on a full disk, the message, what is left of the animation (-1: not looked at).
+  const std::tuple<const char*, std::int32_t, int, bool, bool, File JobState::*, std::string, int> rows[] = {
       {"template missing", kOutputModeBareLooping, -1, false, false, nullptr, noTemplate, 0},
       {"template one byte short", kOutputModeBareLooping, 32, false, false, nullptr, noTemplate, 0},
       // Gone since the job checked it.
@@ -225,26 +220,26 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
       // Five frames read, the unfinished block left out: only the template is written.
       {"cancelled", kOutputModeBareLooping, 33, false, true, nullptr, "", 33},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    WritingStageFixture fx(row.outputMode);
-    if (!row.removeController) fx.addController(Bytes(1000, 0x5A));
+  for (const auto& [name, outputMode, templateSize, removeController, cancel, onFullDisk, expected, left] : rows) {
+    SCOPED_TRACE(name);
+    WritingStageFixture fx(outputMode);
+    if (!removeController) fx.addController(Bytes(1000, 0x5A));
     fx.prepare(repeat(60, [](int i) { return frame(i); }));
     const std::string dataFile = fx.program.file("snx.da1");
-    if (row.templateSize < 0) std::filesystem::remove(dataFile);
-    else std::filesystem::resize_file(dataFile, static_cast<std::uintmax_t>(row.templateSize));
-    if (row.cancel) fx.host.cancelOnPump = fx.host.pumps + 5;
-    if (row.onFullDisk) {
-      ASSERT_TRUE((fx.ctx.job.*row.onFullDisk).openExisting("/dev/full", FileAccess::ReadWrite, false));
+    if (templateSize < 0) std::filesystem::remove(dataFile);
+    else std::filesystem::resize_file(dataFile, static_cast<std::uintmax_t>(templateSize));
+    if (cancel) fx.host.cancelOnPump = fx.host.pumps + 5;
+    if (onFullDisk) {
+      ASSERT_TRUE((fx.ctx.job.*onFullDisk).openExisting("/dev/full", FileAccess::ReadWrite, false));
     }
     fx.run();
-    std::string message = row.message;
+    std::string message = expected;
     if (auto at = message.find("<program>"); at != std::string::npos) message.replace(at, 9, fx.program.path());
     EXPECT_EQ(fx.host.texts(), message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
     for (const auto& m : fx.host.messages) EXPECT_EQ(m.icon, MessageIcon::Exclamation);
-    EXPECT_EQ(std::tuple(fx.ctx.job.jobFailed, fx.ctx.job.jobCancelled, fx.page()), std::tuple(true, row.cancel, ""));
-    if (row.streamBytes >= 0) {
-      EXPECT_EQ(fx.streamBytes().size(), static_cast<std::size_t>(row.streamBytes));
+    EXPECT_EQ(std::tuple(fx.ctx.job.jobFailed, fx.ctx.job.jobCancelled, fx.page()), std::tuple(true, cancel, ""));
+    if (left >= 0) {
+      EXPECT_EQ(fx.streamBytes().size(), static_cast<std::size_t>(left));
     }
   }
 }
