@@ -28,8 +28,7 @@ TEST(Controllers, EveryShippedControllerIsAWholeMovieOfTheSizeItsNameGives) {
     SCOPED_TRACE(d.name);
     // Read as the Options list and the page read it.
     EXPECT_EQ(checkControllerName(d.name), ControllerNaming::Correct);
-    const ControllerSize size = controllerSize(d.name);
-    EXPECT_EQ(std::pair(size.width, size.height), std::pair(d.width, d.height));
+    EXPECT_EQ(std::pair(controllerSize(d.name).width, controllerSize(d.name).height), std::pair(d.width, d.height));
     EXPECT_EQ(d.description.find_first_of("\r\n"), std::string::npos);
     for (const Box& b : {d.play, d.pause, d.stop, d.bar})
       EXPECT_TRUE(b.x >= 0 && b.y >= 0 && b.x + b.width <= d.width && b.y + b.height <= d.height) << "off the stage";
@@ -38,12 +37,11 @@ TEST(Controllers, EveryShippedControllerIsAWholeMovieOfTheSizeItsNameGives) {
     ASSERT_TRUE(movie.has_value());
     const auto swf = test::walkSwf(*movie);
     ASSERT_TRUE(swf.has_value());
-    EXPECT_EQ(swf->fileLength, movie->size());
     EXPECT_EQ(std::tuple(swf->xMin, swf->yMin, swf->xMax, swf->yMax), std::tuple(0, 0, d.width * 20, d.height * 20));
     // The player advances a stream loaded into a level at the controller's
     // rate: anything but the stream's one frame a second breaks the sound.
-    EXPECT_EQ(swf->frameRate, 0x0100);
-    EXPECT_EQ(swf->frameCount, swf->showFrames());
+    EXPECT_EQ(std::tuple(swf->fileLength, swf->frameRate, swf->frameCount),
+              std::tuple(movie->size(), 0x0100, swf->showFrames()));
     EXPECT_EQ(swf->tagsWithCode(kTagDefineButton2).size(), 3u);
     // Every frame runs the update script.
     EXPECT_GE(swf->tagsWithCode(kTagDoAction).size(), static_cast<std::size_t>(swf->frameCount));
@@ -60,10 +58,8 @@ TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
   const std::optional<SettingsRecord> settings =
       decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"));
   ASSERT_TRUE(settings) << "the program would stop at its first start";
-  const auto& designs = shippedDesigns();
-  EXPECT_TRUE(std::any_of(designs.begin(), designs.end(),
-                          [&](const Design& d) { return d.name == settings->controllerName; }))
-      << settings->controllerName;
+  const std::string& name = settings->controllerName;
+  EXPECT_TRUE(std::ranges::any_of(shippedDesigns(), [&](const Design& d) { return d.name == name; })) << name;
 }
 
 // The tip window's test shows every tip fits; here, the bytes it is read from.

@@ -19,6 +19,13 @@ const std::string kClassicPage =
     "<html>\r\n  <head>\r\n    <title>\r\n      T\r\n    </title>\r\n  </head>\r\n  <body>\r\n"
     "        <embed src=\"snx1s.swf\" type=\"application/x-shockwave-flash\">\r\n  </body>\r\n</html>\r\n";
 
+const std::pair<std::string, std::string> kServedFiles[] = {
+    {"snx1.htm", kClassicPage}, {"snx1s.swf", "FWS"}, {"snx1.mp3", "mp3"}, {"sub/inner.txt", "inner"},
+    {"bare.htm", "<embed src=\"a.swf\">"}, {"plain.htm", "<!DOCTYPE html><title>x</title>"},
+    {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>"},
+    {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>"},
+};
+
 struct Response {
   int status = 0;
   std::string type, body;
@@ -26,23 +33,14 @@ struct Response {
 
 // A served output folder beside a folder the server must never reveal.
 struct ServedFolders {
-  TempFolder outside;
-  TempFolder served;
+  TempFolder outside, served;
   PreviewServer server{programPlayerFolder(test::programFolder())};
   std::string address;
 
   ServedFolders() {
     test::writeFileText(outside.file("secret.txt"), "secret");
-    test::writeFileText(served.file("snx1.htm"), kClassicPage);
-    test::writeFileText(served.file("snx1s.swf"), "FWS");
-    test::writeFileText(served.file("snx1.mp3"), "mp3");
-    test::writeFileText(served.file("bare.htm"), "<embed src=\"a.swf\">");
-    test::writeFileText(served.file("plain.htm"), "<!DOCTYPE html><title>x</title>");
-    test::writeFileText(served.file("own.htm"), "<head><script src=\"player/ruffle.js\"></script></head><embed>");
-    test::writeFileText(served.file("online.htm"),
-                        "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>");
     fs::create_directory(served.file("sub"));
-    test::writeFileText(served.file("sub/inner.txt"), "inner");
+    for (const auto& [name, text] : kServedFiles) test::writeFileText(served.file(name), text);
     fs::create_symlink(outside.file("secret.txt"), served.file("link-out.txt"));
     fs::create_symlink(served.file("sub/inner.txt"), served.file("link-in.txt"));
     fs::create_directory_symlink(outside.path(), served.file("folder-out"));
@@ -113,12 +111,9 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptOnTheWayOut) {
   ServedFolders f;
   const std::string tag = "<script src=\"/player/ruffle.js\"></script>\r\n";
   const std::pair<std::string, std::string> cases[] = {
-      {"snx1.htm", "<html>\r\n  <head>\r\n    <title>\r\n      T\r\n    </title>\r\n    " + tag +
-                       "  </head>\r\n  <body>\r\n        <embed src=\"snx1s.swf\" "
-                       "type=\"application/x-shockwave-flash\">\r\n  </body>\r\n</html>\r\n"},
-      {"bare.htm", tag + "<embed src=\"a.swf\">"},
-      {"plain.htm", "<!DOCTYPE html><title>x</title>"},
-      {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>"},
+      {"snx1.htm", std::string(kClassicPage).insert(kClassicPage.find("  </head>"), "    " + tag)},
+      {"bare.htm", tag + "<embed src=\"a.swf\">"}, {"plain.htm", kServedFiles[5].second},
+      {"own.htm", kServedFiles[6].second},
       {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>" + tag + "</head><embed>"},
   };
   for (const auto& [file, expected] : cases) EXPECT_EQ(f.get("/1/" + file).body, expected) << file;

@@ -1,6 +1,7 @@
 // The SWF writing library and the build-time assembler on top of it, bit by bit.
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "swf/bit_writer.h"
 #include "swf/records.h"
@@ -44,12 +45,7 @@ TEST(BitWriter, CountsBitsAndPacksFieldsAcrossByteBoundaries) {
 }
 
 TEST(SwfTags, HeaderTakesTheShortFormOnlyWhenTheBodyFits) {
-  const struct {
-    TagCode code;
-    std::size_t size;
-    bool forceLong;
-    Bytes header;
-  } rows[] = {
+  const std::tuple<TagCode, std::size_t, bool, Bytes> rows[] = {
       {TagCode::SetBackgroundColor, 3, false, {0x43, 0x02}},
       // 19 << 6 | 62 = 0x04FE: 62 is the longest body the six length bits can hold.
       {TagCode::SoundStreamBlock, 62, false, {0xFE, 0x04}},
@@ -61,21 +57,16 @@ TEST(SwfTags, HeaderTakesTheShortFormOnlyWhenTheBodyFits) {
       {TagCode::SoundStreamHead, 70000, false, {0xBF, 0x04, 0x70, 0x11, 0x01, 0x00}},
       {TagCode::ShowFrame, 0, true, {0x7F, 0x00, 0x00, 0x00, 0x00, 0x00}},
   };
-  for (const auto& row : rows) {
-    const Bytes body(row.size, 0xAB);
-    EXPECT_EQ(tag(row.code, body, row.forceLong), concat({row.header, body}))
-        << static_cast<int>(row.code) << " " << row.size;
+  for (const auto& [code, size, forceLong, header] : rows) {
+    const Bytes body(size, 0xAB);
+    EXPECT_EQ(tag(code, body, forceLong), concat({header, body})) << static_cast<int>(code) << " " << size;
   }
 }
 
 TEST(SwfRecords, WriteRectanglesAndMatricesWithTheFewestBits) {
   auto rect = [](Rect r) { return [r](Bytes& out) { appendRect(out, r); }; };
   auto matrix = [](Matrix m) { return [m](Bytes& out) { appendMatrix(out, m); }; };
-  const struct {
-    const char* name;
-    std::function<void(Bytes&)> write;
-    Bytes expected;
-  } rows[] = {
+  const std::tuple<const char*, std::function<void(Bytes&)>, Bytes> rows[] = {
       {"empty rectangle", rect({0, 0, 0, 0}), bitsToBytes("00000")},
       // 150 x 40 pixels: 3000 twips needs 13 signed bits.
       {"150 x 40", rect({0, 3000, 0, 800}),
@@ -96,20 +87,16 @@ TEST(SwfRecords, WriteRectanglesAndMatricesWithTheFewestBits) {
        },
        Bytes{0x12, 0x34, 0x56, 'a', 'b', 0x00, 0b0000'0100}},
   };
-  for (const auto& row : rows) {
+  for (const auto& [name, write, expected] : rows) {
     Bytes out;
-    row.write(out);
-    EXPECT_EQ(out, row.expected) << row.name;
+    write(out);
+    EXPECT_EQ(out, expected) << name;
   }
 }
 
 // Each program ends in the 0x00 end marker; nullopt: the assembler refuses it.
 TEST(ActionAssembler, EncodesActionsAndResolvesBranches) {
-  const struct {
-    const char* name;
-    std::function<void(A&)> build;
-    std::optional<Bytes> expected;
-  } rows[] = {
+  const std::tuple<const char*, std::function<void(A&)>, std::optional<Bytes>> rows[] = {
       {"string", [](A& a) { a.push(std::string("ab")); }, Bytes{0x96, 0x04, 0x00, 0x00, 'a', 'b', 0x00, 0x00}},
       {"empty string", [](A& a) { a.push(std::string("")); }, Bytes{0x96, 0x02, 0x00, 0x00, 0x00, 0x00}},
       {"integer", [](A& a) { a.push(5.0); }, Bytes{0x96, 0x05, 0x00, 0x07, 0x05, 0x00, 0x00, 0x00, 0x00}},
@@ -145,27 +132,20 @@ TEST(ActionAssembler, EncodesActionsAndResolvesBranches) {
        },
        std::nullopt},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [name, build, expected] : rows) {
     A a;
-    row.build(a);
-    EXPECT_EQ(a.finish(), row.expected);
+    build(a);
+    EXPECT_EQ(a.finish(), expected) << name;
   }
 }
 
 TEST(MovieTags, PlacesObjectsWithOnlyTheFieldsGiven) {
-  PlaceObject named;
-  named.depth = 2;
-  named.characterId = 3;
-  named.matrix = Matrix{};
-  named.name = "ab";
   // Flags: name 0x20, matrix 0x04, character 0x02; 9-byte body.
-  EXPECT_EQ(placeObject2Tag(named), (Bytes{0x89, 0x06, 0x26, 0x02, 0x00, 0x03, 0x00, 0x00, 'a', 'b', 0x00}));
-  PlaceObject moved;
-  moved.depth = 5;
-  moved.move = true;
-  moved.matrix = Matrix::translation(0, 0);
-  EXPECT_EQ(placeObject2Tag(moved), (Bytes{0x84, 0x06, 0x05, 0x05, 0x00, 0x00}));
+  EXPECT_EQ(placeObject2Tag({.depth = 2, .characterId = 3, .matrix = Matrix{}, .name = "ab"}),
+            (Bytes{0x89, 0x06, 0x26, 0x02, 0x00, 0x03, 0x00, 0x00, 'a', 'b', 0x00}));
+  EXPECT_EQ(placeObject2Tag({.depth = 5, .characterId = {}, .matrix = Matrix::translation(0, 0), .name = {},
+                             .move = true}),
+            (Bytes{0x84, 0x06, 0x05, 0x05, 0x00, 0x00}));
 }
 
 TEST(MovieTags, WritesButtonsWithChainedConditionsAndSprites) {
@@ -197,10 +177,8 @@ TEST(ShapeBuilder, EncodesASquareWithOneSolidFill) {
       {0x00},                                             // no line styles
       bitsToBytes("0001 0000"            // one fill bit, no line bits
                   "0 0 0 1 0 1 00000 1"  // style change: fill 1 on the right, move to 0,0
-                  "1 1 0100 0 0 010100"  // straight, 6 bits, horizontal +20
-                  "1 1 0100 0 1 010100"  // vertical +20
-                  "1 1 0100 0 0 101100"  // horizontal -20
-                  "1 1 0100 0 1 101100"  // vertical -20
+                  "1 1 0100 0 0 010100 1 1 0100 0 1 010100"  // straight, 6 bits: horizontal +20, vertical +20
+                  "1 1 0100 0 0 101100 1 1 0100 0 1 101100"  // horizontal -20, vertical -20
                   "000000"),             // end of shape
   });
   EXPECT_EQ(shape.defineShape(7), expected);
@@ -228,12 +206,9 @@ TEST(ShapeBuilder, EncodesCurvesAndFillChangesAndBoundsTheControlPoints) {
     twoFills.lineTo(20, 0);
   }
   EXPECT_TRUE(endsWith(twoFills.defineShape(1), bitsToBytes("0010 0000"        // two fills need two bits
-                                                            "000101 00000 01"  // fill 1
-                                                            "11 0100 0 0 010100"
-                                                            "000001 00000"  // same fill: move only
-                                                            "11 0100 0 0 010100"
-                                                            "000101 00000 10"  // fill 2
-                                                            "11 0100 0 0 010100"
+                                                            "000101 00000 01 11 0100 0 0 010100"  // fill 1
+                                                            "000001 00000 11 0100 0 0 010100"  // same fill
+                                                            "000101 00000 10 11 0100 0 0 010100"  // fill 2
                                                             "000000")));
 
   ShapeBuilder arch;

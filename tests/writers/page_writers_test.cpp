@@ -18,47 +18,25 @@ namespace sonaflux {
 namespace {
 
 using test::readFileText;
-using test::RecordingHost;
-using test::TempFolder;
 using test::writeFileText;
 
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
 const std::string kControllerPage = test::crlfLines({
-    "<html>",
-    "  <head>",
-    "    <title>",
-    "      Rock * Roll (live) ! 2003",
-    "    </title>",
+    "<html>", "  <head>", "    <title>", "      Rock * Roll (live) ! 2003", "    </title>",
     "    <meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">",
-    "    <style>",
-    "      P { font-family: Arial, Helvetica, sans-serif }",
-    "    </style>",
-    "  </head>",
-    "  <body bgcolor=\"#FFFFFF\" text=\"#000000\">",
-    "",
-    "",
-    "",
-    "    <p>",
+    "    <style>", "      P { font-family: Arial, Helvetica, sans-serif }", "    </style>", "  </head>",
+    "  <body bgcolor=\"#FFFFFF\" text=\"#000000\">", "", "", "", "    <p>",
     "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" "
     "codebase=\"http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0\" "
     "width=150 height=40 align=\"absmiddle\">",
-    "        <param name=movie value=\"snx12e.swf\">",
-    "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>",
-    "        <param name=bgcolor value=#FFFFFF>",
+    "        <param name=movie value=\"snx12e.swf\">", "        <param name=quality value=best>",
+    "        <param name=wmode value=transparent>", "        <param name=bgcolor value=#FFFFFF>",
     "        <param name=loop value=true>",
     "        <embed src=\"snx12e.swf\" quality=best wmode=transparent bgcolor=#FFFFFF loop=true "
     "width=150 height=40 type=\"application/x-shockwave-flash\" "
     "pluginspage=\"http://www.macromedia.com/shockwave/download/index.cgi?P1_Prod_Version=ShockwaveFlash\" "
     "align=\"absmiddle\">",
-    "        </embed>",
-    "      </object>",
-    "      Rock * Roll (live) ! 2003",
-    "    </p>",
-    "",
-    "",
-    "",
-    "  </body>",
+    "        </embed>", "      </object>", "      Rock * Roll (live) ! 2003", "    </p>", "", "", "", "  </body>",
     "</html>",
 });
 
@@ -91,19 +69,15 @@ struct PageContext {
 };
 
 TEST(HtmlPageWriter, PageComparedWholeFollowsTheJobsOutputMode) {
-  const struct {
-    std::int32_t outputMode;
-    std::string controllerName, instruction, expected;
-  } rows[] = {
+  const std::tuple<std::int32_t, std::string, std::string, std::string> rows[] = {
       {kOutputModeController, "Classic01150040", "e", kControllerPage},
       {kOutputModeController, "Slim01080020", "c", withOutput("snx12c.swf", "width=80 height=20", "true")},
       {kOutputModeBareLooping, "Classic01150040", "e", withOutput("snx12s.swf", "width=0 height=0", "true")},
       {kOutputModeBareOnce, "Classic01150040", "e", withOutput("snx12s.swf", "width=0 height=0", "false")},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.outputMode);
-    PageContext p(row.outputMode, row.controllerName, row.instruction);
-    EXPECT_EQ(buildHtmlPage(htmlPageFields(p.ctx)), row.expected);
+  for (const auto& [outputMode, controllerName, instruction, expected] : rows) {
+    PageContext p(outputMode, controllerName, instruction);
+    EXPECT_EQ(buildHtmlPage(htmlPageFields(p.ctx)), expected) << outputMode << controllerName;
   }
 }
 
@@ -150,22 +124,18 @@ TEST(HtmlPageWriter, PlayerSettingsAddOneScriptLineToTheClassicPage) {
 }
 
 TEST(EveryBrowserPage, SoundStartsAndLoopsAsTheOutputWould) {
-  const struct {
-    std::int32_t outputMode;
-    std::string instruction;
-    bool autoplay, loop;
-  } rows[] = {  // c, d, e, f and bare looping output are played in the browser tests
+  // c, d, e, f and bare looping output are played in the browser tests
+  const std::tuple<std::int32_t, std::string, bool, bool> rows[] = {
       {kOutputModeBareOnce, "e", true, false},   {kOutputModeController, "F", true, false},
       {kOutputModeController, "x", false, true}, {kOutputModeController, "", false, true},
       {kOutputModeController, "s", false, true},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::to_string(row.outputMode) + " " + row.instruction);
-    PageContext p(row.outputMode, "Classic01150040", row.instruction);
+  for (const auto& [outputMode, instruction, autoplay, loop] : rows) {
+    PageContext p(outputMode, "Classic01150040", instruction);
     const std::string page = buildEveryBrowserPage(everyBrowserPageFields(p.ctx));
     const std::string expected = std::string("<audio id=\"sound\" data-src=\"snx12.mp3\" controls preload=\"auto\"") +
-                                 (row.autoplay ? " autoplay" : "") + (row.loop ? " loop" : "") + "></audio>\r\n";
-    EXPECT_NE(page.find(expected), std::string::npos);
+                                 (autoplay ? " autoplay" : "") + (loop ? " loop" : "") + "></audio>\r\n";
+    EXPECT_NE(page.find(expected), std::string::npos) << outputMode << " " << instruction;
   }
 }
 
@@ -188,10 +158,9 @@ TEST(EveryBrowserPage, AUtf8PageWhoseTitleAndColoursCannotBreakTheMarkup) {
   EXPECT_NE(page.find("background-color: #12ab00; color: #000b0;"), std::string::npos);
   EXPECT_EQ(page.find("<p></p>"), std::string::npos);
   EXPECT_EQ(page.find("<b>"), std::string::npos);
-  EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n", 0), 0u);
+  EXPECT_TRUE(page.starts_with("<!DOCTYPE html>\r\n") && page.ends_with("</html>\r\n"));
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), std::count(page.begin(), page.end(), '\r'));
-  EXPECT_EQ(page.substr(page.size() - 9), "</html>\r\n");
 }
 
 TEST(ControllerList, SelectionStartsAtSecondEntryAndWraps) {
@@ -202,14 +171,11 @@ TEST(ControllerList, SelectionStartsAtSecondEntryAndWraps) {
       {three, "slim01240024", 2},     // case ignored
       {three, "CLASSIC01150040", 0},  // found only after wrapping round
       {three, "Deck", 1},             // a beginning is enough
-      {three, "Deck01120060x", std::nullopt},
-      {three, "Round01100010", std::nullopt},
+      {three, "Deck01120060x", std::nullopt}, {three, "Round01100010", std::nullopt},
       {prefixed, "Classic", 1},  // the later, longer entry wins
       {prefixed, "classic0", 1},
       {three, "", 1},  // matches everything: the search start
-      {{"Solo01100010"}, "Solo01100010", 0},
-      {{"Solo01100010"}, "", 0},
-      {{}, "Classic01150040", std::nullopt},
+      {{"Solo01100010"}, "Solo01100010", 0}, {{"Solo01100010"}, "", 0}, {{}, "Classic01150040", std::nullopt},
   };
   for (const auto& [entries, stored, expected] : rows) {
     EXPECT_EQ(selectedController(entries, stored), expected) << '"' << stored << "\" among " << entries.size();
@@ -218,15 +184,9 @@ TEST(ControllerList, SelectionStartsAtSecondEntryAndWraps) {
 
 // The list's naming rule and the page's object size read the same code.
 TEST(ControllerList, NamingRuleAndPageSizeReadTheThreeCodeNumbers) {
-  const struct {
-    std::string name;
-    ControllerNaming naming;
-    int first, width, height;
-  } rows[] = {
-      {"Classic01150040", ControllerNaming::Correct, 1, 150, 40},
-      {"x01150040", ControllerNaming::Correct, 1, 150, 40},
-      {"01150040", ControllerNaming::TooShort, 1, 150, 40},
-      {"x150040", ControllerNaming::TooShort, 0, 0, 0},
+  const std::tuple<std::string, ControllerNaming, int, int, int> rows[] = {
+      {"Classic01150040", ControllerNaming::Correct, 1, 150, 40}, {"x01150040", ControllerNaming::Correct, 1, 150, 40},
+      {"01150040", ControllerNaming::TooShort, 1, 150, 40},       {"x150040", ControllerNaming::TooShort, 0, 0, 0},
       {"", ControllerNaming::TooShort, 0, 0, 0},
       {"bar00150040", ControllerNaming::ZeroInCode, 0, 150, 40},
       {"bar01000040", ControllerNaming::ZeroInCode, 1, 0, 40},
@@ -238,13 +198,13 @@ TEST(ControllerList, NamingRuleAndPageSizeReadTheThreeCodeNumbers) {
       {"Name01abcdef", ControllerNaming::ZeroInCode, 1, 0, 0},
       {"Classic01150040.old", ControllerNaming::ZeroInCode, 0, 40, 0},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(checkControllerName(row.name), row.naming);
-    const ControllerCode code = controllerCode(row.name);
-    const ControllerSize size = controllerSize(row.name);
-    EXPECT_EQ(std::tuple(code.first, code.width, code.height), std::tuple(row.first, row.width, row.height));
-    EXPECT_EQ(std::pair(size.width, size.height), std::pair(row.width, row.height));
+  for (const auto& [name, naming, first, width, height] : rows) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(checkControllerName(name), naming);
+    const ControllerCode code = controllerCode(name);
+    const ControllerSize size = controllerSize(name);
+    EXPECT_EQ(std::tuple(code.first, code.width, code.height, size.width, size.height),
+              std::tuple(first, width, height, width, height));
   }
 }
 
@@ -253,21 +213,13 @@ const std::string kHead =
     replaced(kControllerPage.substr(0, kControllerPage.find("\r\n\r\n")),
              {{"Rock * Roll (live) ! 2003", "Snx - Preview Controllers"},
               {"#FFFFFF\" text=\"#000000", "#0A0B0C\" text=\"#FFFF00"}}) +
-    test::crlfLines({"",
-                     "    <p>",
-                     "      Snx - Preview Controllers",
-                     "    </p>",
-                     "    <p>",
-                     "      Hover over and click the buttons to see how the controllers behave.",
-                     "    </p>",
-                     "    <p>",
-                     "      Instruction \"C - Initially stopped, sound loops\" is used in the preview.",
-                     "    </p>",
-                     "    <hr>",
-                     ""});
+    test::crlfLines({"", "    <p>", "      Snx - Preview Controllers", "    </p>", "    <p>",
+                     "      Hover over and click the buttons to see how the controllers behave.", "    </p>", "    <p>",
+                     "      Instruction \"C - Initially stopped, sound loops\" is used in the preview.", "    </p>",
+                     "    <hr>", ""});
 const std::string kEnd = test::crlfLines({"  </body>", "</html>"});
 
-std::string section(const std::string& name, const std::string& description, const std::string& size) {
+std::string section(const std::string& name, const std::string& size, const std::string& description = "") {
   const std::size_t object = kControllerPage.find("      <object"), title = kControllerPage.find("      Rock", object);
   return test::crlfLines(
              {"    <p>", "      " + name, "    </p>", "    <p>", "      " + description, "    </p>", "    <p>"}) +
@@ -291,9 +243,9 @@ class PreviewPage : public testing::Test {
     writeFileText(controllers + "preview.htm", std::string(5000, 'z'));
   }
 
-  TempFolder program;
+  test::TempFolder program;
   std::string controllers = controllersFolder(program.path());
-  RecordingHost host;
+  test::RecordingHost host;
 };
 
 TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
@@ -301,18 +253,14 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
   // Empty01050050 has an empty description file, Plain03200020 none: six spaces.
   EXPECT_EQ(readFileText(controllers + "preview.htm"),
             kHead +
-                section("Classic01150040",
-                        "Classic: graphite panel, wide Play, Pause and Stop keys over a loading and position bar.",
-                        "width=150 height=40") +
-                section("Deck01120060",
-                        "Deck: deep blue tile with a large Play key between Pause and Stop, bar on top.",
-                        "width=120 height=60") +
-                section("Empty01050050", "", "width=50 height=50") +
-                section("Plain03200020", "", "width=200 height=20") +
-                section("previewer01100010", "", "width=100 height=10") +  // sorted without case
-                section("Slim01240024",
-                        "Slim: one light strip with round keys and a long loading and position bar.",
-                        "width=240 height=24") +
+                section("Classic01150040", "width=150 height=40",
+                        "Classic: graphite panel, wide Play, Pause and Stop keys over a loading and position bar.") +
+                section("Deck01120060", "width=120 height=60",
+                        "Deck: deep blue tile with a large Play key between Pause and Stop, bar on top.") +
+                section("Empty01050050", "width=50 height=50") + section("Plain03200020", "width=200 height=20") +
+                section("previewer01100010", "width=100 height=10") +  // sorted without case
+                section("Slim01240024", "width=240 height=24",
+                        "Slim: one light strip with round keys and a long loading and position bar.") +
                 kEnd);
   EXPECT_EQ(host.texts(),
             (std::vector<std::string>{

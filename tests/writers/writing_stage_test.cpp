@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "core/file_routines.h"
 #include "core/page_for.h"
@@ -87,19 +88,16 @@ Bytes silence(int frames) { return repeat(frames, [](int) { return frame(-1); })
 
 // The template the build puts in the program folder, worked out field by field.
 const Bytes kTemplate = {
-    'F', 'W', 'S', 6,        // uncompressed SWF, version 6
-    0x00, 0x00, 0x00, 0x00,  // FileLength, patched by the writer
+    'F', 'W', 'S', 6, 0x00, 0x00, 0x00, 0x00,  // uncompressed SWF, version 6; FileLength, patched by the writer
     // RECT, 10-bit fields: Nbits 01010 | Xmin 0 | Xmax 400 = 0110010000 | Ymin 0 |
     // Ymax 400 = 0110010000 | 3 padding bits
     0b01010'000, 0b0000000'0, 0b11001000, 0b0'0000000, 0b000'01100, 0b10000'000,
-    0x00, 0x01,              // frame rate 8.8: 1.0 frame per second
-    0x00, 0x00,              // FrameCount, patched by the writer
+    0x00, 0x01, 0x00, 0x00,  // frame rate 8.8: 1.0 frame per second; FrameCount, patched by the writer
     0x43, 0x02, 0xFF, 0xFF, 0xFF,  // SetBackgroundColor: code 9 << 6 | length 3 = 0x0243, then white
     0x86, 0x04,              // SoundStreamHead: code 18 << 6 | length 6 = 0x0486
     0b0000'10'1'0,           // reserved | playback 22 kHz | 16-bit | mono
     0b0010'10'1'0,           // MP3 | 22 kHz | 16-bit | mono
-    0x22, 0x56,              // StreamSoundSampleCount 22050 = 0x5622
-    0x00, 0x00,              // LatencySeek 0
+    0x22, 0x56, 0x00, 0x00,  // StreamSoundSampleCount 22050 = 0x5622, LatencySeek 0
     0x40, 0x00,              // ShowFrame: code 1 << 6 | length 0
 };
 
@@ -121,35 +119,30 @@ TEST(SwfStreamWriter, OneFrameGivesTheHandDerivedFile) {
   fx.prepare(frame(0));
   fx.run();
   EXPECT_EQ(fx.streamBytes(), expected);
-  EXPECT_FALSE(fx.ctx.job.jobFailed);
-  EXPECT_TRUE(fx.host.messages.empty());
+  EXPECT_EQ(std::pair(fx.host.texts().empty(), fx.ctx.job.jobFailed), std::pair(true, false));
 }
 
 TEST(SwfStreamWriter, CopiesFramesWholeWhereverTheStreamEnds) {
   const Bytes full = frame(0), padded = frame(1, true);
   const Bytes paddedCut(padded.begin(), padded.begin() + 40);
-  const struct {
-    const char* name;
-    Bytes stream;
-    Bytes frames;  // what the block and the MP3 file hold before the silent fill
-    int silentFrames;
-  } rows[] = {
+  // Name, stream, what the block and the MP3 file hold before the silent fill, silent frames.
+  const std::tuple<const char*, Bytes, Bytes, int> rows[] = {
       {"ends inside a padded frame", concat({full, paddedCut}), concat({full, paddedCut, Bytes(39, 0)}), 39},
       // A header cut after two bytes reads its third byte as 0: no padding.
       {"ends inside a header", Bytes{0xFF, 0xF3}, concat({Bytes{0xFF, 0xF3}, Bytes(76, 0)}), 40},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [name, stream, frames, silentFrames] : rows) {
+    SCOPED_TRACE(name);
     WritingStageFixture fx;
     fx.ctx.settings.pageFor = PageFor::EveryBrowser;
-    fx.prepare(row.stream);
+    fx.prepare(stream);
     fx.run();
     auto swf = test::walkSwf(fx.streamBytes());
     ASSERT_TRUE(swf);
     auto blocks = swf->tagsWithCode(kSoundStreamBlock);
     ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0]->body, concat({{0x40, 0x5C, 0x90, 0x06}, row.frames, silence(row.silentFrames)}));
-    EXPECT_EQ(test::readFileBytes(fx.output.file("snx1.mp3")), row.frames);
+    EXPECT_EQ(blocks[0]->body, concat({{0x40, 0x5C, 0x90, 0x06}, frames, silence(silentFrames)}));
+    EXPECT_EQ(test::readFileBytes(fx.output.file("snx1.mp3")), frames);
   }
 }
 
@@ -177,14 +170,11 @@ TEST(SwfStreamWriter, FollowsTheSeekAndFrameCycleOverManyBlocks) {
     auto frames = test::walkLayer3Frames(std::span(body).subspan(4));
     ASSERT_TRUE(frames);
     const auto [seekSamples, frameCount] = expected[i];
-    EXPECT_EQ(body[2] | body[3] << 8, seekSamples);
-    EXPECT_EQ(static_cast<int>(frames->size()), frameCount);
-    EXPECT_EQ(body[0] | body[1] << 8, frameCount * 576);
+    EXPECT_EQ(std::tuple(body[2] | body[3] << 8, static_cast<int>(frames->size()), body[0] | body[1] << 8),
+              std::tuple(seekSamples, frameCount, frameCount * 576));
     EXPECT_EQ((blocks[i] + 1)->code, 1) << "ShowFrame after every block";
   }
-  EXPECT_EQ(swf->fileLength, file.size());
-  EXPECT_EQ(swf->frameCount, 20);
-  EXPECT_EQ(swf->showFrames(), 20);
+  EXPECT_EQ(std::tuple(swf->fileLength, swf->frameCount, swf->showFrames()), std::tuple(file.size(), 20, 20));
   // The stream, then 37 silent frames.
   EXPECT_EQ(test::soundStreamData(*swf), concat({stream, silence(37)}));
 }
@@ -201,15 +191,12 @@ TEST(SwfStreamWriter, StopsAtTheFrameLimitAndFinishesTheFile) {
     const std::string truncated = "Error: Output truncated because the maximum audio length has been reached.";
     EXPECT_EQ(fx.host.texts(), frames > framesAtLimit ? std::vector{truncated} : std::vector<std::string>{});
     for (const auto& m : fx.host.messages) EXPECT_EQ(m.icon, MessageIcon::None);
-    EXPECT_FALSE(fx.ctx.job.jobFailed);
+    EXPECT_EQ(std::pair(fx.ctx.job.jobFailed, fx.page().empty()), std::pair(false, false));
     const Bytes file = fx.streamBytes();
     auto swf = test::walkSwf(file);
     ASSERT_TRUE(swf);
-    EXPECT_EQ(swf->frameCount, 16000);
-    EXPECT_EQ(swf->showFrames(), 16000);
-    EXPECT_EQ(swf->fileLength, file.size());
+    EXPECT_EQ(std::tuple(swf->fileLength, swf->frameCount, swf->showFrames()), std::tuple(file.size(), 16000, 16000));
     EXPECT_EQ(test::soundStreamData(*swf).size(), static_cast<std::size_t>(framesAtLimit * 78));
-    EXPECT_FALSE(fx.page().empty());
   }
 }
 
@@ -220,15 +207,9 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
   const std::string noController = "Error: Cannot open controller \"<program>Controllers/Classic01150040.swf\".";
   const std::string fullDisk = "Error: Cannot write file.";
   const auto controllerOut = &JobState::controllerOutHandle;
-  const struct {
-    const char* name;
-    std::int32_t outputMode;
-    int templateSize;  // -1: removed; 33: as built
-    bool removeController, cancel;
-    File JobState::*onFullDisk;
-    std::string message;
-    int streamBytes;  // what is left of the animation; -1: not looked at
-  } rows[] = {
+  // Name, output mode, template size (-1: removed; 33: as built), controller removed, cancelled, the file
+  // on a full disk, the message, what is left of the animation (-1: not looked at).
+  const std::tuple<const char*, std::int32_t, int, bool, bool, File JobState::*, std::string, int> rows[] = {
       {"template missing", kOutputModeBareLooping, -1, false, false, nullptr, noTemplate, 0},
       {"template one byte short", kOutputModeBareLooping, 32, false, false, nullptr, noTemplate, 0},
       // Gone since the job checked it.
@@ -239,29 +220,27 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
       // Five frames read, the unfinished block left out: only the template is written.
       {"cancelled", kOutputModeBareLooping, 33, false, true, nullptr, "", 33},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    WritingStageFixture fx(row.outputMode);
-    if (!row.removeController) fx.addController(Bytes(1000, 0x5A));
+  for (const auto& [name, outputMode, templateSize, removeController, cancel, onFullDisk, expected, left] : rows) {
+    SCOPED_TRACE(name);
+    WritingStageFixture fx(outputMode);
+    if (!removeController) fx.addController(Bytes(1000, 0x5A));
     fx.prepare(repeat(60, [](int i) { return frame(i); }));
     const std::string dataFile = fx.program.file("snx.da1");
-    if (row.templateSize < 0) std::filesystem::remove(dataFile);
-    else std::filesystem::resize_file(dataFile, static_cast<std::uintmax_t>(row.templateSize));
-    if (row.cancel) fx.host.cancelOnPump = fx.host.pumps + 5;
-    if (row.onFullDisk) {
-      ASSERT_TRUE((fx.ctx.job.*row.onFullDisk).openExisting("/dev/full", FileAccess::ReadWrite, false));
+    if (templateSize < 0) std::filesystem::remove(dataFile);
+    else std::filesystem::resize_file(dataFile, static_cast<std::uintmax_t>(templateSize));
+    if (cancel) fx.host.cancelOnPump = fx.host.pumps + 5;
+    if (onFullDisk) {
+      ASSERT_TRUE((fx.ctx.job.*onFullDisk).openExisting("/dev/full", FileAccess::ReadWrite, false));
     }
     fx.run();
-    std::string message = row.message;
+    std::string message = expected;
     if (auto at = message.find("<program>"); at != std::string::npos) message.replace(at, 9, fx.program.path());
     EXPECT_EQ(fx.host.texts(), message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
     for (const auto& m : fx.host.messages) EXPECT_EQ(m.icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(fx.ctx.job.jobFailed);
-    EXPECT_EQ(fx.ctx.job.jobCancelled, row.cancel);
-    if (row.streamBytes >= 0) {
-      EXPECT_EQ(fx.streamBytes().size(), static_cast<std::size_t>(row.streamBytes));
+    EXPECT_EQ(std::tuple(fx.ctx.job.jobFailed, fx.ctx.job.jobCancelled, fx.page()), std::tuple(true, cancel, ""));
+    if (left >= 0) {
+      EXPECT_EQ(fx.streamBytes().size(), static_cast<std::size_t>(left));
     }
-    EXPECT_TRUE(fx.page().empty());
   }
 }
 
@@ -282,71 +261,60 @@ TEST(ControllerCopy, CopiesTheControllerByteForByteForControllerOutputOnly) {
     else std::filesystem::remove_all(fx.program.file("Controllers"));
     fx.prepare(frame(0));
     fx.run();
-    EXPECT_TRUE(fx.host.messages.empty());
-    EXPECT_FALSE(fx.ctx.job.jobFailed);
-    EXPECT_EQ(std::filesystem::exists(fx.output.file("snx1c.swf")), copied);
-    if (copied) {
-      EXPECT_EQ(test::readFileBytes(fx.output.file("snx1c.swf")), controller);
-    }
+    EXPECT_EQ(std::pair(fx.host.texts().empty(), fx.ctx.job.jobFailed), std::pair(true, false));
+    const std::string copy = fx.output.file("snx1c.swf");
+    EXPECT_EQ(std::filesystem::exists(copy) ? std::optional(test::readFileBytes(copy)) : std::nullopt,
+              copied ? std::optional(controller) : std::nullopt);
   }
 }
 
 TEST(OutputNaming, ChoosesTheOutputFolderOrRefusesIt) {
-  const struct {
-    const char* name;
-    bool toDesktop;
-    std::string folder;
-    std::string message;  // empty: the output folder is chosen
-  } rows[] = {
-      {"desktop ignores the folder setting", true, "relative/ignored", ""},
-      {"empty", false, "", "Error: Invalid output folder. Select a valid folder in \"Options\"."},
+  // To the desktop, folder setting, message (empty: the output folder is chosen).
+  const std::tuple<bool, std::string, std::string> rows[] = {
+      {true, "relative/ignored", ""},
+      {false, "", "Error: Invalid output folder. Select a valid folder in \"Options\"."},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [toDesktop, folder, message] : rows) {
+    SCOPED_TRACE(folder);
     WritingStageFixture fx;
     const std::string& out = fx.output.path();
     fx.ctx.paths.desktopFolder = out;
-    fx.ctx.settings.toDesktop = row.toDesktop;
-    fx.ctx.settings.outputFolderPath = row.folder;
+    fx.ctx.settings.toDesktop = toDesktop;
+    fx.ctx.settings.outputFolderPath = folder;
     checkOutputFolder(fx.ctx);
-    EXPECT_EQ(fx.ctx.job.jobFailed, !row.message.empty());
-    EXPECT_EQ(fx.host.texts(), row.message.empty() ? std::vector<std::string>{} : std::vector{row.message});
-    if (row.message.empty()) {
+    EXPECT_EQ(fx.ctx.job.jobFailed, !message.empty());
+    EXPECT_EQ(fx.host.texts(), message.empty() ? std::vector<std::string>{} : std::vector{message});
+    if (message.empty()) {
       EXPECT_EQ(fx.ctx.job.outputFolder, out);
     }
   }
 }
 
 TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
-  const struct {
-    const char* name;
-    std::int32_t mode;
-    std::vector<std::string> existing;
-    MessageAnswer answer;
-    std::vector<std::string> listed;  // empty: no question
-  } rows[] = {
+  // Name, output mode, files already there, the answer, the files listed (empty: no question).
+  const std::tuple<const char*, std::int32_t, std::vector<std::string>, MessageAnswer, std::vector<std::string>>
+      rows[] = {
       {"one file, Yes", kOutputModeController, {"snx1.htm"}, MessageAnswer::Yes, {"snx1.htm"}},
       // the controller first; temporary files are not part of the set
       {"several files, No", kOutputModeController, {"snx1.htm", "snx1s.swf", "snx1c.swf", "snx1.tmp1"},
        MessageAnswer::No, {"snx1c.swf", "snx1s.swf", "snx1.htm"}},
       {"bare output has no controller file", kOutputModeBareOnce, {"snx1c.swf"}, MessageAnswer::No, {}},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    WritingStageFixture fx(row.mode);
+  for (const auto& [name, mode, existing, answer, listed] : rows) {
+    SCOPED_TRACE(name);
+    WritingStageFixture fx(mode);
     checkOutputFolder(fx.ctx);
     makeOutputBaseName(fx.ctx);
-    for (const std::string& name : row.existing) test::writeFileText(fx.output.file(name), "old");
-    fx.host.answers.push_back(row.answer);
+    for (const std::string& file : existing) test::writeFileText(fx.output.file(file), "old");
+    fx.host.answers.push_back(answer);
     askBeforeOverwriting(fx.ctx);
-    std::string text = row.listed.size() == 1 ? "Is it OK to overwrite this file:"
-                                              : "Is it OK to overwrite these files:";
-    for (const std::string& name : row.listed) text += "\n" + fx.output.file(name);
-    EXPECT_EQ(fx.host.texts(), row.listed.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
+    std::string text = listed.size() == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
+    for (const std::string& file : listed) text += "\n" + fx.output.file(file);
+    EXPECT_EQ(fx.host.texts(), listed.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
     for (const auto& m : fx.host.messages)
       EXPECT_EQ(std::pair(m.icon, m.buttons), std::pair(MessageIcon::Question, MessageButtons::YesNo));
-    EXPECT_EQ(fx.ctx.job.jobFailed, !row.listed.empty() && row.answer == MessageAnswer::No);
-    if (fx.ctx.job.jobFailed || row.listed.empty()) continue;
+    EXPECT_EQ(fx.ctx.job.jobFailed, !listed.empty() && answer == MessageAnswer::No);
+    if (fx.ctx.job.jobFailed || listed.empty()) continue;
     // Yes: the set is created empty.
     createOutputFiles(fx.ctx);
     ASSERT_FALSE(fx.ctx.job.jobFailed);
@@ -380,8 +348,7 @@ TEST(SwfStreamOracle, FfmpegReadsTheStreamAndBlocksHoldItExactly) {
   auto fromSwf = test::decodeToPcm(swfPath);
   auto fromMp3 = test::decodeToPcm(work.file("source.mp3"));
   ASSERT_TRUE(fromSwf && fromMp3);
-  ASSERT_GT(fromMp3->size(), 2u * 22050);
-  ASSERT_GE(fromSwf->size(), fromMp3->size());
+  ASSERT_TRUE(fromMp3->size() > 2u * 22050 && fromSwf->size() >= fromMp3->size());
   EXPECT_TRUE(std::equal(fromMp3->begin(), fromMp3->end(), fromSwf->begin()));
   std::span<const std::int16_t> tail(fromSwf->data() + fromMp3->size(), fromSwf->size() - fromMp3->size());
   EXPECT_LT(test::rmsLevel(tail), 0.001);
