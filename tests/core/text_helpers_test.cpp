@@ -7,16 +7,13 @@ namespace sonaflux {
 namespace {
 
 TEST(LeadingInteger, ReadsBlanksSignAndDigitsAndHoldsTheLimits) {
-  const struct {
-    const char* text;
-    std::int32_t value;
-  } rows[] = {
+  const std::pair<const char*, std::int32_t> rows[] = {
       {"07", 7},          {" \t42x", 42},       {"-5", -5},           {"+8", 8},
       {"x9", 0},          {"", 0},              {"- 3", 0},           {"\n3", 0},  // only spaces and tabs are blanks
       {"2147483647", 2147483647},              {"2147483648", 2147483647},
       {"-2147483648", -2147483647 - 1},        {"-99999999999999999999", -2147483647 - 1},
   };
-  for (const auto& row : rows) EXPECT_EQ(leadingInteger(row.text), row.value) << '"' << row.text << '"';
+  for (const auto& [text, value] : rows) EXPECT_EQ(leadingInteger(text), value) << '"' << text << '"';
 }
 
 // Well-formed sequences of every length are read by the page writers' title tables.

@@ -31,9 +31,8 @@ TEST(ParametersFile, SavesThirteenCrLfLinesAndThePageSettingAfterThem) {
   SettingsRecord s = sampleSettings();
   s.nextTipNumber = 12;
   s.nextOutputNumber = 7;
-  std::string text = encodeParameters(s);
-  EXPECT_NE(text.find("\r\n12\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\r\n7\r\ny\r\n"), std::string::npos);
+  EXPECT_EQ(encodeParameters(s), "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n12\r\nn\r\n1A2B3C\r\n"
+                                 "FFFFFF\r\n7\r\ny\r\nn\r\ny\r\n1\r\n");
 }
 
 TEST(ParametersFile, RoundTripGivesBackEveryField) {
@@ -57,37 +56,24 @@ TEST(ParametersFile, RoundTripGivesBackEveryField) {
 TEST(ParametersFile, DecodesLinesLeniently) {
   // "Y" is not "y"; numbers parse their leading integer; LF line ends and a
   // last line without a line end are read too.
-  std::optional<SettingsRecord> s = decodeParameters("Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny");
-  ASSERT_TRUE(s);
-  EXPECT_FALSE(s->toDesktop);
-  EXPECT_EQ(s->outputMode, 2);
-  EXPECT_EQ(s->nextTipNumber, 7);
-  EXPECT_TRUE(s->showTipsAtStartup);
-  EXPECT_EQ(s->nextOutputNumber, -5);
-  EXPECT_FALSE(s->buttonSounds);
-  EXPECT_FALSE(s->backgroundPicture);
-  EXPECT_TRUE(s->roundCorners);
-  std::optional<SettingsRecord> junk =
-      decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n");
-  ASSERT_TRUE(junk);
-  EXPECT_EQ(junk->outputMode, 0);
-  EXPECT_EQ(junk->nextOutputNumber, 0);
+  EXPECT_EQ(decodeParameters("Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny"),
+            (SettingsRecord{.outputFolderPath = "", .outputMode = 2, .controllerName = "Name", .instruction = "c",
+                            .nextTipNumber = 7, .showTipsAtStartup = true, .backgroundColour = "FFFFFF",
+                            .textColour = "000000", .nextOutputNumber = -5, .roundCorners = true}));
+  SettingsRecord junk = decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n").value();
+  EXPECT_EQ(std::pair(junk.outputMode, junk.nextOutputNumber), std::pair(0, 0));
 
   // The page setting is the fourteenth line; anything but 1 to 4 is the default.
   const std::string thirteen = "n\r\n/o/\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n7\r\ny\r\ny\r\ny";
+  using enum PageFor;
   const std::pair<std::string, PageFor> pages[] = {
-      {"", PageFor::FlashPlayers},           {"\r\n", PageFor::FlashPlayers},
-      {"\r\n1\r\n", PageFor::FlashPlayers},  {"\r\n2\r\n", PageFor::FlashAndRuffleOnline},
-      {"\r\n3", PageFor::FlashAndRuffleCopied}, {"\n4\n", PageFor::EveryBrowser},
-      {"\r\n5\r\n", PageFor::FlashPlayers},  {"\r\n0\r\n", PageFor::FlashPlayers},
-      {"\r\nhtml5\r\n", PageFor::FlashPlayers},
+      {"", FlashPlayers}, {"\r\n", FlashPlayers}, {"\r\n1\r\n", FlashPlayers}, {"\r\n2\r\n", FlashAndRuffleOnline},
+      {"\r\n3", FlashAndRuffleCopied}, {"\n4\n", EveryBrowser}, {"\r\n5\r\n", FlashPlayers},
+      {"\r\n0\r\n", FlashPlayers}, {"\r\nhtml5\r\n", FlashPlayers},
   };
   for (const auto& [tail, pageFor] : pages) {
-    s = decodeParameters(thirteen + tail);
-    ASSERT_TRUE(s) << tail;
-    EXPECT_EQ(s->pageFor, pageFor) << tail;
-    EXPECT_EQ(s->nextOutputNumber, 7);
-    EXPECT_TRUE(s->roundCorners);
+    SettingsRecord read = decodeParameters(thirteen + tail).value();
+    EXPECT_EQ(std::tuple(read.pageFor, read.nextOutputNumber, read.roundCorners), std::tuple(pageFor, 7, true)) << tail;
   }
 }
 

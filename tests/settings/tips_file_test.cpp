@@ -47,13 +47,11 @@ TEST(TipsFile, MissingFileGivesTipOne) {
 }
 
 TEST(TipsFile, StepsHeldAtTheEndsOfTheNumberRange) {
-  const struct {
-    std::int32_t current;
-    int delta;
-    std::int32_t expected;
-  } rows[] = {{1, 1, 2}, {1, -1, 0}, {0, -1, -1}, {-1, 1, 0}, {INT_MAX, 1, INT_MAX}, {INT_MIN, -1, INT_MIN}};
-  for (const auto& row : rows)
-    EXPECT_EQ(steppedTipNumber(row.current, row.delta), row.expected) << row.current << " by " << row.delta;
+  // Each row: the current number, the step, the number after it.
+  const std::tuple<std::int32_t, int, std::int32_t> rows[] = {
+      {1, 1, 2}, {1, -1, 0}, {0, -1, -1}, {-1, 1, 0}, {INT_MAX, 1, INT_MAX}, {INT_MIN, -1, INT_MIN}};
+  for (const auto& [current, delta, next] : rows)
+    EXPECT_EQ(steppedTipNumber(current, delta), next) << current << " by " << delta;
 }
 
 }  // namespace

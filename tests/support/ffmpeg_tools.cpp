@@ -11,20 +11,16 @@
 namespace sonaflux::test {
 
 std::optional<StreamInfo> probeAudio(const std::string& path) {
-  ProcessResult run = runProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams",
-                                 "a:0", "-show_entries",
-                                 "format=format_name:stream=codec_name,sample_rate,channels,"
-                                 "bit_rate,duration,nb_read_packets",
-                                 "-of", "default=noprint_wrappers=1", path});
-  if (run.exitCode != 0) return std::nullopt;
+  ProcessResult run = runProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "a:0", "-show_entries",
+                                 "format=format_name:stream=codec_name,sample_rate,channels,bit_rate,duration,"
+                                 "nb_read_packets", "-of", "default=noprint_wrappers=1", path});
   std::map<std::string, std::string> values;
   std::istringstream lines(run.out);
   // The first value of a key wins: it belongs to the first audio stream.
-  for (std::string line; std::getline(lines, line);) {
-    std::size_t equals = line.find('=');
-    if (equals != std::string::npos) values.emplace(line.substr(0, equals), line.substr(equals + 1));
-  }
-  if (!values.count("codec_name")) return std::nullopt;
+  for (std::string line; std::getline(lines, line);)
+    if (std::size_t equals = line.find('='); equals != std::string::npos)
+      values.emplace(line.substr(0, equals), line.substr(equals + 1));
+  if (run.exitCode != 0 || !values.count("codec_name")) return std::nullopt;
   auto number = [&](const char* key) { return std::strtod(values[key].c_str(), nullptr); };
   return StreamInfo{values["format_name"], values["codec_name"], int(number("sample_rate")), int(number("channels")),
                     long(number("bit_rate")), number("duration"), long(number("nb_read_packets"))};
@@ -45,23 +41,18 @@ std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, in
   return samples;
 }
 
-Correlation crossCorrelate(std::span<const std::int16_t> a, std::span<const std::int16_t> b,
-                           long minLag, long maxLag) {
+Correlation crossCorrelate(std::span<const std::int16_t> a, std::span<const std::int16_t> b, long minLag, long maxLag) {
   // Running energies make each lag cost one pass of products.
   auto prefixEnergy = [](std::span<const std::int16_t> s) {
     std::vector<double> sums(s.size() + 1, 0.0);
     for (std::size_t i = 0; i < s.size(); ++i) sums[i + 1] = sums[i] + double(s[i]) * s[i];
     return sums;
   };
-  const std::vector<double> energyA = prefixEnergy(a);
-  const std::vector<double> energyB = prefixEnergy(b);
-  const long sizeA = static_cast<long>(a.size());
-  const long sizeB = static_cast<long>(b.size());
+  const std::vector<double> energyA = prefixEnergy(a), energyB = prefixEnergy(b);
   Correlation best{0.0, 0};
   bool found = false;
   for (long lag = minLag; lag <= maxLag; ++lag) {
-    long first = std::max(0L, -lag);
-    long last = std::min(sizeA, sizeB - lag);
+    long first = std::max(0L, -lag), last = std::min(long(a.size()), long(b.size()) - lag);
     if (last - first < 1) continue;
     double product = 0.0;
     for (long i = first; i < last; ++i) product += double(a[std::size_t(i)]) * b[std::size_t(i + lag)];
@@ -75,10 +66,9 @@ Correlation crossCorrelate(std::span<const std::int16_t> a, std::span<const std:
 }
 
 double rmsLevel(std::span<const std::int16_t> samples) {
-  if (samples.empty()) return 0.0;
   double sum = 0.0;
   for (std::int16_t s : samples) sum += static_cast<double>(s) * s;
-  return std::sqrt(sum / static_cast<double>(samples.size())) / 32768.0;
+  return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size())) / 32768.0;
 }
 
 }  // namespace sonaflux::test

@@ -38,8 +38,7 @@ struct Correlation {
   long lag = 0;
 };
 
-Correlation crossCorrelate(std::span<const std::int16_t> a, std::span<const std::int16_t> b,
-                           long minLag, long maxLag);
+Correlation crossCorrelate(std::span<const std::int16_t> a, std::span<const std::int16_t> b, long minLag, long maxLag);
 
 // Root mean square, full scale 1.
 double rmsLevel(std::span<const std::int16_t> samples);

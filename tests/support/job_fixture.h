@@ -26,18 +26,16 @@ class JobFixture {
   }
 
   // Writes the file into `inputs` and points the job at it.
-  std::string setInput(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  void setInput(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     writeFileBytes(inputs.file(name), bytes);
     ctx.inputs.inputPath = inputs.file(name);
     ctx.inputs.inputIsWav = name.ends_with(".wav");
     ctx.inputs.inputTitle = "Title";
-    return ctx.inputs.inputPath;
   }
   void saveSettings() { ASSERT_TRUE(saveParameters(ctx)); }
   JobReport run() { return runCreateCommand(ctx, {&read, &decode, &compress, &write}); }
-
-  std::string outputFile(const std::string& name) const { return output.file(name); }
   std::int32_t numberOnDisk() const { return readOutputNumberOnDisk(program.path()).value_or(-1); }
+  Left left() const { return {output.entries(), numberOnDisk()}; }
 
   TempFolder program, output, inputs;
   RecordingHost host;

@@ -78,14 +78,13 @@ ProcessResult runProcess(const std::vector<std::string>& argv, long long fileSiz
 
 LockHolder::LockHolder(const std::string& path) : m_process({"flock", "--exclusive", path, "sleep", "120"}) {
   // Held once the program's own exclusive open (flock) would fail.
-  m_holding = m_process.waitFor(
-      [&] {
-        int fd = ::open(path.c_str(), O_RDONLY);
-        bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-        if (fd >= 0) ::close(fd);
-        return held;
-      },
-      std::chrono::seconds(10));
+  const auto held = [&] {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    bool refused = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    if (fd >= 0) ::close(fd);
+    return refused;
+  };
+  m_holding = m_process.waitFor(held, std::chrono::seconds(10));
 }
 
 }  // namespace sonaflux::test

@@ -24,8 +24,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // False when the process ends or the time runs out before the condition holds.
-  bool waitFor(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(60));
   bool endsWithin(std::chrono::milliseconds timeout) {
     return waitFor([] { return false; }, timeout) || !running();
   }

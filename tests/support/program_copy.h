@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/settings_record.h"
@@ -8,6 +9,9 @@
 #include "tests/support/temp_folder.h"
 
 namespace sonaflux::test {
+
+// What a run leaves behind: the output folder's names and the number on disk.
+using Left = std::pair<std::vector<std::string>, std::int32_t>;
 
 // Bare looping output into outputFolder, controller Classic01150040 with
 // instruction c, black on white, output number 1.
@@ -23,6 +27,7 @@ struct ProgramCopy {
   ProgramCopy();
   void saveSettings();
   std::int32_t numberOnDisk() const;
+  Left left() const { return {output.entries(), numberOnDisk()}; }
   std::string cli() const { return program.file("sonaflux-cli"); }
   std::vector<std::string> argv(const std::vector<std::string>& arguments) const;
   ProcessResult run(const std::vector<std::string>& arguments, long long fileSizeLimit = 0) const {

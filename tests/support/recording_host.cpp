@@ -4,8 +4,7 @@
 
 namespace sonaflux::test {
 
-MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon icon,
-                                         MessageButtons buttons) {
+MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon icon, MessageButtons buttons) {
   messages.push_back({text, icon, buttons});
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   if (answers.empty()) return MessageAnswer::No;

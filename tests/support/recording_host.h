@@ -28,8 +28,7 @@ struct RecordedMessage {
 // Records messages, answers questions from the queue (No when empty), counts pumps.
 class RecordingHost : public Host {
  public:
-  MessageAnswer showMessage(const std::string& text, MessageIcon icon,
-                            MessageButtons buttons) override;
+  MessageAnswer showMessage(const std::string& text, MessageIcon icon, MessageButtons buttons) override;
   void pumpMessages() override;
   void showStatus(const std::string& text) override { statuses.push_back(text); }
   void terminate(int exitCode) override { terminations.push_back(exitCode); }

@@ -7,17 +7,12 @@
 namespace sonaflux::test {
 
 std::vector<std::int16_t> expectPlayableStream(const std::string& swf) {
-  std::optional<StreamInfo> info = probeAudio(swf);
-  EXPECT_TRUE(info) << swf;
-  if (!info) return {};
-  EXPECT_EQ(info->formatName, "swf");
-  EXPECT_EQ(info->codecName, "mp3");
-  EXPECT_EQ(info->sampleRate, 22050);
-  EXPECT_EQ(info->channels, 1);
+  StreamInfo info = probeAudio(swf).value_or(StreamInfo{});
+  EXPECT_EQ(std::tie(info.formatName, info.codecName, info.sampleRate, info.channels),
+            std::tuple("swf", "mp3", 22050, 1)) << swf;
   // ffmpeg reports nothing at all while decoding the whole file.
   ProcessResult decode = runProcess({"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-i", swf, "-f", "null", "-"});
-  EXPECT_EQ(decode.exitCode, 0);
-  EXPECT_EQ(decode.err, "");
+  EXPECT_EQ(std::pair(decode.exitCode, decode.err), std::pair(0, std::string())) << swf;
   return decodeToPcm(swf, 22050, 1).value_or(std::vector<std::int16_t>{});
 }
 
