@@ -73,7 +73,6 @@ TEST(Mp3Decoding, DecodesEveryFrameLikeAnIndependentDecoderAndMeasuresThePeak) {
   const Bytes reserved =
       test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417);
   const Bytes undecodable = test::concat({reserved, reserved, reserved, reserved, reserved, reserved});
-  const auto shared = [](const char* name) { return test::readFileBytes(test::testDataFolder() + name); };
   const struct {
     const char* name;
     Bytes mp3;
@@ -85,8 +84,9 @@ TEST(Mp3Decoding, DecodesEveryFrameLikeAnIndependentDecoderAndMeasuresThePeak) {
       {"8 000 Hz, MPEG-2.5", lameChords(8000, 1, {"-b", "16"})},
       {"48 000 Hz, variable bitrate", lameChords(48000, 2, {"-V", "4"})},
       {"16 000 Hz joint stereo", lameChords(16000, 2, {"-b", "48", "-m", "j"})},
-      {"another encoder's changing bitrates", shared("minimp3/M2L3_bitrate_22_all.mp3")},
-      {"another encoder's stream", shared("minimp3/ILL2_layer3.mp3")},
+      // Two streams of another encoder, from the shared test files.
+      {"changing bitrates", test::readFileBytes(test::testDataFolder() + "minimp3/M2L3_bitrate_22_all.mp3")},
+      {"another encoder's stream", test::readFileBytes(test::testDataFolder() + "minimp3/ILL2_layer3.mp3")},
       {"right channel only", test::encodeWithLame(rightOnly, 44100, 2, {"-t", "-m", "s", "-b", "192"}), 15000},
       {"clipped square wave", test::encodeWithLame(square, 22050, 1, {"-t", "-b", "64"}), 32768},
       {"silence", test::encodeWithLame(Samples(44100, 0), 44100, 1, {"-t", "-b", "64"}), 1, 1},
