@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "audio/codec_libraries.h"
 #include "audio/encoder_config.h"
 #include "core/file_routines.h"
@@ -12,11 +14,8 @@ namespace sonaflux {
 namespace {
 
 TEST(StreamCompression, NormalisesInIntegerArithmetic) {
-  const struct {
-    std::int32_t sample, peak;
-    bool stereo;
-    std::int32_t expected;
-  } rows[] = {
+  // Sample, peak, stereo, result.
+  const std::tuple<std::int32_t, std::int32_t, bool, std::int32_t> rows[] = {
       {100, 30000, false, 93},      // 2 800 000 / 30 000 = 93.3
       {-100, 30000, false, -93},    // truncated toward zero
       {30000, 30000, false, 28000},
@@ -28,12 +27,10 @@ TEST(StreamCompression, NormalisesInIntegerArithmetic) {
       {5, 1, false, 32767},         // kept within 16 bits
       {-5, 1, true, -32768},
   };
-  for (const auto& row : rows) {
-    EXPECT_EQ(normaliseSample(row.sample, row.peak, row.stereo), row.expected)
-        << row.sample << " / " << row.peak << (row.stereo ? " stereo" : " mono");
+  for (const auto& [sample, peak, stereo, expected] : rows) {
     // The stage's table, indexed by the sample's 16 bits, gives the same.
-    EXPECT_EQ(NormalisationTable(row.peak, row.stereo)(static_cast<std::int16_t>(row.sample)), row.expected)
-        << row.sample << " / " << row.peak;
+    EXPECT_EQ(std::tuple(normaliseSample(sample, peak, stereo), NormalisationTable(peak, stereo)(std::int16_t(sample))),
+              std::tuple(expected, expected)) << sample << " / " << peak << (stereo ? " stereo" : " mono");
   }
 }
 

@@ -51,10 +51,9 @@ struct CodecPlugins : testing::Test {
     }
     ok = ok && job.pBeDeinitStream(stream, buffer.data(), &written) == SNX_BE_OK && written <= bufferSize;
     if (stream) job.pBeCloseStream(stream);
-    if (!ok) ADD_FAILURE() << "encoding failed";
-    if (!ok) return std::nullopt;
-    mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
-    return mp3;
+    EXPECT_TRUE(ok) << "encoding failed";
+    if (ok) mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + written);
+    return ok ? std::optional(mp3) : std::nullopt;
   }
 
   // Feeds the stream in pieces of the given sizes (in turn, the last one repeated) into a state block
@@ -89,43 +88,37 @@ struct CodecPlugins : testing::Test {
   CodecLibraries libraries;
   const JobState& job = ctx.job;
 };
-using LameEncPlugin = CodecPlugins;
-using DecoderPlugin = CodecPlugins;
 
 // Stereo reaches the encoder as one channel at twice the rate; its second channel carries a sound of
 // its own, so that a stream made of one channel alone would not match the mix of both.
-TEST_F(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryRate) {
-  const struct {
-    std::uint32_t rate;
-    std::uint16_t channels;
-  } rows[] = {{1000, 1}, {8000, 1}, {11025, 1}, {22050, 1}, {44100, 1}, {44100, 2}, {96000, 1}, {1536000, 1}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.rate << " Hz, " << row.channels << " ch");
+TEST_F(CodecPlugins, LameEncMakesTheConstantBitrateMonoStreamFromEveryRate) {
+  const std::pair<std::uint32_t, std::uint16_t> rows[] = {{1000, 1},  {8000, 1},  {11025, 1}, {22050, 1},
+                                                           {44100, 1}, {44100, 2}, {96000, 1}, {1536000, 1}};
+  for (const auto& [rate, channels] : rows) {
+    SCOPED_TRACE(testing::Message() << rate << " Hz, " << channels << " ch");
     // At least two whole chunks: the buffer must hold what one becomes when the rate goes up 22-fold.
-    const double seconds = std::max(1.5, 70000.0 / row.rate);
-    Samples input = chordSequence(seconds, row.rate, row.channels);
-    const Samples other = chordSequence(seconds, row.rate * 2 / 3, 1);
-    for (std::size_t i = 1; row.channels == 2 && i < input.size(); i += 2)
+    const double seconds = std::max(1.5, 70000.0 / rate);
+    Samples input = chordSequence(seconds, rate, channels);
+    const Samples other = chordSequence(seconds, rate * 2 / 3, 1);
+    for (std::size_t i = 1; channels == 2 && i < input.size(); i += 2)
       input[i] = other[std::min(i / 2, other.size() - 1)];
-    auto mp3 = encode(input, row.rate * row.channels);
+    auto mp3 = encode(input, rate * channels);
     ASSERT_TRUE(mp3);
     for (std::uint32_t piece : {1000u, 4097u})
-      EXPECT_EQ(encode(input, row.rate * row.channels, piece), mp3) << "cut into pieces of " << piece;
+      EXPECT_EQ(encode(input, rate * channels, piece), mp3) << "cut into pieces of " << piece;
 
     auto frames = walkLayer3Frames(*mp3);
     ASSERT_TRUE(frames) << "not a bare run of Layer III frames";
-    for (const auto& f : *frames) {
-      ASSERT_TRUE(f.version == 2 && f.bitrate == 24 && f.sampleRate == 22050 && f.mono && f.original && !f.crc)
-          << "frame at " << f.offset;
-      ASSERT_EQ(f.size, f.padding ? 79u : 78u);
-    }
+    for (const auto& f : *frames)
+      ASSERT_TRUE(f.version == 2 && f.bitrate == 24 && f.sampleRate == 22050 && f.mono && f.original && !f.crc &&
+                  f.size == (f.padding ? 79u : 78u)) << "frame at " << f.offset;
     // No tag frame (the encoder's name in the ancillary bits of early frames is audio, not a tag).
     const std::string text(mp3->begin(), mp3->end());
     EXPECT_TRUE(text.find("Xing") == std::string::npos && text.find("Info") == std::string::npos);
     // Constant bitrate: 24 000 bit/s over 576-sample frames at 22 050 Hz, padding slots included.
     EXPECT_NEAR(double(mp3->size()), 24000.0 / 8 * 576 / 22050 * double(frames->size()), 1.0);
     // The flush leaves nothing behind: the frames cover the input plus the encoder's 576-sample delay.
-    const double inputAt22050 = double(input.size() / row.channels) * 22050 / row.rate;
+    const double inputAt22050 = double(input.size() / channels) * 22050 / rate;
     EXPECT_GE(double(frames->size() * 576), inputAt22050 + 576);
     EXPECT_LE(double(frames->size() * 576), inputAt22050 + 4 * 576);
 
@@ -134,34 +127,30 @@ TEST_F(LameEncPlugin, MakesTheConstantBitrateMonoStreamFromEveryRate) {
     auto info = probeAudio(folder.file("out.mp3"));
     ASSERT_TRUE(info);
     EXPECT_TRUE(info->codecName == "mp3" && info->sampleRate == 22050 && info->channels == 1 && info->bitRate == 24000);
-    writeFileBytes(folder.file("in.wav"), makePcmWav(row.rate, row.channels, 16, input));
+    writeFileBytes(folder.file("in.wav"), makePcmWav(rate, channels, 16, input));
     auto reference = decodeToPcm(folder.file("in.wav"), 22050, 1), decoded = decodeToPcm(folder.file("out.mp3"));
     ASSERT_TRUE(reference && decoded);
-    Correlation match = crossCorrelate(std::span(reference->data() + 11025, 16384), *decoded, 11025, 11025 + 2000);
-    EXPECT_GT(match.value, 0.8);
+    EXPECT_GT(crossCorrelate(std::span(reference->data() + 11025, 16384), *decoded, 11025, 11025 + 2000).value, 0.8);
   }
 }
 
-TEST_F(LameEncPlugin, RefusesRecordsAndCallsItCannotHonourAndWritesNoTag) {
-  const std::pair<int, std::uint32_t> rows[] = {
-      {SNX_BE_OFFSET_KIND, 0},           {SNX_BE_OFFSET_KIND, 257},
-      {SNX_BE_OFFSET_VERSION, 0},        {SNX_BE_OFFSET_VERSION, 2},
-      {SNX_BE_OFFSET_SIZE, 330},         {SNX_BE_OFFSET_SIZE, 332},
-      {SNX_BE_OFFSET_INPUT_RATE, 0},     {SNX_BE_OFFSET_INPUT_RATE, 999},
-      {SNX_BE_OFFSET_INPUT_RATE, 1u << 31},
-      {SNX_BE_OFFSET_OUTPUT_RATE, 0},    {SNX_BE_OFFSET_OUTPUT_RATE, 22000},
-      {SNX_BE_OFFSET_MODE, 0},           {SNX_BE_OFFSET_MODE, 2},
-      {SNX_BE_OFFSET_BITRATE, 0},        {SNX_BE_OFFSET_BITRATE, 23},
-      {SNX_BE_OFFSET_BITRATE, 320},      // not an MPEG-2 rate
-      {SNX_BE_OFFSET_ENABLE_VBR, 1},     {SNX_BE_OFFSET_EMPHASIS, 4},
+TEST_F(CodecPlugins, LameEncRefusesRecordsAndCallsItCannotHonourAndWritesNoTag) {
+  // Each field with the values refused in it; 320 kbit/s is not an MPEG-2 rate.
+  const std::pair<int, std::vector<std::uint32_t>> rows[] = {
+      {SNX_BE_OFFSET_KIND, {0, 257}},          {SNX_BE_OFFSET_VERSION, {0, 2}},   {SNX_BE_OFFSET_SIZE, {330, 332}},
+      {SNX_BE_OFFSET_INPUT_RATE, {0, 999, 1u << 31}}, {SNX_BE_OFFSET_OUTPUT_RATE, {0, 22000}},
+      {SNX_BE_OFFSET_MODE, {0, 2}},            {SNX_BE_OFFSET_BITRATE, {0, 23, 320}},
+      {SNX_BE_OFFSET_ENABLE_VBR, {1}},         {SNX_BE_OFFSET_EMPHASIS, {4}},
   };
   std::uint32_t samples = 0, bufferSize = 0;
   SnxBeStream stream = nullptr;
-  for (const auto& [offset, value] : rows) {
-    EncoderConfig config = makeEncoderConfig(44100, false);
-    storeU32(config.data() + offset, value);
-    EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u) << offset << " = " << value;
-    EXPECT_EQ(stream, nullptr);
+  for (const auto& [offset, values] : rows) {
+    for (std::uint32_t value : values) {
+      EncoderConfig config = makeEncoderConfig(44100, false);
+      storeU32(config.data() + offset, value);
+      EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u) << offset << " = " << value;
+      EXPECT_EQ(stream, nullptr);
+    }
   }
   EncoderConfig config = makeEncoderConfig(44100, false);
   EXPECT_NE(job.pBeInitStream(nullptr, &samples, &bufferSize, &stream), 0u);
@@ -205,7 +194,7 @@ TEST_F(LameEncPlugin, RefusesRecordsAndCallsItCannotHonourAndWritesNoTag) {
 
 // A tone above the new Nyquist frequency (11 025 Hz) must be filtered out, not folded back into the
 // band as 22 050 - f.
-TEST_F(LameEncPlugin, RemovesTonesAboveTheNewBandInsteadOfFoldingThem) {
+TEST_F(CodecPlugins, LameEncRemovesTonesAboveTheNewBandInsteadOfFoldingThem) {
   TempFolder folder;
   auto level = [&](double frequency, std::uint16_t channels) {
     const auto mp3 = encode(sineTone(frequency, 1.5, 44100, channels), 44100 * channels);
@@ -222,18 +211,13 @@ TEST_F(LameEncPlugin, RemovesTonesAboveTheNewBandInsteadOfFoldingThem) {
 
 // At the output rate the samples reach libmp3lame untouched: the stream is the one it makes alone
 // with the plug-in's settings (quality 2: the very-high-quality preset).
-TEST_F(LameEncPlugin, LeavesInputAtTheOutputRateAlone) {
+TEST_F(CodecPlugins, LameEncLeavesInputAtTheOutputRateAlone) {
   const Samples input = chordSequence(1.0, 22050, 1);
   lame_global_flags* lame = lame_init();
-  lame_set_num_channels(lame, 1);
-  lame_set_mode(lame, MONO);
-  lame_set_in_samplerate(lame, 22050);
-  lame_set_out_samplerate(lame, 22050);
-  lame_set_VBR(lame, vbr_off);
-  lame_set_brate(lame, 24);
-  lame_set_quality(lame, 2);
-  lame_set_original(lame, 1);
-  lame_set_bWriteVbrTag(lame, 0);
+  ASSERT_EQ(lame_set_num_channels(lame, 1) | lame_set_mode(lame, MONO) | lame_set_in_samplerate(lame, 22050) |
+                lame_set_out_samplerate(lame, 22050) | lame_set_VBR(lame, vbr_off) | lame_set_brate(lame, 24) |
+                lame_set_quality(lame, 2) | lame_set_original(lame, 1) | lame_set_bWriteVbrTag(lame, 0),
+            0);
   ASSERT_GE(lame_init_params(lame), 0);
   Bytes direct(input.size() * 5 / 4 + 14400);
   const int bytes =
@@ -251,7 +235,7 @@ Bytes noise(std::size_t size, std::uint32_t seed) {
   return bytes;
 }
 
-TEST_F(DecoderPlugin, DeliversEveryWholeFrameWhateverThePiecesAndDamage) {
+TEST_F(CodecPlugins, DecoderDeliversEveryWholeFrameWhateverThePiecesAndDamage) {
   decode(noise(100000, 7));  // pure noise: the loop ends (decode fails the test if it spins)
   // No tag frame: the file is nothing but frames, which can be cut anywhere.
   const Bytes file = encodeWithLame(chordSequence(2.0, 22050, 1), 22050, 1, {"-b", "24", "-t"});
@@ -267,11 +251,10 @@ TEST_F(DecoderPlugin, DeliversEveryWholeFrameWhateverThePiecesAndDamage) {
   const Bytes damaged = concat({Bytes(file.begin(), file.begin() + half), noise(3000, 11),
                                 Bytes(file.begin() + half, file.end() - 20)});
   const std::size_t samples = decode(damaged, {1000}).size();
-  EXPECT_GE(samples, (frames->size() - 4) * 576);
-  EXPECT_LE(samples, (frames->size() + 2) * 576);
+  EXPECT_TRUE(samples >= (frames->size() - 4) * 576 && samples <= (frames->size() + 2) * 576) << samples;
 }
 
-TEST_F(DecoderPlugin, RefusesCallsWithoutAPreparedState) {
+TEST_F(CodecPlugins, DecoderRefusesCallsWithoutAPreparedState) {
   Bytes state(SNX_DECODER_STATE_SIZE, 0), out(SNX_DECODER_OUTPUT_SIZE);
   std::uint8_t in[4] = {0xFF, 0xFB, 0x90, 0x00};
   std::int32_t produced = -1;

@@ -71,8 +71,7 @@ std::vector<std::uint8_t> encodeWithLame(const std::vector<std::int16_t>& interl
   std::vector<std::string> argv = {"lame", "--quiet"};
   argv.insert(argv.end(), lameArguments.begin(), lameArguments.end());
   argv.insert(argv.end(), {folder.file("in.wav"), folder.file("out.mp3")});
-  if (runProcess(argv).exitCode != 0) return {};
-  return readFileBytes(folder.file("out.mp3"));
+  return runProcess(argv).exitCode == 0 ? readFileBytes(folder.file("out.mp3")) : std::vector<std::uint8_t>{};
 }
 
 }  // namespace sonaflux::test

@@ -32,19 +32,15 @@ inline std::optional<std::vector<MpegFrame>> walkLayer3Frames(std::span<const st
     if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || versionBits == 1 || ((h[1] >> 1) & 3) != 1 || bitrateIndex == 0 ||
         bitrateIndex == 15 || rateIndex == 3)
       return std::nullopt;
-    MpegFrame f;
-    f.offset = offset;
-    f.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
-    f.bitrate = f.version == 1 ? kMpeg1Rates[bitrateIndex] : kMpeg2Rates[bitrateIndex];
-    f.sampleRate = kBaseRates[rateIndex] / (f.version == 1 ? 1 : f.version == 2 ? 2 : 4);
-    f.padding = (h[2] >> 1) & 1;
-    f.crc = (h[1] & 1) == 0;
-    f.mono = (h[3] >> 6) == 3;
-    f.original = (h[3] >> 2) & 1;
-    f.size = std::size_t((f.version == 1 ? 144 : 72) * f.bitrate * 1000 / f.sampleRate) + f.padding;
-    if (offset + f.size > data.size()) return std::nullopt;
-    frames.push_back(f);
-    offset += f.size;
+    const int version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+    const int bitrate = version == 1 ? kMpeg1Rates[bitrateIndex] : kMpeg2Rates[bitrateIndex];
+    const int rate = kBaseRates[rateIndex] / (version == 1 ? 1 : version == 2 ? 2 : 4);
+    const bool padding = (h[2] >> 1) & 1;
+    const std::size_t size = std::size_t((version == 1 ? 144 : 72) * bitrate * 1000 / rate) + padding;
+    if (offset + size > data.size()) return std::nullopt;
+    frames.push_back({offset, size, version, bitrate, rate, padding, (h[3] >> 6) == 3, bool((h[3] >> 2) & 1),
+                      (h[1] & 1) == 0});
+    offset += size;
   }
   return frames;
 }
