@@ -28,8 +28,7 @@ test('the standards page starts at once over a slow line, never stalls and loops
     const { events, paused } = await player.audioState(page);
     const highest = await page.evaluate(() => window.highest);
     const firstPlaying = events.find((e) => e.type === 'playing');
-    assert.ok(firstPlaying, 'never started');
-    assert.ok(firstPlaying.at <= 1500, `started ${Math.round(firstPlaying.at)} ms after the navigation`);
+    assert.ok(firstPlaying?.at <= 1500, `first playing (ms after the navigation): ${JSON.stringify(firstPlaying)}`);
     // Going round again seeks to the start, which may wait for a moment.
     const restart = events.find((e) => e.type === 'seeking');
     const stalls = events.filter((e) => e.type === 'waiting' && e.at > firstPlaying.at

@@ -1,16 +1,16 @@
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <filesystem>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTabWidget>
 
 #include "settings/tips_file.h"
-#include "tests/support/test_paths.h"
 #include "tests/ui/gui_fixture.h"
 #include "ui/coloured_edit.h"
 #include "ui/coloured_label.h"
 #include "ui/folder_picker.h"
 #include "ui/message_window.h"
+#include "ui/options_window.h"
 #include "ui/output_text_dialog.h"
 #include "ui/skinned_button.h"
 #include "ui/tip_dialog.h"
@@ -20,19 +20,20 @@ namespace {
 
 using test::child;
 using test::click;
+using test::readFileText;
+using test::writeFileText;
 
 // Every step is saved at once: the tip's number and the show-at-startup box;
 // every installed tip fits its place; a failed save ends the program.
 TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
   test::GuiFixture f;
-  std::filesystem::copy_file(test::programFolder() + "tips.da0", f.program.file("tips.da0"));
-  const std::string tips = test::readFileText(f.program.file("tips.da0"));
+  const std::string tips = readFileText(f.program.file("tips.da0"));
   const std::int32_t count = pickTip(tips, 0).number;
   ASSERT_GT(count, 2);
   f.ctx.settings.nextTipNumber = 0;
   f.ctx.settings.showTipsAtStartup = true;
   auto onDisk = [&f] {
-    return decodeParameters(test::readFileText(f.program.file("snx.da0"))).value_or(SettingsRecord{});
+    return decodeParameters(readFileText(f.program.file("snx.da0"))).value_or(SettingsRecord{});
   };
   // Back from the first tip to the last and forward again, the box off and on.
   enum Step { Open, Next, Previous, Box };
@@ -52,18 +53,16 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
         shown = !shown;
       }
       EXPECT_EQ(text.text().toStdString(), pickTip(tips, number).text);
-      EXPECT_EQ(box.isChecked(), shown);
-      EXPECT_EQ(onDisk().showTipsAtStartup, shown);
-      EXPECT_EQ(onDisk().nextTipNumber, number);
+      EXPECT_EQ(std::tuple(box.isChecked(), onDisk().showTipsAtStartup, onDisk().nextTipNumber),
+                std::tuple(shown, shown, number));
     }
     for (std::int32_t tip = 1; tip <= count; ++tip, click(window, "nextTip"))
       EXPECT_LE(text.heightForWidth(text.width()), text.height()) << "tip " << tip << " is cut off";
     QTest::keyClick(&window, Qt::Key_Escape);
   });
   runTipOfTheDay(f.ctx, nullptr);
-  EXPECT_EQ(f.ctx.settings.nextTipNumber, 1);
-  EXPECT_FALSE(f.ctx.settings.showTipsAtStartup);
-  EXPECT_FALSE(onDisk().showTipsAtStartup);
+  EXPECT_EQ(std::tuple(f.ctx.settings.nextTipNumber, f.ctx.settings.showTipsAtStartup, onDisk().showTipsAtStartup),
+            std::tuple(1, false, false));
   EXPECT_TRUE(f.messages.empty());
   EXPECT_FALSE(f.exitCode);
 
@@ -110,11 +109,9 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
 }
 
 TEST(FolderPicker, GivesTheChosenFolderEndingInOneSeparatorOrNothingOnCancel) {
-  for (const auto& [folder, expected] : {std::pair{QStringLiteral("/srv/www"), "/srv/www/"},
-                                         {QStringLiteral("/srv/www/"), "/srv/www/"},
-                                         {QStringLiteral("/"), "/"},
-                                         {QStringLiteral("/home/ann/Sound Files"), "/home/ann/Sound Files/"}})
-    EXPECT_EQ(folderWithSeparator(folder), expected);
+  for (const auto& [folder, expected] : {std::pair{"/srv/www", "/srv/www/"}, {"/srv/www/", "/srv/www/"}, {"/", "/"},
+                                         {"/home/ann/Sound Files", "/home/ann/Sound Files/"}})
+    EXPECT_EQ(folderWithSeparator(QString::fromUtf8(folder)), expected);
 
   test::TempFolder root;
   std::filesystem::create_directory(root.file("Pages"));
@@ -189,15 +186,149 @@ TEST(ColouredControls, OnlyALabelOrAReadOnlyBoxShowsItsOwnTextColour) {
   };
   for (const auto& [control, ownColour] : {std::pair{styled(label), true}, {styled(edit), false},
                                            {styled(readOnly), true}}) {
-    const QImage shot = control->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int red = 0;
-    for (int y = 0; y < shot.height(); ++y)
-      for (int x = 0; x < shot.width(); ++x) red += qRed(shot.pixel(x, y)) > 200 && qGreen(shot.pixel(x, y)) < 60;
-    EXPECT_EQ(red > 20, ownColour);
+    const QImage shot = test::grabbed(*control);
+    EXPECT_EQ(test::countPixels(shot, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }) > 20, ownColour);
     EXPECT_EQ(rgb(shot, {shot.width() - 8, shot.height() / 2}), 0xFFFF00u);
     EXPECT_EQ(control->font().pixelSize(), 20);
     EXPECT_EQ(QFontInfo(control->font()).family().toStdString(), "Liberation Sans");  // what stands in for Arial
   }
+}
+
+// The parameters file the window opens on.
+const std::string kStoredFile =
+    "y\r\n/home/ann/\r\n1\r\nClassic01150040\r\nd\r\n04\r\nn\r\nFFFFFF\r\n000000\r\n"
+    "123456\r\nn\r\ny\r\nn\r\n";
+
+// A program folder with the built controllers and the stored settings.
+class OptionsWindowTest : public testing::Test, public test::GuiFixture {
+ protected:
+  void SetUp() override {
+    writeFileText(program.file("snx.da0"), kStoredFile);
+    readParameters(ctx);
+    ASSERT_TRUE(messages.empty());
+    open();
+  }
+
+  void open() {
+    window = std::make_unique<OptionsWindow>(ctx, nullptr);
+    window->pickFolder = [](QWidget*) { return std::optional<std::string>("/srv/sound"); };
+    window->openPage = [this](const std::string& path) {
+      openedPages.push_back(path);
+      return pageOpens;
+    };
+    window->show();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+  }
+
+  template <typename T = QPushButton>
+  T* child(const char* name) {
+    return &test::child<T>(*window, name);
+  }
+
+  void showTab(int index) { window->findChild<QTabWidget*>()->setCurrentIndex(index); }
+
+  void retype(const char* box, const char* text) {
+    QLineEdit* edit = child<QLineEdit>(box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+  }
+
+  void changeEveryTab() {
+    showTab(0);
+    child<QRadioButton>("toFolder")->click();
+    child("browse")->click();
+    retype("numberBox", "4321");
+    auto* pageFor = child<QComboBox>("pageFor");
+    pageFor->setCurrentIndex(3);
+    emit pageFor->activated(3);
+    showTab(1);
+    child<QRadioButton>("outputMode3")->click();
+    showTab(2);
+    auto* list = child<QListWidget>("controllerList");
+    QListWidgetItem* deck = list->findItems("Deck01120060", Qt::MatchExactly).value(0);
+    ASSERT_NE(deck, nullptr);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(deck).center());
+    showTab(3);
+    child<QRadioButton>("instructionSpecial")->click();
+    retype("specialBox", "Q");
+    showTab(4);
+    retype("backgroundBox", "ff8");
+    QColor openedOn;
+    auto answer = test::answerModals([&](QWidget& modal) {
+      auto* dialog = qobject_cast<QColorDialog*>(&modal);
+      ASSERT_NE(dialog, nullptr);
+      openedOn = dialog->currentColor();
+      dialog->setCurrentColor(QColor(10, 11, 12));
+      dialog->accept();
+    });
+    child("textPick")->click();
+    EXPECT_EQ(openedOn, QColor(1, 0, 0));
+    showTab(5);
+    for (const char* box : {"buttonSounds", "backgroundPicture", "roundCorners"})
+      child<QCheckBox>(box)->click();
+  }
+
+  std::unique_ptr<OptionsWindow> window;
+  std::vector<std::string> openedPages;
+  bool pageOpens = true;
+};
+
+// Only OK saves. A number left as it was is the one on disk at OK (a job may
+// have taken some meanwhile), and a controller not in the list stays unless the user picks one.
+TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
+  const SettingsRecord settings = ctx.settings;
+  // Shown in full, not cut to five digits by being shown.
+  EXPECT_EQ(child<QLineEdit>("numberBox")->text(), "123456");
+  EXPECT_EQ(child<QListWidget>("controllerList")->currentItem()->text(), "Classic01150040");
+  showTab(4);
+  retype("backgroundBox", "\"<9");
+  // Each tab gives the focus back to the control last used there, or to its first.
+  showTab(0);
+  EXPECT_EQ(QApplication::focusWidget(), child<QRadioButton>("toDesktop"));
+  showTab(4);
+  EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>("backgroundBox"));
+  pageOpens = false;
+  showTab(2);
+  child("preview")->click();
+  const std::string page = program.file("Controllers/preview.htm");
+  EXPECT_EQ(openedPages, std::vector<std::string>{page});
+  EXPECT_NE(readFileText(page).find("<body bgcolor=\"#009\" text=\"#000000\">"), std::string::npos);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Error: Could not launch the web page with the default browser.");
+  changeEveryTab();
+  child("cancel")->click();
+  EXPECT_EQ(window->result(), QDialog::Rejected);
+  EXPECT_EQ(readFileText(program.file("snx.da0")), kStoredFile);
+  EXPECT_EQ(ctx.settings, settings);
+
+  open();
+  // The tip window saves its own choices; OK keeps its check box, not its tip.
+  window->runTip = [this](QWidget*) {
+    ctx.settings.nextTipNumber = 9;
+    ctx.settings.showTipsAtStartup = true;
+    ASSERT_TRUE(saveParameters(ctx));
+  };
+  changeEveryTab();
+  child("tip")->click();
+  child("ok")->click();
+  EXPECT_EQ(window->result(), QDialog::Accepted);
+  EXPECT_EQ(readFileText(program.file("snx.da0")),
+            "n\r\n/srv/sound/\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
+            "4321\r\ny\r\nn\r\ny\r\n4\r\n");
+  EXPECT_EQ(ctx.settings.nextOutputNumber, 4321);
+  EXPECT_EQ(messages.size(), 1u);
+
+  ctx.settings.controllerName = "Round02080080";
+  open();
+  showTab(2);
+  EXPECT_EQ(QApplication::focusWidget(), child<QListWidget>("controllerList"));
+  EXPECT_TRUE(child<QListWidget>("controllerList")->selectedItems().isEmpty());
+  writeFileText(program.file("snx.da0"), kStoredFile);
+  child("ok")->click();
+  EXPECT_EQ(ctx.settings.controllerName, "Round02080080");
+  EXPECT_EQ(ctx.settings.nextOutputNumber, 123456);
 }
 
 }  // namespace

@@ -1,22 +1,29 @@
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "settings/parameters_file.h"
 #include "tests/support/program_copy.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/wav_fixture.h"
 #include "ui/gui_host.h"
 
 namespace sonaflux::test {
 
-// A private program folder holding what a job needs, saved settings, and the
-// desktop program's own Host with its messages and exit recorded (questions
-// are answered No).
+// A private program folder holding what a job needs and the tips, saved
+// settings, and the desktop program's own Host with its messages and exit
+// recorded (questions are answered No).
 struct GuiFixture {
   struct Shown {
     std::string text;
@@ -26,6 +33,7 @@ struct GuiFixture {
 
   GuiFixture() {
     copyJobFiles(program.path());
+    std::filesystem::copy_file(programFolder() + "tips.da0", program.file("tips.da0"));
     ctx.paths.programFolder = program.path();
     ctx.paths.desktopFolder = output.path();
     ctx.settings = testSettings(output.path());
@@ -65,6 +73,15 @@ T& child(QWidget& window, const char* name) {
   T* found = window.findChild<T*>(QLatin1String(name));
   if (!found) ADD_FAILURE() << "no child named " << name;
   return *found;
+}
+
+inline QImage grabbed(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+inline int countPixels(const QImage& image, const std::function<bool(QRgb)>& test) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) count += test(image.pixel(x, y));
+  return count;
 }
 
 inline void click(QWidget& window, const char* name) { QTest::mouseClick(&child(window, name), Qt::LeftButton); }

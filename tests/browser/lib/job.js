@@ -88,16 +88,11 @@ function startServing(command, args, { pattern = /Serving (\S+)/, env = process.
       output += chunk;
       const match = pattern.exec(output);
       if (!match) return;
-      resolve({
-        address: match[1] + page,
-        output: () => output,
-        exited,
-        stop: () => {
-          if (stop === 'enter') child.stdin.end('\n');
-          else child.kill('SIGTERM');
-          return exited;
-        },
-      });
+      resolve({ address: match[1] + page, output: () => output, exited, stop: () => {
+        if (stop === 'enter') child.stdin.end('\n');
+        else child.kill('SIGTERM');
+        return exited;
+      } });
     };
     child.stdout.on('data', read);
     child.stderr.on('data', read);

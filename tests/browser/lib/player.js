@@ -11,22 +11,19 @@ const { makeTempFolder, removeTempFolders } = require('./job.js');
 // A buffer whose peak stays below this is one of Ruffle's silent fillers.
 const kSilentPeak = 0.01;
 
-// Debian's chromium; Playwright adds the switches of a quiet headless browser.
-async function launchBrowser(userDataDir) {
-  const context = await chromium.launchPersistentContext(userDataDir, {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
-  });
-  // No network: what a page needs comes from the loopback or the disk.
-  await context.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
-  return context;
-}
-
-// One browser for the tests of a file, in holder.browser.
+// One browser for the tests of a file, in holder.browser: Debian's chromium,
+// with Playwright's switches of a quiet headless browser.
 function useBrowser() {
   const holder = {};
-  before(async () => { holder.browser = await launchBrowser(makeTempFolder('chromium')); });
+  before(async () => {
+    holder.browser = await chromium.launchPersistentContext(makeTempFolder('chromium'), {
+      executablePath: '/usr/bin/chromium',
+      headless: true,
+      args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+    });
+    // No network: what a page needs comes from the loopback or the disk.
+    await holder.browser.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
+  });
   after(async () => {
     if (holder.browser) await holder.browser.close();
     removeTempFolders();
@@ -45,56 +42,42 @@ function pageHooks(ruffleConfig) {
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (when, ...rest) {
     const { duration } = this.buffer;
-    let peak = 0;
-    let crossings = 0;
-    let previous = 0;
-    for (const v of this.buffer.getChannelData(0)) {
-      peak = Math.max(peak, Math.abs(v));
-      if ((v >= 0) !== (previous >= 0)) crossings++;
-      previous = v;
-    }
-    const at = performance.now();
-    const frequency = crossings / 2 / duration;
-    window.__sound.push({ at, when: when || this.context.currentTime, duration, peak, frequency });
+    const data = this.buffer.getChannelData(0);
+    const peak = data.reduce((most, v) => Math.max(most, Math.abs(v)), 0);
+    const crossings = data.filter((v, i) => (v >= 0) !== ((i ? data[i - 1] : 0) >= 0)).length;
+    window.__sound.push({ at: performance.now(), when: when || this.context.currentTime, duration, peak,
+      frequency: crossings / 2 / duration });
     return start.call(this, when, ...rest);
   };
 }
 
-// Opens url in a new tab of context and collects its page errors, console
-// errors and failed answers as problems. With bytesPerSecond every answer
-// shares one slow line, as over a modem.
-async function openPage(context, url, { ruffleConfig = null, bytesPerSecond = 0 } = {}) {
-  const page = await context.newPage();
-  if (bytesPerSecond) {
-    const session = await context.newCDPSession(page);
-    await session.send('Network.enable');
-    await session.send('Network.emulateNetworkConditions',
-      { offline: false, latency: 0, downloadThroughput: bytesPerSecond, uploadThroughput: bytesPerSecond });
-  }
-  const problems = [];
-  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
-  page.on('console', (m) => {
-    // Failed requests are told below, with their address.
-    if (/^Failed to load resource/.test(m.text())) return;
-    if (m.type() === 'error' || /panic/i.test(m.text())) problems.push(`console ${m.type()}: ${m.text()}`);
-  });
-  page.on('response', (r) => {
-    if (r.status() >= 400 && !r.url().endsWith('/favicon.ico')) problems.push(`status of ${r.status()} for ${r.url()}`);
-  });
-  await page.addInitScript(pageHooks, ruffleConfig);
-  await page.goto(url);
-  return { page, problems };
-}
-
-// Opens the page of serving and hands body { page, element, ready }, for a
-// Flash page once Ruffle has replaced the embedded content and runs the
-// movie; then no problems but those matching allowed may have been seen.
-// Closes the page and stops serving.
-async function withPage(context, serving, body, { flash = true, allowed = null, ...openOptions } = {}) {
+// Opens the page of serving in a new tab and hands body { page, element, ready },
+// for a Flash page once Ruffle has replaced the embedded content and runs the
+// movie. Page errors, console errors and failed answers, but those matching
+// allowed, fail the test. With bytesPerSecond every answer shares one slow
+// line, as over a modem. Closes the page and stops serving.
+async function withPage(context, serving, body, { flash = true, allowed = null, ruffleConfig = null,
+  bytesPerSecond = 0 } = {}) {
   let page = null;
   try {
-    const opened = await openPage(context, serving.address, openOptions);
-    page = opened.page;
+    page = await context.newPage();
+    if (bytesPerSecond) {
+      const session = await context.newCDPSession(page);
+      await session.send('Network.enable');
+      await session.send('Network.emulateNetworkConditions',
+        { offline: false, latency: 0, downloadThroughput: bytesPerSecond, uploadThroughput: bytesPerSecond });
+    }
+    const problems = [];
+    page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+    page.on('console', (m) => {
+      // Failed requests are told below, with their address.
+      if (/^Failed to load resource/.test(m.text())) return;
+      if (m.type() === 'error' || /panic/i.test(m.text())) problems.push(`console ${m.type()}: ${m.text()}`);
+    });
+    page.on('response', (r) => r.status() >= 400 && !r.url().endsWith('/favicon.ico')
+      && problems.push(`status of ${r.status()} for ${r.url()}`));
+    await page.addInitScript(pageHooks, ruffleConfig);
+    await page.goto(serving.address);
     const element = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
     if (flash) {
       await element.waitFor({ state: 'attached', timeout: 30000 });
@@ -103,7 +86,7 @@ async function withPage(context, serving, body, { flash = true, allowed = null, 
       await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
     }
     await body({ page, element, ready: await page.evaluate(() => performance.now()) });
-    assert.deepEqual(opened.problems.filter((p) => !allowed || !allowed.test(p)), []);
+    assert.deepEqual(problems.filter((p) => !allowed || !allowed.test(p)), []);
   } finally {
     if (page) await page.close();
     await serving.stop();
@@ -112,8 +95,7 @@ async function withPage(context, serving, body, { flash = true, allowed = null, 
 
 // Buffers with sound scheduled at or after fromMs of the page clock.
 async function sound(page, fromMs = 0) {
-  const all = await page.evaluate(() => window.__sound);
-  return all.filter((b) => b.peak >= kSilentPeak && b.at >= fromMs);
+  return (await page.evaluate(() => window.__sound)).filter((b) => b.peak >= kSilentPeak && b.at >= fromMs);
 }
 
 async function waitForSound(page, fromMs, timeout) {
@@ -126,13 +108,10 @@ async function waitForSound(page, fromMs, timeout) {
 function soundRuns(buffers, maxGap = 0.3) {
   const runs = [];
   for (const b of [...buffers].sort((x, y) => x.when - y.when)) {
-    const run = runs[runs.length - 1];
-    if (run && b.when - run.end <= maxGap) {
-      run.buffers.push(b);
-      run.end = Math.max(run.end, b.when + b.duration);
-    } else {
-      runs.push({ start: b.when, end: b.when + b.duration, buffers: [b] });
-    }
+    if (!runs.length || b.when - runs.at(-1).end > maxGap) runs.push({ start: b.when, end: b.when, buffers: [] });
+    const run = runs.at(-1);
+    run.buffers.push(b);
+    run.end = Math.max(run.end, b.when + b.duration);
   }
   return runs;
 }
@@ -148,9 +127,7 @@ function stepsOf(buffers, tones) {
 
 // The tone a run of steps starts with: the lowest of its first few, as the
 // click where sound starts can read one tone high in a short buffer.
-function firstTone(steps) {
-  return Math.min(...steps.slice(0, 5));
-}
+const firstTone = (steps) => Math.min(...steps.slice(0, 5));
 
 // Colours ("rrggbb") of the player's canvas at pixels of the player element.
 async function coloursAt(element, points) {
@@ -174,6 +151,5 @@ async function audioState(page) {
 }
 
 module.exports = {
-  launchBrowser, useBrowser, openPage, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone,
-  coloursAt, audioState,
+  useBrowser, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone, coloursAt, audioState,
 };

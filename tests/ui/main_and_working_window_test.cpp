@@ -1,19 +1,23 @@
 #include "ui/main_window.h"
 
+#include <QDesktopServices>
 #include <QEnterEvent>
-#include <QFileDialog>
-#include <QImage>
-#include <filesystem>
+#include <QProgressBar>
+#include <csignal>
+#include <httplib.h>
 
-#include "tests/support/test_paths.h"
-#include "tests/support/wav_fixture.h"
 #include "tests/ui/gui_fixture.h"
 #include "ui/coloured_edit.h"
 #include "ui/skinned_button.h"
+#include "ui/stop_signals.h"
 #include "ui/working_window.h"
 
 namespace sonaflux {
 namespace {
+
+namespace fs = std::filesystem;
+using test::child;
+using test::click;
 
 class MainWindowTest : public testing::Test, public test::GuiFixture {
  protected:
@@ -27,13 +31,12 @@ class MainWindowTest : public testing::Test, public test::GuiFixture {
   std::optional<MainWindow> window;
 };
 
-QImage grabbed(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-int magentaPixels(const QImage& image) {
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) count += (image.pixel(x, y) & 0xFFFFFFu) == 0xFF00FFu;
-  return count;
+// The buttons' pictures hold magenta as their transparent colour; it must
+// never reach the screen.
+QImage grabbed(QWidget& w) {
+  const QImage shot = test::grabbed(w);
+  EXPECT_EQ(test::countPixels(shot, [](QRgb p) { return (p & 0xFFFFFFu) == 0xFF00FFu; }), 0);
+  return shot;
 }
 
 TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDrags) {
@@ -49,8 +52,7 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
       {"Create", [](MainWindow& w) { w.createButton()->click(); }, std::nullopt, empty},
       {"Enter in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, {}, empty},
       {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
-      {"Help without its page", [](MainWindow& w) { w.helpButton()->click(); }, {},
-       "Error: Could not launch help file."},
+      {"No help page", [](MainWindow& w) { w.helpButton()->click(); }, {}, "Error: Could not launch help file."},
   };
   for (const auto& [how, act, code, message] : rows) {
     SCOPED_TRACE(how);
@@ -112,13 +114,13 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
       dialog->selectFile(QString::fromStdString(input));
       return (void)QMetaObject::invokeMethod(dialog, "accept");
     }
-    if (modal.objectName() == QLatin1String("outputTextWindow")) return test::click(modal, answer);
+    if (modal.objectName() == QLatin1String("outputTextWindow")) return click(modal, answer);
     auto* working = dynamic_cast<WorkingWindow*>(&modal);
     ASSERT_NE(working, nullptr);
     workingOpened = true;
     if (!working->jobStarted() || working->jobRunning()) return;
     EXPECT_EQ(working->report().outcome, JobOutcome::Finished);
-    test::click(modal, "ok");
+    click(modal, "ok");
   });
   w.browseButton()->click();
   answer = "cancel";
@@ -142,8 +144,7 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
 }
 
 // Shape, background, sounds and the startup tip come from the settings as
-// the window starts. The buttons' pictures hold magenta as their transparent
-// colour; it must never reach the screen, at rest, hovered or pressed.
+// the window starts; no magenta at rest, hovered or pressed.
 TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   // Against the corner ellipses' centres (45, 45) and (405, 305), radius 45:
   // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
@@ -151,14 +152,13 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
       {{12, 12}, false},  {{14, 14}, true},  {{437, 337}, false}, {{435, 335}, true}, {{449, 0}, false},
       {{0, 349}, false},  {{225, 0}, true},  {{0, 175}, true},    {{450, 175}, false}, {{225, 350}, false},
   };
-  std::filesystem::copy_file(test::programFolder() + "tips.da0", program.file("tips.da0"));
   int tipsShown = 0;
   bool paintedFirst = false;
   auto answer = test::answerModals([&](QWidget& modal) {
     EXPECT_EQ(modal.objectName().toStdString(), "tipWindow");
     ++tipsShown;
     paintedFirst = window->startupTipsShown();
-    test::click(modal, "ok");
+    click(modal, "ok");
   });
   QImage withPicture;
   for (bool on : {true, false}) {
@@ -176,7 +176,6 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
       EXPECT_EQ(shape.contains(point), on ? in : QRect(0, 0, 450, 350).contains(point)) << point.x();
 
     const QImage look = grabbed(w);
-    EXPECT_EQ(magentaPixels(look), 0) << "at rest";
     if (on) withPicture = look;
     else EXPECT_NE(look.pixel(225, 340), withPicture.pixel(225, 340));
     for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
@@ -194,11 +193,9 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
       QCoreApplication::sendEvent(button, &enter);
       ASSERT_TRUE(button->isHovered());
       const QImage hovered = grabbed(w);
-      EXPECT_EQ(magentaPixels(hovered), 0) << "hovered";
       EXPECT_NE(hovered, look) << "grey at rest, in colour when hovered";
       button->setDown(true);
       const QImage pressed = grabbed(w);
-      EXPECT_EQ(magentaPixels(pressed), 0) << "pressed";
       EXPECT_NE(pressed, hovered) << "pressing moves the picture";
       button->setDown(false);
       QEvent leave(QEvent::Leave);
@@ -212,5 +209,164 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   EXPECT_TRUE(messages.empty());
 }
 
+// Receives the addresses the program hands to the browser.
+class BrowserStandIn : public QObject {
+  Q_OBJECT
+
+ public:
+  std::vector<QUrl> opened;
+
+ public slots:
+  void open(const QUrl& url) { opened.push_back(url); }
+};
+
+struct GuiJobFixture : test::GuiFixture {
+  explicit GuiJobFixture(double seconds) {
+    ctx.inputs.inputPath = inputs.file("tune.wav");
+    test::writeFileBytes(ctx.inputs.inputPath, test::makePcmWav(44100, 2, 16, test::chordSequence(seconds, 44100, 2)));
+    ctx.inputs.inputIsWav = true;
+    ctx.inputs.inputTitle = "Tune";
+  }
+
+  // Runs the window modally, as the main window does: `during` at every turn
+  // of the event loop while the job runs until it returns true, `after` once
+  // the outcome shows; `after` closes the window.
+  void runWindow(std::function<bool(WorkingWindow&)> during, std::function<void(WorkingWindow&)> after) {
+    WorkingWindow window(ctx, host, nullptr);
+    bool duringDone = !during, afterDone = false;
+    auto answer = test::answerModals([&](QWidget&) {
+      if (window.jobRunning() && !duringDone) duringDone = during(window);
+      if (!window.jobStarted() || window.jobRunning() || afterDone) return;
+      afterDone = true;
+      EXPECT_TRUE(window.isVisible()) << "the window left before the job had ended";
+      after(window);
+    });
+    window.exec();
+    EXPECT_TRUE(afterDone);
+    EXPECT_TRUE(duringDone) << "the job ended before the test could act on it";
+  }
+};
+
+// What the window shows: the outcome's words and buttons, e.g. "Cancelled OK",
+// then the result lines.
+std::vector<std::string> shown(QWidget& window) {
+  std::string outcome;
+  for (const char* name : {"finished", "failed", "cancelled", "launchOutput", "cancel", "ok"}) {
+    QWidget* widget = window.findChild<QWidget*>(QLatin1String(name));
+    if (widget && widget->isVisible())
+      outcome += (outcome.empty() ? "" : " ") + widget->property("text").toString().remove('&').toStdString();
+  }
+  std::vector<std::string> texts{outcome};
+  for (QLabel* line : window.findChildren<QLabel*>(QStringLiteral("resultLine")))
+    texts.push_back(line->text().toStdString());
+  return texts;
+}
+
+// A stop signal during the job cancels it like Cancel, and the program ends
+// only after the clean-up.
+TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
+  enum Act { Enter, CancelButton, EscapeKey, CloseRequest, CancelThenClose, Signal, NoEncoder };
+  struct Row {
+    Act act;
+    double seconds;
+    std::int32_t mode;
+    std::vector<std::string> shown, files;
+    int signal = 0;
+  };
+  const std::string page = "Created web page \"snx1.htm\"", stream = "Created Flash streaming animation \"snx1s.swf\"";
+  const std::string finished = "Finished Successfully! Launch Output OK";
+  const std::vector<std::string> cancelled{"Cancelled OK", "", "", ""};
+  const std::int32_t bare = kOutputModeBareLooping;
+  const Row rows[] = {
+      {Enter, 1, bare, {finished, page, stream, ""}, {"snx1.htm", "snx1s.swf"}},
+      {Enter, 1, kOutputModeController, {finished, page, stream, "Created Flash controller animation \"snx1c.swf\""},
+       {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
+      {CancelButton, 30, bare, cancelled, {}},
+      {EscapeKey, 30, bare, cancelled, {}},
+      {CloseRequest, 30, bare, cancelled, {}},
+      {CancelThenClose, 30, bare, cancelled, {}},
+      {Signal, 30, bare, cancelled, {}, SIGTERM},
+      {Signal, 30, bare, cancelled, {}, SIGHUP},
+      {Signal, 30, bare, cancelled, {}, SIGQUIT},
+      {NoEncoder, 0.5, bare, {"Failed OK", "", "", ""}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.act << " " << row.signal);
+    GuiJobFixture f(row.seconds);
+    f.ctx.settings.outputMode = row.mode;
+    if (row.act == NoEncoder) fs::remove(f.program.file("lame_enc.so"));
+    QWidget mainWindow;
+    f.host.setOwner(&mainWindow);
+    std::vector<int> exitCodes;
+    StopSignals stop(f.ctx, [&](int code) {
+      exitCodes.push_back(code);
+      EXPECT_FALSE(f.ctx.job.jobRunning);
+      EXPECT_TRUE(f.output.entries().empty()) << testing::PrintToString(f.output.entries());
+    });
+    auto during = [&](WorkingWindow& window) {
+      if (row.act == Enter) {
+        // Cancel has the focus, yet Enter must not cancel.
+        EXPECT_EQ(window.focusWidget(), &child(window, "cancel"));
+        QTest::keyClick(window.focusWidget(), Qt::Key_Return);
+        return true;
+      }
+      // Mid-job: the output files exist and compression is under way.
+      if (child<QProgressBar>(window, "bar3").value() < 1) return false;
+      EXPECT_FALSE(f.output.entries().empty());
+      if (row.act == CancelButton || row.act == CancelThenClose) click(window, "cancel");
+      if (row.act == EscapeKey) QTest::keyClick(&window, Qt::Key_Escape);
+      if (row.act == CloseRequest || row.act == CancelThenClose) {
+        EXPECT_FALSE(window.close());
+      }
+      if (row.signal) std::raise(row.signal);
+      EXPECT_TRUE(window.isVisible());
+      EXPECT_TRUE(window.jobRunning()) << "the window must wait for the job to clean up";
+      return true;
+    };
+    f.runWindow(row.act == NoEncoder ? std::function<bool(WorkingWindow&)>() : during, [&](WorkingWindow& window) {
+      EXPECT_EQ(shown(window), row.shown);
+      for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
+      if (row.mode == kOutputModeController) QTest::keyClick(&window, Qt::Key_Escape);
+      else click(window, "ok");
+    });
+    EXPECT_TRUE(!row.signal || QTest::qWaitFor([&] { return !exitCodes.empty(); }, 5000));
+    EXPECT_EQ(exitCodes, row.signal ? std::vector<int>{128 + row.signal} : std::vector<int>{});
+    EXPECT_EQ(f.output.entries(), row.files);
+    EXPECT_EQ(f.host.owner(), &mainWindow);
+    EXPECT_EQ(f.messages.size(), row.act == NoEncoder ? 1u : 0u);
+  }
+}
+
+// The page is served with the player; once it is gone, each try says so.
+TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrReportsItMissing) {
+  GuiJobFixture f(0.5);
+  f.ctx.settings.outputMode = kOutputModeController;
+  BrowserStandIn browser;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+  f.runWindow({}, [&](WorkingWindow& window) {
+    click(window, "launchOutput");
+    ASSERT_EQ(browser.opened.size(), 1u);
+    const QUrl page = browser.opened[0];
+    EXPECT_EQ(page.host(), QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(page.path().endsWith(QStringLiteral("/snx1.htm"))) << page.toString().toStdString();
+    httplib::Result served = httplib::Client("127.0.0.1", page.port()).Get(page.path().toStdString());
+    EXPECT_EQ(served ? served->status : 0, 200);
+    EXPECT_TRUE(f.messages.empty());
+    fs::remove(f.output.file("snx1.htm"));
+    click(window, "launchOutput");
+    click(window, "launchOutput");
+    EXPECT_TRUE(window.isVisible());
+    for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
+    click(window, "ok");
+  });
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  EXPECT_EQ(browser.opened.size(), 1u);
+  ASSERT_EQ(f.messages.size(), 2u);
+  EXPECT_EQ(f.messages[0].text, "Error: Could not launch the web page with the default browser.");
+  EXPECT_EQ(f.host.owner(), nullptr);
+}
+
 }  // namespace
 }  // namespace sonaflux
+
+#include "main_and_working_window_test.moc"
