@@ -59,7 +59,8 @@ TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
       decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"));
   ASSERT_TRUE(settings) << "the program would stop at its first start";
   const std::string& name = settings->controllerName;
-  EXPECT_TRUE(std::ranges::any_of(shippedDesigns(), [&](const Design& d) { return d.name == name; })) << name;
+  const auto designs = shippedDesigns();
+  EXPECT_TRUE(std::any_of(designs.begin(), designs.end(), [&](const Design& d) { return d.name == name; })) << name;
 }
 
 // The tip window's test shows every tip fits; here, the bytes it is read from.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <ranges>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -157,8 +156,10 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
     EXPECT_EQ(f.left(), Left(row.entriesAfter, 1));
     EXPECT_FALSE(row.work == Work::None && otherFiles);
     EXPECT_TRUE(row.work != Work::SetMadeWithTheNumberSaved || (sawSet && sawNumber));
-    for (const std::string& path : row.entriesAfter | std::views::transform([&](auto& n) { return f.output.file(n); }))
+    for (const std::string& name : row.entriesAfter) {
+      const std::string path = f.output.file(name);
       EXPECT_TRUE(!fs::is_regular_file(path) || test::readFileText(path) == "earlier page") << path;
+    }
     EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
     EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
   }
@@ -213,7 +214,10 @@ TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
 
 Names splitCrLf(const std::string& text) {
   Names lines;
-  for (auto line : std::views::split(text, std::string_view("\r\n"))) lines.emplace_back(line.begin(), line.end());
+  for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
+    end = std::min(text.find("\r\n", start), text.size());
+    lines.push_back(text.substr(start, end - start));
+  }
   return lines;
 }
 
@@ -237,7 +241,8 @@ TEST(HostileSettings, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
        }},
       {"title with line breaks and controls", nullptr, {"snx1.htm", "snx1s.swf"},
        [](const std::string& page) {
-         EXPECT_EQ(std::pair(std::ranges::count(page, '\r'), std::ranges::count(page, '\n')), std::pair(31L, 31L));
+         const auto count = [&](char c) { return std::count(page.begin(), page.end(), c); };
+         EXPECT_EQ(std::pair(count('\r'), count('\n')), std::pair(31L, 31L));
          Names lines = splitCrLf(page);
          EXPECT_EQ(lines.at(3), "      Line one  (/title)(x)  ");
          EXPECT_EQ(lines.at(24), lines[3]);
@@ -298,7 +303,8 @@ TEST(JobEndings, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumbe
   };
   EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
   EXPECT_TRUE(f.host.terminations.empty());
-  EXPECT_TRUE(std::ranges::count(f.host.texts(), std::string("Error: Cannot write to parameters file.")));
+  const auto texts = f.host.texts();
+  EXPECT_TRUE(std::count(texts.begin(), texts.end(), "Error: Cannot write to parameters file."));
   EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
   EXPECT_EQ(f.left(), Left({}, 2));  // the number could not be taken back on disk
 }
@@ -309,7 +315,9 @@ TEST(JobEndings, TemporaryFileCutWhileReadBackFailsTheJob) {
       {"snx1.tmp2", [](const JobFixture& f) { return f.compress.positions.size() >= 2; }},  // mid-way
       {"snx1.tmp3", [](const JobFixture& f) { return f.compress.last() == 101; }},          // before the copy
   };
-  for (const auto& [temporary, due] : rows) {
+  for (const auto& row : rows) {
+    const char* temporary = row.first;
+    const auto due = row.second;  // clang 14 cannot capture a structured binding
     SCOPED_TRACE(temporary);
     JobFixture f;
     f.setInput("in.wav", chords(6.0));
