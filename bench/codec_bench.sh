@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --build "$build" --target lame_enc >/dev/null
 g++ -std=c++20 -O2 -Wall -Wextra -I"$root" \
-  -DSONAFLUX_TESTDATA_DIR="\"$(cd "$root/../shared/testdata" 2>/dev/null && pwd)/\"" \
+  -DSONAFLUX_TESTDATA_DIR="\"$root/tests/data/\"" \
   "$root/bench/codec_bench.cpp" "$root/tests/support/ffmpeg_tools.cpp" "$root/tests/support/process.cpp" \
   -o "$work/codec_bench" \
   $(pkg-config --cflags --libs libmpg123 soxr) -lmp3lame -ldl

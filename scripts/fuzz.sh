@@ -18,8 +18,8 @@ for name in "${harnesses[@]}"; do
   crashes=build-sanitize/crashes/$name
   mkdir -p "$corpus" "$crashes"
   extra=()
-  if [ "$name" != parameters ] && [ -d ../shared/testdata ]; then
-    extra=(../shared/testdata/minimp3 ../shared/testdata/mutagen)
+  if [ "$name" != parameters ] && [ -d tests/data/minimp3 ]; then
+    extra=(tests/data/minimp3 tests/data/mutagen)
   fi
   echo "== $name for ${seconds}s"
   if ! build-sanitize/fuzz/fuzz_"$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
