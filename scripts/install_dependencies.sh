@@ -10,7 +10,7 @@ apt-get install -y --no-install-recommends \
   libmp3lame-dev libmpg123-dev libsoxr-dev libtag1-dev \
   ffmpeg lame sox time ca-certificates \
   qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth imagemagick \
-  libfreetype-dev libpng-dev \
+  qt6-svg-dev \
   libcpp-httplib-dev \
   chromium
 # Node.js and npm run the browser tests. A machine whose Node.js already

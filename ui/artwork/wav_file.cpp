@@ -1,20 +1,15 @@
-#include "tools/artwork/wav_file.h"
+#include "ui/artwork/wav_file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 
+#include "core/byte_order.h"
+
 namespace sonaflux::artwork {
 namespace {
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
 void putTag(std::vector<std::uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
 constexpr std::uint16_t kFormatPcm = 1;
@@ -27,18 +22,18 @@ bool writeWav8(const std::string& path, const std::vector<double>& samples, int 
   const std::uint32_t pad = dataSize % 2;  // chunks are word aligned
   std::vector<std::uint8_t> out;
   putTag(out, "RIFF");
-  put32(out, 4 + (8 + kFmtChunkSize) + (8 + dataSize + pad));
+  appendU32(out, 4 + (8 + kFmtChunkSize) + (8 + dataSize + pad));
   putTag(out, "WAVE");
   putTag(out, "fmt ");
-  put32(out, kFmtChunkSize);
-  put16(out, kFormatPcm);
-  put16(out, 1);  // channels
-  put32(out, static_cast<std::uint32_t>(sampleRate));
-  put32(out, static_cast<std::uint32_t>(sampleRate));  // bytes per second
-  put16(out, 1);  // block align
-  put16(out, 8);  // bits per sample
+  appendU32(out, kFmtChunkSize);
+  appendU16(out, kFormatPcm);
+  appendU16(out, 1);  // channels
+  appendU32(out, static_cast<std::uint32_t>(sampleRate));
+  appendU32(out, static_cast<std::uint32_t>(sampleRate));  // bytes per second
+  appendU16(out, 1);  // block align
+  appendU16(out, 8);  // bits per sample
   putTag(out, "data");
-  put32(out, dataSize);
+  appendU32(out, dataSize);
   // 8-bit PCM is unsigned with silence at 128.
   for (double s : samples)
     out.push_back(static_cast<std::uint8_t>(std::clamp(std::lround(128 + 127 * s), 0L, 255L)));

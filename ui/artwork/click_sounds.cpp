@@ -1,11 +1,11 @@
-#include "tools/artwork/click_sounds.h"
+#include "ui/artwork/click_sounds.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 
-#include "tools/artwork/wav_file.h"
+#include "ui/artwork/wav_file.h"
 
 namespace sonaflux::artwork {
 namespace {

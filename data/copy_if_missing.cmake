@@ -1,5 +1,0 @@
-if(NOT EXISTS "${TARGET}")
-  get_filename_component(folder "${TARGET}" DIRECTORY)
-  file(MAKE_DIRECTORY "${folder}")
-  configure_file("${SOURCE}" "${TARGET}" COPYONLY)
-endif()
