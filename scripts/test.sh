@@ -7,7 +7,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 # Playwright drives Debian's chromium; it must not download a browser of its own.
 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefix tests/browser --no-audit --no-fund
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+# A failure in the first half must not hide the second: both run, then the status.
+status=0
+ctest --test-dir build --output-on-failure -j "$(nproc)" || status=1
 
 # The suite again, without the browser tests, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, built by clang with the fuzz harnesses, whose
@@ -17,4 +19,5 @@ CC=clang CXX=clang++ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebI
 cmake --build build-sanitize -j "$(nproc)" --target sonaflux_tests \
   fuzz_frame_scanner fuzz_wav_reader fuzz_id3_title fuzz_parameters
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize --output-on-failure -LE browser -j "$(nproc)"
+  ctest --test-dir build-sanitize --output-on-failure -LE browser -j "$(nproc)" || status=1
+exit "$status"
