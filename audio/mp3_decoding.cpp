@@ -72,6 +72,7 @@ void decodeMp3Input(AppContext& ctx) {
   job.peakLevel = 1;
 
   decodePieces(ctx, state.data(), input.data(), output.data());
+  flushFile(ctx, job.tmp2Handle);
 
   job.pExitMP3(state.data());
   AppContext::setProgress(job.progressDecode, kProgressFull);

@@ -123,9 +123,7 @@ std::optional<std::int32_t> measureFreeFormatFrame(JobState& job, std::int64_t f
   return std::nullopt;
 }
 
-}  // namespace
-
-void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
+void scanFrames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
   JobState& job = ctx.job;
   assert(frameBuffer.size() >= static_cast<std::size_t>(kLongestFrameLength + kLookahead));
   if (job.inputPos + 2 >= job.inputSize) return;
@@ -200,6 +198,13 @@ void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
     writeBlock(ctx, job.tmp1Handle, job.tmp1Pos, frameBuffer.data(), *length);
     if (job.jobFailed) return;
   }
+}
+
+}  // namespace
+
+void scanMp3Frames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
+  scanFrames(ctx, frameBuffer);
+  flushFile(ctx, ctx.job.tmp1Handle);
 }
 
 }  // namespace sonaflux

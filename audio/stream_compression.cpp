@@ -91,6 +91,7 @@ bool encodeTmp2IntoTmp3(AppContext& ctx) {
     return false;
   }
   appendEncoded(ctx, output, written);
+  flushFile(ctx, job.tmp3Handle);
   return !job.jobFailed;
 }
 

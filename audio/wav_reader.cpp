@@ -1,6 +1,7 @@
 #include "audio/wav_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,10 @@ const char* const kNotRiffMessage =
 const char* const kUnsupportedMessage =
     "Error: This type of WAV file is not supported. File must be 8 or 16 bit PCM.";
 
+// A walk through many small chunks (a file padded with zeros) pumps at
+// least this often, so that Cancel is seen.
+constexpr std::int64_t kWalkPumpInterval = 64 * 1024;
+
 class WavReader {
  public:
   explicit WavReader(AppContext& ctx) : m_ctx(ctx), m_job(ctx.job) {}
@@ -36,6 +41,7 @@ class WavReader {
   AppContext& m_ctx;
   JobState& m_job;
   bool m_fmtSeen = false;
+  std::int64_t m_pumpedAt = 1;
 };
 
 std::vector<std::uint8_t> WavReader::readBytes(std::size_t count) {
@@ -47,6 +53,7 @@ std::vector<std::uint8_t> WavReader::readBytes(std::size_t count) {
 void WavReader::showProgress() {
   AppContext::setProgress(m_job.progressDecode, percentDone(m_job.inputPos, m_job.inputSize));
   pumpMessages(m_ctx);
+  m_pumpedAt = m_job.inputPos;
 }
 
 void WavReader::readFmtChunk() {
@@ -103,20 +110,28 @@ void WavReader::run() {
     if (!riff.value) m_ctx.failJob(std::string_view(riff.failedField) == kRiffIdField ? kNotRiffMessage : kUnsupportedMessage);
     while (!job.jobFailed && job.inputPos < job.inputSize) {
       // Past the end of the file the header reads as zeros and matches nothing.
-      Parsed<ChunkHeader> chunk = parseChunkHeader(readBytes(kChunkHeaderSize));
+      std::array<std::uint8_t, kChunkHeaderSize> header = {};
+      readBlock(job.inputHandle, job.inputPos, header.data(), static_cast<std::int64_t>(header.size()));
+      Parsed<ChunkHeader> chunk = parseChunkHeader(header);
       if (!chunk.value) break;
       const std::string& id = chunk.value->id;
       const std::uint32_t size = chunk.value->size;
       const std::int64_t chunkStart = job.inputPos;
       bool fileEnded = false;
+      bool dataComplete = false;
       if (id == kFmtChunkId) {
         readFmtChunk();
       } else if (id == kDataChunkId) {
         // Samples before any format would be guessed at; refuse the file instead.
         if (!m_fmtSeen) m_ctx.failJob(kUnsupportedMessage);
-        else fileEnded = !convertDataChunk(size);
+        else {
+          fileEnded = !convertDataChunk(size);
+          dataComplete = !fileEnded;
+        }
       }
-      if (job.jobFailed || fileEnded) break;
+      // With the format and all of the samples known, the rest of the file
+      // (often zeros or junk) is of no use.
+      if (job.jobFailed || fileEnded || dataComplete) break;
       // A size that runs past the end of the file ends the walk: never move backwards.
       std::int64_t next = chunkStart + static_cast<std::int64_t>(size);
       if (next > job.inputSize) break;
@@ -130,6 +145,7 @@ void WavReader::run() {
       }
       job.inputPos = next;
       seekTo(job.inputHandle, job.inputPos);
+      if (job.inputPos - m_pumpedAt >= kWalkPumpInterval) showProgress();
     }
   }
 }
@@ -138,6 +154,7 @@ void WavReader::run() {
 
 void readWavInput(AppContext& ctx) {
   WavReader(ctx).run();
+  flushFile(ctx, ctx.job.tmp2Handle);
   AppContext::setProgress(ctx.job.progressDecode, kProgressFull);
   pumpMessages(ctx);
 }

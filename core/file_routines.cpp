@@ -8,13 +8,13 @@ void pumpMessages(AppContext& ctx) { ctx.host.pumpMessages(); }
 
 void readByte(File& file, std::int64_t& position, std::uint8_t& byte) {
   std::uint8_t value = 0;
-  if (file.read(&value, 1) != 1) value = 0;
+  if (file.readBuffered(&value, 1) != 1) value = 0;
   byte = value;
   ++position;
 }
 
 std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::int64_t count) {
-  std::int64_t got = count > 0 ? file.read(buffer, static_cast<std::size_t>(count)) : 0;
+  std::int64_t got = count > 0 ? file.readBuffered(buffer, static_cast<std::size_t>(count)) : 0;
   position += count;
   return got;
 }
@@ -27,12 +27,16 @@ bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* b
 
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
                 std::int64_t count) {
-  std::int64_t written = count > 0 ? file.write(buffer, static_cast<std::size_t>(count)) : 0;
+  std::int64_t written = count > 0 ? file.writeBuffered(buffer, static_cast<std::size_t>(count)) : 0;
   if (written != count) ctx.failJob("Error: Cannot write file.");
   position += count;
 }
 
-void seekTo(File& file, std::int64_t position) { file.seek(position - 1); }
+void flushFile(AppContext& ctx, File& file) {
+  if (!file.flush() && !ctx.job.jobFailed) ctx.failJob("Error: Cannot write file.");
+}
+
+void seekTo(File& file, std::int64_t position) { file.seekBuffered(position - 1); }
 
 void closeFile(File& file) { file.close(); }
 

@@ -8,7 +8,8 @@
 namespace sonaflux {
 
 // The file routines every stage uses. Positions are 1-based and move by the
-// count asked for, whatever the file delivered.
+// count asked for, whatever the file delivered. They read and write through
+// the file's buffer: a stage flushes what it wrote before it ends.
 
 void pumpMessages(AppContext& ctx);
 
@@ -28,6 +29,10 @@ bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* b
 /// file." and fails the job. The position goes up by count.
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
                 std::int64_t count);
+
+/// Writes out what writeBlock held back; a failure shows "Error: Cannot
+/// write file." and fails the job, unless the job failed already.
+void flushFile(AppContext& ctx, File& file);
 
 /// Moves the file pointer to byte offset position - 1.
 void seekTo(File& file, std::int64_t position);

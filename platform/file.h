@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,7 +15,7 @@ enum class FileAccess { Read, ReadWrite };
 /// descriptor holds that way cannot be opened exclusively again.
 class File {
  public:
-  File() = default;
+  File();
   ~File();
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -46,11 +47,39 @@ class File {
   std::optional<std::int64_t> size() const;
   /// Flushes written data to the disk.
   bool sync();
-  /// Closes the file; false when the close reported an error.
+  /// Closes the file; false when the close, or writing out what
+  /// writeBuffered held back, reported an error.
   bool close();
 
+  /// The same as read, write and seek, for files read or written in many
+  /// small pieces: plain files go through a 64 KiB buffer, so that small
+  /// reads and writes and seeks inside the buffer cost no system call.
+  /// Devices are read and written as they come. A write the buffer holds
+  /// back fails at the writeBuffered that writes it out (then -1), at
+  /// flush or at close; a seek that has to write it out leaves the failure
+  /// to the next of these. size() sees only what has been written out.
+  std::int64_t readBuffered(void* buffer, std::size_t count);
+  std::int64_t writeBuffered(const void* buffer, std::size_t count);
+  bool seekBuffered(std::int64_t offset);
+  /// Writes out what writeBuffered held back; false when that or a
+  /// held-back write before it failed.
+  bool flush();
+
  private:
+  struct Buffer;
+
+  /// The buffer of the buffered calls, made at the first; null when closed.
+  Buffer* bufferState();
+  std::int64_t readRaw(void* buffer, std::size_t count);
+  std::int64_t writeRaw(const void* buffer, std::size_t count);
+  bool seekRaw(std::int64_t offset);
+  std::optional<std::int64_t> tellRaw() const;
+  /// Writes out and drops the buffer, leaving the descriptor at the
+  /// position the buffered calls reached; false when a write failed.
+  bool settleBuffer();
+
   int m_fd = -1;
+  std::unique_ptr<Buffer> m_buffer;
 };
 
 /// Size of the file at path, or nothing when it has no status.

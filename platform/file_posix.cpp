@@ -1,4 +1,5 @@
 #include "platform/file.h"
+#include "platform/file_buffer.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,14 +11,17 @@
 
 namespace sonaflux {
 
+File::File() = default;
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+File::File(File&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_buffer(std::move(other.m_buffer)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
     m_fd = std::exchange(other.m_fd, -1);
+    m_buffer = std::move(other.m_buffer);
   }
   return *this;
 }
@@ -120,18 +124,32 @@ std::int64_t transferAll(int fd, Byte* bytes, std::size_t count, Transfer transf
 
 }  // namespace
 
-std::int64_t File::read(void* buffer, std::size_t count) {
+std::int64_t File::readRaw(void* buffer, std::size_t count) {
   return transferAll(m_fd, static_cast<unsigned char*>(buffer), count, ::read);
 }
 
-std::int64_t File::write(const void* buffer, std::size_t count) {
+std::int64_t File::writeRaw(const void* buffer, std::size_t count) {
   return transferAll(m_fd, static_cast<const unsigned char*>(buffer), count, ::write);
 }
 
-bool File::seek(std::int64_t offset) {
+bool File::seekRaw(std::int64_t offset) {
   if (m_fd < 0 || offset < 0) return false;
   return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
+
+std::optional<std::int64_t> File::tellRaw() const {
+  off_t at = m_fd < 0 ? -1 : ::lseek(m_fd, 0, SEEK_CUR);
+  if (at < 0) return std::nullopt;
+  return static_cast<std::int64_t>(at);
+}
+
+std::int64_t File::read(void* buffer, std::size_t count) { return settleBuffer() ? readRaw(buffer, count) : -1; }
+
+std::int64_t File::write(const void* buffer, std::size_t count) {
+  return settleBuffer() ? writeRaw(buffer, count) : -1;
+}
+
+bool File::seek(std::int64_t offset) { return settleBuffer() && seekRaw(offset); }
 
 std::optional<std::int64_t> File::size() const {
   struct stat st {};
@@ -139,12 +157,13 @@ std::optional<std::int64_t> File::size() const {
   return static_cast<std::int64_t>(st.st_size);
 }
 
-bool File::sync() { return m_fd >= 0 && ::fsync(m_fd) == 0; }
+bool File::sync() { return settleBuffer() && m_fd >= 0 && ::fsync(m_fd) == 0; }
 
 bool File::close() {
-  if (m_fd < 0) return true;
+  const bool written = settleBuffer();
+  if (m_fd < 0) return written;
   int fd = std::exchange(m_fd, -1);
-  return ::close(fd) == 0;
+  return ::close(fd) == 0 && written;
 }
 
 std::optional<std::int64_t> fileSize(const std::string& path) {

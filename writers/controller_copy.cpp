@@ -72,6 +72,7 @@ void writeControllerAnimation(AppContext& ctx) {
     writeBlock(ctx, ctx.job.controllerOutHandle, writePos, buffer.data(), got);
     if (ctx.job.jobFailed) break;
   }
+  flushFile(ctx, ctx.job.controllerOutHandle);
   closeFile(controller);
 }
 

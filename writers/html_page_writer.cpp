@@ -135,6 +135,7 @@ void writeHtmlPage(AppContext& ctx) {
                          : buildHtmlPage(htmlPageFields(ctx), playerScriptFor(ctx));
   std::int64_t position = 1;
   writeBlock(ctx, ctx.job.htmlFile, position, page.data(), static_cast<std::int64_t>(page.size()));
+  flushFile(ctx, ctx.job.htmlFile);
 }
 
 }  // namespace sonaflux

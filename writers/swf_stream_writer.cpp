@@ -219,6 +219,8 @@ void writeOutputFiles(AppContext& ctx) {
   // The template goes in even after a failed controller copy; the driver
   // removes both files then.
   if (copyHeaderTemplate(ctx)) writeStreamingAnimation(ctx);
+  flushFile(ctx, job.streamOutHandle);
+  flushFile(ctx, job.mp3OutHandle);
 
   AppContext::setProgress(job.progressWrite, kProgressFull);
   pumpMessages(ctx);
