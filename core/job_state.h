@@ -32,16 +32,27 @@ struct JobInputs {
   std::optional<PageFor> pageForOverride;
 };
 
+/// One output file of a job. Where an earlier file has the name, the job
+/// writes under a temporary name and renames over it once the set is done.
+struct OutputClaim {
+  /// Made by this job under its lock: only such a file may its clean-up remove.
+  bool claimed = false;
+  /// The file as made, to tell it from one put at its name meanwhile.
+  std::optional<FileIdentity> identity;
+  /// The earlier file, held against other programs until it is replaced.
+  File replaced;
+};
+
 /// The files of a job that it made or emptied itself, under its lock: only
 /// these may its clean-up remove.
 struct JobFileClaims {
   bool tmp1 = false;
   bool tmp2 = false;
   bool tmp3 = false;
-  bool streamOut = false;
-  bool controllerOut = false;
-  bool htmlPage = false;
-  bool mp3Out = false;
+  OutputClaim streamOut;
+  OutputClaim controllerOut;
+  OutputClaim htmlPage;
+  OutputClaim mp3Out;
 };
 
 /// Everything one conversion job shares between its stages. Positions are

@@ -89,24 +89,12 @@ struct JobProgress {
   bool parametersSaveFailed = false;
 };
 
-// Removes only what this job made or emptied: a file another program holds
-// was never touched and stays. Called while the files are still open and
-// locked, so that no other job can have taken one over in between.
-void deleteClaimedOutputs(AppContext& ctx) {
-  JobFileClaims& claimed = ctx.job.claimed;
-  if (ctx.settings.outputMode == kOutputModeController && claimed.controllerOut)
-    deleteFile(controllerAnimationPath(ctx));
-  if (claimed.streamOut) deleteFile(streamAnimationPath(ctx));
-  if (claimed.htmlPage) deleteFile(htmlPagePath(ctx));
-  if (claimed.mp3Out) deleteFile(mp3StreamPath(ctx));
-  claimed.controllerOut = claimed.streamOut = claimed.htmlPage = claimed.mp3Out = false;
-}
-
 void removeOutputSet(AppContext& ctx, JobProgress& progress) {
   deleteClaimedOutputs(ctx);
   // Taken back in memory even when the file cannot be written, so that the
   // next job of this program does not skip a number.
-  if (!saveOutputNumber(ctx, progress.numberBefore)) progress.parametersSaveFailed = true;
+  if (!takeBackOutputNumber(ctx, followingNumber(progress.numberBefore), progress.numberBefore))
+    progress.parametersSaveFailed = true;
 }
 
 void deleteClaimed(AppContext& ctx, const std::string& name, File& file, bool& claimed) {
@@ -120,6 +108,8 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
   JobState& job = ctx.job;
   switch (from) {
     case Rung::CloseOutputs:
+      // Deleted while still open and locked, so that no other job can have
+      // taken one over in between; earlier files that were to be replaced stay.
       if (job.jobFailed && progress.outputsCreated) deleteClaimedOutputs(ctx);
       closeFile(job.streamOutHandle);
       closeFile(job.controllerOutHandle);
@@ -256,6 +246,7 @@ void runConversionJob(AppContext& ctx) {
     ctx.failJob("Error: No audio data found in input file \"" + inputPath + "\".");
 
   codecs.release(ctx);
+  if (!job.jobFailed) completeOutputFiles(ctx);
   cleanUp(ctx, Rung::CloseOutputs, progress);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/file.h"
 #include "settings/parameters_file.h"
+#include "writers/output_naming.h"
 
 namespace sonaflux {
 
@@ -16,19 +17,29 @@ namespace fs = std::filesystem;
 
 constexpr const char* kTempSuffixes[] = {".tmp1", ".tmp2", ".tmp3"};
 
-// The base name "snx<K>" of a temporary file's name, K a decimal number.
-std::optional<std::string> baseOfTemporary(const std::string& name) {
-  if (name.size() < 8 || name.compare(0, 3, "snx") != 0) return std::nullopt;
-  std::string base = name.substr(0, name.size() - 5);
-  std::string suffix = name.substr(name.size() - 5);
-  bool known = false;
-  for (const char* s : kTempSuffixes) known = known || suffix == s;
-  if (!known) return std::nullopt;
+bool isBaseName(const std::string& base) {
+  if (base.size() < 4 || base.compare(0, 3, "snx") != 0) return false;
   std::size_t digits = 3;
-  if (digits < base.size() && base[digits] == '-') ++digits;
-  if (digits == base.size()) return std::nullopt;
+  if (base[digits] == '-') ++digits;
+  if (digits == base.size()) return false;
   for (std::size_t i = digits; i < base.size(); ++i)
-    if (base[i] < '0' || base[i] > '9') return std::nullopt;
+    if (base[i] < '0' || base[i] > '9') return false;
+  return true;
+}
+
+// The base name "snx<K>" of a temporary file's name, K a decimal number:
+// "snx<K>.tmp1" to ".tmp3", or an output file's name with ".new" added.
+std::optional<std::string> baseOfTemporary(const std::string& name) {
+  std::string base;
+  for (const char* suffix : kTempSuffixes)
+    if (name.ends_with(suffix)) base = name.substr(0, name.size() - 5);
+  const std::string replacement = kReplacementSuffix;
+  if (name.ends_with(".htm" + replacement) || name.ends_with(".mp3" + replacement))
+    base = name.substr(0, name.size() - 4 - replacement.size());
+  // "snx<K>" and an instruction letter: the stream's "s" or a controller's.
+  if (name.ends_with(".swf" + replacement) && name.size() >= 9 + replacement.size())
+    base = name.substr(0, name.size() - 5 - replacement.size());
+  if (!isBaseName(base)) return std::nullopt;
   return base;
 }
 
@@ -37,26 +48,31 @@ bool holdIfFree(const std::string& path, File& file) {
   return file.openExisting(path, FileAccess::Read, true) && file.isRegular();
 }
 
-// One killed job's set: all its temporaries free, then they and the set's
-// empty output files go.
+// One killed job's set: all its temporary files free, then they and the
+// set's empty output files go. An earlier file it was to replace stays, and
+// so does a link: no job makes one.
 void recoverSet(const std::string& folder, const std::string& base) {
+  std::vector<std::string> outputs = {folder + base + "s.swf", folder + base + ".htm", folder + base + ".mp3"};
+  // Controller animations: any instruction letter but "s", which names the stream.
+  for (char letter = 'a'; letter <= 'z'; ++letter)
+    if (letter != 's') outputs.push_back(folder + base + letter + ".swf");
+  std::vector<std::string> temporaries;
+  for (const char* suffix : kTempSuffixes) temporaries.push_back(folder + base + suffix);
+  for (const std::string& path : outputs) temporaries.push_back(path + kReplacementSuffix);
+
   std::vector<File> held;
   std::vector<std::string> doomed;
-  for (const char* suffix : kTempSuffixes) {
-    const std::string path = folder + base + suffix;
-    if (!fileExists(path)) continue;
+  for (const std::string& path : temporaries) {
+    if (!fileExists(path) || isSymbolicLink(path)) continue;
     File file;
     if (!holdIfFree(path, file)) return;  // a job of another program is using this set
     held.push_back(std::move(file));
     doomed.push_back(path);
   }
-  std::vector<std::string> outputs = {folder + base + "s.swf", folder + base + ".htm", folder + base + ".mp3"};
-  // Controller animations: any instruction letter but "s", which names the stream.
-  for (char letter = 'a'; letter <= 'z'; ++letter)
-    if (letter != 's') outputs.push_back(folder + base + letter + ".swf");
   for (const std::string& path : outputs) {
     File file;
-    if (!fileExists(path) || !holdIfFree(path, file) || file.size().value_or(1) != 0) continue;
+    if (!fileExists(path) || isSymbolicLink(path) || !holdIfFree(path, file) || file.size().value_or(1) != 0)
+      continue;
     held.push_back(std::move(file));
     doomed.push_back(path);
   }
@@ -77,7 +93,7 @@ void recoverLeftovers(const std::string& programFolder, const std::string& outpu
   // and not being written was left by a job that died in between.
   const std::string staleSave = programFolder + kParametersFileName + kParametersTemporarySuffix;
   File save;
-  if (fileExists(staleSave) && holdIfFree(staleSave, save)) deleteFile(staleSave);
+  if (fileExists(staleSave) && !isSymbolicLink(staleSave) && holdIfFree(staleSave, save)) deleteFile(staleSave);
 }
 
 }  // namespace sonaflux

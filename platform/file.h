@@ -10,6 +10,14 @@ namespace sonaflux {
 
 enum class FileAccess { Read, ReadWrite };
 
+/// What a name leads to on its device: two names with one identity are one file.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+
+  bool operator==(const FileIdentity&) const = default;
+};
+
 /// An open operating-system file. Closes quietly when destroyed.
 /// "Exclusive" opens hold a non-blocking exclusive lock: a file that another
 /// descriptor holds that way cannot be opened exclusively again.
@@ -26,13 +34,15 @@ class File {
   /// is a folder, a pipe or a socket, or (exclusive) is locked by someone
   /// else. Never waits for a writer to appear.
   [[nodiscard]] bool openExisting(const std::string& path, FileAccess access, bool exclusive);
-  /// Creates the file empty, or truncates it, open for writing.
+  /// Creates the file empty, or truncates it, open for writing. A symbolic
+  /// link at path is refused, never written through.
   [[nodiscard]] bool create(const std::string& path);
   /// Creates a regular file, or takes an existing one over, for reading and
   /// writing under the exclusive lock: the file is emptied only once the lock
   /// is held, so a file someone else holds is left as it was. createdNew
   /// tells whether the file did not exist before; a file this call made is
-  /// removed again when it cannot be locked.
+  /// removed again when it cannot be locked. A symbolic link at path is
+  /// refused.
   [[nodiscard]] bool createExclusive(const std::string& path, bool& createdNew);
 
   /// True for a plain file (not a device).
@@ -45,6 +55,7 @@ class File {
   std::int64_t write(const void* buffer, std::size_t count);
   bool seek(std::int64_t offset);
   std::optional<std::int64_t> size() const;
+  std::optional<FileIdentity> identity() const;
   /// Flushes written data to the disk.
   bool sync();
   /// Closes the file; false when the close, or writing out what
@@ -86,6 +97,10 @@ class File {
 std::optional<std::int64_t> fileSize(const std::string& path);
 bool fileExists(const std::string& path);
 bool isDirectory(const std::string& path);
+bool isSymbolicLink(const std::string& path);
+/// Identity of the entry at path itself, a symbolic link not followed;
+/// nothing when there is no entry.
+std::optional<FileIdentity> entryIdentity(const std::string& path);
 /// Deletes a file; failures are ignored by the callers that use this.
 bool deleteFile(const std::string& path);
 /// Replaces target by source in one step.

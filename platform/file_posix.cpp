@@ -70,10 +70,11 @@ bool File::openExisting(const std::string& path, FileAccess access, bool exclusi
 bool File::createExclusive(const std::string& path, bool& createdNew) {
   close();
   createdNew = true;
-  int fd = openNonBlocking(path, O_RDWR | O_CREAT | O_EXCL, 0644);
+  // O_EXCL already refuses a link; the second open must not follow one either.
+  int fd = openNonBlocking(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
   if (fd < 0 && errno == EEXIST) {
     createdNew = false;
-    fd = openNonBlocking(path, O_RDWR);
+    fd = openNonBlocking(path, O_RDWR | O_NOFOLLOW);
   }
   if (fd < 0) return false;
   if (!isRegularFd(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -96,7 +97,7 @@ bool File::isRegular() const { return m_fd >= 0 && isRegularFd(m_fd); }
 
 bool File::create(const std::string& path) {
   close();
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
   m_fd = fd;
   return true;
@@ -157,6 +158,12 @@ std::optional<std::int64_t> File::size() const {
   return static_cast<std::int64_t>(st.st_size);
 }
 
+std::optional<FileIdentity> File::identity() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 bool File::sync() { return settleBuffer() && m_fd >= 0 && ::fsync(m_fd) == 0; }
 
 bool File::close() {
@@ -180,6 +187,17 @@ bool fileExists(const std::string& path) {
 bool isDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::optional<FileIdentity> entryIdentity(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool deleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

@@ -1,5 +1,6 @@
 #include "settings/parameters_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstdio>
 #include <vector>
@@ -38,18 +39,34 @@ std::vector<std::string> splitLines(std::string_view text) {
   return lines;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
+// The lines read: the thirteen settings and the page setting.
+constexpr std::size_t kLinesRead = kParametersLineCount + 1;
+
+enum class FileText { Missing, Damaged, Read };
+
+// Reads no further than the lines used can reach: a longer file has an
+// over-long line among them, or more lines than are read.
+FileText readParametersText(const std::string& path, std::string& text) {
   File file;
-  if (!file.openExisting(path, FileAccess::Read, false)) return std::nullopt;
-  std::string text;
+  if (!file.openExisting(path, FileAccess::Read, false)) return FileText::Missing;
+  // A device would never end.
+  if (!file.isRegular()) return FileText::Damaged;
+  constexpr std::size_t kLimit = kLinesRead * (kMaxParametersLineLength + 2) + 1;
+  text.clear();
   char buffer[4096];
-  for (;;) {
-    std::int64_t n = file.read(buffer, sizeof buffer);
-    if (n < 0) return std::nullopt;
+  while (text.size() < kLimit) {
+    std::int64_t n = file.read(buffer, std::min(sizeof buffer, kLimit - text.size()));
+    if (n < 0) return FileText::Missing;
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-  return text;
+  return FileText::Read;
+}
+
+std::optional<SettingsRecord> readParametersFile(const std::string& path) {
+  std::string text;
+  if (readParametersText(path, text) != FileText::Read) return std::nullopt;
+  return decodeParameters(text);
 }
 
 }  // namespace
@@ -74,6 +91,8 @@ std::string encodeParameters(const SettingsRecord& s) {
 std::optional<SettingsRecord> decodeParameters(std::string_view text) {
   std::vector<std::string> lines = splitLines(text);
   if (lines.size() < static_cast<std::size_t>(kParametersLineCount)) return std::nullopt;
+  for (std::size_t i = 0; i < lines.size() && i < kLinesRead; ++i)
+    if (lines[i].size() > kMaxParametersLineLength) return std::nullopt;
   SettingsRecord s;
   s.toDesktop = decodeFlag(lines[0]);
   s.outputFolderPath = lines[1];
@@ -95,13 +114,15 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
 }
 
 void readParameters(AppContext& ctx) {
-  std::optional<std::string> text = readWholeFile(parametersPath(ctx));
-  if (!text) {
+  std::string text;
+  FileText read = readParametersText(parametersPath(ctx), text);
+  if (read == FileText::Missing) {
     ctx.host.showMessage("Error: Missing parameters file.", MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
-  std::optional<SettingsRecord> settings = decodeParameters(*text);
+  std::optional<SettingsRecord> settings;
+  if (read == FileText::Read) settings = decodeParameters(text);
   if (!settings) {
     ctx.host.showMessage("Error: Corrupt parameters file.", MessageIcon::Stop);
     ctx.host.terminate(1);
@@ -119,12 +140,14 @@ bool writeParametersFile(const std::string& path, const SettingsRecord& settings
   const std::string text = encodeParameters(settings);
   File file;
   // Held locked while written, so that no clean-up takes it for a leftover.
+  // What stands at the name and cannot be taken (a link, another save's
+  // file) is not this save's to delete.
   bool createdNew = false;
-  bool ok = file.createExclusive(temporary, createdNew);
-  if (ok) ok = file.write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
-  if (ok) ok = file.sync();
-  if (file.isOpen()) ok = file.close() && ok;
-  if (ok) ok = renameFile(temporary, path);
+  if (!file.createExclusive(temporary, createdNew)) return false;
+  bool ok = file.write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
+  ok = ok && file.sync();
+  ok = file.close() && ok;
+  ok = ok && renameFile(temporary, path);
   if (!ok) deleteFile(temporary);
   return ok;
 }
@@ -135,13 +158,20 @@ bool saveParameters(AppContext& ctx) { return writeParametersFile(parametersPath
 
 bool saveOutputNumber(AppContext& ctx, std::int32_t number) {
   const std::string path = parametersPath(ctx);
-  SettingsRecord record = ctx.settings;
   // Whatever another program saved meanwhile stays; only the number is ours.
-  if (std::optional<std::string> text = readWholeFile(path))
-    if (std::optional<SettingsRecord> onDisk = decodeParameters(*text)) record = *onDisk;
+  SettingsRecord record = readParametersFile(path).value_or(ctx.settings);
   record.nextOutputNumber = number;
   ctx.settings.nextOutputNumber = number;
   return writeParametersFile(path, record);
+}
+
+bool takeBackOutputNumber(AppContext& ctx, std::int32_t written, std::int32_t previous) {
+  std::optional<SettingsRecord> onDisk = readParametersFile(parametersPath(ctx));
+  if (onDisk && onDisk->nextOutputNumber != written) {
+    ctx.settings.nextOutputNumber = onDisk->nextOutputNumber;
+    return true;
+  }
+  return saveOutputNumber(ctx, previous);
 }
 
 void reportParametersWriteFailure(AppContext& ctx) {
@@ -154,9 +184,7 @@ void saveParametersOrEnd(AppContext& ctx) {
 }
 
 std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder) {
-  std::optional<std::string> text = readWholeFile(programFolder + kParametersFileName);
-  if (!text) return std::nullopt;
-  std::optional<SettingsRecord> settings = decodeParameters(*text);
+  std::optional<SettingsRecord> settings = readParametersFile(programFolder + kParametersFileName);
   if (!settings) return std::nullopt;
   return settings->nextOutputNumber;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,12 @@ inline constexpr int kParametersLineCount = 13;
 /// Appended to the file's name for the copy that is written and then renamed.
 inline constexpr const char* kParametersTemporarySuffix = ".new";
 
-/// Reads the settings record from programFolder + "snx.da0". A missing or
-/// short file shows its message (stop icon) and terminates with code 1.
+/// Longer lines make the file damaged.
+inline constexpr std::size_t kMaxParametersLineLength = 64 * 1024;
+
+/// Reads the settings record from programFolder + "snx.da0". A missing file,
+/// or a damaged one (short, with an over-long line, or no regular file),
+/// shows its message (stop icon) and terminates with code 1.
 void readParameters(AppContext& ctx);
 
 /// Rewrites the parameters file whole. False when it could not be written;
@@ -28,6 +33,12 @@ void readParameters(AppContext& ctx);
 /// it could not be written (nothing is shown).
 [[nodiscard]] bool saveOutputNumber(AppContext& ctx, std::int32_t number);
 
+/// Takes a job's output number back: the file gets `previous` again only
+/// while it still holds `written`, the number the job saved. A number changed
+/// meanwhile stays, in the file and in memory. False when the file could not
+/// be written (nothing is shown).
+[[nodiscard]] bool takeBackOutputNumber(AppContext& ctx, std::int32_t written, std::int32_t previous);
+
 /// Shows "Error: Cannot write to parameters file." (stop icon) and ends the
 /// program with code 1.
 void reportParametersWriteFailure(AppContext& ctx);
@@ -39,7 +50,8 @@ void saveParametersOrEnd(AppContext& ctx);
 /// in CR LF.
 std::string encodeParameters(const SettingsRecord& settings);
 
-/// Decodes the file's text; nothing when it holds fewer than thirteen lines.
+/// Decodes the file's text; nothing when it holds fewer than thirteen lines
+/// or one of the fourteen it reads is longer than kMaxParametersLineLength.
 /// A missing or unknown fourteenth line gives the classic page.
 std::optional<SettingsRecord> decodeParameters(std::string_view text);
 

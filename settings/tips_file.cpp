@@ -6,6 +6,19 @@
 
 namespace sonaflux {
 
+namespace {
+
+// A line of the file as it is shown: a very long one would hold the tip
+// window while it is laid out.
+std::string shownTip(std::string_view line) {
+  if (line.size() <= kMaxTipLength) return std::string(line);
+  std::size_t cut = kMaxTipLength;
+  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(line.substr(0, cut));
+}
+
+}  // namespace
+
 Tip pickTip(std::string_view fileText, std::int32_t requested) {
   Tip picked{"", requested};
   std::string_view firstLine;
@@ -18,17 +31,19 @@ Tip pickTip(std::string_view fileText, std::int32_t requested) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     ++count;
     if (count == 1) firstLine = line;
-    if (count == requested || requested == 0) picked = {std::string(line), static_cast<std::int32_t>(count)};
+    if (count == requested || requested == 0) picked = {shownTip(line), static_cast<std::int32_t>(count)};
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
-  if (requested > count) picked = {std::string(firstLine), 1};
+  if (requested > count) picked = {shownTip(firstLine), 1};
   return picked;
 }
 
 Tip readTip(const std::string& programFolder, std::int32_t requested) {
   File file;
-  if (!file.openExisting(programFolder + kTipsFileName, FileAccess::Read, false)) return {"", 1};
+  // A device would never end.
+  if (!file.openExisting(programFolder + kTipsFileName, FileAccess::Read, false) || !file.isRegular())
+    return {"", 1};
   std::string text;
   char buffer[4096];
   for (;;) {

@@ -68,8 +68,9 @@ void askBeforeOverwriting(AppContext& ctx) {
   int count = 0;
   for (const std::string& path : candidates) {
     File probe;
-    // A file another program holds locked cannot be opened here and is not counted.
-    if (probe.openExisting(path, FileAccess::Read, true)) {
+    // A file another program holds locked cannot be opened here and is not
+    // counted, nor is a link: both are refused when the files are made.
+    if (!isSymbolicLink(path) && probe.openExisting(path, FileAccess::Read, true)) {
       ++count;
       list += "\n" + path;
     }
@@ -83,27 +84,87 @@ void askBeforeOverwriting(AppContext& ctx) {
 
 namespace {
 
-// Takes the file for this job; one that another program holds stays as it was.
-bool claimOutputFile(AppContext& ctx, const std::string& path, File& handle, bool& claimed) {
+struct OutputSlot {
+  std::string path;
+  File& handle;
+  OutputClaim& claim;
+};
+
+// Every output file a job may make, in the order they are made.
+std::vector<OutputSlot> outputSlots(AppContext& ctx) {
+  JobState& job = ctx.job;
+  JobFileClaims& claims = job.claimed;
+  return {{streamAnimationPath(ctx), job.streamOutHandle, claims.streamOut},
+          {controllerAnimationPath(ctx), job.controllerOutHandle, claims.controllerOut},
+          {htmlPagePath(ctx), job.htmlFile, claims.htmlPage},
+          {mp3StreamPath(ctx), job.mp3OutHandle, claims.mp3Out}};
+}
+
+// Where the job writes the file: beside the earlier one while that stays.
+std::string writtenPath(const OutputSlot& slot) {
+  return slot.claim.replaced.isOpen() ? slot.path + kReplacementSuffix : slot.path;
+}
+
+bool stillOurs(const OutputSlot& slot) {
+  return slot.claim.identity && entryIdentity(writtenPath(slot)) == slot.claim.identity;
+}
+
+// Takes the file for this job; one that another program holds stays as it
+// was, and a link is never written through.
+bool claimOutputFile(AppContext& ctx, const OutputSlot& slot) {
+  OutputClaim& claim = slot.claim;
+  bool usable = !isSymbolicLink(slot.path);
+  if (usable && entryIdentity(slot.path)) {
+    usable = claim.replaced.openExisting(slot.path, FileAccess::Read, true) && claim.replaced.isRegular();
+    if (!usable) claim.replaced.close();
+  }
+  const std::string made = writtenPath(slot);
   bool createdNew = false;
-  claimed = handle.createExclusive(path, createdNew);
+  if (usable) {
+    claim.claimed = slot.handle.createExclusive(made, createdNew);
+    claim.identity = slot.handle.identity();
+  }
   pumpMessages(ctx);
-  if (!claimed) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
-  return claimed;
+  if (!usable || (!claim.claimed && made == slot.path))
+    ctx.failJob("Error: Cannot create output file \"" + slot.path + "\".");
+  else if (!claim.claimed)
+    ctx.failJob("Error: Cannot initialise temporary file \"" + made + "\".");
+  return claim.claimed;
 }
 
 }  // namespace
 
 void createOutputFiles(AppContext& ctx) {
   JobState& job = ctx.job;
-  if (!claimOutputFile(ctx, streamAnimationPath(ctx), job.streamOutHandle, job.claimed.streamOut)) return;
-  if (ctx.settings.outputMode == kOutputModeController &&
-      !claimOutputFile(ctx, controllerAnimationPath(ctx), job.controllerOutHandle, job.claimed.controllerOut))
-    return;
-  claimOutputFile(ctx, htmlPagePath(ctx), job.htmlFile, job.claimed.htmlPage);
-  if (job.jobFailed || !writesMp3Stream(ctx)) return;
+  std::vector<OutputSlot> slots = outputSlots(ctx);
+  if (!claimOutputFile(ctx, slots[0])) return;
+  if (ctx.settings.outputMode == kOutputModeController && !claimOutputFile(ctx, slots[1])) return;
+  if (!claimOutputFile(ctx, slots[2]) || !writesMp3Stream(ctx)) return;
   job.mp3OutPos = 1;
-  claimOutputFile(ctx, mp3StreamPath(ctx), job.mp3OutHandle, job.claimed.mp3Out);
+  claimOutputFile(ctx, slots[3]);
+}
+
+void completeOutputFiles(AppContext& ctx) {
+  std::vector<OutputSlot> slots = outputSlots(ctx);
+  // A file deleted or put aside meanwhile (its folder removed, say) is no output.
+  for (const OutputSlot& slot : slots)
+    if (slot.claim.claimed && !stillOurs(slot)) return ctx.failJob("Error: Cannot write file.");
+  for (OutputSlot& slot : slots) {
+    if (!slot.claim.claimed || !slot.claim.replaced.isOpen()) continue;
+    if (!slot.handle.sync() || !renameFile(writtenPath(slot), slot.path))
+      return ctx.failJob("Error: Cannot write file.");
+    slot.claim.replaced.close();
+    // It stands where the earlier file stood: a later failure keeps it.
+    slot.claim.claimed = false;
+  }
+}
+
+void deleteClaimedOutputs(AppContext& ctx) {
+  for (OutputSlot& slot : outputSlots(ctx)) {
+    // Whatever took the name meanwhile, a link included, is not ours to delete.
+    if (slot.claim.claimed && stillOurs(slot)) deleteFile(writtenPath(slot));
+    slot.claim.claimed = false;
+  }
 }
 
 }  // namespace sonaflux

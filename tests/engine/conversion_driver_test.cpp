@@ -60,6 +60,31 @@ void replaceFile(const JobFixture& f, const char* name, const std::string& text)
   test::writeFileText(f.program.file(name), text);
 }
 
+// A symbolic link at the path to a file of someone else's, "earlier page"
+// like every file a job must leave alone.
+void plantLink(const JobFixture& f, const std::string& path) {
+  test::writeFileText(f.inputs.file("victim"), "earlier page");
+  fs::create_symlink(f.inputs.file("victim"), path);
+}
+
+// The page setting that also writes the stream as snx<N>.mp3.
+JobFixture& everyBrowser(JobFixture& f) {
+  f.ctx.settings.pageFor = PageFor::EveryBrowser;
+  f.saveSettings();
+  return f;
+}
+
+// An earlier set of this number, which the user agrees to replace.
+JobFixture& earlierSet(JobFixture& f) {
+  for (const char* name : {"snx1s.swf", "snx1.htm"}) test::writeFileText(f.output.file(name), "earlier page");
+  f.host.answers.push_back(MessageAnswer::Yes);
+  return f;
+}
+constexpr const char* kReplaceQuestion = "Is it OK to overwrite these files:\n{out}snx1s.swf\n{out}snx1.htm";
+
+// True once the job has made its set and saved its number.
+bool setMade(const JobFixture& f) { return f.numberOnDisk() == 2 && !f.ctx.job.jobCancelled; }
+
 // How far a job got before it failed, where it matters.
 // (The number is saved advanced while the set exists, then taken back.)
 enum class Work { Any, None, SetMadeWithTheNumberSaved };
@@ -71,10 +96,16 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
     const char* name;
     // Changes the job set up for in.wav; `held` stays open through the job.
     std::function<void(JobFixture&, File& held)> setUp;
-    const char* message;
+    const char* message;  // nullptr: none (a cancel)
     Names entriesAfter = {};
     Work work = Work::Any;
     MessageIcon icon = MessageIcon::Exclamation;
+    // Acts at every pump of the job, for what befalls it midway.
+    std::function<void(JobFixture&)> duringJob = nullptr;
+    // Asked and answered Yes before the message.
+    const char* question = nullptr;
+    JobOutcome outcome = JobOutcome::Failed;
+    std::int32_t numberAfter = 1;
     // A deadline far above what the job takes, for walks that once took minutes.
     std::chrono::seconds within = std::chrono::seconds(0);
   };
@@ -116,13 +147,14 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
        [](auto& f, auto&) { replaceFile(f, "decoder.so", test::readFileText(f.program.file("lame_enc.so"))); },
        "Error: Cannot load DLL \"{program}decoder.so\"."},
       // 64 MB of zeros (a sparse file) walked as empty chunks.
-      {"WAV with zeros after its format",
-       [](auto& f, auto&) {
-         f.setInput("z.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
-         fs::resize_file(f.ctx.inputs.inputPath, 64000000);
-       },
-       "Error: No audio data found in input file \"{in}z.wav\".", {}, Work::Any, MessageIcon::Exclamation,
-       std::chrono::seconds(20)},
+      {.name = "WAV with zeros after its format",
+       .setUp =
+           [](auto& f, auto&) {
+             f.setInput("z.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
+             fs::resize_file(f.ctx.inputs.inputPath, 64000000);
+           },
+       .message = "Error: No audio data found in input file \"{in}z.wav\".",
+       .within = std::chrono::seconds(20)},
       {"WAV without sound",
        [](auto& f, auto&) { f.setInput("0.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}})); },
        "Error: No audio data found in input file \"{in}0.wav\"."},
@@ -146,6 +178,68 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
       // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
       {"parameters cannot be saved", [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
        "Error: Cannot write to parameters file.", {}, Work::Any, MessageIcon::Stop},
+      // Links are refused, never written through, and no clean-up removes them.
+      {"link at the animation's name", [](auto& f, auto&) { plantLink(f, f.output.file("snx1s.swf")); },
+       "Error: Cannot create output file \"{out}snx1s.swf\".", {"snx1s.swf"}},
+      {"link at the controller animation's name",
+       [](auto& f, auto&) { plantLink(controller(f, "Classic01150040"), f.output.file("snx1c.swf")); },
+       "Error: Cannot create output file \"{out}snx1c.swf\".", {"snx1c.swf"}},
+      {"link at the page's name", [](auto& f, auto&) { plantLink(f, f.output.file("snx1.htm")); },
+       "Error: Cannot create output file \"{out}snx1.htm\".", {"snx1.htm"}},
+      {"link at the sound's name", [](auto& f, auto&) { plantLink(everyBrowser(f), f.output.file("snx1.mp3")); },
+       "Error: Cannot create output file \"{out}snx1.mp3\".", {"snx1.mp3"}},
+      {"link at a temporary file's name", [](auto& f, auto&) { plantLink(f, f.output.file("snx1.tmp1")); },
+       "Error: Cannot initialise temporary file \"{out}snx1.tmp1\".", {"snx1.tmp1"}},
+      {"link at the settings save's name", [](auto& f, auto&) { plantLink(f, f.program.file("snx.da0.new")); },
+       "Error: Cannot write to parameters file.", {}, Work::Any, MessageIcon::Stop},
+      {"output folder deleted during the job", [](auto&, auto&) {}, "Error: Cannot write file.", {}, Work::Any,
+       MessageIcon::Exclamation,
+       [](JobFixture& f) {
+         if (!setMade(f) || f.compress.positions.empty()) return;
+         fs::remove_all(f.output.path());
+         fs::create_directory(f.output.path());
+       }},
+      // Another program's number stays; so does the earlier set below, byte for byte.
+      {.name = "number changed during the job, then a cancel",
+       .setUp = [](auto&, auto&) {},
+       .message = nullptr,
+       .duringJob =
+           [](JobFixture& f) {
+             if (!setMade(f)) return;
+             SettingsRecord other = test::testSettings(f.output.path());
+             other.nextOutputNumber = 950;
+             test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
+             requestCancel(f.ctx);
+           },
+       .outcome = JobOutcome::Cancelled,
+       .numberAfter = 950},
+      {.name = "overwrite agreed, then a failing template",
+       .setUp = [](auto& f, auto&) { replaceFile(earlierSet(f), "snx.da1", std::string(64, 'x')); },
+       .message = "Error: Cannot open data file \"{program}snx.da1\".",
+       .entriesAfter = {"snx1.htm", "snx1s.swf"},
+       .question = kReplaceQuestion},
+      {.name = "overwrite agreed, then a cancel",
+       .setUp = [](auto& f, auto&) { earlierSet(f); },
+       .message = nullptr,
+       .entriesAfter = {"snx1.htm", "snx1s.swf"},
+       .duringJob =
+           [](JobFixture& f) {
+             if (setMade(f) && !f.compress.positions.empty()) requestCancel(f.ctx);
+           },
+       .question = kReplaceQuestion,
+       .outcome = JobOutcome::Cancelled},
+      {.name = "overwrite agreed, then a full disk",
+       .setUp = [](auto& f, auto&) { earlierSet(f); },
+       .message = "Error: Cannot write file.",
+       .entriesAfter = {"snx1.htm", "snx1s.swf"},
+       .duringJob =
+           [](JobFixture& f) {
+             File& stream = f.ctx.job.streamOutHandle;
+             if (setMade(f) && stream.isRegular()) {
+               ASSERT_TRUE(stream.openExisting("/dev/full", FileAccess::ReadWrite, false));
+             }
+           },
+       .question = kReplaceQuestion},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -154,29 +248,36 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
     File held;
     row.setUp(f, held);
     bool otherFiles = false, sawSet = false, sawNumber = false;
+    if (row.question) f.host.answers.push_back(MessageAnswer::Yes);
     f.host.onPump = [&] {
+      if (row.duringJob) row.duringJob(f);
       Names now = f.output.entries();
       otherFiles |= now != row.entriesAfter;
       sawSet |= std::count(now.begin(), now.end(), "snx1c.swf") && std::count(now.begin(), now.end(), "snx1s.swf");
       sawNumber |= row.work == Work::SetMadeWithTheNumberSaved && f.numberOnDisk() == 2;
     };
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
-    if (row.within.count() > 0) {
-      EXPECT_LT(std::chrono::steady_clock::now() - started, row.within);
-    }
-    EXPECT_EQ(f.host.texts(), Names{expand(row.message, f)});
-    for (const auto& m : f.host.messages) EXPECT_EQ(m.icon, row.icon);
+    EXPECT_EQ(f.run().outcome, row.outcome);
+    if (row.within.count() > 0) EXPECT_LT(std::chrono::steady_clock::now() - started, row.within);
+    Names messages;
+    for (const char* text : {row.question, row.message})
+      if (text) messages.push_back(expand(text, f));
+    EXPECT_EQ(f.host.texts(), messages);
+    for (const auto& m : f.host.messages)
+      EXPECT_EQ(m.icon, m.buttons == MessageButtons::YesNo ? MessageIcon::Question : row.icon);
     EXPECT_EQ(f.host.terminations, row.icon == MessageIcon::Stop ? std::vector<int>{1} : std::vector<int>{});
-    EXPECT_EQ(f.left(), Left(row.entriesAfter, 1));
+    EXPECT_EQ(f.left(), Left(row.entriesAfter, row.numberAfter));
     EXPECT_FALSE(row.work == Work::None && otherFiles);
     EXPECT_TRUE(row.work != Work::SetMadeWithTheNumberSaved || (sawSet && sawNumber));
     for (const std::string& name : row.entriesAfter) {
       const std::string path = f.output.file(name);
       EXPECT_TRUE(!fs::is_regular_file(path) || test::readFileText(path) == "earlier page") << path;
     }
+    if (fs::exists(f.inputs.file("victim"))) {
+      EXPECT_EQ(test::readFileText(f.inputs.file("victim")), "earlier page");
+    }
     EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
-    EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
+    EXPECT_EQ(f.ctx.settings.nextOutputNumber, row.numberAfter);
   }
 }
 
@@ -322,6 +423,20 @@ TEST(JobEndings, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumbe
   EXPECT_TRUE(std::count(texts.begin(), texts.end(), "Error: Cannot write to parameters file."));
   EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
   EXPECT_EQ(f.left(), Left({}, 2));  // the number could not be taken back on disk
+}
+
+// A job killed while it replaced an earlier set left its new files beside
+// the earlier ones; someone else left a link.
+TEST(JobEndings, NextJobRemovesWhatAKilledReplacementLeftAndNoLink) {
+  JobFixture f;
+  for (const char* name : {"snx3.htm", "snx3s.swf"}) test::writeFileText(f.output.file(name), "earlier page");
+  for (const char* name : {"snx3.htm.new", "snx3s.swf.new"}) test::writeFileText(f.output.file(name), "half");
+  plantLink(f, f.output.file("snx3e.swf.new"));
+  f.setInput("in.wav", chords(0.5));
+  ASSERT_EQ(f.run().outcome, JobOutcome::Finished);
+  EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1s.swf", "snx3.htm", "snx3e.swf.new", "snx3s.swf"}));
+  for (const char* name : {"snx3.htm", "snx3s.swf", "snx3e.swf.new"})
+    EXPECT_EQ(test::readFileText(f.output.file(name)), "earlier page") << name;
 }
 
 TEST(JobEndings, TemporaryFileCutWhileReadBackFailsTheJob) {

@@ -1,6 +1,7 @@
 #include "settings/parameters_file.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "tests/support/recording_host.h"
@@ -86,17 +87,29 @@ TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
     EXPECT_EQ(decodeParameters(std::string_view(text).substr(0, n)).has_value(), n > twelfthEnd) << "prefix " << n;
 }
 
-TEST(ParametersFile, MissingOrTwelveLineFileStopsTheProgram) {
-  const std::pair<const char*, const char*> rows[] = {
-      {nullptr, "Error: Missing parameters file."},  // no file
-      {"y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\n",
+TEST(ParametersFile, MissingOrDamagedFileStopsTheProgram) {
+  const std::string thirteen = "y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\ny\r\n";
+  const struct {
+    const char* name;
+    std::function<void(const std::string& path)> make;  // nullptr: no file
+    const char* message;
+  } rows[] = {
+      {"no file", nullptr, "Error: Missing parameters file."},
+      {"twelve lines", [&](const std::string& path) { test::writeFileText(path, thirteen.substr(0, thirteen.size() - 3)); },
+       "Error: Corrupt parameters file."},
+      {"a line longer than 64 KB",
+       [&](const std::string& path) { test::writeFileText(path, thirteen.substr(0, 3) + std::string(65537, 'x') + thirteen.substr(3)); },
+       "Error: Corrupt parameters file."},
+      // Read whole, it would never end.
+      {"a device", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
        "Error: Corrupt parameters file."},
   };
-  for (const auto& [contents, message] : rows) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     ParametersFixture f;
-    if (contents) test::writeFileText(f.file(), contents);
+    if (row.make) row.make(f.file());
     readParameters(f.ctx);
-    ASSERT_EQ(f.host.texts(), std::vector<std::string>{message});
+    ASSERT_EQ(f.host.texts(), std::vector<std::string>{row.message});
     EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
     EXPECT_EQ(f.host.terminations, std::vector<int>{1});
   }

@@ -1,6 +1,7 @@
 #include "settings/tips_file.h"
 
 #include <climits>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_folder.h"
@@ -9,7 +10,7 @@ namespace sonaflux {
 namespace {
 
 TEST(TipsFile, PicksTheRequestedLineWrapsAndCountsBackwards) {
-  const std::string three = "first\r\nsecond\r\nthird\r\n", longTip(100000, 'x');
+  const std::string three = "first\r\nsecond\r\nthird\r\n", longTip(100000, 'x'), shown(4096, 'x');
   const struct {
     const char* why;
     std::string text;
@@ -29,7 +30,8 @@ TEST(TipsFile, PicksTheRequestedLineWrapsAndCountsBackwards) {
       {"an empty line is a tip of its own", "a\r\n\r\nc\r\n", 2, {"", 2}},
       {"an empty line counts for the wrap", "a\r\n\r\nc\r\n", 4, {"a", 1}},
       {"a CR inside a line stays", "a\rb\r\n", 1, {"a\rb", 1}},
-      {"a long line stays whole", "short\n" + longTip + "\nend\n", 2, {longTip, 2}},
+      {"a long line is cut at 4 KB", "short\n" + longTip + "\nend\n", 2, {shown, 2}},
+      {"the cut never splits a character", shown.substr(1) + "\xC3\xA9 and more", 1, {shown.substr(1), 1}},
       {"empty file: tip 1 is empty", "", 1, {"", 1}},
       {"empty file: zero stays zero", "", 0, {"", 0}},
       {"empty file: a negative number stays", "", -1, {"", -1}},
@@ -40,10 +42,14 @@ TEST(TipsFile, PicksTheRequestedLineWrapsAndCountsBackwards) {
 }
 
 // The tip window's test steps through a real file.
-TEST(TipsFile, MissingFileGivesTipOne) {
-  test::TempFolder program;
-  EXPECT_EQ(readTip(program.path(), 0), (Tip{"", 1}));
-  EXPECT_EQ(readTip(program.path(), -3), (Tip{"", 1}));
+TEST(TipsFile, MissingFileOrDeviceGivesAnEmptyTipOne) {
+  for (bool device : {false, true}) {
+    SCOPED_TRACE(device ? "a device, which would never end" : "no file");
+    test::TempFolder program;
+    if (device) std::filesystem::create_symlink("/dev/zero", program.file("tips.da0"));
+    EXPECT_EQ(readTip(program.path(), 0), (Tip{"", 1}));
+    EXPECT_EQ(readTip(program.path(), -3), (Tip{"", 1}));
+  }
 }
 
 TEST(TipsFile, StepsHeldAtTheEndsOfTheNumberRange) {

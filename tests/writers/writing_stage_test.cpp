@@ -315,9 +315,12 @@ TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
       EXPECT_EQ(std::pair(m.icon, m.buttons), std::pair(MessageIcon::Question, MessageButtons::YesNo));
     EXPECT_EQ(fx.ctx.job.jobFailed, !listed.empty() && answer == MessageAnswer::No);
     if (fx.ctx.job.jobFailed || listed.empty()) continue;
-    // Yes: the set is created empty.
+    // Yes: the new page is made beside the earlier one, which stays until the set is complete.
     createOutputFiles(fx.ctx);
     ASSERT_FALSE(fx.ctx.job.jobFailed);
+    EXPECT_EQ(fx.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1.htm.new", "snx1c.swf", "snx1s.swf"}));
+    EXPECT_EQ(test::readFileText(fx.output.file("snx1.htm")), "old");
+    completeOutputFiles(fx.ctx);
     EXPECT_EQ(fx.output.entries(), (std::vector<std::string>{"snx1.htm", "snx1c.swf", "snx1s.swf"}));
     EXPECT_EQ(std::filesystem::file_size(fx.output.file("snx1.htm")), 0u);
   }
