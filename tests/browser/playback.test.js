@@ -41,9 +41,9 @@ test('each Flash page plays at once and through without gaps, then again from th
     [{ outputMode: 1, instruction: 'f' }, previewServer],
     // Bare output, looping (bare output once is left out: Ruffle does not read
     // the page's loop parameter). No launcher on the path: --open prints the
-    // address and serves it.
+    // address and serves it, whatever its input, until a stop signal.
     [{ outputMode: 2 }, (job) => startServing(job.cli, [...job.args, '--open'],
-      { env: { ...process.env, PATH: makeTempFolder('no-launcher') } })],
+      { env: { ...process.env, PATH: makeTempFolder('no-launcher') }, stop: 'kill' })],
     // The player's public address is out of reach: the preview server adds the local one.
     [{ outputMode: 1, instruction: 'e', pageFor: 2 }, previewServer],
     // With the player copied beside the page, a plain static server is enough.
