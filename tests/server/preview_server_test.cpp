@@ -285,6 +285,8 @@ struct Attack {
   bool mayGetTheFile = false;  // a file of the set, once, at most
 };
 
+void PrintTo(const Attack& attack, std::ostream* out) { *out << attack.name; }
+
 // Asks as user nobody, from a child process, for a file of the set by the
 // address it would have without the secret.
 std::string askAsOtherUser(Target& t) {
