@@ -6,6 +6,7 @@ namespace sonaflux::cli {
 
 const char* const kUsage =
     "Usage: sonaflux-cli [--title TEXT] [--yes] [--output-folder DIR] [--page KIND] [--open] INPUT\n"
+    "       sonaflux-cli --serve FOLDER [PAGE]\n"
     "       sonaflux-cli --help | --version\n"
     "\n"
     "Turns INPUT (.mp3 or .wav) into a web page that streams the sound: snx<N>s.swf,\n"
@@ -19,7 +20,9 @@ const char* const kUsage =
     "                        player copied beside the page), html5 (every browser: <audio>\n"
     "                        playing snx<N>.mp3)\n"
     "  --open                after the conversion, serve the output folder on 127.0.0.1, open\n"
-    "                        the page in the browser and serve until Enter or Ctrl-C\n"
+    "                        the page in the browser and serve until Ctrl-C (or Enter)\n"
+    "  --serve FOLDER [PAGE] serve an output set already in FOLDER (PAGE, else the set\n"
+    "                        written last) the same way, without converting\n"
     "\n"
     "Settings and the output number come from snx.da0 beside the program.\n";
 
@@ -50,6 +53,10 @@ std::optional<Arguments> parseArguments(const std::vector<std::string>& args, st
       result.title = *title;
     } else if (!optionsEnded && arg == "--open") {
       result.openInBrowser = true;
+    } else if (!optionsEnded && arg == "--serve") {
+      std::optional<std::string> folder = value("--serve");
+      if (!folder) return std::nullopt;
+      result.serveFolder = *folder;
     } else if (!optionsEnded && arg == "--page") {
       std::optional<std::string> kind = value("--page");
       if (!kind) return std::nullopt;
@@ -77,7 +84,11 @@ std::optional<Arguments> parseArguments(const std::vector<std::string>& args, st
       inputSeen = true;
     }
   }
-  if (!inputSeen && !result.showHelp && !result.showVersion) {
+  if (result.serveFolder && result.openInBrowser) {
+    error = "options --serve and --open cannot be used together";
+    return std::nullopt;
+  }
+  if (!inputSeen && !result.showHelp && !result.showVersion && !result.serveFolder) {
     error = "no input file given";
     return std::nullopt;
   }

@@ -15,6 +15,9 @@ struct Arguments {
   std::string input;
   std::optional<PageFor> pageFor;
   bool openInBrowser = false;
+  /// --serve FOLDER: serve an existing set instead of converting; input
+  /// then names its page and may be empty.
+  std::optional<std::string> serveFolder;
   bool showHelp = false;
   bool showVersion = false;
 };

@@ -80,6 +80,9 @@ int main(int argc, char** argv) {
   }
 
   cli::installStopSignalHandlers();
+  if (parsed->serveFolder)
+    return cli::serveExistingSet(executableFolder(), absolutePath(*parsed->serveFolder), parsed->input) ? kExitSuccess
+                                                                                                       : kExitFailure;
   cli::ConsoleHost host(parsed->assumeYes);
   AppContext ctx(host);
   ctx.paths.programFolder = executableFolder();

@@ -1,27 +1,50 @@
 #include "server/preview_server.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/random.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
-#include <sstream>
+#include <set>
 #include <thread>
-#include <vector>
+
+#include "writers/player_copy.h"
 
 namespace sonaflux {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
 const char* const kLoopback = "127.0.0.1";
-const char* const kPlayerMount = "player";
-constexpr int kClientTimeoutSeconds = 5;
+constexpr std::size_t kSecretBytes = 16;  // 128 bits
+// What a browser sends fits easily; a flood of headers is cut off early.
+constexpr std::size_t kMaxHeadBytes = 32 * 1024;
+constexpr std::size_t kMaxHeadLines = 100;
+// The whole request head must arrive within this, however it trickles in.
+constexpr auto kHeadTime = std::chrono::seconds(10);
+// And the whole answer, so that a client that stops reading lets go.
+constexpr auto kRequestTime = std::chrono::seconds(120);
+constexpr int kIoSliceMilliseconds = 5000;
+// Connections served at once; beyond it new ones are closed at once.
+constexpr std::size_t kMaxConnections = 128;
+constexpr std::size_t kPieceBytes = 64 * 1024;
+// Pages are read whole to add the player; larger ones go out unchanged.
+constexpr off_t kMaxEditedPageBytes = 1024 * 1024;
 
 struct ContentType {
   const char* extension;
@@ -44,72 +67,123 @@ std::string lowered(std::string text) {
   return text;
 }
 
-const char* contentTypeOf(const fs::path& file) {
-  const std::string extension = lowered(file.extension().string());
+const char* contentTypeOf(const std::string& name) {
+  const std::string extension = lowered(fs::path(name).extension().string());
   for (const ContentType& entry : kContentTypes)
     if (extension == entry.extension) return entry.type;
   return "application/octet-stream";
 }
 
-// The path's segments; nothing when one of them could step outside or is
-// not a plain name.
-std::optional<std::vector<std::string>> plainSegments(const std::string& path) {
-  if (path.empty() || path.front() != '/') return std::nullopt;
+std::optional<std::string> makeSecret() {
+  unsigned char bytes[kSecretBytes];
+  std::size_t got = 0;
+  while (got < sizeof bytes) {
+    ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    got += static_cast<std::size_t>(n);
+  }
+  static const char* const kHex = "0123456789abcdef";
+  std::string secret;
+  for (unsigned char b : bytes) {
+    secret += kHex[b >> 4];
+    secret += kHex[b & 0x0F];
+  }
+  return secret;
+}
+
+// Compares in time independent of where the texts differ.
+bool sameSecret(const std::string& given, const std::string& secret) {
+  if (given.size() != secret.size()) return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < secret.size(); ++i)
+    difference |= static_cast<unsigned char>(given[i] ^ secret[i]);
+  return difference == 0;
+}
+
+// A name the server may hand out: one plain, visible file name.
+bool isPlainName(const std::string& name) {
+  if (name.empty() || name.front() == '.') return false;
+  return std::none_of(name.begin(), name.end(),
+                      [](char c) { return c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20; });
+}
+
+std::vector<std::string> pathSegments(const std::string& path) {
   std::vector<std::string> segments;
+  if (path.empty() || path.front() != '/') return segments;
   std::size_t start = 1;
   for (;;) {
     std::size_t end = path.find('/', start);
-    std::string segment = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (segment.empty() || segment == "." || segment == "..") return std::nullopt;
-    for (char c : segment)
-      if (static_cast<unsigned char>(c) < 0x20 || c == '\\') return std::nullopt;
-    segments.push_back(std::move(segment));
+    segments.push_back(path.substr(start, end == std::string::npos ? std::string::npos : end - start));
     if (end == std::string::npos) break;
     start = end + 1;
   }
   return segments;
 }
 
-// The regular file the segments name under root, symbolic links followed,
-// only when it really lies under root.
-std::optional<fs::path> fileUnder(const fs::path& root, const std::vector<std::string>& segments,
-                                  std::size_t first) {
-  if (first >= segments.size()) return std::nullopt;
-  fs::path candidate = root;
-  for (std::size_t i = first; i < segments.size(); ++i) candidate /= segments[i];
-  std::error_code error;
-  fs::path real = fs::canonical(candidate, error);
-  if (error || !fs::is_regular_file(real, error)) return std::nullopt;
-  auto [rootEnd, realAt] = std::mismatch(root.begin(), root.end(), real.begin(), real.end());
-  if (rootEnd != root.end() || realAt == real.end()) return std::nullopt;
-  return real;
-}
+// An open regular file, never reached through a link at its own name.
+struct OpenFile {
+  int fd = -1;
+  off_t size = 0;
+  explicit OpenFile(const fs::path& path) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+      ::close(fd);
+      fd = -1;
+    }
+    size = info.st_size;
+  }
+  ~OpenFile() {
+    if (fd >= 0) ::close(fd);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+};
 
-std::optional<std::string> readWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return std::move(text).str();
+std::optional<std::string> readWhole(const OpenFile& file) {
+  std::string text(static_cast<std::size_t>(file.size), '\0');
+  std::size_t got = 0;
+  while (got < text.size()) {
+    ssize_t n = ::pread(file.fd, text.data() + got, text.size() - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    got += static_cast<std::size_t>(n);
+  }
+  return text;
 }
 
 // A page that embeds animations and does not load a player file itself gets
 // the player's script before the end of its head (or at its start). A page
 // that loads the player from its public address gets the local one as well,
 // so that it plays without a network; the player settles on one copy.
-std::string withPlayerScript(const std::string& page) {
+void addPlayerScript(std::string& page, const std::string& playerScript) {
   const std::string lower = lowered(page);
   bool embeds = lower.find("<embed") != std::string::npos || lower.find("<object") != std::string::npos;
-  if (!embeds || lower.find("ruffle.js") != std::string::npos) return page;
-  const std::string tag = std::string("<script src=\"") + kServedPlayerScript + "\"></script>\r\n";
+  if (!embeds || lower.find("ruffle.js") != std::string::npos) return;
+  std::string tags;
+  if (page.find(kPlayerStartScript) == std::string::npos)
+    tags = std::string("<script>") + kPlayerStartScript + "</script>\r\n";
+  tags += "<script src=\"" + playerScript + "\"></script>\r\n";
   std::size_t at = lower.find("</head>");
-  if (at == std::string::npos) return tag + page;
-  // On a line of its own when the end of the head has one.
+  if (at == std::string::npos) {
+    page.insert(0, tags);
+    return;
+  }
+  // On lines of their own when the end of the head has one.
   std::size_t lineEnd = at == 0 ? std::string::npos : page.rfind('\n', at - 1);
   std::size_t lineStart = lineEnd == std::string::npos ? 0 : lineEnd + 1;
-  if (page.find_first_not_of(" \t", lineStart) == at) return page.substr(0, lineStart) + "    " + tag + page.substr(lineStart);
-  return page.substr(0, at) + tag + page.substr(at);
+  if (page.find_first_not_of(" \t", lineStart) == at) {
+    std::string indented;
+    for (std::size_t from = 0; from < tags.size();) {
+      std::size_t end = tags.find('\n', from) + 1;
+      indented += "    " + tags.substr(from, end - from);
+      from = end;
+    }
+    page.insert(lineStart, indented);
+    return;
+  }
+  page.insert(at, tags);
 }
 
 std::string percentEncoded(const std::string& name) {
@@ -127,27 +201,259 @@ std::string percentEncoded(const std::string& name) {
   return out;
 }
 
+struct ByteRange {
+  off_t first = 0;
+  off_t length = 0;
+};
+
+enum class RangeAnswer { Whole, Part, Unsatisfiable };
+
+// One range of "bytes=a-b", "a-" or "-n" is served as asked; several ranges
+// get the whole file, which is never more than the client already asked for.
+RangeAnswer rangeOf(const std::string& header, off_t size, ByteRange& range) {
+  const std::string prefix = "bytes=";
+  if (header.compare(0, prefix.size(), prefix) != 0) return RangeAnswer::Whole;
+  const std::string spec = header.substr(prefix.size());
+  if (spec.find(',') != std::string::npos) return RangeAnswer::Whole;
+  std::size_t dash = spec.find('-');
+  if (dash == std::string::npos) return RangeAnswer::Whole;
+  auto number = [](const std::string& digits, off_t& value) {
+    if (digits.empty() || digits.size() > 18 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
+    value = static_cast<off_t>(std::stoll(digits));
+    return true;
+  };
+  off_t first = 0, last = size - 1;
+  const std::string from = spec.substr(0, dash), to = spec.substr(dash + 1);
+  if (from.empty()) {
+    off_t suffix = 0;
+    if (!number(to, suffix)) return RangeAnswer::Whole;
+    if (suffix == 0) return RangeAnswer::Unsatisfiable;
+    first = std::max<off_t>(0, size - suffix);
+  } else {
+    if (!number(from, first)) return RangeAnswer::Whole;
+    if (!to.empty()) {
+      if (!number(to, last)) return RangeAnswer::Whole;
+      if (last < first) return RangeAnswer::Whole;
+      last = std::min(last, size - 1);
+    }
+  }
+  if (first >= size) return RangeAnswer::Unsatisfiable;
+  range = {first, last - first + 1};
+  return RangeAnswer::Part;
+}
+
+// A connection's socket, read and written with deadlines: the request head
+// must arrive whole, and small, in time; the answer must be taken in time.
+class GuardedStream : public httplib::Stream {
+ public:
+  GuardedStream(int sock, const std::atomic<bool>& stopping)
+      : m_sock(sock), m_stopping(stopping), m_start(Clock::now()) {}
+
+  bool is_readable() const override { return m_used < m_filled; }
+  bool is_writable() const override { return waitFor(POLLOUT, m_start + kRequestTime); }
+
+  ssize_t read(char* ptr, std::size_t size) override {
+    if (m_used == m_filled && !fill()) return -1;
+    std::size_t n = std::min(size, m_filled - m_used);
+    std::memcpy(ptr, m_buffer + m_used, n);
+    m_used += n;
+    return static_cast<ssize_t>(n);
+  }
+
+  ssize_t write(const char* ptr, std::size_t size) override {
+    if (!waitFor(POLLOUT, m_start + kRequestTime)) return -1;
+    return ::send(m_sock, ptr, size, MSG_NOSIGNAL);
+  }
+
+  void get_remote_ip_and_port(std::string& ip, int& port) const override {
+    ip = kLoopback;
+    port = 0;
+  }
+  void get_local_ip_and_port(std::string& ip, int& port) const override {
+    ip = kLoopback;
+    port = 0;
+  }
+  socket_t socket() const override { return m_sock; }
+
+ private:
+  bool waitFor(short events, Clock::time_point deadline) const {
+    for (;;) {
+      if (m_stopping) return false;
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      pollfd p{m_sock, events, 0};
+      int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, kIoSliceMilliseconds)));
+      if (ready > 0) return true;
+      if (ready < 0 && errno != EINTR) return false;
+    }
+  }
+
+  // Reads what came; counts the head's bytes and lines until its blank line.
+  bool fill() {
+    const Clock::time_point deadline = m_headDone ? m_start + kRequestTime : m_start + kHeadTime;
+    if (!waitFor(POLLIN, deadline)) return false;
+    ssize_t n = ::recv(m_sock, m_buffer, sizeof m_buffer, 0);
+    if (n <= 0) return false;
+    m_used = 0;
+    m_filled = static_cast<std::size_t>(n);
+    for (std::size_t i = 0; i < m_filled && !m_headDone; ++i) {
+      if (++m_headBytes > kMaxHeadBytes) return false;
+      if (m_buffer[i] != '\n') {
+        if (m_buffer[i] != '\r') m_lineEmpty = false;
+        continue;
+      }
+      if (m_lineEmpty) m_headDone = true;
+      if (++m_headLines > kMaxHeadLines) return false;
+      m_lineEmpty = true;
+    }
+    return true;
+  }
+
+  int m_sock;
+  const std::atomic<bool>& m_stopping;
+  Clock::time_point m_start;
+  char m_buffer[4096];
+  std::size_t m_used = 0, m_filled = 0;
+  std::size_t m_headBytes = 0, m_headLines = 0;
+  bool m_lineEmpty = false;  // the request line is not the blank line
+  bool m_headDone = false;
+};
+
+// One thread per connection, so that slow clients never hold back others;
+// over the limit a connection is closed unserved.
+class ConnectionThreads : public httplib::TaskQueue {
+ public:
+  void enqueue(std::function<void()> fn) override {
+    bool refuse = false;
+    {
+      std::lock_guard<std::mutex> lock(m_shared->mutex);
+      refuse = m_shared->running >= kMaxConnections;
+      if (!refuse) ++m_shared->running;
+    }
+    if (refuse) {
+      refuseNext() = true;
+      fn();
+      refuseNext() = false;
+      return;
+    }
+    std::thread([shared = m_shared, fn = std::move(fn)] {
+      fn();
+      std::lock_guard<std::mutex> lock(shared->mutex);
+      --shared->running;
+      shared->ended.notify_all();
+    }).detach();
+  }
+
+  void shutdown() override {
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    m_shared->ended.wait(lock, [this] { return m_shared->running == 0; });
+  }
+
+  // Set while the accepting thread closes a connection over the limit.
+  static bool& refuseNext() {
+    static thread_local bool refuse = false;
+    return refuse;
+  }
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::size_t running = 0;
+  };
+  std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+};
+
+class GuardedServer : public httplib::Server {
+ public:
+  GuardedServer() {
+    new_task_queue = [] { return new ConnectionThreads; };
+  }
+
+  // Ends every connection at once; the server no longer answers.
+  void abortConnections() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopping = true;
+    for (int sock : m_sockets) ::shutdown(sock, SHUT_RDWR);
+  }
+
+ private:
+  // One request per connection, read and answered under the stream's limits.
+  bool process_and_close_socket(socket_t sock) override {
+    bool registered = false;
+    if (!ConnectionThreads::refuseNext()) {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      registered = !m_stopping && m_sockets.insert(sock).second;
+    }
+    bool served = false;
+    if (registered) {
+      GuardedStream stream(sock, m_stopping);
+      bool closed = true;
+      served = process_request(stream, true, closed, [](httplib::Request& request) {
+        request.remote_addr = kLoopback;
+      });
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_sockets.erase(sock);
+    }
+    ::shutdown(sock, SHUT_RDWR);
+    ::close(sock);
+    return served;
+  }
+
+  std::mutex m_mutex;
+  std::set<int> m_sockets;
+  std::atomic<bool> m_stopping{false};
+};
+
 }  // namespace
+
+struct SharedPage {
+  fs::path folder;
+  std::set<std::string> names;
+};
 
 struct PreviewServer::State {
   fs::path playerFolder;
+  std::string secret;
   mutable std::mutex mutex;
-  std::vector<fs::path> folders;  // served as /1/, /2/, ...
-  httplib::Server server;
+  std::vector<SharedPage> pages;  // served as <secret>/1/, <secret>/2/, ...
+  GuardedServer server;
   std::thread thread;
   int port = 0;
+  std::string privateFolder;  // of the forwarding pages, made when first needed
+  int forwardingPages = 0;
 
-  std::optional<fs::path> resolve(const std::string& path) {
-    std::optional<std::vector<std::string>> segments = plainSegments(path);
-    if (!segments) return std::nullopt;
-    const std::string& mount = segments->front();
-    if (mount == kPlayerMount) return fileUnder(playerFolder, *segments, 1);
-    if (mount.size() > 6 || !std::all_of(mount.begin(), mount.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      return std::nullopt;
-    std::size_t index = std::stoul(mount);
+  std::string playerScript() const { return "/" + secret + "/" + kPlayerFolderName + "/" + kPlayerScriptName; }
+
+  // The file a request path names: /<secret>/player/<name> or
+  // /<secret>/<n>/<name>, where a page's own player/ is the program's.
+  std::optional<fs::path> resolve(const std::string& path, bool& inPlayer) const {
+    const std::vector<std::string> segments = pathSegments(path);
+    if (segments.size() < 3 || !sameSecret(segments[0], secret)) return std::nullopt;
+    const std::string& name = segments.back();
+    if (!isPlainName(name)) return std::nullopt;
+    inPlayer = segments.size() == 3 ? segments[1] == kPlayerFolderName
+                                    : segments.size() == 4 && segments[2] == kPlayerFolderName;
+    if (inPlayer) {
+      if (segments.size() == 4 && !shareIndex(segments[1])) return std::nullopt;
+      return playerFolder / name;
+    }
+    if (segments.size() != 3) return std::nullopt;
+    std::optional<std::size_t> index = shareIndex(segments[1]);
+    if (!index) return std::nullopt;
     std::lock_guard<std::mutex> lock(mutex);
-    if (index < 1 || index > folders.size()) return std::nullopt;
-    return fileUnder(folders[index - 1], *segments, 1);
+    const SharedPage& page = pages[*index];
+    if (page.names.count(name) == 0) return std::nullopt;
+    return page.folder / name;
+  }
+
+  std::optional<std::size_t> shareIndex(const std::string& segment) const {
+    if (segment.empty() || segment.size() > 6 || !std::all_of(segment.begin(), segment.end(), ::isdigit))
+      return std::nullopt;
+    std::size_t index = std::stoul(segment);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (index < 1 || index > pages.size()) return std::nullopt;
+    return index - 1;
   }
 
   // Only requests addressed to this server by its own name: a page of
@@ -158,26 +464,73 @@ struct PreviewServer::State {
     return host == kLoopback + port || host == "localhost" + port;
   }
 
-  void answer(const httplib::Request& request, httplib::Response& response) {
-    std::optional<fs::path> file;
-    if (addressedHere(request)) file = resolve(request.path);
-    std::optional<std::string> body;
-    if (file) body = readWhole(*file);
-    if (!body) {
-      response.status = 404;
-      response.set_content("Not found\n", "text/plain");
-      return;
-    }
-    const char* type = contentTypeOf(*file);
-    if (std::string(type) == "text/html" && file->parent_path() != playerFolder) *body = withPlayerScript(*body);
+  static void notFound(httplib::Response& response) {
+    response.status = 404;
+    response.set_content("Not found\n", "text/plain");
+  }
+
+  void answer(const httplib::Request& request, httplib::Response& response) const {
+    // The ranges are answered here, one at most: the request object is the
+    // server's own, not const, and must not let the library build the
+    // multipart answer of hundreds of ranges.
+    const_cast<httplib::Request&>(request).ranges.clear();
+    bool inPlayer = false;
+    std::optional<fs::path> path;
+    if (addressedHere(request)) path = resolve(request.path, inPlayer);
+    if (!path) return notFound(response);
+    auto file = std::make_shared<OpenFile>(*path);
+    if (file->fd < 0) return notFound(response);
+    const char* type = contentTypeOf(path->filename().string());
     response.set_header("Cache-Control", "no-store");
     response.set_header("X-Content-Type-Options", "nosniff");
-    response.set_content(std::move(*body), type);
+    response.set_header("Referrer-Policy", "no-referrer");
+    if (!inPlayer && std::string(type) == "text/html" && file->size <= kMaxEditedPageBytes) {
+      std::optional<std::string> page = readWhole(*file);
+      if (!page) return notFound(response);
+      addPlayerScript(*page, playerScript());
+      response.set_content(std::move(*page), type);
+      return;
+    }
+    ByteRange range{0, file->size};
+    response.status = 200;
+    response.set_header("Accept-Ranges", "bytes");
+    if (request.has_header("Range")) {
+      switch (rangeOf(request.get_header_value("Range"), file->size, range)) {
+        case RangeAnswer::Whole:
+          break;
+        case RangeAnswer::Part:
+          response.status = 206;
+          response.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
+                                                   std::to_string(range.first + range.length - 1) + "/" +
+                                                   std::to_string(file->size));
+          break;
+        case RangeAnswer::Unsatisfiable:
+          response.status = 416;
+          response.set_header("Content-Range", "bytes */" + std::to_string(file->size));
+          response.set_content("", type);
+          return;
+      }
+    }
+    if (range.length == 0) {
+      response.set_content("", type);
+      return;
+    }
+    // Read in pieces as the client takes them; never the whole file.
+    response.set_content_provider(
+        static_cast<std::size_t>(range.length), type,
+        [file, first = range.first](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          char piece[kPieceBytes];
+          ssize_t n = ::pread(file->fd, piece, std::min(length, sizeof piece),
+                              first + static_cast<off_t>(offset));
+          return n > 0 && sink.write(piece, static_cast<std::size_t>(n));
+        });
   }
 
   bool start() {
-    server.set_read_timeout(kClientTimeoutSeconds, 0);
-    server.set_write_timeout(kClientTimeoutSeconds, 0);
+    std::optional<std::string> made = makeSecret();
+    if (!made) return false;
+    secret = *made;
+    server.set_payload_max_length(1024);
     server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
       answer(request, response);
     });
@@ -199,28 +552,114 @@ PreviewServer::PreviewServer(std::string playerFolder) : m_state(std::make_uniqu
 }
 
 PreviewServer::~PreviewServer() {
+  if (!m_state->privateFolder.empty()) {
+    std::error_code error;
+    fs::remove_all(m_state->privateFolder, error);
+  }
   if (!m_state->thread.joinable()) return;
   m_state->server.stop();
+  m_state->server.abortConnections();
   m_state->thread.join();
 }
 
-std::optional<std::string> PreviewServer::addressFor(const std::string& folder, const std::string& fileName) {
+std::optional<std::string> PreviewServer::addressFor(const std::string& folder, const std::string& page,
+                                                     const std::vector<std::string>& files) {
   std::error_code error;
   fs::path real = fs::canonical(folder, error);
-  if (error || !fs::is_directory(real, error)) return std::nullopt;
+  if (error || !fs::is_directory(real, error) || !isPlainName(page)) return std::nullopt;
   if (!m_state->thread.joinable() && !m_state->start()) return std::nullopt;
+  SharedPage shared{real, {page}};
+  for (const std::string& name : files)
+    if (isPlainName(name)) shared.names.insert(name);
   std::size_t index = 0;
   {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    auto& folders = m_state->folders;
-    auto found = std::find(folders.begin(), folders.end(), real);
-    if (found == folders.end()) found = folders.insert(folders.end(), real);
-    index = static_cast<std::size_t>(found - folders.begin()) + 1;
+    auto& pages = m_state->pages;
+    auto found = std::find_if(pages.begin(), pages.end(), [&](const SharedPage& p) {
+      return p.folder == shared.folder && p.names == shared.names;
+    });
+    if (found == pages.end()) found = pages.insert(pages.end(), std::move(shared));
+    index = static_cast<std::size_t>(found - pages.begin()) + 1;
   }
-  return "http://" + std::string(kLoopback) + ":" + std::to_string(m_state->port) + "/" +
-         std::to_string(index) + "/" + percentEncoded(fileName);
+  return "http://" + std::string(kLoopback) + ":" + std::to_string(m_state->port) + "/" + m_state->secret + "/" +
+         std::to_string(index) + "/" + percentEncoded(page);
+}
+
+std::optional<std::string> PreviewServer::forwardingPageFor(const std::string& address) {
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  if (m_state->privateFolder.empty()) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code error;
+    fs::path base = runtime && *runtime && fs::is_directory(runtime, error) ? fs::path(runtime) : fs::temp_directory_path(error);
+    std::string folder = (base / "sonaflux-XXXXXX").string();
+    if (!::mkdtemp(folder.data())) return std::nullopt;  // mode 700
+    m_state->privateFolder = folder;
+  }
+  const std::string path =
+      m_state->privateFolder + "/open" + std::to_string(++m_state->forwardingPages) + ".htm";
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return std::nullopt;
+  // The address holds only characters that need no escaping here.
+  const std::string page = "<!DOCTYPE html>\n<meta http-equiv=\"refresh\" content=\"0; url=" + address +
+                           "\">\n<script>location.replace(\"" + address + "\");</script>\n";
+  bool written = ::write(fd, page.data(), page.size()) == static_cast<ssize_t>(page.size());
+  ::close(fd);
+  if (!written) return std::nullopt;
+  return path;
 }
 
 int PreviewServer::port() const { return m_state->port; }
+
+namespace {
+
+// The number of an output page's name, "snx<N>.htm"; nothing for other names.
+std::optional<std::string> setBase(const std::string& page) {
+  const std::string prefix = "snx", suffix = ".htm";
+  if (page.size() <= prefix.size() + suffix.size() || page.compare(0, prefix.size(), prefix) != 0 ||
+      page.compare(page.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return std::nullopt;
+  const std::string digits = page.substr(prefix.size(), page.size() - prefix.size() - suffix.size());
+  if (!std::all_of(digits.begin(), digits.end(), ::isdigit)) return std::nullopt;
+  return prefix + digits;
+}
+
+bool inSet(const std::string& base, const std::string& name) {
+  if (name.compare(0, base.size(), base) != 0) return false;
+  const std::string rest = name.substr(base.size());
+  if (rest == ".htm" || rest == ".mp3") return true;
+  return rest.size() == 5 && rest[0] >= 'a' && rest[0] <= 'z' && rest.compare(1, 4, ".swf") == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> outputSetFiles(const std::string& folder, const std::string& page) {
+  std::vector<std::string> names;
+  std::optional<std::string> base = setBase(page);
+  std::error_code error;
+  if (!base) return names;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (inSet(*base, name) && it->is_regular_file(error)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> newestOutputPage(const std::string& folder) {
+  std::optional<std::string> newest;
+  fs::file_time_type newestTime;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!setBase(name) || !it->is_regular_file(error)) continue;
+    fs::file_time_type time = it->last_write_time(error);
+    if (error) continue;
+    if (!newest || time > newestTime) {
+      newest = name;
+      newestTime = time;
+    }
+  }
+  return newest;
+}
 
 }  // namespace sonaflux

@@ -73,7 +73,10 @@ std::string buildHtmlPage(const HtmlPageFields& f, const std::string& playerScri
   line("    <style>");
   line("      P { font-family: Arial, Helvetica, sans-serif }");
   line("    </style>");
-  if (!playerScript.empty()) line("    <script src=\"" + playerScript + "\"></script>");
+  if (!playerScript.empty()) {
+    line(std::string("    <script>") + kPlayerStartScript + "</script>");
+    line("    <script src=\"" + playerScript + "\"></script>");
+  }
   line("  </head>");
   line("  <body bgcolor=\"#" + bg + "\" text=\"#" + f.textColour + "\">");
   line("");

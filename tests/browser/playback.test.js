@@ -5,6 +5,7 @@
 
 const assert = require('node:assert/strict');
 const { test } = require('node:test');
+const { chromium: browsers } = require('playwright-core');
 
 const {
   toneStepsWav, jobCommand, runJob, makeTempFolder, writePreviewPage, startServing, servePage,
@@ -41,9 +42,9 @@ test('each Flash page plays at once and through without gaps, then again from th
     [{ outputMode: 1, instruction: 'f' }, previewServer],
     // Bare output, looping (bare output once is left out: Ruffle does not read
     // the page's loop parameter). No launcher on the path: --open prints the
-    // address and serves it.
+    // address and serves it, whatever its input, until a stop signal.
     [{ outputMode: 2 }, (job) => startServing(job.cli, [...job.args, '--open'],
-      { env: { ...process.env, PATH: makeTempFolder('no-launcher') } })],
+      { env: { ...process.env, PATH: makeTempFolder('no-launcher') }, stop: 'kill' })],
     // The player's public address is out of reach: the preview server adds the local one.
     [{ outputMode: 1, instruction: 'e', pageFor: 2 }, previewServer],
     // With the player copied beside the page, a plain static server is enough.
@@ -152,4 +153,41 @@ test('the preview page shows every shipped controller, each loading and respondi
     while ((await asked()).length < streams.length && Date.now() < deadline) await page.waitForTimeout(250);
     assert.deepEqual(await asked(), streams);
   }, { allowed: /status of 404/, ...kCanvas });
+});
+
+test('where sound waits for the visitor, a bare page says so and a click or a key anywhere starts it', async () => {
+  const blocking = await browsers.launchPersistentContext(makeTempFolder('blocking'), {
+    executablePath: '/usr/bin/chromium', headless: true,
+    // Chromium's own default, which Playwright turns off.
+    args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=document-user-activation-required'],
+    ignoreDefaultArgs: ['--autoplay-policy=no-user-gesture-required'],
+  });
+  try {
+    for (const act of ['click', 'key']) {
+      const job = runJob(toneStepsWav(kSixTones), { outputMode: 2 });
+      const serving = await servePage(job.folder, job.page);
+      const page = await blocking.newPage();
+      try {
+        // Nothing evaluated in the page before the player made its audio (it
+        // does so before it asks for the movie): Playwright's evaluations
+        // count as the visitor acting.
+        await page.addInitScript(player.pageHooks, null);
+        const movieAsked = page.waitForRequest((r) => r.url().endsWith(`${job.base}s.swf`), { timeout: 30000 });
+        await page.goto(serving.address);
+        await movieAsked;
+        const note = page.getByText('Click anywhere or press a key to start the sound.');
+        await note.waitFor({ timeout: 30000 });
+        const acted = await page.evaluate(() => performance.now());
+        if (act === 'click') await page.mouse.click(300, 300);
+        else await page.keyboard.press('Space');
+        assert.ok(await player.waitForSound(page, acted, 10000), `${act}: no sound`);
+        await note.waitFor({ state: 'detached', timeout: 5000 });
+      } finally {
+        await page.close();
+        await serving.stop();
+      }
+    }
+  } finally {
+    await blocking.close();
+  }
 });

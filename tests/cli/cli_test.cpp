@@ -1,6 +1,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <pty.h>
 #include <regex>
 #include <string>
@@ -11,7 +12,9 @@
 #include "cli/arguments.h"
 #include "settings/parameters_file.h"
 #include "tests/support/ffmpeg_tools.h"
+#include "tests/support/process.h"
 #include "tests/support/program_copy.h"
+#include "tests/support/test_paths.h"
 #include "tests/support/wav_fixture.h"
 #include "writers/player_copy.h"
 
@@ -54,12 +57,45 @@ TEST(CliArguments, ParsesOptionsAndRefusesWhatItCannotRead) {
               std::tuple(row.input, row.pageFor, row.open, false, false));
   }
   const Names bad[] = {{},           {"--title"},          {"--bogus", "a"},     {"a", "b"},
-                       {"a", "--page"}, {"--page", "", "a"}, {"--page", "HTML5", "a"}, {"--output-folder", "", "a"}};
+                       {"a", "--page"}, {"--page", "", "a"}, {"--page", "HTML5", "a"}, {"--output-folder", "", "a"},
+                       {"--serve"},  {"--serve", "out", "--open"}};
   for (const auto& args : bad) {
     error.clear();
     EXPECT_FALSE(cli::parseArguments(args, error)) << testing::PrintToString(args);
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(CliArguments, ServeTakesAFolderAndMaybeAPage) {
+  std::string error;
+  cli::Arguments a = cli::parseArguments({"--serve", "out", "snx2.htm"}, error).value();
+  EXPECT_EQ(std::pair(a.serveFolder.value_or(""), a.input), std::pair(std::string("out"), std::string("snx2.htm")));
+  EXPECT_TRUE(cli::parseArguments({"--serve", "out"}, error)) << error;
+}
+
+// Standard input is empty: serving goes on until a stop signal.
+TEST(Cli, ServeShowsAnExistingSetUntilStoppedWhateverItsInput) {
+  test::TempFolder folder, noLauncher;
+  test::writeFileText(folder.file("snx3.htm"), "<p>three</p>");
+  test::ChildProcess serving({"/usr/bin/env", "PATH=" + noLauncher.path(), test::programFolder() + "sonaflux-cli",
+                              "--serve", folder.path()});
+  int port = 0;
+  std::string path;
+  ASSERT_TRUE(serving.waitFor([&] {
+    std::smatch match;
+    const std::string out = serving.outputSoFar();
+    if (!std::regex_search(out, match, std::regex("Serving http://127\\.0\\.0\\.1:(\\d+)(/\\S+)"))) return false;
+    port = std::stoi(match[1]);
+    path = match[2];
+    return true;
+  }));
+  EXPECT_FALSE(serving.endsWithin(std::chrono::milliseconds(500))) << "stopped serving when its input ended";
+  httplib::Client client("127.0.0.1", port);
+  httplib::Result page = client.Get(path.c_str());
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->body, "<p>three</p>");
+  serving.signal(SIGTERM);
+  EXPECT_EQ(serving.wait().exitCode, 0);
 }
 
 TEST(Cli, OptionsHoldForOneRunThePageSettingIsFollowedAndOverwritingNeedsYes) {

@@ -51,6 +51,8 @@ bool ChildProcess::running() {
   return !m_reaped && m_pid > 0;
 }
 
+std::string ChildProcess::outputSoFar() const { return readFileText(m_outputs + "/out"); }
+
 bool ChildProcess::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   auto end = std::chrono::steady_clock::now() + timeout;
   while (std::chrono::steady_clock::now() < end) {

@@ -29,6 +29,8 @@ class ChildProcess {
     return waitFor([] { return false; }, timeout) || !running();
   }
   void signal(int number);
+  // What it wrote to standard output so far.
+  std::string outputSoFar() const;
   ProcessResult wait();
 
  private:

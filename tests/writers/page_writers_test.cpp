@@ -12,6 +12,7 @@
 #include "writers/controller_copy.h"
 #include "writers/controller_list.h"
 #include "writers/every_browser_page.h"
+#include "writers/player_copy.h"
 #include "writers/preview_page_writer.h"
 
 namespace sonaflux {
@@ -106,8 +107,8 @@ TEST(HtmlPageWriter, TitleIsFilteredAndWrittenInLatin1) {
   EXPECT_EQ(page.find('\n'), page.find("\r\n") + 1);
 }
 
-// The classic page with the player's script line, and only that, added.
-TEST(HtmlPageWriter, PlayerSettingsAddOneScriptLineToTheClassicPage) {
+// The classic page with the player's start script and script lines, and only those, added.
+TEST(HtmlPageWriter, PlayerSettingsAddTheScriptLinesToTheClassicPage) {
   const std::pair<PageFor, std::string> rows[] = {
       {PageFor::FlashPlayers, ""},
       {PageFor::FlashAndRuffleOnline, "    <script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>\r\n"},
@@ -118,7 +119,8 @@ TEST(HtmlPageWriter, PlayerSettingsAddOneScriptLineToTheClassicPage) {
     SCOPED_TRACE(static_cast<int>(pageFor));
     p.ctx.settings.pageFor = pageFor;
     std::string expected = kControllerPage;
-    expected.insert(expected.find("  </head>\r\n"), added);
+    const std::string start = std::string("    <script>") + kPlayerStartScript + "</script>\r\n";
+    expected.insert(expected.find("  </head>\r\n"), added.empty() ? added : start + added);
     EXPECT_EQ(buildHtmlPage(htmlPageFields(p.ctx), playerScriptFor(p.ctx)), expected);
   }
 }

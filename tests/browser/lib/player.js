@@ -151,5 +151,5 @@ async function audioState(page) {
 }
 
 module.exports = {
-  useBrowser, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone, coloursAt, audioState,
+  useBrowser, pageHooks, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone, coloursAt, audioState,
 };
