@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/console_host.h"
+#include "core/messages.h"
 #include "platform/shell_open.h"
 #include "server/preview_server.h"
 #include "writers/player_copy.h"
@@ -39,7 +40,7 @@ bool serveInBrowser(const std::string& programFolder, const JobReport& report) {
   PreviewServer server(programPlayerFolder(programFolder));
   std::optional<std::string> address = server.addressFor(report.outputFolder, page);
   if (!address) {
-    std::cerr << "Error: Cannot start the local web server.\n";
+    std::cerr << kMsgCannotStartServer << "\n";
     return false;
   }
   std::cout << "Serving " << *address << "\n" << std::flush;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/leading_integer.h"
+#include "core/messages.h"
 #include "core/page_for.h"
 #include "core/settings_rules.h"
 #include "platform/file.h"
@@ -97,13 +98,13 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
 void readParameters(AppContext& ctx) {
   std::optional<std::string> text = readWholeFile(parametersPath(ctx));
   if (!text) {
-    ctx.host.showMessage("Error: Missing parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(kMsgMissingParameters, MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
   std::optional<SettingsRecord> settings = decodeParameters(*text);
   if (!settings) {
-    ctx.host.showMessage("Error: Corrupt parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(kMsgCorruptParameters, MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
@@ -145,7 +146,7 @@ bool saveOutputNumber(AppContext& ctx, std::int32_t number) {
 }
 
 void reportParametersWriteFailure(AppContext& ctx) {
-  ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+  ctx.host.showMessage(kMsgCannotWriteParameters, MessageIcon::Stop);
   ctx.host.terminate(1);
 }
 

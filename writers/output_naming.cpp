@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/file_routines.h"
+#include "core/messages.h"
 #include "core/page_for.h"
 #include "platform/app_paths.h"
 
@@ -27,11 +28,11 @@ void checkOutputFolder(AppContext& ctx) {
   // An empty setting would become the root folder; nothing was chosen, so refuse it.
   bool nothingChosen = override.empty() && !ctx.settings.toDesktop && ctx.settings.outputFolderPath.empty();
   if (nothingChosen || !isValidOutputFolderPath(job.outputFolder)) {
-    ctx.failJob("Error: Invalid output folder. Select a valid folder in \"Options\".");
+    ctx.failJob(kMsgInvalidOutputFolder);
     return;
   }
   if (!isDirectory(job.outputFolder))
-    ctx.failJob("Error: Output folder not found. Select a valid folder in \"Options\".");
+    ctx.failJob(kMsgOutputFolderNotFound);
 }
 
 void makeOutputBaseName(AppContext& ctx) {
@@ -75,7 +76,7 @@ void askBeforeOverwriting(AppContext& ctx) {
     }
   }
   if (count == 0) return;
-  std::string text = count == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
+  std::string text = count == 1 ? kMsgOverwriteFile : kMsgOverwriteFiles;
   MessageAnswer answer =
       ctx.host.showMessage(text + list, MessageIcon::Question, MessageButtons::YesNo);
   if (answer != MessageAnswer::Yes) ctx.job.jobFailed = true;
@@ -88,7 +89,7 @@ bool claimOutputFile(AppContext& ctx, const std::string& path, File& handle, boo
   bool createdNew = false;
   claimed = handle.createExclusive(path, createdNew);
   pumpMessages(ctx);
-  if (!claimed) ctx.failJob("Error: Cannot create output file \"" + path + "\".");
+  if (!claimed) ctx.failJob(messageWith(kMsgCannotCreateOutput, path));
   return claimed;
 }
 
