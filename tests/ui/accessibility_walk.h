@@ -33,21 +33,21 @@ inline bool isContainer(QAccessible::Role role) {
   }
 }
 
-inline void walkAccessible(QAccessibleInterface* node, std::vector<AccessibleEntry>& out) {
+inline void walkAccessible(QAccessibleInterface* node, std::vector<AccessibleEntry>& out, bool isWindow) {
   if (!node || !node->isValid() || node->state().invisible) return;
   const char* role = QMetaEnum::fromType<QAccessible::Role>().valueToKey(node->role());
   out.push_back({.role = role ? role : std::to_string(static_cast<int>(node->role())),
                  .name = node->text(QAccessible::Name).toStdString(),
                  .objectName = node->object() ? node->object()->objectName().toStdString() : "",
-                 .needsName = !isContainer(node->role())});
-  for (int i = 0; i < node->childCount(); ++i) walkAccessible(node->child(i), out);
+                 .needsName = isWindow || !isContainer(node->role())});
+  for (int i = 0; i < node->childCount(); ++i) walkAccessible(node->child(i), out, false);
 }
 
 /// Every visible object of the window and its children, in tree order,
 /// through Qt's accessibility interface.
 inline std::vector<AccessibleEntry> accessibleTree(QWidget& window) {
   std::vector<AccessibleEntry> entries;
-  walkAccessible(QAccessible::queryAccessibleInterface(&window), entries);
+  walkAccessible(QAccessible::queryAccessibleInterface(&window), entries, true);
   return entries;
 }
 
