@@ -123,6 +123,9 @@ MainWindow::MainWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   m_fileName->setGeometry(25, 184, 317, 24);
   m_fileName->setAccessibleName(QStringLiteral("MP3 or WAV file name"));
   m_fileName->setFocus();
+  // Tab goes from the box through the commands in the order they are used.
+  QWidget* order[] = {m_fileName, m_browse, m_create, m_options, m_help, m_exit, m_minimise, m_close};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   faceText(this, {343, 116}, kTextHeight, QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion));
   faceText(this, {25, 168}, kTextHeight, QStringLiteral("MP3 or WAV file name:"));
