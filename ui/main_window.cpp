@@ -55,6 +55,7 @@ QLabel* faceText(QWidget* window, QPoint topLeft, int pixels, const QString& tex
   auto* label = new QLabel(text, window);
   label->setTextFormat(Qt::PlainText);
   label->setFont(paintFont(pixels));
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QPalette white = label->palette();
   white.setColor(QPalette::WindowText, Qt::white);
   label->setPalette(white);

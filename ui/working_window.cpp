@@ -112,6 +112,7 @@ WorkingWindow::WorkingWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   m_launch->setSizePolicy(keep);
   m_launch->hide();
   m_ok->hide();
+  layout->addSpacing(dialogUnitsY(3));
   layout->addLayout(bottom);
 
   connect(m_cancel, &QPushButton::clicked, this, &WorkingWindow::cancelJob);
