@@ -218,6 +218,27 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   EXPECT_TRUE(messages.empty());
 }
 
+// A button reached by Tab shows a ring; one that takes the focus from a
+// click looks as it always did.
+TEST_F(MainWindowTest, OnlyKeyboardFocusShowsARing) {
+  MainWindow& w = open();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  const QImage atRest = test::grabbed(*w.browseButton());
+  QTest::keyClick(w.fileNameBox(), Qt::Key_Tab);
+  ASSERT_TRUE(w.browseButton()->hasFocus());
+  EXPECT_NE(test::grabbed(*w.browseButton()), atRest);
+  QTest::keyClick(w.browseButton(), Qt::Key_Tab);
+  ASSERT_TRUE(w.createButton()->hasFocus()) << "Tab goes on to Create";
+  EXPECT_EQ(test::grabbed(*w.browseButton()), atRest);
+
+  w.fileNameBox()->setFocus(Qt::MouseFocusReason);
+  const QImage createAtRest = test::grabbed(*w.createButton());
+  QTest::mouseClick(w.createButton(), Qt::LeftButton);
+  ASSERT_TRUE(w.createButton()->hasFocus());
+  EXPECT_EQ(test::grabbed(*w.createButton()), createAtRest);
+}
+
 // Stands in for the desktop's launcher on PATH while it lives: it writes the
 // address it is given to a file and ends with the status in that file.
 struct LauncherStandIn {
