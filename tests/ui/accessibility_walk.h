@@ -4,58 +4,36 @@
 #include <QAccessibleInterface>
 #include <QMetaEnum>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace sonaflux::test {
 
-// One object of a window as a screen reader meets it.
-struct AccessibleEntry {
-  std::string role;  // "PushButton"
-  std::string name;
-  std::string objectName;
-  bool needsName;  // a control or a window, not a bare container
-};
-
-inline bool isContainer(QAccessible::Role role) {
-  switch (role) {
-    case QAccessible::Client:
-    case QAccessible::Pane:
-    case QAccessible::Grouping:
-    case QAccessible::Border:
-    case QAccessible::Separator:
-    case QAccessible::Whitespace:
-    case QAccessible::LayeredPane:
-    case QAccessible::ScrollBar:
-      return true;
-    default:
-      return false;
-  }
+// Bare containers need no name; every control, and the window itself, does.
+inline bool needsName(QAccessible::Role role) {
+  const QAccessible::Role containers[] = {QAccessible::Client,     QAccessible::Pane,       QAccessible::Grouping,
+                                          QAccessible::Border,     QAccessible::Separator,  QAccessible::Whitespace,
+                                          QAccessible::LayeredPane, QAccessible::ScrollBar};
+  return std::find(std::begin(containers), std::end(containers), role) == std::end(containers);
 }
 
-inline void walkAccessible(QAccessibleInterface* node, std::vector<AccessibleEntry>& out, bool isWindow) {
+inline void collectUnnamed(QAccessibleInterface* node, bool isWindow, std::vector<std::string>& unnamed) {
   if (!node || !node->isValid() || node->state().invisible) return;
-  const char* role = QMetaEnum::fromType<QAccessible::Role>().valueToKey(node->role());
-  out.push_back({.role = role ? role : std::to_string(static_cast<int>(node->role())),
-                 .name = node->text(QAccessible::Name).toStdString(),
-                 .objectName = node->object() ? node->object()->objectName().toStdString() : "",
-                 .needsName = isWindow || !isContainer(node->role())});
-  for (int i = 0; i < node->childCount(); ++i) walkAccessible(node->child(i), out, false);
+  if ((isWindow || needsName(node->role())) && node->text(QAccessible::Name).isEmpty()) {
+    const char* role = QMetaEnum::fromType<QAccessible::Role>().valueToKey(node->role());
+    unnamed.push_back(std::string(role ? role : "?") + " " +
+                      (node->object() ? node->object()->objectName().toStdString() : ""));
+  }
+  for (int i = 0; i < node->childCount(); ++i) collectUnnamed(node->child(i), false, unnamed);
 }
 
-/// Every visible object of the window and its children, in tree order,
+/// The visible controls of the window, the window included, that a screen
+/// reader would announce without a name, as "Role objectName", walked
 /// through Qt's accessibility interface.
-inline std::vector<AccessibleEntry> accessibleTree(QWidget& window) {
-  std::vector<AccessibleEntry> entries;
-  walkAccessible(QAccessible::queryAccessibleInterface(&window), entries, true);
-  return entries;
-}
-
-/// The controls and windows a screen reader would announce without a name.
 inline std::vector<std::string> unnamedControls(QWidget& window) {
   std::vector<std::string> unnamed;
-  for (const AccessibleEntry& entry : accessibleTree(window))
-    if (entry.needsName && entry.name.empty()) unnamed.push_back(entry.role + " " + entry.objectName);
+  collectUnnamed(QAccessible::queryAccessibleInterface(&window), true, unnamed);
   return unnamed;
 }
 
