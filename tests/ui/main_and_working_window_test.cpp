@@ -48,9 +48,13 @@ QImage grabbed(QWidget& w) {
 
 TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDrags) {
   const std::string empty = "Error: Please select an input MP3 or WAV file first.";
-  using Act = std::function<void(MainWindow&)>;
-  // What the user does, the program's exit code (none: it goes on) and the message shown.
-  const std::tuple<const char*, Act, std::optional<int>, std::string> rows[] = {
+  struct Row {
+    const char* how;
+    std::function<void(MainWindow&)> act;
+    std::optional<int> exitCode;  // none: the program goes on
+    std::string message;
+  };
+  const Row rows[] = {
       {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, 0, ""},
       {"Escape in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }, 0, ""},
       {"Close", [](MainWindow& w) { w.closeButton()->click(); }, 0, ""},
@@ -61,15 +65,15 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
       {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
       {"No help page", [](MainWindow& w) { w.helpButton()->click(); }, {}, "Error: Could not launch help file."},
   };
-  for (const auto& [how, act, code, message] : rows) {
-    SCOPED_TRACE(how);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
     exitCode.reset();
     messages.clear();
-    act(open());
-    EXPECT_EQ(exitCode, code);
-    EXPECT_EQ(messages.size(), message.empty() ? 0u : 1u);
+    row.act(open());
+    EXPECT_EQ(exitCode, row.exitCode);
+    EXPECT_EQ(messages.size(), row.message.empty() ? 0u : 1u);
     for (const Shown& shown : messages)
-      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(message, MessageIcon::Exclamation));
+      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(row.message, MessageIcon::Exclamation));
     EXPECT_FALSE(ctx.job.jobStarted);
   }
   // A typed path is checked exactly as typed.
@@ -85,12 +89,18 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
   w.move(100, 100);
   auto drag = [&w](QWidget* target, QPoint from, QPoint by) {
     const QPoint global = target->mapToGlobal(from);
-    const std::tuple<QEvent::Type, QPoint, Qt::MouseButton, Qt::MouseButtons> steps[] = {
-        {QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
-        {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
-        {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
-    for (const auto& [type, shift, button, buttons] : steps) {
-      QMouseEvent event(type, QPointF(from + shift), QPointF(global + shift), button, buttons, Qt::NoModifier);
+    struct Step {
+      QEvent::Type type;
+      QPoint shift;
+      Qt::MouseButton button;
+      Qt::MouseButtons held;
+    };
+    const Step steps[] = {{QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
+                          {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
+                          {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
+    for (const Step& step : steps) {
+      QMouseEvent event(step.type, QPointF(from + step.shift), QPointF(global + step.shift), step.button, step.held,
+                        Qt::NoModifier);
       QCoreApplication::sendEvent(target, &event);
     }
     return w.pos();
