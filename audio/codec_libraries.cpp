@@ -1,5 +1,7 @@
 #include "audio/codec_libraries.h"
 
+#include "core/messages.h"
+
 namespace sonaflux {
 
 namespace {
@@ -11,7 +13,7 @@ bool lookUp(const DynamicLibrary& library, const char* name, Function& out) {
 }
 
 void reportLoadFailure(AppContext& ctx, const std::string& path) {
-  ctx.failJob("Error: Cannot load DLL \"" + path + "\".");
+  ctx.failJob(messageWith(kMsgCannotLoadLibrary, path));
 }
 
 }  // namespace

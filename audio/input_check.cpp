@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "audio/id3_title_reader.h"
+#include "core/messages.h"
 
 namespace sonaflux {
 
@@ -54,17 +55,17 @@ bool checkFileName(AppContext& ctx, const std::string& path) {
   const PathParts parts = splitPath(path);
   ctx.inputs.inputTitle = parts.name;
   if (path.find('*') != std::string::npos) {
-    refuse(ctx, "Error: Wild card \"*\" not allowed in file name \"" + path + "\".");
+    refuse(ctx, messageWith(kMsgWildCardStar, path));
     return false;
   }
   if (path.find('?') != std::string::npos) {
-    refuse(ctx, "Error: Wild card \"?\" not allowed in file name \"" + path + "\".");
+    refuse(ctx, messageWith(kMsgWildCardQuestion, path));
     return false;
   }
   const std::string extension = toLowerAscii(parts.extension);
   ctx.inputs.inputIsWav = extension == ".wav";
   if (extension != ".mp3" && extension != ".wav") {
-    refuse(ctx, "Error: Input file name \"" + path + "\" must end in \".mp3\" or \".wav\".");
+    refuse(ctx, messageWith(kMsgInputNameNotMp3OrWav, path));
     return false;
   }
   return true;
@@ -75,11 +76,11 @@ std::optional<std::int64_t> checkFileLength(AppContext& ctx, const std::string& 
   std::optional<std::int64_t> length;
   if (file.openExisting(path, FileAccess::Read, false)) length = file.size();
   if (!length) {
-    refuse(ctx, "Error: Input file not found \"" + path + "\".");
+    refuse(ctx, messageWith(kMsgInputNotFound, path));
     return std::nullopt;
   }
   if (*length == 0) {
-    refuse(ctx, "Error: Input file contains no data \"" + path + "\".");
+    refuse(ctx, messageWith(kMsgInputEmpty, path));
     return std::nullopt;
   }
   return length;
@@ -95,7 +96,7 @@ void runInputFileCheck(AppContext& ctx) {
   if (!length) return;
   File file;
   if (!file.openExisting(path, FileAccess::Read, false)) {
-    refuse(ctx, "Error: Input file cannot be opened \"" + path + "\".");
+    refuse(ctx, messageWith(kMsgInputCannotBeOpened, path));
     return;
   }
   if (ctx.inputs.inputIsWav) return;
@@ -103,8 +104,7 @@ void runInputFileCheck(AppContext& ctx) {
   FileSource source(file, *length);
   const TagText tags = readTagText(source);
   if (tags.id3v2ReadPastEnd)
-    ctx.host.showMessage("Error: End of input file reached before end of expected data.",
-                         MessageIcon::Exclamation);
+    ctx.host.showMessage(kMsgInputEndsEarly, MessageIcon::Exclamation);
   // The ID3v1 reads come after and never run past the end, so they clear the failure.
   ctx.inputs.inputCheckFailed = tags.id3v2ReadPastEnd && !tags.id3v1Looked;
   ctx.inputs.inputTitle = makeInputTitle(tags, ctx.inputs.inputTitle);

@@ -6,6 +6,7 @@
 
 #include "audio/pcm_peak.h"
 #include "core/file_routines.h"
+#include "core/messages.h"
 
 namespace sonaflux {
 
@@ -24,7 +25,7 @@ void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_
     const std::int64_t count = std::min(job.tmp1End - job.tmp1Pos, kInputPieceSize);
     // The decoder must never see what an earlier piece left in the buffer.
     if (readBlock(job.tmp1Handle, job.tmp1Pos, input, count) < count) {
-      ctx.failJob("Error: Cannot read file.");
+      ctx.failJob(kMsgCannotReadFile);
       return;
     }
     AppContext::setProgress(job.progressDecode, percentDone(job.tmp1Pos, job.tmp1End));
@@ -60,7 +61,7 @@ void decodeMp3Input(AppContext& ctx) {
     output.resize(kPcmBlockSize);
     state.resize(kDecoderStateSize);
   } catch (const std::bad_alloc&) {
-    ctx.failJob("Error: Out of memory.");
+    ctx.failJob(kMsgOutOfMemory);
     return;
   }
 

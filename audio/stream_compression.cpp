@@ -6,6 +6,7 @@
 #include "audio/encoder_config.h"
 #include "core/byte_order.h"
 #include "core/file_routines.h"
+#include "core/messages.h"
 
 namespace sonaflux {
 
@@ -44,7 +45,7 @@ bool encodeTmp2IntoTmp3(AppContext& ctx) {
   std::uint32_t outputSize = 0;
   SnxBeStream stream = nullptr;
   if (job.pBeInitStream(config.data(), &samplesPerChunk, &outputSize, &stream) != SNX_BE_OK) {
-    ctx.failJob("Error: Cannot initialise LAME encoder.");
+    ctx.failJob(kMsgCannotInitialiseLame);
     return false;
   }
   StreamCloser closer(job, stream);
@@ -55,11 +56,11 @@ bool encodeTmp2IntoTmp3(AppContext& ctx) {
     output.resize(outputSize);
     pcm.resize(2 * static_cast<std::size_t>(samplesPerChunk));
   } catch (const std::bad_alloc&) {
-    ctx.failJob("Error: Out of memory in LAME section.");
+    ctx.failJob(kMsgLameOutOfMemory);
     return false;
   }
   if (pcm.empty() || output.empty()) {
-    ctx.failJob("Error: Out of memory in LAME section.");
+    ctx.failJob(kMsgLameOutOfMemory);
     return false;
   }
 
@@ -78,7 +79,7 @@ bool encodeTmp2IntoTmp3(AppContext& ctx) {
     std::uint32_t written = 0;
     if (job.pBeEncodeChunk(stream, static_cast<std::uint32_t>(bytes / 2),
                            reinterpret_cast<const std::int16_t*>(pcm.data()), output.data(), &written) != SNX_BE_OK) {
-      ctx.failJob("Error: Cannot encode in LAME encoder.");
+      ctx.failJob(kMsgCannotEncode);
       return false;
     }
     appendEncoded(ctx, output, written);
@@ -87,7 +88,7 @@ bool encodeTmp2IntoTmp3(AppContext& ctx) {
 
   std::uint32_t written = 0;
   if (job.pBeDeinitStream(stream, output.data(), &written) != SNX_BE_OK) {
-    ctx.failJob("Error: Cannot deinitialise LAME encoder.");
+    ctx.failJob(kMsgCannotDeinitialiseLame);
     return false;
   }
   appendEncoded(ctx, output, written);

@@ -11,15 +11,14 @@
 #include "audio/riff_types.h"
 #include "core/byte_order.h"
 #include "core/file_routines.h"
+#include "core/messages.h"
 
 namespace sonaflux {
 
 namespace {
 
-const char* const kNotRiffMessage =
-    "Error: This type of WAV file is not supported. File must be 8 or 16bit PCM.";
-const char* const kUnsupportedMessage =
-    "Error: This type of WAV file is not supported. File must be 8 or 16 bit PCM.";
+const char* const kNotRiffMessage = kMsgWavNotRiff;
+const char* const kUnsupportedMessage = kMsgWavUnsupported;
 
 // A walk through many small chunks (a file padded with zeros) pumps at
 // least this often, so that Cancel is seen.

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   std::string error;
   std::optional<cli::Arguments> parsed = cli::parseArguments(args, error);
   if (!parsed) {
-    std::cerr << "sonaflux-cli: " << error << "\n\n" << cli::kUsage;
+    std::cerr << "sonaflux-cli: " << error << "\nTry 'sonaflux-cli --help'.\n";
     return kExitUsage;
   }
   if (parsed->showHelp) {
@@ -92,8 +92,11 @@ int main(int argc, char** argv) {
   ctx.inputs.inputPath = absolutePath(parsed->input);
   ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(ctx);
-  if (ctx.inputs.inputCheckFailed) return endFailed();
-  if (cli::interruptRequested()) return endCancelled();
+  if (ctx.inputs.inputCheckFailed || cli::interruptRequested()) {
+    const JobOutcome stopped = ctx.inputs.inputCheckFailed ? JobOutcome::Failed : JobOutcome::Cancelled;
+    host.finishJob(stopped);
+    return stopped == JobOutcome::Failed ? endFailed() : endCancelled();
+  }
   if (parsed->title) ctx.inputs.inputTitle = *parsed->title;
   if (!parsed->outputFolder.empty()) {
     std::string folder = absolutePath(parsed->outputFolder);

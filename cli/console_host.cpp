@@ -100,10 +100,25 @@ void ConsoleHost::barChanged(ConsoleProgressBar& bar) {
     bar.m_lastReported = 0;
     return;
   }
+  // A stage counts as done only once the next one moves: a failure found
+  // between the two belongs to the earlier stage.
+  printDoneStages();
   int step = bar.m_position >= 101 ? 101 : (bar.m_position / 25) * 25;
   if (step > bar.m_lastReported) {
-    std::cerr << bar.label() << ' ' << statusText(bar) << std::endl;
     bar.m_lastReported = step;
+    if (step == 101 && bar.m_endNote.empty()) {
+      bar.m_donePending = true;
+      return;
+    }
+    std::cerr << bar.label() << ' ' << statusText(bar) << std::endl;
+  }
+}
+
+void ConsoleHost::printDoneStages() {
+  for (auto& bar : m_bars) {
+    if (!bar->m_donePending) continue;
+    bar->m_donePending = false;
+    std::cerr << bar->label() << ' ' << statusText(*bar) << std::endl;
   }
 }
 
@@ -140,13 +155,19 @@ void ConsoleHost::finishProgress() {
 
 void ConsoleHost::finishJob(JobOutcome outcome) {
   if (outcome != JobOutcome::Finished) {
-    // The stage that was running when the job ended did not finish.
-    for (auto& bar : m_bars) {
-      if (bar->m_position <= 0 || bar->m_position >= 101 || !bar->m_endNote.empty()) continue;
-      bar->m_endNote = outcome == JobOutcome::Cancelled ? "cancelled" : "failed";
-      if (!m_terminal) std::cerr << bar->label() << ' ' << bar->m_endNote << std::endl;
+    // The last stage that started did not finish, even when its bar is
+    // full; before any stage moved, the first one is where it stopped.
+    ConsoleProgressBar* stopped = m_bars.front().get();
+    for (auto& bar : m_bars)
+      if (bar->m_position > 0) stopped = bar.get();
+    if (stopped->m_endNote.empty()) {
+      stopped->m_endNote = outcome == JobOutcome::Cancelled ? "cancelled" : "failed";
+      stopped->m_donePending = false;
+      printDoneStages();
+      if (!m_terminal || m_drawnLines == 0) std::cerr << stopped->label() << ' ' << stopped->m_endNote << std::endl;
     }
   }
+  printDoneStages();
   finishProgress();
 }
 

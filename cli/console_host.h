@@ -33,6 +33,7 @@ class ConsoleProgressBar : public ProgressBar {
   int m_maximum = 101;
   int m_position = 0;
   int m_lastReported = 0;
+  bool m_donePending = false;
   std::string m_endNote;
   friend class ConsoleHost;
 };
@@ -56,13 +57,15 @@ class ConsoleHost : public Host {
 
   /// Ends the bar display so that later output starts on a fresh line.
   void finishProgress();
-  /// Ends the display after the job: a stage that was still running is
-  /// shown as failed or cancelled, never as done.
+  /// Ends the display after the job, or after an input check that stopped
+  /// it before it began: the stage where it stopped is shown as failed or
+  /// cancelled, never as done.
   void finishJob(JobOutcome outcome);
   void barChanged(ConsoleProgressBar& bar);
 
  private:
   void redraw(bool force);
+  void printDoneStages();
   std::string failureNote() const;
   void checkInterrupt();
 

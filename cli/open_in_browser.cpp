@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/console_host.h"
+#include "core/messages.h"
 #include "platform/shell_open.h"
 #include "server/preview_server.h"
 #include "writers/player_copy.h"
@@ -42,7 +43,7 @@ bool serve(const std::string& programFolder, const std::string& folder, const st
   PreviewServer server(programPlayerFolder(programFolder));
   std::optional<std::string> address = server.addressFor(folder, page, files);
   if (!address) {
-    std::cerr << "Error: Cannot start the local web server.\n";
+    std::cerr << kMsgCannotStartServer << "\n";
     return false;
   }
   // The address holds the server's key: it goes to this user's output only.

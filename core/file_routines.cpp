@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/messages.h"
+
 namespace sonaflux {
 
 void pumpMessages(AppContext& ctx) { ctx.host.pumpMessages(); }
@@ -21,19 +23,19 @@ std::int64_t readBlock(File& file, std::int64_t& position, void* buffer, std::in
 
 bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* buffer, std::int64_t count) {
   if (readBlock(file, position, buffer, count) == count) return true;
-  ctx.failJob("Error: Cannot read file.");
+  ctx.failJob(kMsgCannotReadFile);
   return false;
 }
 
 void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
                 std::int64_t count) {
   std::int64_t written = count > 0 ? file.writeBuffered(buffer, static_cast<std::size_t>(count)) : 0;
-  if (written != count) ctx.failJob("Error: Cannot write file.");
+  if (written != count) ctx.failJob(kMsgCannotWriteFile);
   position += count;
 }
 
 void flushFile(AppContext& ctx, File& file) {
-  if (!file.flush() && !ctx.job.jobFailed) ctx.failJob("Error: Cannot write file.");
+  if (!file.flush() && !ctx.job.jobFailed) ctx.failJob(kMsgCannotWriteFile);
 }
 
 void seekTo(File& file, std::int64_t position) { file.seekBuffered(position - 1); }

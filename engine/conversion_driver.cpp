@@ -12,6 +12,7 @@
 #include "audio/stream_compression.h"
 #include "audio/wav_reader.h"
 #include "core/file_routines.h"
+#include "core/messages.h"
 #include "engine/job_recovery.h"
 #include "platform/folder_lock.h"
 #include "settings/parameters_file.h"
@@ -33,11 +34,11 @@ struct TempNames {
 void checkInputFile(AppContext& ctx, const std::string& path) {
   std::optional<std::int64_t> size = fileSize(path);
   if (!size) {
-    ctx.failJob("Error: Input file not found \"" + path + "\".");
+    ctx.failJob(messageWith(kMsgInputNotFound, path));
     return;
   }
   ctx.job.inputSize = *size;
-  if (*size == 0) ctx.failJob("Error: Input file contains no data \"" + path + "\".");
+  if (*size == 0) ctx.failJob(messageWith(kMsgInputEmpty, path));
 }
 
 void openInputFile(AppContext& ctx, const std::string& path) {
@@ -45,7 +46,7 @@ void openInputFile(AppContext& ctx, const std::string& path) {
   File& input = ctx.job.inputHandle;
   if (!input.openExisting(path, FileAccess::Read, true) || !input.isRegular()) {
     input.close();
-    ctx.failJob("Error: Cannot open file \"" + path + "\". It may be locked by another program.");
+    ctx.failJob(messageWith(kMsgInputLocked, path));
   }
 }
 
@@ -55,7 +56,7 @@ void createTempFile(AppContext& ctx, const std::string& name, File& handle, bool
   bool createdNew = false;
   claimed = handle.createExclusive(name, createdNew);
   pumpMessages(ctx);
-  if (!claimed) ctx.failJob("Error: Cannot initialise temporary file \"" + name + "\".");
+  if (!claimed) ctx.failJob(messageWith(kMsgCannotInitialiseTemporary, name));
 }
 
 // The output number after this one; past the largest it starts again at 1.
@@ -137,7 +138,7 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
   // has left nothing behind. A job the user cancelled still ends as
   // cancelled: the message says what could not be saved.
   if (job.jobCancelled)
-    ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(kMsgCannotWriteParameters, MessageIcon::Stop);
   else
     reportParametersWriteFailure(ctx);
 }
@@ -187,7 +188,7 @@ void runConversionJob(AppContext& ctx) {
   try {
     frameBuffer.resize(kFrameBufferSize);
   } catch (const std::bad_alloc&) {
-    ctx.failJob("Error: Out of memory.");
+    ctx.failJob(kMsgOutOfMemory);
     return;
   }
   const std::string inputPath = ctx.inputs.inputPath;
@@ -243,7 +244,7 @@ void runConversionJob(AppContext& ctx) {
   runStages(ctx, frameBuffer);
   // A chain that stopped for want of sound wrote no streaming animation.
   if (!job.jobFailed && job.streamOutPos <= 1)
-    ctx.failJob("Error: No audio data found in input file \"" + inputPath + "\".");
+    ctx.failJob(messageWith(kMsgNoAudioData, inputPath));
 
   codecs.release(ctx);
   if (!job.jobFailed) completeOutputFiles(ctx);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/leading_integer.h"
+#include "core/messages.h"
 #include "core/page_for.h"
 #include "core/settings_rules.h"
 #include "platform/file.h"
@@ -117,14 +118,14 @@ void readParameters(AppContext& ctx) {
   std::string text;
   FileText read = readParametersText(parametersPath(ctx), text);
   if (read == FileText::Missing) {
-    ctx.host.showMessage("Error: Missing parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(kMsgMissingParameters, MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
   std::optional<SettingsRecord> settings;
   if (read == FileText::Read) settings = decodeParameters(text);
   if (!settings) {
-    ctx.host.showMessage("Error: Corrupt parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(kMsgCorruptParameters, MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
@@ -175,7 +176,7 @@ bool takeBackOutputNumber(AppContext& ctx, std::int32_t written, std::int32_t pr
 }
 
 void reportParametersWriteFailure(AppContext& ctx) {
-  ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+  ctx.host.showMessage(kMsgCannotWriteParameters, MessageIcon::Stop);
   ctx.host.terminate(1);
 }
 

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "core/app_context.h"
+#include "core/messages.h"
 #include "platform/app_paths.h"
 #include "settings/parameters_file.h"
 #include "ui/folder_picker.h"
@@ -63,7 +64,11 @@ int main(int argc, char** argv) {
     options.pickFolder = [](QWidget* owner) {
       return pickFolder(owner, QStringLiteral("Sonaflux - Select An Output Folder"));
     };
-    options.openPage = [](const std::string& path) { return openPageInBrowser(path); };
+    options.openPage = [&host](const std::string& path) {
+      return openPageInBrowser(path, [&host] {
+        host.showMessage(kMsgCannotLaunchPage, MessageIcon::Exclamation);
+      });
+    };
     options.showMessageWindow = [](QWidget* over, const std::string& text) -> std::unique_ptr<QWidget> {
       auto message = std::make_unique<MessageWindow>(QString::fromStdString(text));
       message->centreOn(*over->window());

@@ -1,8 +1,8 @@
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -13,11 +13,14 @@
 #include <QWindow>
 
 #include "audio/input_check.h"
+#include "core/messages.h"
 #include "core/version.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
 #include "ui/output_text_dialog.h"
+#include "ui/page_opener.h"
 #include "ui/skinned_button.h"
+#include "ui/sound_probe.h"
 #include "ui/tip_dialog.h"
 #include "ui/working_window.h"
 
@@ -46,10 +49,21 @@ QFont paintFont(int pixels) {
   return font;
 }
 
-// Texts are placed by their top-left corner.
-void drawTextAt(QPainter& painter, QPoint topLeft, const QString& text) {
-  painter.drawText(QRect(topLeft, QSize(kMainWindowWidth, kMainWindowHeight)), Qt::AlignLeft | Qt::AlignTop,
-                   text);
+// A text of the window's face, placed by its top-left corner. A label
+// rather than paint, so that screen readers reach it too.
+QLabel* faceText(QWidget* window, QPoint topLeft, int pixels, const QString& text) {
+  auto* label = new QLabel(text, window);
+  label->setTextFormat(Qt::PlainText);
+  label->setFont(paintFont(pixels));
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QPalette white = label->palette();
+  white.setColor(QPalette::WindowText, Qt::white);
+  label->setPalette(white);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  label->adjustSize();
+  label->move(topLeft);
+  label->lower();
+  return label;
 }
 
 }  // namespace
@@ -69,6 +83,8 @@ QRegion mainWindowShape(bool roundCorners, int width, int height, int diameter) 
 MainWindow::MainWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_ctx(ctx), m_host(host) {
   setWindowTitle(QStringLiteral("Sonaflux"));
+  setAccessibleName(windowTitle());
+  setAccessibleDescription(QStringLiteral("Makes Streaming Audio"));
   setFixedSize(kMainWindowWidth, kMainWindowHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
 
@@ -77,9 +93,9 @@ MainWindow::MainWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   m_title = QImage(artwork(QStringLiteral("title.png")));
   setMask(mainWindowShape(ctx.settings.roundCorners));
 
-  m_minimise = makeButton(QStringLiteral("minimise"), QStringLiteral("_"), QStringLiteral("Minimizes the program"),
-                          QStringLiteral("minimise"), {368, 28});
-  m_close = makeButton(QStringLiteral("close"), QStringLiteral("X"), QStringLiteral("Exits the program"),
+  m_minimise = makeButton(QStringLiteral("minimise"), QStringLiteral("Minimise"),
+                          QStringLiteral("Minimizes the program"), QStringLiteral("minimise"), {368, 28});
+  m_close = makeButton(QStringLiteral("close"), QStringLiteral("Close"), QStringLiteral("Exits the program"),
                        QStringLiteral("close"), {389, 28});
   m_help = makeButton(QStringLiteral("help"), QStringLiteral("Help"), QStringLiteral("Loads the help window"),
                       QStringLiteral("help"), {131, 220});
@@ -106,9 +122,21 @@ MainWindow::MainWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   m_fileName->setFaceName(QStringLiteral("Arial"));
   m_fileName->setCharacterHeight(kTextHeight);
   m_fileName->setGeometry(25, 184, 317, 24);
+  m_fileName->setAccessibleName(QStringLiteral("MP3 or WAV file name"));
   m_fileName->setFocus();
+  // Tab goes from the box through the commands in the order they are used.
+  QWidget* order[] = {m_fileName, m_browse, m_create, m_options, m_help, m_exit, m_minimise, m_close};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  faceText(this, {343, 116}, kTextHeight, QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion));
+  faceText(this, {25, 168}, kTextHeight, QStringLiteral("MP3 or WAV file name:"));
+  faceText(this, {25, 260}, kTextHeight, QStringLiteral("Sonaflux - sound for web pages, streamed as it plays."));
+  faceText(this, {25, 274}, kTextHeight, QStringLiteral("Free software: use it, share it, improve it."));
+  faceText(this, {25, 298}, kTextHeight, QStringLiteral("Uses LAME compression - https://lame.sourceforge.io"));
+  faceText(this, {25, 116}, kHeadlineHeight, QStringLiteral("Makes Streaming Audio"));
 
   auto* icon = new QLabel(this);
+  icon->setAccessibleName(QStringLiteral("Sonaflux icon"));
   icon->setPixmap(QPixmap(artwork(QStringLiteral("icon32.png"))));
   icon->setGeometry(368, 62, 32, 32);
   // Part of the window's face: dragging works on it too.
@@ -122,6 +150,7 @@ SkinnedButton* MainWindow::makeButton(const QString& name, const QString& label,
   auto* button = new SkinnedButton(this);
   button->setObjectName(name);
   button->setAccessibleName(label);
+  button->setAccessibleDescription(tooltip);
   if (button->setPictures(artwork(name + QStringLiteral(".png")), kMagenta) == SkinnedButton::kPicturesSet) {
     button->setDrawTransparent(true);
   } else {
@@ -132,7 +161,7 @@ SkinnedButton* MainWindow::makeButton(const QString& name, const QString& label,
   button->setDrawBorder(false);
   button->setTooltipText(tooltip);
   button->setCursorPicture(artwork(QStringLiteral("hand.png")), kHandHotspot);
-  if (m_ctx.settings.buttonSounds) button->setClickSound(artwork(sound + QStringLiteral(".wav")));
+  if (m_ctx.settings.buttonSounds && soundsCanPlay()) button->setClickSound(artwork(sound + QStringLiteral(".wav")));
   button->sizeToContent();
   button->move(place);
   return button;
@@ -151,15 +180,6 @@ void MainWindow::paintEvent(QPaintEvent*) {
   painter.drawImage(QPoint(25, 35), m_title);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
-  painter.setPen(Qt::white);
-  painter.setFont(paintFont(kTextHeight));
-  drawTextAt(painter, {343, 116}, QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion));
-  drawTextAt(painter, {25, 168}, QStringLiteral("MP3 or WAV file name:"));
-  drawTextAt(painter, {25, 260}, QStringLiteral("Sonaflux - sound for web pages, streamed as it plays."));
-  drawTextAt(painter, {25, 274}, QStringLiteral("Free software: use it, share it, improve it."));
-  drawTextAt(painter, {25, 298}, QStringLiteral("Uses LAME compression - https://lame.sourceforge.io"));
-  painter.setFont(paintFont(kHeadlineHeight));
-  drawTextAt(painter, {25, 116}, QStringLiteral("Makes Streaming Audio"));
   painter.end();
 
   if (!m_startupTipsShown) {
@@ -185,10 +205,11 @@ void MainWindow::browseForInput() {
 
 void MainWindow::openHelp() {
   const QString path = QString::fromStdString(m_ctx.paths.programFolder) + QStringLiteral("snxhelp.htm");
+  // Shown with whichever window owns the messages when the launcher gives up.
+  GuiHost& host = m_host;
+  auto fail = [&host] { host.showMessage(kMsgCannotLaunchHelp, MessageIcon::Exclamation); };
   // The launcher would start even for a missing file and fail out of sight.
-  if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-    m_host.showMessage("Error: Could not launch help file.", MessageIcon::Exclamation);
-  }
+  if (!QFileInfo::exists(path) || !launchAddress(QUrl::fromLocalFile(path), fail)) fail();
 }
 
 void MainWindow::runOptionsWindow() {
@@ -198,7 +219,7 @@ void MainWindow::runOptionsWindow() {
 void MainWindow::createStreamingAudio() {
   m_ctx.inputs.inputPath = m_fileName->text().toStdString();
   if (m_ctx.inputs.inputPath.empty()) {
-    m_host.showMessage("Error: Please select an input MP3 or WAV file first.", MessageIcon::Exclamation);
+    m_host.showMessage(kMsgSelectInputFirst, MessageIcon::Exclamation);
     return;
   }
   m_ctx.inputs.inputCheckFailed = false;
@@ -231,18 +252,33 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-  // The window manager moves the window where it can; otherwise we follow the mouse.
-  if (windowHandle() && windowHandle()->startSystemMove()) return;
-  m_dragging = true;
-  m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  m_drag = Drag::Pressed;
+  m_pressedAt = event->globalPosition().toPoint();
+  m_dragOffset = m_pressedAt - frameGeometry().topLeft();
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  if (m_dragging && (event->buttons() & Qt::LeftButton)) move(event->globalPosition().toPoint() - m_dragOffset);
+  if (m_drag == Drag::None || !(event->buttons() & Qt::LeftButton)) {
+    m_drag = Drag::None;
+    return;
+  }
+  const QPoint at = event->globalPosition().toPoint();
+  if (m_drag == Drag::Pressed) {
+    // A click that barely moves is no drag: a move the window manager
+    // started then would outlast the release and glue the window to the mouse.
+    if ((at - m_pressedAt).manhattanLength() < QApplication::startDragDistance()) return;
+    // The window manager moves the window where it can; otherwise we follow the mouse.
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+      m_drag = Drag::None;
+      return;
+    }
+    m_drag = Drag::Following;
+  }
+  move(at - m_dragOffset);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-  m_dragging = false;
+  m_drag = Drag::None;
   QWidget::mouseReleaseEvent(event);
 }
 

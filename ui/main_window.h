@@ -76,8 +76,10 @@ class MainWindow : public QWidget {
   bool m_startupTipsShown = false;
   QImage m_background;
   QImage m_title;
+  enum class Drag { None, Pressed, Following };
+  Drag m_drag = Drag::None;
+  QPoint m_pressedAt;
   QPoint m_dragOffset;
-  bool m_dragging = false;
   std::function<void()> m_optionsCommand;
 
   SkinnedButton* m_minimise = nullptr;

@@ -18,11 +18,15 @@ class OutputTextDialog : public QDialog {
   OutputTextDialog(const QString& text, QWidget* owner) : QDialog(owner) {
     shapeCaptionlessDialog(*this, 262, 68);
     setObjectName(QStringLiteral("outputTextWindow"));
+    setWindowTitle(QStringLiteral("Sonaflux - Output Text"));
+    setAccessibleName(windowTitle());
 
     auto* title = makeWindowTitle(QStringLiteral("Sonaflux - Output Text"), this);
 
     m_edit = new QLineEdit(text, this);
     m_edit->setObjectName(QStringLiteral("outputText"));
+    m_edit->setAccessibleName(QStringLiteral("Output text"));
+    m_edit->setAccessibleDescription(QStringLiteral("The text the web page shows for the sound"));
     m_edit->selectAll();
 
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);

@@ -1,7 +1,9 @@
 #include "ui/page_opener.h"
 
-#include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <filesystem>
@@ -18,6 +20,11 @@
 namespace sonaflux {
 
 namespace {
+
+// A launcher still running after this long has handed the address to a
+// browser that runs in its place; its exit status then says nothing about
+// the launch.
+constexpr qint64 kLaunchVerdictMs = 30'000;
 
 std::unique_ptr<PreviewServer>& pageServer() {
   static std::unique_ptr<PreviewServer> server;
@@ -40,7 +47,29 @@ std::vector<std::string> filesOfPage(const std::string& path, const std::string&
 
 }  // namespace
 
-bool openPageInBrowser(const std::string& path) {
+bool launchAddress(const QUrl& url, LaunchFailed onFailure) {
+  const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (launcher.isEmpty()) return false;
+  // No parent: the program's end must not end a browser the launcher became.
+  auto* process = new QProcess;
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  auto started = std::make_shared<QElapsedTimer>();
+  QObject::connect(process, &QProcess::finished, process,
+                   [process, started, onFailure = std::move(onFailure)](int code, QProcess::ExitStatus status) {
+                     process->deleteLater();
+                     const bool failed = status != QProcess::NormalExit || code != 0;
+                     if (failed && onFailure && started->elapsed() < kLaunchVerdictMs) onFailure();
+                   });
+  started->start();
+  process->start(launcher, {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
+  if (process->waitForStarted()) return true;
+  process->disconnect();
+  delete process;
+  return false;
+}
+
+bool openPageInBrowser(const std::string& path, LaunchFailed onFailure) {
   if (!QFileInfo::exists(QString::fromStdString(path))) return false;
   std::unique_ptr<PreviewServer>& server = pageServer();
   if (!server) server = std::make_unique<PreviewServer>(programPlayerFolder(executableFolder()));
@@ -52,9 +81,9 @@ bool openPageInBrowser(const std::string& path) {
   // Through a private file: the address holds the server's key, and the
   // browser's command line shows to every user.
   std::optional<std::string> opener = address ? server->forwardingPageFor(*address) : std::nullopt;
-  if (opener) return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(*opener)));
+  if (opener) return launchAddress(QUrl::fromLocalFile(QString::fromStdString(*opener)), std::move(onFailure));
   // Without the server the page still opens, for browsers that have a player.
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  return launchAddress(QUrl::fromLocalFile(QString::fromStdString(path)), std::move(onFailure));
 }
 
 void stopPageServer() { pageServer().reset(); }

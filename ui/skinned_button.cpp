@@ -23,6 +23,12 @@ namespace {
 constexpr int kSoundLoadLimitMs = 1000;
 constexpr int kSoundPlayLimitMs = 1500;
 
+// The skin's cyan, as on the title picture, over a line of its navy so that
+// the ring shows on light and dark backgrounds alike.
+constexpr QRgb kFocusRing = qRgb(64, 200, 255);
+constexpr QRgb kFocusRingShadow = qRgb(12, 22, 50);
+constexpr qreal kFocusRingCorner = 6;
+
 QUrl soundUrl(const QString& source) {
   if (source.startsWith(QLatin1String(":/"))) return QUrl(QLatin1String("qrc") + source);
   return QUrl::fromLocalFile(source);
@@ -158,7 +164,16 @@ void SkinnedButton::paintEvent(QPaintEvent*) {
     painter.setPen(palette().buttonText().color());
     painter.drawText(rect().translated(offset), Qt::AlignCenter | Qt::TextShowMnemonic, text());
   }
-  if (hasFocus() && m_drawFlatFocus) {
+  if (showsFocusRing()) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Round buttons get a round ring, the others follow the pictures' corners.
+    const qreal corner = width() == height() ? width() / 2.0 : kFocusRingCorner;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(kFocusRingShadow), 1));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), corner - 2, corner - 2);
+    painter.setPen(QPen(QColor(kFocusRing), 2));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), corner - 1, corner - 1);
+  } else if (hasFocus() && m_drawFlatFocus) {
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
     focus.rect = rect().adjusted(3, 3, -3, -3);
@@ -190,7 +205,18 @@ void SkinnedButton::mouseMoveEvent(QMouseEvent* event) {
   QAbstractButton::mouseMoveEvent(event);
 }
 
+void SkinnedButton::focusInEvent(QFocusEvent* event) {
+  // A click takes the focus too; only Tab, Shift+Tab and a shortcut show it.
+  const Qt::FocusReason reason = event->reason();
+  m_keyboardFocus =
+      reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+  update();
+  QAbstractButton::focusInEvent(event);
+}
+
 void SkinnedButton::focusOutEvent(QFocusEvent* event) {
+  m_keyboardFocus = false;
+  update();
   setHover(false);
   QAbstractButton::focusOutEvent(event);
 }

@@ -54,6 +54,8 @@ class SkinnedButton : public QAbstractButton {
   void sizeToContent();
 
   bool isHovered() const { return m_hover; }
+  /// The focus came from the keyboard and is shown by a ring.
+  bool showsFocusRing() const { return m_keyboardFocus && hasFocus(); }
   bool hasClickSound() const { return m_clickSound != nullptr; }
   QSize sizeHint() const override;
 
@@ -62,6 +64,7 @@ class SkinnedButton : public QAbstractButton {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -77,6 +80,7 @@ class SkinnedButton : public QAbstractButton {
   bool m_transparent = false;
   bool m_drawBorder = true;
   bool m_drawFlatFocus = false;
+  bool m_keyboardFocus = false;
   QPoint m_pressedOffset{1, 1};
   QSoundEffect* m_clickSound = nullptr;
 };

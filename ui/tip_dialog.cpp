@@ -24,6 +24,8 @@ class TipDialog : public QDialog {
   TipDialog(AppContext& ctx, QWidget* owner) : QDialog(owner), m_ctx(ctx) {
     shapeCaptionlessDialog(*this, 249, 166);
     setObjectName(QStringLiteral("tipWindow"));
+    setWindowTitle(QStringLiteral("Sonaflux - Tip of the day"));
+    setAccessibleName(windowTitle());
 
     auto* title = makeWindowTitle(QStringLiteral("Sonaflux - Tip of the day"), this);
 
@@ -39,6 +41,7 @@ class TipDialog : public QDialog {
     panel->setAutoFillBackground(true);
 
     auto* icon = new QLabel(panel);
+    icon->setAccessibleName(QStringLiteral("Tip"));
     QPixmap picture(QStringLiteral(":/artwork/tip.png"));
     if (picture.isNull()) icon->hide();
     else icon->setPixmap(picture);
@@ -54,7 +57,9 @@ class TipDialog : public QDialog {
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_text->setFixedSize(dialogUnitsX(176), dialogUnitsY(96));
+    // As wide as the panel allows inside its margins, which the buttons' column narrows.
+    m_text->setMinimumWidth(dialogUnitsX(160));
+    m_text->setFixedHeight(dialogUnitsY(96));
 
     auto* headingRow = new QHBoxLayout;
     headingRow->addWidget(icon);

@@ -1,15 +1,15 @@
 #include "ui/working_window.h"
 
-#include <QDesktopServices>
-#include <algorithm>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/messages.h"
 #include "platform/file.h"
 #include "ui/coloured_label.h"
 #include "ui/dialog_look.h"
@@ -52,6 +52,8 @@ WorkingWindow::WorkingWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_host(host) {
   shapeCaptionlessDialog(*this, 242, 164);
   setObjectName(QStringLiteral("workingWindow"));
+  setWindowTitle(QStringLiteral("Sonaflux - Working..."));
+  setAccessibleName(windowTitle());
 
   auto* title = makeWindowTitle(QStringLiteral("Sonaflux - Working..."), this);
 
@@ -61,9 +63,11 @@ WorkingWindow::WorkingWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   layout->addWidget(title);
   layout->addSpacing(4);
   for (std::size_t i = 0; i < m_bars.size(); ++i) {
-    layout->addWidget(plainLabel(QLatin1String(kStageNames[i]), this));
+    const QString stage = QLatin1String(kStageNames[i]);
+    layout->addWidget(plainLabel(stage, this));
     auto* bar = new QProgressBar(this);
     bar->setObjectName(QStringLiteral("bar%1").arg(i + 1));
+    bar->setAccessibleName(stage.chopped(1));
     bar->setRange(0, kBarRange);
     bar->setValue(0);
     bar->setTextVisible(false);
@@ -72,12 +76,9 @@ WorkingWindow::WorkingWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
     layout->addWidget(bar);
     layout->addSpacing(3);
   }
-  for (std::size_t i = 0; i < m_resultLines.size(); ++i) {
-    m_resultLines[i] = new ColouredLabel(this);
-    m_resultLines[i]->setTextFormat(Qt::PlainText);
-    m_resultLines[i]->setObjectName(QStringLiteral("resultLine"));
-    layout->addWidget(m_resultLines[i]);
-  }
+  m_resultBox = new QVBoxLayout;
+  m_resultBox->setSpacing(2);
+  layout->addLayout(m_resultBox);
   layout->addStretch();
 
   m_finished = plainLabel(QStringLiteral("Finished Successfully!"), this, "finished");
@@ -111,6 +112,7 @@ WorkingWindow::WorkingWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   m_launch->setSizePolicy(keep);
   m_launch->hide();
   m_ok->hide();
+  layout->addSpacing(dialogUnitsY(3));
   layout->addLayout(bottom);
 
   connect(m_cancel, &QPushButton::clicked, this, &WorkingWindow::cancelJob);
@@ -147,7 +149,8 @@ void WorkingWindow::cancelJob() {
 
 void WorkingWindow::reject() {
   if (m_jobRunning) {
-    cancelJob();
+    // The user sees Cancel go down, as if pressed, before it goes away.
+    if (m_cancel->isVisible()) m_cancel->animateClick();
     return;
   }
   QDialog::reject();
@@ -169,23 +172,44 @@ void WorkingWindow::showOutcome() {
   }
   m_finished->show();
   m_launch->show();
-  const std::size_t lines = std::min(m_report.createdFiles.size(), m_resultLines.size());
-  for (std::size_t i = 0; i < lines; ++i)
-    m_resultLines[i]->setText(QString::fromStdString(resultLine(m_report.createdFiles[i])));
+  for (const CreatedFile& file : m_report.createdFiles) addResultLine(QString::fromStdString(resultLine(file)));
+  addResultLine(QStringLiteral("in ") + QString::fromStdString(m_report.outputFolder));
+  // Grows downwards when the lines need more room than the window has.
+  const int needed = layout()->totalSizeHint().height();
+  if (needed > height()) setFixedHeight(needed);
+}
+
+void WorkingWindow::addResultLine(const QString& text) {
+  auto* line = new ColouredLabel(this);
+  line->setTextFormat(Qt::PlainText);
+  line->setObjectName(QStringLiteral("resultLine"));
+  const int room = width() - layout()->contentsMargins().left() - layout()->contentsMargins().right();
+  // A long folder keeps both ends; the whole of it stays in the tooltip.
+  const QString shown = line->fontMetrics().elidedText(text, Qt::ElideMiddle, room);
+  line->setText(shown);
+  if (shown != text) line->setToolTip(text);
+  line->setAccessibleName(text);
+  m_resultBox->addWidget(line);
+  m_resultLines.push_back(line);
+  line->show();
 }
 
 void WorkingWindow::launchOutput() {
-  if (openOutputPage(m_report)) return;
-  OwnerScope owner(m_host, this);
-  m_host.showMessage("Error: Could not launch the web page with the default browser.", MessageIcon::Exclamation);
+  QPointer<WorkingWindow> self(this);
+  auto fail = [self] {
+    if (!self) return;
+    OwnerScope owner(self->m_host, self);
+    self->m_host.showMessage(kMsgCannotLaunchPage, MessageIcon::Exclamation);
+  };
+  if (!openOutputPage(m_report, fail)) fail();
 }
 
-bool openOutputPage(const JobReport& report) {
+bool openOutputPage(const JobReport& report, LaunchFailed onFailure) {
   if (report.outcome != JobOutcome::Finished) return false;
   for (const CreatedFile& file : report.createdFiles) {
     const std::string& name = file.name;
     if (name.size() < 4 || name.compare(name.size() - 4, 4, ".htm") != 0) continue;
-    return openPageInBrowser(report.outputFolder + name);
+    return openPageInBrowser(report.outputFolder + name, std::move(onFailure));
   }
   return false;
 }

@@ -2,13 +2,16 @@
 
 #include <QDialog>
 #include <array>
+#include <vector>
 
 #include "core/app_context.h"
 #include "engine/create_command.h"
+#include "ui/page_opener.h"
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QVBoxLayout;
 
 namespace sonaflux {
 
@@ -28,8 +31,8 @@ class WorkingWindow : public QDialog {
   const JobReport& report() const { return m_report; }
 
  public:
-  /// Escape and the close request: during the job they cancel it and the
-  /// window stays until the job has cleaned up; afterwards they close it.
+  /// Escape and the close request: during the job they press Cancel, and
+  /// the window stays until the job has cleaned up; afterwards they close it.
   void reject() override;
 
  protected:
@@ -41,6 +44,7 @@ class WorkingWindow : public QDialog {
   void cancelJob();
   void showOutcome();
   void launchOutput();
+  void addResultLine(const QString& text);
 
   AppContext& m_ctx;
   GuiHost& m_host;
@@ -49,7 +53,8 @@ class WorkingWindow : public QDialog {
   JobReport m_report;
 
   std::array<QProgressBar*, 4> m_bars{};
-  std::array<ColouredLabel*, 3> m_resultLines{};
+  QVBoxLayout* m_resultBox;
+  std::vector<ColouredLabel*> m_resultLines;
   QLabel* m_finished;
   QLabel* m_failed;
   QLabel* m_cancelled;
@@ -59,7 +64,8 @@ class WorkingWindow : public QDialog {
 };
 
 /// Opens the finished job's web page in the user's browser. False when the
-/// report names no page, the page is gone or no browser could take it.
-bool openOutputPage(const JobReport& report);
+/// report names no page, the page is gone or no launcher could start; a
+/// launcher that fails later calls onFailure.
+bool openOutputPage(const JobReport& report, LaunchFailed onFailure);
 
 }  // namespace sonaflux

@@ -4,6 +4,7 @@
 
 #include "core/file_routines.h"
 #include "core/leading_integer.h"
+#include "core/messages.h"
 
 namespace sonaflux {
 
@@ -43,7 +44,7 @@ bool openController(AppContext& ctx, File& controller) {
             controller.openExisting(controllerPath(ctx), FileAccess::Read, true) && controller.isRegular();
   if (!ok) {
     controller.close();
-    ctx.failJob("Error: Cannot open controller \"" + controllerPath(ctx) + "\".");
+    ctx.failJob(messageWith(kMsgCannotOpenController, controllerPath(ctx)));
   }
   return ok;
 }
@@ -56,7 +57,7 @@ void checkController(AppContext& ctx) {
   std::uint8_t head[kSwfSignatureSize] = {};
   bool flash = controller.read(head, sizeof head) == static_cast<std::int64_t>(sizeof head) &&
                (head[0] == 'F' || head[0] == 'C') && head[1] == 'W' && head[2] == 'S' && head[3] != 0;
-  if (!flash) ctx.failJob("Error: Cannot open controller \"" + controllerPath(ctx) + "\".");
+  if (!flash) ctx.failJob(messageWith(kMsgCannotOpenController, controllerPath(ctx)));
 }
 
 void writeControllerAnimation(AppContext& ctx) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/file_routines.h"
+#include "core/messages.h"
 #include "core/page_for.h"
 #include "platform/app_paths.h"
 
@@ -27,11 +28,11 @@ void checkOutputFolder(AppContext& ctx) {
   // An empty setting would become the root folder; nothing was chosen, so refuse it.
   bool nothingChosen = override.empty() && !ctx.settings.toDesktop && ctx.settings.outputFolderPath.empty();
   if (nothingChosen || !isValidOutputFolderPath(job.outputFolder)) {
-    ctx.failJob("Error: Invalid output folder. Select a valid folder in \"Options\".");
+    ctx.failJob(kMsgInvalidOutputFolder);
     return;
   }
   if (!isDirectory(job.outputFolder))
-    ctx.failJob("Error: Output folder not found. Select a valid folder in \"Options\".");
+    ctx.failJob(kMsgOutputFolderNotFound);
 }
 
 void makeOutputBaseName(AppContext& ctx) {
@@ -76,7 +77,7 @@ void askBeforeOverwriting(AppContext& ctx) {
     }
   }
   if (count == 0) return;
-  std::string text = count == 1 ? "Is it OK to overwrite this file:" : "Is it OK to overwrite these files:";
+  std::string text = count == 1 ? kMsgOverwriteFile : kMsgOverwriteFiles;
   MessageAnswer answer =
       ctx.host.showMessage(text + list, MessageIcon::Question, MessageButtons::YesNo);
   if (answer != MessageAnswer::Yes) ctx.job.jobFailed = true;
@@ -126,9 +127,9 @@ bool claimOutputFile(AppContext& ctx, const OutputSlot& slot) {
   }
   pumpMessages(ctx);
   if (!usable || (!claim.claimed && made == slot.path))
-    ctx.failJob("Error: Cannot create output file \"" + slot.path + "\".");
+    ctx.failJob(messageWith(kMsgCannotCreateOutput, slot.path));
   else if (!claim.claimed)
-    ctx.failJob("Error: Cannot initialise temporary file \"" + made + "\".");
+    ctx.failJob(messageWith(kMsgCannotInitialiseTemporary, made));
   return claim.claimed;
 }
 
@@ -148,11 +149,11 @@ void completeOutputFiles(AppContext& ctx) {
   std::vector<OutputSlot> slots = outputSlots(ctx);
   // A file deleted or put aside meanwhile (its folder removed, say) is no output.
   for (const OutputSlot& slot : slots)
-    if (slot.claim.claimed && !stillOurs(slot)) return ctx.failJob("Error: Cannot write file.");
+    if (slot.claim.claimed && !stillOurs(slot)) return ctx.failJob(kMsgCannotWriteFile);
   for (OutputSlot& slot : slots) {
     if (!slot.claim.claimed || !slot.claim.replaced.isOpen()) continue;
     if (!slot.handle.sync() || !renameFile(writtenPath(slot), slot.path))
-      return ctx.failJob("Error: Cannot write file.");
+      return ctx.failJob(kMsgCannotWriteFile);
     slot.claim.replaced.close();
     // It stands where the earlier file stood: a later failure keeps it.
     slot.claim.claimed = false;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/messages.h"
 #include "platform/app_paths.h"
 
 namespace sonaflux {
@@ -19,7 +20,7 @@ void copyPlayerBesidePage(AppContext& ctx) {
   std::error_code error;
   if (fs::is_regular_file(target / kPlayerScriptName, error)) return;
   if (!fs::is_regular_file(source / kPlayerScriptName, error)) {
-    ctx.failJob("Error: Cannot find the player \"" + (source / kPlayerScriptName).string() + "\".");
+    ctx.failJob(messageWith(kMsgCannotFindPlayer, (source / kPlayerScriptName).string()));
     return;
   }
   // Copied under another name first, so that a half copy never passes for the player.
@@ -30,7 +31,7 @@ void copyPlayerBesidePage(AppContext& ctx) {
   if (!error) fs::rename(partial, target, error);
   if (error) {
     fs::remove_all(partial, error);
-    ctx.failJob("Error: Cannot copy the player to \"" + target.string() + "\".");
+    ctx.failJob(messageWith(kMsgCannotCopyPlayer, target.string()));
     return;
   }
   ctx.job.playerCopied = true;

@@ -1,5 +1,6 @@
 #include "writers/preview_page_writer.h"
 
+#include "core/messages.h"
 #include "core/settings_rules.h"
 #include "platform/file.h"
 #include "writers/controller_list.h"
@@ -106,8 +107,7 @@ bool writePreviewPage(Host& host, const std::string& programFolder,
   const std::string path = previewPagePath(programFolder);
   File page;
   if (!page.create(path)) {
-    host.showMessage("Error: Cannot create preview file \"" + path + "\".",
-                     MessageIcon::Exclamation);
+    host.showMessage(messageWith(kMsgCannotCreatePreview, path), MessageIcon::Exclamation);
     return false;
   }
 
@@ -116,14 +116,10 @@ bool writePreviewPage(Host& host, const std::string& programFolder,
   for (const std::string& name : entries) {
     switch (checkControllerName(name)) {
       case ControllerNaming::TooShort:
-        host.showMessage("Error: This controller file is not named correctly and will be skipped \"" +
-                             name + ".swf\".",
-                         MessageIcon::Exclamation);
+        host.showMessage(messageWith(kMsgControllerNameTooShort, name), MessageIcon::Exclamation);
         continue;
       case ControllerNaming::ZeroInCode:
-        host.showMessage(
-            "Error: This file is not named correctly and will be skipped \"" + name + ".swf\".",
-            MessageIcon::Exclamation);
+        host.showMessage(messageWith(kMsgControllerCodeZero, name), MessageIcon::Exclamation);
         continue;
       case ControllerNaming::Correct:
         break;
@@ -137,7 +133,7 @@ bool writePreviewPage(Host& host, const std::string& programFolder,
   written = page.close() && written;
   if (!written) {
     // A cut-off page would open as if complete.
-    host.showMessage("Error: Cannot write file.", MessageIcon::Exclamation);
+    host.showMessage(kMsgCannotWriteFile, MessageIcon::Exclamation);
     return false;
   }
   return true;

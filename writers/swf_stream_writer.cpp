@@ -8,6 +8,7 @@
 
 #include "core/byte_order.h"
 #include "core/file_routines.h"
+#include "core/messages.h"
 #include "core/page_for.h"
 #include "writers/controller_copy.h"
 #include "writers/html_page_writer.h"
@@ -64,7 +65,7 @@ bool copyHeaderTemplate(AppContext& ctx) {
   std::string path = ctx.paths.programFolder + kTemplateName;
   File data;
   if (!data.openExisting(path, FileAccess::Read, true) || !data.isRegular()) {
-    ctx.failJob("Error: Cannot open data file \"" + path + "\".");
+    ctx.failJob(messageWith(kMsgCannotOpenDataFile, path));
     return false;
   }
   std::vector<std::uint8_t> header(kStreamTemplateSize, 0);
@@ -75,7 +76,7 @@ bool copyHeaderTemplate(AppContext& ctx) {
   // So would anything that is not an uncompressed Flash header.
   const bool flashHeader = header[0] == 'F' && header[1] == 'W' && header[2] == 'S';
   if (got < static_cast<std::int64_t>(kStreamTemplateSize) || !flashHeader) {
-    ctx.failJob("Error: Cannot open data file \"" + path + "\".");
+    ctx.failJob(messageWith(kMsgCannotOpenDataFile, path));
     return false;
   }
   writeBytes(ctx, header);
@@ -142,7 +143,7 @@ bool writeSoundBlock(AppContext& ctx, FrameReader& reader, std::uint16_t seek) {
     if (job.tmp3Pos < job.tmp3EndPos) {
       reader.appendFrame(data);
       if (reader.shortRead()) {
-        ctx.failJob("Error: Cannot read file.");
+        ctx.failJob(kMsgCannotReadFile);
         return false;
       }
       realEnd = data.size();
@@ -172,8 +173,7 @@ std::int32_t writeSoundBlocks(AppContext& ctx) {
   FrameReader reader(job);
   while (job.tmp3Pos < job.tmp3EndPos) {
     if (frameCount >= kMaxFrameCount) {
-      ctx.host.showMessage("Error: Output truncated because the maximum audio length has been reached.",
-                           MessageIcon::None);
+      ctx.host.showMessage(kMsgOutputTruncated, MessageIcon::None);
       break;
     }
     if (!writeSoundBlock(ctx, reader, seek)) break;

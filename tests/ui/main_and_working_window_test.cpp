@@ -1,14 +1,21 @@
 #include "ui/main_window.h"
 
-#include <QDesktopServices>
 #include <QEnterEvent>
 #include <QProgressBar>
+#include <algorithm>
 #include <csignal>
+#include <regex>
+#include <set>
 #include <httplib.h>
 
+#include "core/messages.h"
+#include "tests/ui/accessibility_walk.h"
 #include "tests/ui/gui_fixture.h"
+#include "ui/output_text_dialog.h"
+#include "ui/tip_dialog.h"
 #include "ui/coloured_edit.h"
 #include "ui/skinned_button.h"
+#include "ui/sound_probe.h"
 #include "ui/stop_signals.h"
 #include "ui/working_window.h"
 
@@ -41,9 +48,13 @@ QImage grabbed(QWidget& w) {
 
 TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDrags) {
   const std::string empty = "Error: Please select an input MP3 or WAV file first.";
-  using Act = std::function<void(MainWindow&)>;
-  // What the user does, the program's exit code (none: it goes on) and the message shown.
-  const std::tuple<const char*, Act, std::optional<int>, std::string> rows[] = {
+  struct Row {
+    const char* how;
+    std::function<void(MainWindow&)> act;
+    std::optional<int> exitCode;  // none: the program goes on
+    std::string message;
+  };
+  const Row rows[] = {
       {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, 0, ""},
       {"Escape in the box", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }, 0, ""},
       {"Close", [](MainWindow& w) { w.closeButton()->click(); }, 0, ""},
@@ -54,15 +65,15 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
       {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, std::nullopt, empty},
       {"No help page", [](MainWindow& w) { w.helpButton()->click(); }, {}, "Error: Could not launch help file."},
   };
-  for (const auto& [how, act, code, message] : rows) {
-    SCOPED_TRACE(how);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
     exitCode.reset();
     messages.clear();
-    act(open());
-    EXPECT_EQ(exitCode, code);
-    EXPECT_EQ(messages.size(), message.empty() ? 0u : 1u);
+    row.act(open());
+    EXPECT_EQ(exitCode, row.exitCode);
+    EXPECT_EQ(messages.size(), row.message.empty() ? 0u : 1u);
     for (const Shown& shown : messages)
-      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(message, MessageIcon::Exclamation));
+      EXPECT_EQ(std::pair(shown.text, shown.icon), std::pair(row.message, MessageIcon::Exclamation));
     EXPECT_FALSE(ctx.job.jobStarted);
   }
   // A typed path is checked exactly as typed.
@@ -78,16 +89,23 @@ TEST_F(MainWindowTest, KeysAndButtonsEndTheProgramOrSayWhatIsMissingAndTheRestDr
   w.move(100, 100);
   auto drag = [&w](QWidget* target, QPoint from, QPoint by) {
     const QPoint global = target->mapToGlobal(from);
-    const std::tuple<QEvent::Type, QPoint, Qt::MouseButton, Qt::MouseButtons> steps[] = {
-        {QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
-        {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
-        {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
-    for (const auto& [type, shift, button, buttons] : steps) {
-      QMouseEvent event(type, QPointF(from + shift), QPointF(global + shift), button, buttons, Qt::NoModifier);
+    struct Step {
+      QEvent::Type type;
+      QPoint shift;
+      Qt::MouseButton button;
+      Qt::MouseButtons held;
+    };
+    const Step steps[] = {{QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton},
+                          {QEvent::MouseMove, by, Qt::NoButton, Qt::LeftButton},
+                          {QEvent::MouseButtonRelease, by, Qt::LeftButton, Qt::NoButton}};
+    for (const Step& step : steps) {
+      QMouseEvent event(step.type, QPointF(from + step.shift), QPointF(global + step.shift), step.button, step.held,
+                        Qt::NoModifier);
       QCoreApplication::sendEvent(target, &event);
     }
     return w.pos();
   };
+  EXPECT_EQ(drag(&w, {200, 20}, {4, 5}), QPoint(100, 100)) << "a click that barely moves is no drag";
   EXPECT_EQ(drag(&w, {200, 20}, {30, 40}), QPoint(130, 140));
   EXPECT_EQ(drag(&w, {10, 340}, {-5, 7}), QPoint(125, 147));
   EXPECT_EQ(drag(w.optionsButton(), {5, 5}, {50, 50}), QPoint(125, 147));
@@ -182,7 +200,8 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
                                   w.optionsButton(), w.createButton(), w.exitButton()}) {
       SCOPED_TRACE(button->objectName().toStdString());
       EXPECT_TRUE(button->text().isEmpty()) << "drawn as its word: its picture did not load";
-      EXPECT_EQ(button->hasClickSound(), on);
+      // A machine without sound gets none, and no warning about it.
+      EXPECT_EQ(button->hasClickSound(), on && soundsCanPlay());
       EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor);
       // The picture's magenta corner shows the window beneath.
       button->hide();
@@ -209,15 +228,50 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   EXPECT_TRUE(messages.empty());
 }
 
-// Receives the addresses the program hands to the browser.
-class BrowserStandIn : public QObject {
-  Q_OBJECT
+// A button reached by Tab shows a ring; one that takes the focus from a
+// click looks as it always did.
+TEST_F(MainWindowTest, OnlyKeyboardFocusShowsARing) {
+  MainWindow& w = open();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  const QImage atRest = test::grabbed(*w.browseButton());
+  QTest::keyClick(w.fileNameBox(), Qt::Key_Tab);
+  ASSERT_TRUE(w.browseButton()->hasFocus());
+  EXPECT_NE(test::grabbed(*w.browseButton()), atRest);
+  QTest::keyClick(w.browseButton(), Qt::Key_Tab);
+  ASSERT_TRUE(w.createButton()->hasFocus()) << "Tab goes on to Create";
+  EXPECT_EQ(test::grabbed(*w.browseButton()), atRest);
 
- public:
-  std::vector<QUrl> opened;
+  w.fileNameBox()->setFocus(Qt::MouseFocusReason);
+  const QImage createAtRest = test::grabbed(*w.createButton());
+  QTest::mouseClick(w.createButton(), Qt::LeftButton);
+  ASSERT_TRUE(w.createButton()->hasFocus());
+  EXPECT_EQ(test::grabbed(*w.createButton()), createAtRest);
+}
 
- public slots:
-  void open(const QUrl& url) { opened.push_back(url); }
+// Stands in for the desktop's launcher on PATH while it lives: it writes the
+// address it is given to a file and ends with the status in that file.
+struct LauncherStandIn {
+  LauncherStandIn() : oldPath(qgetenv("PATH")) {
+    test::writeFileText(folder.file("xdg-open"), "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/address\"\n"
+                                                 "exit $(cat \"$(dirname \"$0\")/status\")\n");
+    fs::permissions(folder.file("xdg-open"), fs::perms::owner_all);
+    endWith(0);
+    qputenv("PATH", QByteArray::fromStdString(folder.path()) + ":" + oldPath);
+  }
+  ~LauncherStandIn() { qputenv("PATH", oldPath); }
+  void endWith(int status) { test::writeFileText(folder.file("status"), std::to_string(status)); }
+  // The address given to the last launcher, once it has ended.
+  std::string takeAddress() {
+    const std::string file = folder.file("address");
+    if (!QTest::qWaitFor([&] { return fs::exists(file); }, 5000)) return "";
+    std::string address = test::readFileText(file);
+    fs::remove(file);
+    return address;
+  }
+
+  test::TempFolder folder;
+  QByteArray oldPath;
 };
 
 struct GuiJobFixture : test::GuiFixture {
@@ -258,7 +312,7 @@ std::vector<std::string> shown(QWidget& window) {
   }
   std::vector<std::string> texts{outcome};
   for (QLabel* line : window.findChildren<QLabel*>(QStringLiteral("resultLine")))
-    texts.push_back(line->text().toStdString());
+    if (line->isVisible() && window.rect().contains(line->geometry())) texts.push_back(line->text().toStdString());
   return texts;
 }
 
@@ -275,12 +329,16 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
   };
   const std::string page = "Created web page \"snx1.htm\"", stream = "Created Flash streaming animation \"snx1s.swf\"";
   const std::string finished = "Finished Successfully! Launch Output OK";
-  const std::vector<std::string> cancelled{"Cancelled OK", "", "", ""};
+  const std::vector<std::string> cancelled{"Cancelled OK"};
   const std::int32_t bare = kOutputModeBareLooping;
+  const std::string folder = "in <output>";  // the fixture's output folder
   const Row rows[] = {
-      {Enter, 1, bare, {finished, page, stream, ""}, {"snx1.htm", "snx1s.swf"}},
-      {Enter, 1, kOutputModeController, {finished, page, stream, "Created Flash controller animation \"snx1c.swf\""},
-       {"snx1.htm", "snx1c.swf", "snx1s.swf"}},
+      {Enter, 1, bare, {finished, page, stream, folder}, {"snx1.htm", "snx1s.swf"}},
+      // Every browser's page with a controller: four files and the folder.
+      {Enter, 1, kOutputModeController,
+       {finished, page, stream, "Created Flash controller animation \"snx1c.swf\"", "Created MP3 sound \"snx1.mp3\"",
+        folder},
+       {"snx1.htm", "snx1.mp3", "snx1c.swf", "snx1s.swf"}},
       {CancelButton, 30, bare, cancelled, {}},
       {EscapeKey, 30, bare, cancelled, {}},
       {CloseRequest, 30, bare, cancelled, {}},
@@ -288,12 +346,13 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
       {Signal, 30, bare, cancelled, {}, SIGTERM},
       {Signal, 30, bare, cancelled, {}, SIGHUP},
       {Signal, 30, bare, cancelled, {}, SIGQUIT},
-      {NoEncoder, 0.5, bare, {"Failed OK", "", "", ""}, {}},
+      {NoEncoder, 0.5, bare, {"Failed OK"}, {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.act << " " << row.signal);
     GuiJobFixture f(row.seconds);
     f.ctx.settings.outputMode = row.mode;
+    if (row.mode == kOutputModeController) f.ctx.settings.pageFor = PageFor::EveryBrowser;
     if (row.act == NoEncoder) fs::remove(f.program.file("lame_enc.so"));
     QWidget mainWindow;
     f.host.setOwner(&mainWindow);
@@ -315,7 +374,11 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
       EXPECT_FALSE(f.output.entries().empty());
       if (row.act == CancelButton || row.act == CancelThenClose) click(window, "cancel");
       if (row.act == EscapeKey) QTest::keyClick(&window, Qt::Key_Escape);
-      if (row.act == CloseRequest || row.act == CancelThenClose) {
+      if (row.act == CloseRequest) {
+        EXPECT_FALSE(window.close());
+        EXPECT_TRUE(child(window, "cancel").isDown()) << "the close request presses Cancel where the user sees it";
+      }
+      if (row.act == CancelThenClose) {
         EXPECT_FALSE(window.close());
       }
       if (row.signal) std::raise(row.signal);
@@ -324,7 +387,9 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
       return true;
     };
     f.runWindow(row.act == NoEncoder ? std::function<bool(WorkingWindow&)>() : during, [&](WorkingWindow& window) {
-      EXPECT_EQ(shown(window), row.shown);
+      std::vector<std::string> expected = row.shown;
+      if (expected.back() == folder) expected.back() = "in " + f.output.path();
+      EXPECT_EQ(shown(window), expected);
       for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
       if (row.mode == kOutputModeController) QTest::keyClick(&window, Qt::Key_Escape);
       else click(window, "ok");
@@ -337,36 +402,102 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
   }
 }
 
-// The page is served with the player; once it is gone, each try says so.
-TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrReportsItMissing) {
+// The page is served with the player; a launcher that fails, or a page that
+// is gone, is reported each time.
+TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrSaysWhyNot) {
   GuiJobFixture f(0.5);
   f.ctx.settings.outputMode = kOutputModeController;
-  BrowserStandIn browser;
-  QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+  LauncherStandIn launcher;
   f.runWindow({}, [&](WorkingWindow& window) {
     click(window, "launchOutput");
-    ASSERT_EQ(browser.opened.size(), 1u);
-    const QUrl page = browser.opened[0];
+    const QUrl page(QString::fromStdString(launcher.takeAddress()));
     EXPECT_EQ(page.host(), QStringLiteral("127.0.0.1"));
     ASSERT_TRUE(page.path().endsWith(QStringLiteral("/snx1.htm"))) << page.toString().toStdString();
     httplib::Result served = httplib::Client("127.0.0.1", page.port()).Get(page.path().toStdString());
     EXPECT_EQ(served ? served->status : 0, 200);
-    EXPECT_TRUE(f.messages.empty());
-    fs::remove(f.output.file("snx1.htm"));
+
+    launcher.endWith(4);
     click(window, "launchOutput");
+    EXPECT_FALSE(launcher.takeAddress().empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.messages.size() == 1; }, 5000)) << "a launcher that fails is reported";
+    fs::remove(f.output.file("snx1.htm"));
     click(window, "launchOutput");
     EXPECT_TRUE(window.isVisible());
     for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
     click(window, "ok");
   });
-  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-  EXPECT_EQ(browser.opened.size(), 1u);
   ASSERT_EQ(f.messages.size(), 2u);
   EXPECT_EQ(f.messages[0].text, "Error: Could not launch the web page with the default browser.");
   EXPECT_EQ(f.host.owner(), nullptr);
 }
 
+// A screen reader can name every control of every window the program shows
+// around a job, the window's own painted texts included.
+TEST(Accessibility, EveryControlOfEachWindowHasAName) {
+  struct Row {
+    const char* window;
+    std::function<void(GuiJobFixture&, std::function<void(QWidget&)>)> open;
+  };
+  const Row rows[] = {
+      {"main", [](GuiJobFixture& f, auto walk) {
+         MainWindow main(f.ctx, f.host);
+         main.show();
+         walk(main);
+       }},
+      {"tip", [](GuiJobFixture& f, auto walk) {
+         auto answer = test::answerModals([&](QWidget& tip) {
+           walk(tip);
+           tip.close();
+         });
+         runTipOfTheDay(f.ctx, nullptr);
+       }},
+      {"output text", [](GuiJobFixture& f, auto walk) {
+         auto answer = test::answerModals([&](QWidget& text) {
+           walk(text);
+           text.close();
+         });
+         runOutputText(f.ctx, nullptr);
+       }},
+      {"working", [](GuiJobFixture& f, auto walk) {
+         f.runWindow([&](WorkingWindow& w) { return walk(w), true; }, [&](WorkingWindow& w) {
+           walk(w);
+           w.accept();
+         });
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.window);
+    GuiJobFixture f(0.5);
+    int walked = 0;
+    row.open(f, [&walked](QWidget& window) {
+      ++walked;
+      EXPECT_EQ(test::unnamedControls(window), std::vector<std::string>{});
+    });
+    EXPECT_GT(walked, 0);
+  }
+}
+
+// The help page's table of messages is the program's own list.
+TEST(HelpPage, ListsEveryMessageTheProgramShows) {
+  const std::string page = test::readFileText(test::programFolder() + "snxhelp.htm");
+  const std::size_t start = page.find("<table id=\"messages\">");
+  ASSERT_NE(start, std::string::npos);
+  const std::string table = page.substr(start, page.find("</table>", start) - start);
+  std::set<std::string> listed;
+  const std::regex firstCell("<tr><td>(.*?)</td>");
+  for (auto it = std::sregex_iterator(table.begin(), table.end(), firstCell); it != std::sregex_iterator(); ++it) {
+    // <var>path</var> is where the program's text holds <path>.
+    std::string text = std::regex_replace((*it)[1].str(), std::regex("</?var>"), "|");
+    text = std::regex_replace(text, std::regex("\\|([a-z]+)\\|"), "<$1>");
+    listed.insert(text);
+  }
+  const std::set<std::string> program(std::begin(kAllMessages), std::end(kAllMessages));
+  std::vector<std::string> unlisted, unknown;
+  std::ranges::set_difference(program, listed, std::back_inserter(unlisted));
+  std::ranges::set_difference(listed, program, std::back_inserter(unknown));
+  EXPECT_EQ(unlisted, std::vector<std::string>{}) << "messages the help page does not list";
+  EXPECT_EQ(unknown, std::vector<std::string>{}) << "messages the program does not show";
+}
+
 }  // namespace
 }  // namespace sonaflux
-
-#include "main_and_working_window_test.moc"

@@ -1,11 +1,13 @@
 // Draws the program's windows offscreen into PNG files for the README: the
 // Options window's tabs (options-<tab>.png) with the folder's settings, then
-// the main window and the working window after a real job on the input.
+// the main window, the working window after a real job on the input and the
+// tip of the day.
 //
 //   sonaflux_grab_windows PROGRAM_FOLDER/ INPUT.wav PICTURE_FOLDER/
 #include <QApplication>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +17,7 @@
 #include "ui/gui_host.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
+#include "ui/tip_dialog.h"
 #include "ui/working_window.h"
 
 namespace {
@@ -92,5 +95,15 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   if (working.report().outcome != JobOutcome::Finished) return 1;
   save(shaped(working), pictures + QStringLiteral("/working-window.png"));
+  working.accept();
+
+  // The tip of the day: it opens modally, so it is grabbed from the event loop.
+  QTimer::singleShot(0, [&pictures] {
+    QWidget* tip = QApplication::activeModalWidget();
+    if (!tip) return;
+    save(tip->grab().toImage(), pictures + QStringLiteral("/tip-window.png"));
+    tip->close();
+  });
+  runTipOfTheDay(ctx, &window);
   return 0;
 }
