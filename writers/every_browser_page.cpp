@@ -4,6 +4,7 @@
 
 #include "core/settings_rules.h"
 #include "core/utf8.h"
+#include "writers/controller_copy.h"
 
 namespace sonaflux {
 
@@ -108,9 +109,18 @@ std::string buildEveryBrowserPage(const EveryBrowserPageFields& f) {
   line("    </style>");
   line("  </head>");
   line("  <body>");
+  const bool twin = !f.controllerTwin.empty();
   line("    <p>");
-  line("      <audio id=\"sound\" data-src=\"" + file + "\" controls preload=\"auto\"" +
+  line("      <audio id=\"sound\" data-src=\"" + file + "\"" + (twin ? "" : " controls") + " preload=\"auto\"" +
        (f.autoplay ? " autoplay" : "") + (f.loop ? " loop" : "") + "></audio>");
+  if (twin) {
+    line("      <span data-sound=\"sound\" data-instruction=\"" + escapeHtml(f.instruction) +
+         "\" style=\"display: inline-block; vertical-align: middle; line-height: 0; width: " +
+         std::to_string(f.controllerWidth) + "px; height: " + std::to_string(f.controllerHeight) + "px\">");
+    page += f.controllerTwin;
+    if (!f.controllerTwin.ends_with("\n")) page += kLineEnd;
+    line("      </span>");
+  }
   line("    </p>");
   if (!f.title.empty()) line("    <p>" + title + "</p>");
   line("    <noscript><p><a href=\"" + file + "\">" + file + "</a></p></noscript>");
@@ -133,6 +143,10 @@ EveryBrowserPageFields everyBrowserPageFields(const AppContext& ctx) {
     const std::string letter = normalisedInstruction(s.instruction);
     f.autoplay = letter == "e" || letter == "f";
     f.loop = letter != "d" && letter != "f";
+    const ControllerSize size = controllerSize(s.controllerName);
+    f.controllerWidth = size.width;
+    f.controllerHeight = size.height;
+    f.instruction = letter;
   } else {
     f.autoplay = true;
     f.loop = s.outputMode != kOutputModeBareOnce;

@@ -14,6 +14,13 @@ struct EveryBrowserPageFields {
   std::string soundFile;         // "snx12.mp3", beside the page
   bool autoplay = true;
   bool loop = true;
+  // Controller output: the controller's twin, written as it stands in place of
+  // the browser's controls, at the controller's size, told the instruction.
+  // Empty: the browser's controls.
+  std::string controllerTwin;
+  int controllerWidth = 0;
+  int controllerHeight = 0;
+  std::string instruction;
 };
 
 /// A UTF-8 standards page whose <audio> element plays the sound file. A short
