@@ -79,13 +79,6 @@ std::string readControllerTwin(Host& host, const std::string& path) {
   return text;
 }
 
-std::string jobControllerTwin(AppContext& ctx) {
-  if (ctx.settings.outputMode != kOutputModeController || !isSafeControllerName(ctx.settings.controllerName))
-    return {};
-  return readControllerTwin(ctx.host, controllerTwinPath(ctx.paths.programFolder + "Controllers/",
-                                                         ctx.settings.controllerName));
-}
-
 void writeControllerAnimation(AppContext& ctx) {
   if (ctx.settings.outputMode != kOutputModeController) return;
   File controller;

@@ -38,9 +38,6 @@ inline constexpr std::int64_t kLargestControllerTwin = 64 * 1024;
 /// kLargestControllerTwin. Empty means the browser's own controls.
 std::string readControllerTwin(Host& host, const std::string& path);
 
-/// The chosen controller's twin for the job's page (controller output only).
-std::string jobControllerTwin(AppContext& ctx);
-
 /// Width and height in pixels carried by a controller name's last eight
 /// characters ("01150040": 150 x 40); 0 where a field holds no number.
 struct ControllerSize {

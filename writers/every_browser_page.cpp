@@ -92,7 +92,7 @@ std::string escapeHtml(const std::string& text) {
   return out;
 }
 
-std::string buildEveryBrowserPage(const EveryBrowserPageFields& f) {
+std::string buildEveryBrowserPage(const EveryBrowserPageFields& f, const ControllerTwinSlot& slot) {
   const std::string title = escapeHtml(f.title);
   const std::string file = escapeHtml(f.soundFile);
   std::string page;
@@ -109,16 +109,16 @@ std::string buildEveryBrowserPage(const EveryBrowserPageFields& f) {
   line("    </style>");
   line("  </head>");
   line("  <body>");
-  const bool twin = !f.controllerTwin.empty();
+  const bool twin = !slot.twin.empty();
   line("    <p>");
   line("      <audio id=\"sound\" data-src=\"" + file + "\"" + (twin ? "" : " controls") + " preload=\"auto\"" +
        (f.autoplay ? " autoplay" : "") + (f.loop ? " loop" : "") + "></audio>");
   if (twin) {
-    line("      <span data-sound=\"sound\" data-instruction=\"" + escapeHtml(f.instruction) +
+    line("      <span data-sound=\"sound\" data-instruction=\"" + escapeHtml(slot.instruction) +
          "\" style=\"display: inline-block; vertical-align: middle; line-height: 0; width: " +
-         std::to_string(f.controllerWidth) + "px; height: " + std::to_string(f.controllerHeight) + "px\">");
-    page += f.controllerTwin;
-    if (!f.controllerTwin.ends_with("\n")) page += kLineEnd;
+         std::to_string(slot.width) + "px; height: " + std::to_string(slot.height) + "px\">");
+    page += slot.twin;
+    if (!slot.twin.ends_with("\n")) page += kLineEnd;
     line("      </span>");
   }
   line("    </p>");
@@ -143,15 +143,20 @@ EveryBrowserPageFields everyBrowserPageFields(const AppContext& ctx) {
     const std::string letter = normalisedInstruction(s.instruction);
     f.autoplay = letter == "e" || letter == "f";
     f.loop = letter != "d" && letter != "f";
-    const ControllerSize size = controllerSize(s.controllerName);
-    f.controllerWidth = size.width;
-    f.controllerHeight = size.height;
-    f.instruction = letter;
   } else {
     f.autoplay = true;
     f.loop = s.outputMode != kOutputModeBareOnce;
   }
   return f;
+}
+
+ControllerTwinSlot controllerTwinSlot(AppContext& ctx) {
+  const SettingsRecord& s = ctx.settings;
+  // A name from the settings file must not lead out of the Controllers folder.
+  if (s.outputMode != kOutputModeController || !isSafeControllerName(s.controllerName)) return {};
+  const ControllerSize size = controllerSize(s.controllerName);
+  const std::string path = controllerTwinPath(ctx.paths.programFolder + "Controllers/", s.controllerName);
+  return {readControllerTwin(ctx.host, path), size.width, size.height, normalisedInstruction(s.instruction)};
 }
 
 }  // namespace sonaflux

@@ -130,14 +130,9 @@ std::string playerScriptFor(const AppContext& ctx) {
 }
 
 void writeHtmlPage(AppContext& ctx) {
-  std::string page;
-  if (jobPageFor(ctx) == PageFor::EveryBrowser) {
-    EveryBrowserPageFields fields = everyBrowserPageFields(ctx);
-    fields.controllerTwin = jobControllerTwin(ctx);
-    page = buildEveryBrowserPage(fields);
-  } else {
-    page = buildHtmlPage(htmlPageFields(ctx), playerScriptFor(ctx));
-  }
+  std::string page = jobPageFor(ctx) == PageFor::EveryBrowser
+                         ? buildEveryBrowserPage(everyBrowserPageFields(ctx), controllerTwinSlot(ctx))
+                         : buildHtmlPage(htmlPageFields(ctx), playerScriptFor(ctx));
   std::int64_t position = 1;
   writeBlock(ctx, ctx.job.htmlFile, position, page.data(), static_cast<std::int64_t>(page.size()));
 }
