@@ -288,11 +288,16 @@ test('each twin looks like its controller in Ruffle, idle and with the pointer o
     for (const [i, [name, at]] of Object.entries(kControllers).entries()) {
       const movie = movies.nth(i);
       const twin = page.locator(`svg.snx-${name}`);
-      // Ruffle draws once the movie runs.
+      // Until Ruffle has drawn the panel: a pixel on its top edge is opaque.
       await page.waitForFunction((n) => {
         const host = document.querySelectorAll('ruffle-embed, ruffle-object, ruffle-player')[n];
-        return host && host.shadowRoot && host.shadowRoot.querySelector('canvas');
-      }, i, { timeout: 30000 });
+        const canvas = host && host.shadowRoot && host.shadowRoot.querySelector('canvas');
+        const width = canvas ? canvas.getBoundingClientRect().width : 0;
+        if (!width || !canvas.width) return false;
+        const scale = canvas.width / width;
+        return canvas.getContext('2d').getImageData(Math.round(canvas.width / 2), Math.round(2 * scale), 1, 1)
+          .data[3] === 255;
+      }, i, { timeout: 30000, polling: 100 });
       for (const pointer of ['idle', 'play']) {
         const shots = [];
         for (const element of [movie, twin]) {
