@@ -74,6 +74,15 @@ function twinState() {
     box: { x: box.x, y: box.y, width: box.width, height: box.height } };
 }
 
+// Tells the console the twin's state once the sound can play through and
+// autoplay, if allowed, has had its moment. Asking the page instead would
+// count as a press in some drivers.
+function reportSettled() {
+  document.addEventListener('canplaythrough', () => setTimeout(() => {
+    console.log(`twin settled ${JSON.stringify(window.twinState())}`);
+  }, 500), { capture: true, once: true });
+}
+
 // A job's standards page and sound, and nothing else, in a folder of their own.
 function html5Set(controllerName, instruction, tones) {
   const job = runJob(toneStepsWav(tones), { outputMode: 1, controllerName, instruction, pageFor: kHtml5Page });
@@ -87,19 +96,31 @@ function serveStatic(folder, page) {
     { pattern: /(http:\/\/127\.0\.0\.1:\d+\/)/, stop: 'kill', page });
 }
 
-// Opens the address in a new page of browser, hands { page, requests } to body;
-// page errors and console errors but those matching allowed fail the test.
+// Opens the address in a new page of browser, hands { page, requests, settled }
+// to body, settled resolving to the state reportSettled tells; page errors and
+// console errors but those matching allowed fail the test.
 async function withPage(browser, address, body, { allowed = null } = {}) {
   const page = await browser.newPage();
   const problems = [];
   const requests = [];
+  let tell;
+  const settled = new Promise((resolve, reject) => {
+    tell = resolve;
+    setTimeout(() => reject(new Error('the sound never became ready')), 20000).unref();
+  });
+  settled.catch(() => {});
   try {
     page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
-    page.on('console', (m) => m.type() === 'error' && problems.push(`console: ${m.text()}`));
+    page.on('console', (m) => {
+      if (m.type() === 'error') problems.push(`console: ${m.text()}`);
+      const told = /^twin settled (.*)/.exec(m.text());
+      if (told) tell(JSON.parse(told[1]));
+    });
     page.on('request', (r) => requests.push(r.url()));
-    await (page.addInitScript || page.evaluateOnNewDocument).call(page, `window.twinState = ${twinState};`);
+    await (page.addInitScript || page.evaluateOnNewDocument)
+      .call(page, `window.twinState = ${twinState}; (${reportSettled})();`);
     await page.goto(address);
-    await body({ page, requests });
+    await body({ page, requests, settled });
     assert.deepEqual(problems.filter((p) => !allowed || !allowed.test(p)), []);
   } finally {
     await page.close();
@@ -209,9 +230,8 @@ test('where autoplay is blocked, a playing instruction shows stopped and starts 
     const set = html5Set('Deck01120060', 'e', [400, 800, 400, 800]);
     const serving = await servePage(set.folder, set.page);
     try {
-      await withPage(blocked, serving.address, async ({ page }) => {
-        await poll(page, () => document.querySelector('audio').readyState >= 3);
-        const state = await page.evaluate(twinState);
+      await withPage(blocked, serving.address, async ({ page, settled }) => {
+        const state = await settled;
         assert.deepEqual([state.state, state.paused], ['stopped', true], browserName);
         await press(page, state.box, kControllers.Deck01120060.play);
         const started = await poll(page, () => document.querySelector('audio').currentTime > 0.5 && twinState());
