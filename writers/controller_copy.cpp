@@ -71,7 +71,7 @@ std::string readControllerTwin(Host& host, const std::string& path) {
   const std::int64_t got = file.read(text.data(), text.size());
   if (got <= 0) return {};
   if (got > kLargestControllerTwin) {
-    host.showMessage("The controller page \"" + path + "\" is larger than 64 KB; the page shows the browser's own controls instead.",
+    host.showMessage("The controller page \"" + path + "\" is larger than 64 KB and is not used.",
                      MessageIcon::Exclamation);
     return {};
   }

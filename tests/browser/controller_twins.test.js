@@ -67,7 +67,8 @@ async function poll(page, fn, arg, timeout = 10000) {
 function twinState() {
   const audio = document.querySelector('audio');
   const svg = document.querySelector('svg[data-state]');
-  const scale = (name) => Number(/scale\(([^ )]+)/.exec(svg.querySelector(`.snx-${name}`).getAttribute('transform'))[1]);
+  const scale = (name) => Number(/scale\(([^ )]+)/
+    .exec(svg.querySelector(`.snx-${name}`).getAttribute('transform'))[1]);
   const box = svg.getBoundingClientRect();
   return { state: svg.getAttribute('data-state'), loaded: scale('loaded'), played: scale('played'),
     paused: audio.paused, time: audio.currentTime, loop: audio.loop, ended: audio.ended, error: !!audio.error,
@@ -87,7 +88,9 @@ function reportSettled() {
 function html5Set(controllerName, instruction, tones) {
   const job = runJob(toneStepsWav(tones), { outputMode: 1, controllerName, instruction, pageFor: kHtml5Page });
   const folder = makeTempFolder('site');
-  for (const name of [job.page, `${job.base}.mp3`]) fs.copyFileSync(path.join(job.folder, name), path.join(folder, name));
+  for (const name of [job.page, `${job.base}.mp3`]) {
+    fs.copyFileSync(path.join(job.folder, name), path.join(folder, name));
+  }
   return { folder, page: job.page, sound: path.join(folder, `${job.base}.mp3`) };
 }
 

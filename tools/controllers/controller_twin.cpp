@@ -115,7 +115,9 @@ std::string colour(swf::Rgb c) {
   return text;
 }
 
-std::string translate(int x, int y) { return "transform=\"translate(" + std::to_string(x) + " " + std::to_string(y) + ")\""; }
+std::string translate(int x, int y) {
+  return "transform=\"translate(" + std::to_string(x) + " " + std::to_string(y) + ")\"";
+}
 
 }  // namespace
 
@@ -155,7 +157,8 @@ std::string buildControllerTwin(const Design& d) {
     Box box;
     void (*symbol)(Outline&, Box);
   };
-  for (const Button& b : {Button{"play", "Play", d.play, addPlaySymbol}, Button{"pause", "Pause", d.pause, addPauseSymbol},
+  for (const Button& b : {Button{"play", "Play", d.play, addPlaySymbol},
+                          Button{"pause", "Pause", d.pause, addPauseSymbol},
                           Button{"stop", "Stop", d.stop, addStopSymbol}}) {
     const Box local{0, 0, b.box.width, b.box.height};
     line("  <g class=\"snx-button snx-" + std::string(b.name) + "\" role=\"button\" aria-label=\"" + b.label +
