@@ -60,6 +60,26 @@ void checkController(AppContext& ctx) {
   if (!flash) ctx.failJob(messageWith(kMsgCannotOpenController, controllerPath(ctx)));
 }
 
+std::string controllerTwinPath(const std::string& controllersFolder, const std::string& name) {
+  return controllersFolder + name + ".htm";
+}
+
+std::string readControllerTwin(Host& host, const std::string& path) {
+  File file;
+  if (!file.openExisting(path, FileAccess::Read, false)) return {};
+  // One byte past the limit tells a file that is too large.
+  std::string text(static_cast<std::size_t>(kLargestControllerTwin) + 1, '\0');
+  const std::int64_t got = file.read(text.data(), text.size());
+  if (got <= 0) return {};
+  if (got > kLargestControllerTwin) {
+    host.showMessage("The controller page \"" + path + "\" is larger than 64 KB and is not used.",
+                     MessageIcon::Exclamation);
+    return {};
+  }
+  text.resize(static_cast<std::size_t>(got));
+  return text;
+}
+
 void writeControllerAnimation(AppContext& ctx) {
   if (ctx.settings.outputMode != kOutputModeController) return;
   File controller;

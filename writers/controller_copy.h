@@ -26,6 +26,18 @@ void checkController(AppContext& ctx);
 /// output only).
 void writeControllerAnimation(AppContext& ctx);
 
+/// A controller's twin for pages without a Flash player: its name with
+/// ".htm", beside it in the Controllers folder.
+std::string controllerTwinPath(const std::string& controllersFolder, const std::string& name);
+
+/// The largest twin a page takes in.
+inline constexpr std::int64_t kLargestControllerTwin = 64 * 1024;
+
+/// The twin's text as it stands. Empty when the file is missing, unreadable
+/// or empty; also empty, after a message naming it, when it is larger than
+/// kLargestControllerTwin. Empty means the browser's own controls.
+std::string readControllerTwin(Host& host, const std::string& path);
+
 /// Width and height in pixels carried by a controller name's last eight
 /// characters ("01150040": 150 x 40); 0 where a field holds no number.
 struct ControllerSize {

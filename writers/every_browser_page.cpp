@@ -4,6 +4,7 @@
 
 #include "core/settings_rules.h"
 #include "core/utf8.h"
+#include "writers/controller_copy.h"
 
 namespace sonaflux {
 
@@ -91,7 +92,7 @@ std::string escapeHtml(const std::string& text) {
   return out;
 }
 
-std::string buildEveryBrowserPage(const EveryBrowserPageFields& f) {
+std::string buildEveryBrowserPage(const EveryBrowserPageFields& f, const ControllerTwinSlot& slot) {
   const std::string title = escapeHtml(f.title);
   const std::string file = escapeHtml(f.soundFile);
   std::string page;
@@ -108,9 +109,18 @@ std::string buildEveryBrowserPage(const EveryBrowserPageFields& f) {
   line("    </style>");
   line("  </head>");
   line("  <body>");
+  const bool twin = !slot.twin.empty();
   line("    <p>");
-  line("      <audio id=\"sound\" data-src=\"" + file + "\" controls preload=\"auto\"" +
+  line("      <audio id=\"sound\" data-src=\"" + file + "\"" + (twin ? "" : " controls") + " preload=\"auto\"" +
        (f.autoplay ? " autoplay" : "") + (f.loop ? " loop" : "") + "></audio>");
+  if (twin) {
+    line("      <span data-sound=\"sound\" data-instruction=\"" + escapeHtml(slot.instruction) +
+         "\" style=\"display: inline-block; vertical-align: middle; line-height: 0; width: " +
+         std::to_string(slot.width) + "px; height: " + std::to_string(slot.height) + "px\">");
+    page += slot.twin;
+    if (!slot.twin.ends_with("\n")) page += kLineEnd;
+    line("      </span>");
+  }
   line("    </p>");
   if (!f.title.empty()) line("    <p>" + title + "</p>");
   line("    <noscript><p><a href=\"" + file + "\">" + file + "</a></p></noscript>");
@@ -138,6 +148,15 @@ EveryBrowserPageFields everyBrowserPageFields(const AppContext& ctx) {
     f.loop = s.outputMode != kOutputModeBareOnce;
   }
   return f;
+}
+
+ControllerTwinSlot controllerTwinSlot(AppContext& ctx) {
+  const SettingsRecord& s = ctx.settings;
+  // A name from the settings file must not lead out of the Controllers folder.
+  if (s.outputMode != kOutputModeController || !isSafeControllerName(s.controllerName)) return {};
+  const ControllerSize size = controllerSize(s.controllerName);
+  const std::string path = controllerTwinPath(ctx.paths.programFolder + "Controllers/", s.controllerName);
+  return {readControllerTwin(ctx.host, path), size.width, size.height, normalisedInstruction(s.instruction)};
 }
 
 }  // namespace sonaflux

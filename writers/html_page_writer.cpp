@@ -134,7 +134,7 @@ std::string playerScriptFor(const AppContext& ctx) {
 
 void writeHtmlPage(AppContext& ctx) {
   std::string page = jobPageFor(ctx) == PageFor::EveryBrowser
-                         ? buildEveryBrowserPage(everyBrowserPageFields(ctx))
+                         ? buildEveryBrowserPage(everyBrowserPageFields(ctx), controllerTwinSlot(ctx))
                          : buildHtmlPage(htmlPageFields(ctx), playerScriptFor(ctx));
   std::int64_t position = 1;
   writeBlock(ctx, ctx.job.htmlFile, position, page.data(), static_cast<std::int64_t>(page.size()));

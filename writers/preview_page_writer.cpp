@@ -3,6 +3,7 @@
 #include "core/messages.h"
 #include "core/settings_rules.h"
 #include "platform/file.h"
+#include "writers/controller_copy.h"
 #include "writers/controller_list.h"
 #include "writers/html_page_writer.h"
 
@@ -68,6 +69,13 @@ std::string buildPreviewPage(const std::string& backgroundColour, const std::str
          kPluginPageUrl + "\" align=\"absmiddle\">");
     line("        </embed>");
     line("      </object>");
+    if (!s.twin.empty()) {
+      line("      <span style=\"display: inline-block; vertical-align: middle; line-height: 0; width: " +
+           std::to_string(s.width) + "px; height: " + std::to_string(s.height) + "px\">");
+      page += s.twin;
+      if (!s.twin.ends_with("\n")) page += kLineEnd;
+      line("      </span>");
+    }
     line("      Output text");
     line("    </p>");
     line("    <hr>");
@@ -125,7 +133,8 @@ bool writePreviewPage(Host& host, const std::string& programFolder,
         break;
     }
     ControllerCode code = controllerCode(name);
-    sections.push_back({name, readControllerDescription(folder, name), code.width, code.height});
+    sections.push_back({name, readControllerDescription(folder, name), code.width, code.height,
+                        readControllerTwin(host, controllerTwinPath(folder, name))});
   }
 
   const std::string text = buildPreviewPage(backgroundColour, textColour, sections);

@@ -13,6 +13,7 @@ struct PreviewSection {
   std::string description;  // first line of its description file
   int width = 0;
   int height = 0;
+  std::string twin;  // its twin for pages without a Flash player, shown beside it
 };
 
 /// The whole preview page, every line ending in CR LF. The colours are

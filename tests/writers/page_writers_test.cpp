@@ -221,13 +221,21 @@ const std::string kHead =
                      "    <hr>", ""});
 const std::string kEnd = test::crlfLines({"  </body>", "</html>"});
 
-std::string section(const std::string& name, const std::string& size, const std::string& description = "") {
+std::string section(const std::string& name, const std::string& size, const std::string& description = "",
+                    const std::string& twin = "") {
   const std::size_t object = kControllerPage.find("      <object"), title = kControllerPage.find("      Rock", object);
   return test::crlfLines(
              {"    <p>", "      " + name, "    </p>", "    <p>", "      " + description, "    </p>", "    <p>"}) +
          replaced(kControllerPage.substr(object, title - object),
                   {{"snx12e.swf", name + ".swf"}, {"width=150 height=40", size}, {"FFFFFF", "0A0B0C"}}) +
-         test::crlfLines({"      Output text", "    </p>", "    <hr>", ""});
+         twin + test::crlfLines({"      Output text", "    </p>", "    <hr>", ""});
+}
+
+// A shipped controller's twin beside its object, at its size.
+std::string shippedTwin(const std::string& name, const std::string& width, const std::string& height) {
+  return "      <span style=\"display: inline-block; vertical-align: middle; line-height: 0; width: " + width +
+         "px; height: " + height + "px\">\r\n" + readFileText(test::programFolder() + "Controllers/" + name + ".htm") +
+         "      </span>\r\n";
 }
 
 // A program folder whose Controllers folder holds the shipped controllers, a
@@ -256,13 +264,16 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
   EXPECT_EQ(readFileText(controllers + "preview.htm"),
             kHead +
                 section("Classic01150040", "width=150 height=40",
-                        "Classic: graphite panel, wide Play, Pause and Stop keys over a loading and position bar.") +
+                        "Classic: graphite panel, wide Play, Pause and Stop keys over a loading and position bar.",
+                        shippedTwin("Classic01150040", "150", "40")) +
                 section("Deck01120060", "width=120 height=60",
-                        "Deck: deep blue tile with a large Play key between Pause and Stop, bar on top.") +
+                        "Deck: deep blue tile with a large Play key between Pause and Stop, bar on top.",
+                        shippedTwin("Deck01120060", "120", "60")) +
                 section("Empty01050050", "width=50 height=50") + section("Plain03200020", "width=200 height=20") +
                 section("previewer01100010", "width=100 height=10") +  // sorted without case
                 section("Slim01240024", "width=240 height=24",
-                        "Slim: one light strip with round keys and a long loading and position bar.") +
+                        "Slim: one light strip with round keys and a long loading and position bar.",
+                        shippedTwin("Slim01240024", "240", "24")) +
                 kEnd);
   EXPECT_EQ(host.texts(),
             (std::vector<std::string>{

@@ -7,78 +7,81 @@
 namespace sonaflux::controllers {
 namespace {
 
-using swf::kTwipsPerPixel;
-
-std::int32_t tw(double pixels) { return static_cast<std::int32_t>(std::lround(pixels * kTwipsPerPixel)); }
-
 // The symbols take this share of the smaller side of their box.
 constexpr double kSymbolShare = 0.42;
 
-void addRect(swf::ShapeBuilder& shape, int fill, double x0, double y0, double width, double height) {
-  shape.moveTo(tw(x0), tw(y0), fill);
-  shape.lineTo(tw(x0 + width), tw(y0));
-  shape.lineTo(tw(x0 + width), tw(y0 + height));
-  shape.lineTo(tw(x0), tw(y0 + height));
-  shape.lineTo(tw(x0), tw(y0));
+void addRect(Outline& shape, double x0, double y0, double width, double height) {
+  shape.moveTo(x0, y0);
+  shape.lineTo(x0 + width, y0);
+  shape.lineTo(x0 + width, y0 + height);
+  shape.lineTo(x0, y0 + height);
+  shape.lineTo(x0, y0);
 }
 
 }  // namespace
 
-void addRoundedRect(swf::ShapeBuilder& shape, int fill, Box box, int radius) {
+void addRoundedRect(Outline& shape, Box box, int radius) {
   const double r = std::min({static_cast<double>(radius), box.width / 2.0, box.height / 2.0});
   const double x0 = box.x, y0 = box.y, x1 = box.x + box.width, y1 = box.y + box.height;
   if (r <= 0) {
-    addRect(shape, fill, x0, y0, box.width, box.height);
+    addRect(shape, x0, y0, box.width, box.height);
     return;
   }
   // Each corner is one quadratic curve with its control point on the corner.
-  shape.moveTo(tw(x0 + r), tw(y0), fill);
-  shape.lineTo(tw(x1 - r), tw(y0));
-  shape.curveTo(tw(x1), tw(y0), tw(x1), tw(y0 + r));
-  shape.lineTo(tw(x1), tw(y1 - r));
-  shape.curveTo(tw(x1), tw(y1), tw(x1 - r), tw(y1));
-  shape.lineTo(tw(x0 + r), tw(y1));
-  shape.curveTo(tw(x0), tw(y1), tw(x0), tw(y1 - r));
-  shape.lineTo(tw(x0), tw(y0 + r));
-  shape.curveTo(tw(x0), tw(y0), tw(x0 + r), tw(y0));
+  shape.moveTo(x0 + r, y0);
+  shape.lineTo(x1 - r, y0);
+  shape.curveTo(x1, y0, x1, y0 + r);
+  shape.lineTo(x1, y1 - r);
+  shape.curveTo(x1, y1, x1 - r, y1);
+  shape.lineTo(x0 + r, y1);
+  shape.curveTo(x0, y1, x0, y1 - r);
+  shape.lineTo(x0, y0 + r);
+  shape.curveTo(x0, y0, x0 + r, y0);
 }
 
-void addCircle(swf::ShapeBuilder& shape, int fill, Box box) {
+void addCircle(Outline& shape, Box box) {
   // Eight quadratic arcs; the control points lie at r / cos(22.5 degrees).
   const double cx = box.x + box.width / 2.0, cy = box.y + box.height / 2.0;
   const double r = std::min(box.width, box.height) / 2.0;
   const double step = std::numbers::pi / 4.0;
   const double controlRadius = r / std::cos(step / 2.0);
-  shape.moveTo(tw(cx + r), tw(cy), fill);
+  shape.moveTo(cx + r, cy);
   for (int i = 0; i < 8; ++i) {
     const double mid = step * (i + 0.5), end = step * (i + 1);
-    shape.curveTo(tw(cx + controlRadius * std::cos(mid)), tw(cy + controlRadius * std::sin(mid)),
-                  tw(cx + r * std::cos(end)), tw(cy + r * std::sin(end)));
+    shape.curveTo(cx + controlRadius * std::cos(mid), cy + controlRadius * std::sin(mid),
+                  cx + r * std::cos(end), cy + r * std::sin(end));
   }
 }
 
-void addPlaySymbol(swf::ShapeBuilder& shape, int fill, Box box) {
+void addButtonFace(Outline& shape, ButtonShape kind, Box box) {
+  if (kind == ButtonShape::Round)
+    addCircle(shape, box);
+  else
+    addRoundedRect(shape, box, std::min(box.width, box.height) / 4);
+}
+
+void addPlaySymbol(Outline& shape, Box box) {
   const double s = std::min(box.width, box.height) * kSymbolShare * 1.15;
   const double cx = box.x + box.width / 2.0, cy = box.y + box.height / 2.0;
   // Shifted right a little so that the triangle looks centred.
   const double left = cx - s * 0.38, right = cx + s * 0.55;
-  shape.moveTo(tw(left), tw(cy - s / 2), fill);
-  shape.lineTo(tw(right), tw(cy));
-  shape.lineTo(tw(left), tw(cy + s / 2));
-  shape.lineTo(tw(left), tw(cy - s / 2));
+  shape.moveTo(left, cy - s / 2);
+  shape.lineTo(right, cy);
+  shape.lineTo(left, cy + s / 2);
+  shape.lineTo(left, cy - s / 2);
 }
 
-void addPauseSymbol(swf::ShapeBuilder& shape, int fill, Box box) {
+void addPauseSymbol(Outline& shape, Box box) {
   const double s = std::min(box.width, box.height) * kSymbolShare;
   const double cx = box.x + box.width / 2.0, cy = box.y + box.height / 2.0;
   const double barWidth = s * 0.34, gap = s * 0.3;
-  for (double x0 : {cx - gap / 2 - barWidth, cx + gap / 2}) addRect(shape, fill, x0, cy - s / 2, barWidth, s);
+  for (double x0 : {cx - gap / 2 - barWidth, cx + gap / 2}) addRect(shape, x0, cy - s / 2, barWidth, s);
 }
 
-void addStopSymbol(swf::ShapeBuilder& shape, int fill, Box box) {
+void addStopSymbol(Outline& shape, Box box) {
   const double s = std::min(box.width, box.height) * kSymbolShare * 0.9;
   const double cx = box.x + box.width / 2.0, cy = box.y + box.height / 2.0;
-  addRect(shape, fill, cx - s / 2, cy - s / 2, s, s);
+  addRect(shape, cx - s / 2, cy - s / 2, s, s);
 }
 
 }  // namespace sonaflux::controllers

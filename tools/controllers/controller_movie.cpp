@@ -1,7 +1,10 @@
 #include "tools/controllers/controller_movie.h"
 
+#include <cmath>
+
 #include "tools/controllers/artwork.h"
 #include "tools/controllers/controller_logic.h"
+#include "tools/swf_assembler/shape_builder.h"
 
 namespace sonaflux::controllers {
 namespace {
@@ -24,6 +27,23 @@ enum Depth : std::uint16_t {
 
 void append(Bytes& out, const Bytes& tag) { out.insert(out.end(), tag.begin(), tag.end()); }
 
+std::int32_t tw(double pixels) { return static_cast<std::int32_t>(std::lround(pixels * kTwipsPerPixel)); }
+
+/// Outlines drawn into a shape with one fill, rounded to twips.
+class ShapeOutline : public Outline {
+ public:
+  ShapeOutline(swf::ShapeBuilder& shape, int fill) : m_shape(shape), m_fill(fill) {}
+  void moveTo(double x, double y) override { m_shape.moveTo(tw(x), tw(y), m_fill); }
+  void lineTo(double x, double y) override { m_shape.lineTo(tw(x), tw(y)); }
+  void curveTo(double cx, double cy, double x, double y) override {
+    m_shape.curveTo(tw(cx), tw(cy), tw(x), tw(y));
+  }
+
+ private:
+  swf::ShapeBuilder& m_shape;
+  int m_fill;
+};
+
 class ControllerBuilder {
  public:
   ControllerBuilder(const Design& design, const ControllerScripts& scripts) : m_design(design), m_scripts(scripts) {}
@@ -33,15 +53,13 @@ class ControllerBuilder {
     const Palette& c = d.colours;
     append(m_tags, swf::setBackgroundColorTag(c.panel));
 
-    const std::uint16_t panel = defineShape([&](swf::ShapeBuilder& s) {
-      addRoundedRect(s, s.addSolidFill(c.panel), {0, 0, d.width, d.height}, d.panelRadius);
+    const std::uint16_t panel = defineShape(c.panel, [&](Outline& o) {
+      addRoundedRect(o, {0, 0, d.width, d.height}, d.panelRadius);
     });
     place(kPanelDepth, panel, swf::Matrix{});
 
     const int barRadius = d.bar.height / 2;
-    const std::uint16_t track = defineShape([&](swf::ShapeBuilder& s) {
-      addRoundedRect(s, s.addSolidFill(c.track), d.bar, barRadius);
-    });
+    const std::uint16_t track = defineShape(c.track, [&](Outline& o) { addRoundedRect(o, d.bar, barRadius); });
     place(kTrackDepth, track, swf::Matrix{});
     placeBar(kLoadedDepth, c.loaded, kLoadedBarName);
     placeBar(kPlayedDepth, c.played, kPlayedBarName);
@@ -68,9 +86,10 @@ class ControllerBuilder {
 
  private:
   template <typename Draw>
-  std::uint16_t defineShape(Draw draw) {
+  std::uint16_t defineShape(swf::Rgb colour, Draw draw) {
     swf::ShapeBuilder shape;
-    draw(shape);
+    ShapeOutline outline(shape, shape.addSolidFill(colour));
+    draw(outline);
     const std::uint16_t id = m_nextId++;
     append(m_tags, shape.defineShape(id));
     return id;
@@ -89,9 +108,8 @@ class ControllerBuilder {
   // scaling it horizontally fills the track from the left.
   void placeBar(std::uint16_t depth, swf::Rgb colour, const char* name) {
     const Box& bar = m_design.bar;
-    const std::uint16_t fill = defineShape([&](swf::ShapeBuilder& s) {
-      addRoundedRect(s, s.addSolidFill(colour), {0, 0, bar.width, bar.height}, bar.height / 2);
-    });
+    const std::uint16_t fill =
+        defineShape(colour, [&](Outline& o) { addRoundedRect(o, {0, 0, bar.width, bar.height}, bar.height / 2); });
     Bytes timeline;
     swf::PlaceObject inner;
     inner.depth = 1;
@@ -109,16 +127,10 @@ class ControllerBuilder {
     const Palette& c = m_design.colours;
     const Box local{0, 0, box.width, box.height};
     auto face = [&](swf::Rgb colour) {
-      return defineShape([&](swf::ShapeBuilder& s) {
-        const int fill = s.addSolidFill(colour);
-        if (m_design.buttonShape == ButtonShape::Round)
-          addCircle(s, fill, local);
-        else
-          addRoundedRect(s, fill, local, std::min(box.width, box.height) / 4);
-      });
+      return defineShape(colour, [&](Outline& o) { addButtonFace(o, m_design.buttonShape, local); });
     };
     const std::uint16_t up = face(c.face), over = face(c.faceOver), down = face(c.faceDown);
-    const std::uint16_t icon = defineShape([&](swf::ShapeBuilder& s) { symbol(s, s.addSolidFill(c.icon), local); });
+    const std::uint16_t icon = defineShape(c.icon, [&](Outline& o) { symbol(o, local); });
 
     const std::vector<swf::ButtonRecord> records = {
         {swf::kButtonUp | swf::kButtonHit, up, 1, swf::Matrix{}},

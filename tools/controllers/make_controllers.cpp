@@ -1,11 +1,13 @@
-// Writes every shipped controller and its one-line description into the
-// folder given on the command line (the program folder's Controllers folder).
+// Writes every shipped controller, its twin for pages without a Flash player
+// and its one-line description into the folder given on the command line
+// (the program folder's Controllers folder).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "tools/controllers/controller_design.h"
 #include "tools/controllers/controller_movie.h"
+#include "tools/controllers/controller_twin.h"
 
 namespace {
 
@@ -37,7 +39,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     const std::string description = design.description + "\r\n";
+    const std::string twin = sonaflux::controllers::buildControllerTwin(design);
     if (!writeFile(folder / (design.name + ".swf"), movie->data(), movie->size())) return 1;
+    if (!writeFile(folder / (design.name + ".htm"), twin.data(), twin.size())) return 1;
     if (!writeFile(folder / (design.name + ".txt"), description.data(), description.size())) return 1;
   }
   return 0;

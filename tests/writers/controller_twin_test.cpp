@@ -1,0 +1,102 @@
+// A controller's twin on the standards page and the preview: taken as it
+// stands, or left out for the browser's own controls.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <tuple>
+
+#include "tests/support/recording_host.h"
+#include "tests/support/temp_folder.h"
+#include "writers/controller_copy.h"
+#include "writers/every_browser_page.h"
+
+namespace sonaflux {
+namespace {
+
+// Markup and script that the job must not touch.
+const std::string kTwin = "<svg class=\"a&amp;b\"></svg>\r\n<script>if (1 < 2 && 'x') {}</script>\r\n";
+
+struct TwinFileRow {
+  const char* what;
+  std::optional<std::size_t> size;  // none: no file
+  bool used;
+  bool refused;
+};
+
+class ControllerTwinFile : public testing::TestWithParam<TwinFileRow> {};
+
+TEST_P(ControllerTwinFile, IsTakenWholeOrLeftForTheBrowsersControls) {
+  const TwinFileRow& row = GetParam();
+  test::TempFolder folder;
+  const std::string path = controllerTwinPath(folder.path(), "Mine01100010");
+  const std::string text(row.size.value_or(0), '<');
+  if (row.size) test::writeFileText(path, text);
+  test::RecordingHost host;
+  EXPECT_EQ(readControllerTwin(host, path), row.used ? text : "");
+  const std::string message = "The controller page \"" + path + "\" is larger than 64 KB and is not used.";
+  EXPECT_EQ(host.texts(), row.refused ? std::vector<std::string>{message} : std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ControllerTwinFile,
+    testing::Values(TwinFileRow{.what = "missing", .size = std::nullopt, .used = false, .refused = false},
+                    TwinFileRow{.what = "empty", .size = 0, .used = false, .refused = false},
+                    TwinFileRow{.what = "at_the_limit", .size = 64 * 1024, .used = true, .refused = false},
+                    TwinFileRow{.what = "one_byte_over", .size = 64 * 1024 + 1, .used = false, .refused = true}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(EveryBrowserPage, TwinStandsAsItIsInPlaceOfTheControlsAtTheControllersSize) {
+  const EveryBrowserPageFields fields{.title = "A & B", .backgroundColour = "FFFFFF", .textColour = "000000",
+                                      .soundFile = "snx1.mp3", .autoplay = false, .loop = false};
+  const std::string page =
+      buildEveryBrowserPage(fields, {.twin = kTwin, .width = 150, .height = 40, .instruction = "d"});
+  EXPECT_NE(page.find("      <span data-sound=\"sound\" data-instruction=\"d\" style=\"display: inline-block; "
+                      "vertical-align: middle; line-height: 0; width: 150px; height: 40px\">\r\n" +
+                      kTwin + "      </span>\r\n"),
+            std::string::npos);
+  EXPECT_EQ(page.find(" controls"), std::string::npos);
+  EXPECT_NE(page.find("<title>A &amp; B</title>"), std::string::npos);
+}
+
+struct JobTwinRow {
+  const char* what;
+  std::int32_t outputMode;
+  std::string controllerName;
+  bool used;
+};
+
+class JobControllerTwin : public testing::TestWithParam<JobTwinRow> {};
+
+TEST_P(JobControllerTwin, ComesFromTheChosenControllerInItsFolderForControllerOutputOnly) {
+  const JobTwinRow& row = GetParam();
+  test::TempFolder program;
+  std::filesystem::create_directory(program.file("Controllers"));
+  test::writeFileText(program.file("Controllers/Mine01100010.htm"), kTwin);
+  test::writeFileText(program.file("Outside01100010.htm"), kTwin);
+  test::RecordingHost host;
+  AppContext ctx(host);
+  ctx.paths.programFolder = program.path();
+  ctx.settings.outputMode = row.outputMode;
+  ctx.settings.controllerName = row.controllerName;
+  ctx.settings.instruction = "F";
+  const ControllerTwinSlot slot = controllerTwinSlot(ctx);
+  EXPECT_EQ(slot.twin, row.used ? kTwin : "");
+  if (row.used) {
+    EXPECT_EQ(std::tuple(slot.width, slot.height, slot.instruction), std::tuple(100, 10, "f"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, JobControllerTwin,
+    testing::Values(
+        JobTwinRow{.what = "controller", .outputMode = kOutputModeController, .controllerName = "Mine01100010",
+                   .used = true},
+        JobTwinRow{.what = "bare", .outputMode = kOutputModeBareLooping, .controllerName = "Mine01100010",
+                   .used = false},
+        JobTwinRow{.what = "out_of_the_folder", .outputMode = kOutputModeController,
+                   .controllerName = "../Outside01100010", .used = false}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+}  // namespace
+}  // namespace sonaflux
