@@ -1,22 +1,20 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include "audio/input_check.h"
 #include "core/version.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
+#include "ui/options_window.h"
 #include "ui/output_text_dialog.h"
+#include "ui/page_opener.h"
 #include "ui/skinned_button.h"
 #include "ui/tip_dialog.h"
 #include "ui/working_window.h"
@@ -122,7 +120,7 @@ SkinnedButton* MainWindow::makeButton(const QString& name, const QString& label,
   auto* button = new SkinnedButton(this);
   button->setObjectName(name);
   button->setAccessibleName(label);
-  if (button->setPictures(artwork(name + QStringLiteral(".png")), kMagenta) == SkinnedButton::kPicturesSet) {
+  if (button->setPictures(artwork(name + QStringLiteral(".png")), kMagenta) == PictureStatus::Set) {
     button->setDrawTransparent(true);
   } else {
     // Without its picture the button still works, drawn as its word.
@@ -164,9 +162,6 @@ void MainWindow::paintEvent(QPaintEvent*) {
 
   if (!m_startupTipsShown) {
     m_startupTipsShown = true;
-    if (qEnvironmentVariableIsSet("SONAFLUX_TIME_FIRST_PAINT")) {
-      qInfo("first paint at %lld ms since the epoch", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-    }
     // After this paint has reached the screen, not inside it.
     if (m_ctx.settings.showTipsAtStartup) QTimer::singleShot(0, this, &MainWindow::showTipOfTheDay);
   }
@@ -184,15 +179,13 @@ void MainWindow::browseForInput() {
 }
 
 void MainWindow::openHelp() {
-  const QString path = QString::fromStdString(m_ctx.paths.programFolder) + QStringLiteral("snxhelp.htm");
-  // The launcher would start even for a missing file and fail out of sight.
-  if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+  if (!openHelpPage(m_ctx.paths.programFolder))
     m_host.showMessage("Error: Could not launch help file.", MessageIcon::Exclamation);
-  }
 }
 
 void MainWindow::runOptionsWindow() {
-  if (m_optionsCommand) m_optionsCommand();
+  OptionsWindow options(m_ctx, m_host, this);
+  options.exec();
 }
 
 void MainWindow::createStreamingAudio() {

@@ -4,7 +4,6 @@
 #include <QPoint>
 #include <QRegion>
 #include <QWidget>
-#include <functional>
 #include <string>
 
 #include "core/app_context.h"
@@ -46,9 +45,6 @@ class MainWindow : public QWidget {
   const std::string& browseStartPath() const { return m_browseStartPath; }
   bool startupTipsShown() const { return m_startupTipsShown; }
 
-  /// What the Options button runs; nothing happens without one.
-  void setOptionsCommand(std::function<void()> command) { m_optionsCommand = std::move(command); }
-
  public slots:
   void browseForInput();
   void openHelp();
@@ -78,7 +74,6 @@ class MainWindow : public QWidget {
   QImage m_title;
   QPoint m_dragOffset;
   bool m_dragging = false;
-  std::function<void()> m_optionsCommand;
 
   SkinnedButton* m_minimise = nullptr;
   SkinnedButton* m_close = nullptr;

@@ -36,6 +36,12 @@ bool openPageInBrowser(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
+bool openHelpPage(const std::string& programFolder) {
+  const QString path = QString::fromStdString(programFolder) + QStringLiteral("snxhelp.htm");
+  // The launcher would start even for a missing file and fail out of sight.
+  return QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
 void stopPageServer() { pageServer().reset(); }
 
 }  // namespace sonaflux

@@ -11,6 +11,10 @@ namespace sonaflux {
 /// when the page is missing or the browser could not be launched.
 bool openPageInBrowser(const std::string& path);
 
+/// Opens the program's help page, snxhelp.htm of the program folder, in the
+/// user's browser. False when it is missing or could not be launched.
+bool openHelpPage(const std::string& programFolder);
+
 /// Stops the preview server, if it runs; called when the program ends.
 void stopPageServer();
 

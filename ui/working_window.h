@@ -27,7 +27,6 @@ class WorkingWindow : public QDialog {
   /// How the job ended; meaningful once jobStarted() and not jobRunning().
   const JobReport& report() const { return m_report; }
 
- public:
   /// Escape and the close request: during the job they cancel it and the
   /// window stays until the job has cleaned up; afterwards they close it.
   void reject() override;
@@ -50,12 +49,12 @@ class WorkingWindow : public QDialog {
 
   std::array<QProgressBar*, 4> m_bars{};
   std::array<ColouredLabel*, 3> m_resultLines{};
-  QLabel* m_finished;
-  QLabel* m_failed;
-  QLabel* m_cancelled;
-  QPushButton* m_cancel;
-  QPushButton* m_ok;
-  QPushButton* m_launch;
+  QLabel* m_finished = nullptr;
+  QLabel* m_failed = nullptr;
+  QLabel* m_cancelled = nullptr;
+  QPushButton* m_cancel = nullptr;
+  QPushButton* m_ok = nullptr;
+  QPushButton* m_launch = nullptr;
 };
 
 /// Opens the finished job's web page in the user's browser. False when the
