@@ -167,7 +167,10 @@ void MainWindow::paintEvent(QPaintEvent*) {
   }
 }
 
-void MainWindow::showTipOfTheDay() { runTipOfTheDay(m_ctx, this); }
+void MainWindow::showTipOfTheDay() {
+  TipDialog tip(m_ctx, this);
+  tip.exec();
+}
 
 void MainWindow::browseForInput() {
   const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Sonaflux - Select a file"),
@@ -197,7 +200,8 @@ void MainWindow::createStreamingAudio() {
   m_ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(m_ctx);
   if (m_ctx.inputs.inputCheckFailed) return;
-  if (!runOutputText(m_ctx, this)) {
+  OutputTextDialog outputText(m_ctx, this);
+  if (outputText.exec() != QDialog::Accepted) {
     m_ctx.inputs.inputCheckFailed = true;
     return;
   }

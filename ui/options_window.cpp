@@ -132,7 +132,8 @@ void OptionsWindow::showHelp() {
 }
 
 void OptionsWindow::showTip() {
-  runTipOfTheDay(m_ctx, this);
+  TipDialog tip(m_ctx, this);
+  tip.exec();
   // The tip window saved its check box itself; OK must not undo it. Its tip
   // number is left as it was when this window opened.
   m_opt.optShowTipsAtStartup = m_ctx.settings.showTipsAtStartup;

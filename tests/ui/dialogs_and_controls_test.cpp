@@ -61,7 +61,7 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
       EXPECT_LE(text.heightForWidth(text.width()), text.height()) << "tip " << tip << " is cut off";
     QTest::keyClick(&window, Qt::Key_Escape);
   });
-  runTipOfTheDay(f.ctx, nullptr);
+  TipDialog(f.ctx, nullptr).exec();
   EXPECT_EQ(std::tuple(f.ctx.settings.nextTipNumber, f.ctx.settings.showTipsAtStartup, onDisk().showTipsAtStartup),
             std::tuple(1, false, false));
   EXPECT_TRUE(f.messages.empty());
@@ -69,7 +69,7 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
 
   justClose = true;
   f.ctx.paths.programFolder = f.program.file("missing/");
-  runTipOfTheDay(f.ctx, nullptr);
+  TipDialog(f.ctx, nullptr).exec();
   ASSERT_EQ(f.messages.size(), 1u);
   EXPECT_EQ(f.messages[0].text, "Error: Cannot write to parameters file.");
   EXPECT_EQ(f.exitCode, 1);
@@ -92,7 +92,6 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
     GuiHost host;
     AppContext ctx(host);
     ctx.inputs.inputTitle = title;
-    ctx.inputs.inputCheckFailed = accepted;
     auto answer = test::answerModals([&](QWidget& window) {
       QLineEdit& edit = child<QLineEdit>(window, "outputText");
       EXPECT_EQ(edit.text().toStdString(), title);
@@ -103,9 +102,8 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
       if (how == "ok") click(window, "ok");
       else QTest::keyClick(&edit, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
     });
-    EXPECT_EQ(runOutputText(ctx, nullptr), accepted);
+    EXPECT_EQ(OutputTextDialog(ctx, nullptr).exec() == QDialog::Accepted, accepted);
     EXPECT_EQ(ctx.inputs.inputTitle, stored);
-    EXPECT_EQ(ctx.inputs.inputCheckFailed, !accepted);
   }
 }
 
