@@ -335,6 +335,32 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
   EXPECT_EQ(ctx.settings.nextOutputNumber, 123456);
 }
 
+// 272 by 182 dialog units; a text too long for its place breaks into lines
+// rather than being cut or squeezing its neighbours.
+TEST_F(OptionsWindowTest, KeepsItsSizeAndEveryTabFitsInIt) {
+  EXPECT_EQ(window->size(), QSize(408, 296));
+  for (int tab = 0; tab < tabs()->count(); ++tab) {
+    tabs()->setCurrentIndex(tab);
+    QWidget* page = tabs()->widget(tab);
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+      if (!control->isVisibleTo(page) || control->isWindow()) continue;
+      SCOPED_TRACE(tabs()->tabText(tab).toStdString() + " " + control->metaObject()->className() + " " +
+                   control->objectName().toStdString());
+      EXPECT_TRUE(page->rect().contains(QRect(control->mapTo(page, QPoint(0, 0)), control->size())));
+      // A size set on purpose counts rather than the control's own wish.
+      QSize least = control->minimumSizeHint();
+      if (control->minimumWidth() > 0) least.setWidth(control->minimumWidth());
+      if (control->minimumHeight() > 0) least.setHeight(control->minimumHeight());
+      if (control->hasHeightForWidth()) {
+        EXPECT_LE(control->heightForWidth(control->width()), control->height());
+      } else if (least.isValid()) {
+        EXPECT_TRUE(control->width() >= least.width() && control->height() >= least.height())
+            << control->width() << "x" << control->height() << " < " << least.width() << "x" << least.height();
+      }
+    }
+  }
+}
+
 // A key pressed in the window once for each control it should reach, in
 // any order, and the tab shown after.
 struct KeyPress {

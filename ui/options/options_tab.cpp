@@ -10,14 +10,14 @@ namespace sonaflux {
 
 QBoxLayout* OptionsTab::pageColumn() {
   auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(dialogUnitsX(3), dialogUnitsY(2), dialogUnitsX(3), dialogUnitsY(2));
+  column->setContentsMargins(dialogUnitsX(2), dialogUnitsY(2), dialogUnitsX(2), dialogUnitsY(2));
   column->setSpacing(dialogUnitsY(2));
   return column;
 }
 
 QBoxLayout* groupColumn(QGroupBox* group) {
   auto* column = new QVBoxLayout(group);
-  column->setContentsMargins(dialogUnitsX(4), dialogUnitsY(2), dialogUnitsX(4), dialogUnitsY(3));
+  column->setContentsMargins(dialogUnitsX(3), dialogUnitsY(2), dialogUnitsX(3), dialogUnitsY(3));
   column->setSpacing(dialogUnitsY(2));
   return column;
 }
