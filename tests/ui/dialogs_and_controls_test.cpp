@@ -152,6 +152,24 @@ TEST(SkinnedPictures, GreyTruncatesTheWeightedSumAndOnlyTheTransparentColourIsHi
   }
 }
 
+// A picture or cursor that cannot be read is reported the same way, and the
+// button keeps none: it draws no old picture, shows the default cursor.
+TEST(SkinnedButton, ReportsAnUnreadablePictureOrCursorAndKeepsNone) {
+  test::TempFolder folder;
+  const QString picture = QString::fromStdString(folder.file("button.png"));
+  QImage red(8, 8, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(picture));
+  const QString missing = QString::fromStdString(folder.file("missing.png"));
+  SkinnedButton button;
+  ASSERT_EQ(button.setPictures(picture, kMagenta), PictureStatus::Set);
+  ASSERT_EQ(button.setCursorPicture(picture, {0, 0}), PictureStatus::Set);
+  EXPECT_EQ(button.setPictures(missing, kMagenta), PictureStatus::Unreadable);
+  EXPECT_EQ(button.setCursorPicture(missing, {0, 0}), PictureStatus::Unreadable);
+  EXPECT_NE(button.cursor().shape(), Qt::BitmapCursor);
+  EXPECT_NE(button.sizeHint(), QSize(8, 8)) << "the old picture is still set";
+}
+
 // Only a label or a read-only box shows its own text colour; an editable box
 // keeps the platform's. All take the background, the face and a height in pixels.
 TEST(ColouredControls, OnlyALabelOrAReadOnlyBoxShowsItsOwnTextColour) {
