@@ -43,4 +43,17 @@ class GuiHost : public Host {
   StatusHandler m_status;
 };
 
+/// Lends the host's message boxes to a window for as long as it lives.
+class OwnerScope {
+ public:
+  OwnerScope(GuiHost& host, QWidget* owner) : m_host(host), m_previous(host.owner()) { host.setOwner(owner); }
+  ~OwnerScope() { m_host.setOwner(m_previous); }
+  OwnerScope(const OwnerScope&) = delete;
+  OwnerScope& operator=(const OwnerScope&) = delete;
+
+ private:
+  GuiHost& m_host;
+  QPointer<QWidget> m_previous;
+};
+
 }  // namespace sonaflux

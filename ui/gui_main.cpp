@@ -9,14 +9,10 @@
 #include "core/messages.h"
 #include "platform/app_paths.h"
 #include "settings/parameters_file.h"
-#include "ui/folder_picker.h"
 #include "ui/gui_host.h"
 #include "ui/main_window.h"
-#include "ui/message_window.h"
-#include "ui/options_window.h"
 #include "ui/page_opener.h"
 #include "ui/stop_signals.h"
-#include "ui/tip_dialog.h"
 
 namespace {
 
@@ -57,28 +53,6 @@ int main(int argc, char** argv) {
 
   MainWindow window(ctx, host);
   host.setOwner(&window);
-  window.setOptionsCommand([&] {
-    OptionsWindow options(ctx, &window);
-    options.openHelp = [&](QWidget*) { window.openHelp(); };
-    options.runTip = [&](QWidget* owner) { runTipOfTheDay(ctx, owner); };
-    options.pickFolder = [](QWidget* owner) {
-      return pickFolder(owner, QStringLiteral("Sonaflux - Select An Output Folder"));
-    };
-    options.openPage = [&host](const std::string& path) {
-      return openPageInBrowser(path, [&host] {
-        host.showMessage(kMsgCannotLaunchPage, MessageIcon::Exclamation);
-      });
-    };
-    options.showMessageWindow = [](QWidget* over, const std::string& text) -> std::unique_ptr<QWidget> {
-      auto message = std::make_unique<MessageWindow>(QString::fromStdString(text));
-      message->centreOn(*over->window());
-      return message;
-    };
-    // The Options window's messages and the help launch belong to it.
-    host.setOwner(&options);
-    options.exec();
-    host.setOwner(&window);
-  });
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     window.move(screen->availableGeometry().center() - window.rect().center());
   }

@@ -2,14 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include "audio/input_check.h"
@@ -17,6 +14,7 @@
 #include "core/version.h"
 #include "ui/coloured_edit.h"
 #include "ui/gui_host.h"
+#include "ui/options_window.h"
 #include "ui/output_text_dialog.h"
 #include "ui/page_opener.h"
 #include "ui/skinned_button.h"
@@ -151,7 +149,7 @@ SkinnedButton* MainWindow::makeButton(const QString& name, const QString& label,
   button->setObjectName(name);
   button->setAccessibleName(label);
   button->setAccessibleDescription(tooltip);
-  if (button->setPictures(artwork(name + QStringLiteral(".png")), kMagenta) == SkinnedButton::kPicturesSet) {
+  if (button->setPictures(artwork(name + QStringLiteral(".png")), kMagenta) == PictureStatus::Set) {
     button->setDrawTransparent(true);
   } else {
     // Without its picture the button still works, drawn as its word.
@@ -184,15 +182,15 @@ void MainWindow::paintEvent(QPaintEvent*) {
 
   if (!m_startupTipsShown) {
     m_startupTipsShown = true;
-    if (qEnvironmentVariableIsSet("SONAFLUX_TIME_FIRST_PAINT")) {
-      qInfo("first paint at %lld ms since the epoch", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-    }
     // After this paint has reached the screen, not inside it.
     if (m_ctx.settings.showTipsAtStartup) QTimer::singleShot(0, this, &MainWindow::showTipOfTheDay);
   }
 }
 
-void MainWindow::showTipOfTheDay() { runTipOfTheDay(m_ctx, this); }
+void MainWindow::showTipOfTheDay() {
+  TipDialog tip(m_ctx, this);
+  tip.exec();
+}
 
 void MainWindow::browseForInput() {
   const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Sonaflux - Select a file"),
@@ -204,16 +202,15 @@ void MainWindow::browseForInput() {
 }
 
 void MainWindow::openHelp() {
-  const QString path = QString::fromStdString(m_ctx.paths.programFolder) + QStringLiteral("snxhelp.htm");
   // Shown with whichever window owns the messages when the launcher gives up.
   GuiHost& host = m_host;
   auto fail = [&host] { host.showMessage(kMsgCannotLaunchHelp, MessageIcon::Exclamation); };
-  // The launcher would start even for a missing file and fail out of sight.
-  if (!QFileInfo::exists(path) || !launchAddress(QUrl::fromLocalFile(path), fail)) fail();
+  if (!openHelpPage(m_ctx.paths.programFolder, fail)) fail();
 }
 
 void MainWindow::runOptionsWindow() {
-  if (m_optionsCommand) m_optionsCommand();
+  OptionsWindow options(m_ctx, m_host, this);
+  options.exec();
 }
 
 void MainWindow::createStreamingAudio() {
@@ -225,7 +222,8 @@ void MainWindow::createStreamingAudio() {
   m_ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(m_ctx);
   if (m_ctx.inputs.inputCheckFailed) return;
-  if (!runOutputText(m_ctx, this)) {
+  OutputTextDialog outputText(m_ctx, this);
+  if (outputText.exec() != QDialog::Accepted) {
     m_ctx.inputs.inputCheckFailed = true;
     return;
   }

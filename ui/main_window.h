@@ -4,7 +4,6 @@
 #include <QPoint>
 #include <QRegion>
 #include <QWidget>
-#include <functional>
 #include <string>
 
 #include "core/app_context.h"
@@ -46,9 +45,6 @@ class MainWindow : public QWidget {
   const std::string& browseStartPath() const { return m_browseStartPath; }
   bool startupTipsShown() const { return m_startupTipsShown; }
 
-  /// What the Options button runs; nothing happens without one.
-  void setOptionsCommand(std::function<void()> command) { m_optionsCommand = std::move(command); }
-
  public slots:
   void browseForInput();
   void openHelp();
@@ -80,7 +76,6 @@ class MainWindow : public QWidget {
   Drag m_drag = Drag::None;
   QPoint m_pressedAt;
   QPoint m_dragOffset;
-  std::function<void()> m_optionsCommand;
 
   SkinnedButton* m_minimise = nullptr;
   SkinnedButton* m_close = nullptr;

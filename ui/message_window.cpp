@@ -6,7 +6,7 @@
 
 namespace sonaflux {
 
-MessageWindow::MessageWindow(const QString& text) : QDialog(nullptr) {
+MessageWindow::MessageWindow(const QString& text, QWidget* owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Working..."));
   setFont(dialogFont());
   setFixedSize(dialogUnitsX(186), dialogUnitsY(21));
@@ -15,7 +15,6 @@ MessageWindow::MessageWindow(const QString& text) : QDialog(nullptr) {
   m_line->setAlignment(Qt::AlignCenter);
   m_line->setGeometry(dialogUnitsX(4), dialogUnitsY(6), dialogUnitsX(176), dialogUnitsY(8));
   setText(text);
-  show();
 }
 
 void MessageWindow::setText(const QString& text) {
@@ -25,9 +24,11 @@ void MessageWindow::setText(const QString& text) {
 
 QString MessageWindow::text() const { return m_line->text(); }
 
-void MessageWindow::centreOn(const QWidget& window) {
+void MessageWindow::centreOn(const QWidget& widget) {
+  const QRect area = widget.isWindow() ? widget.frameGeometry()
+                                       : QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
   QRect frame = frameGeometry();
-  frame.moveCenter(window.frameGeometry().center());
+  frame.moveCenter(area.center());
   move(frame.topLeft());
 }
 

@@ -1,6 +1,5 @@
 #include "ui/output_text_dialog.h"
 
-#include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,65 +10,45 @@
 
 namespace sonaflux {
 
-namespace {
+OutputTextDialog::OutputTextDialog(AppContext& ctx, QWidget* owner) : QDialog(owner), m_ctx(ctx) {
+  shapeCaptionlessDialog(*this, 262, 68);
+  setObjectName(QStringLiteral("outputTextWindow"));
+  setWindowTitle(QStringLiteral("Sonaflux - Output Text"));
+  setAccessibleName(windowTitle());
 
-class OutputTextDialog : public QDialog {
- public:
-  OutputTextDialog(const QString& text, QWidget* owner) : QDialog(owner) {
-    shapeCaptionlessDialog(*this, 262, 68);
-    setObjectName(QStringLiteral("outputTextWindow"));
-    setWindowTitle(QStringLiteral("Sonaflux - Output Text"));
-    setAccessibleName(windowTitle());
+  auto* title = makeWindowTitle(QStringLiteral("Sonaflux - Output Text"), this);
 
-    auto* title = makeWindowTitle(QStringLiteral("Sonaflux - Output Text"), this);
+  m_edit = new QLineEdit(QString::fromStdString(ctx.inputs.inputTitle), this);
+  m_edit->setObjectName(QStringLiteral("outputText"));
+  m_edit->setAccessibleName(QStringLiteral("Output text"));
+  m_edit->setAccessibleDescription(QStringLiteral("The text the web page shows for the sound"));
+  m_edit->selectAll();
 
-    m_edit = new QLineEdit(text, this);
-    m_edit->setObjectName(QStringLiteral("outputText"));
-    m_edit->setAccessibleName(QStringLiteral("Output text"));
-    m_edit->setAccessibleDescription(QStringLiteral("The text the web page shows for the sound"));
-    m_edit->selectAll();
+  auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+  ok->setObjectName(QStringLiteral("ok"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(dialogUnitsX(7), dialogUnitsY(5), dialogUnitsX(7), dialogUnitsY(5));
-    layout->addWidget(title);
-    layout->addWidget(m_edit);
-    layout->addStretch();
-    layout->addLayout(buttons);
-  }
-
-  QString text() const { return m_edit->text(); }
-
- protected:
-  void paintEvent(QPaintEvent*) override { paintThinBorder(*this); }
-
- private:
-  QLineEdit* m_edit;
-};
-
-}  // namespace
-
-bool runOutputText(AppContext& ctx, QWidget* owner) {
-  OutputTextDialog dialog(QString::fromStdString(ctx.inputs.inputTitle), owner);
-  // Escape lands here too: leaving the window without OK starts no job.
-  if (dialog.exec() != QDialog::Accepted) {
-    ctx.inputs.inputCheckFailed = true;
-    return false;
-  }
-  ctx.inputs.inputCheckFailed = false;
-  ctx.inputs.inputTitle = dialog.text().toStdString();
-  return true;
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(dialogUnitsX(7), dialogUnitsY(5), dialogUnitsX(7), dialogUnitsY(5));
+  layout->addWidget(title);
+  layout->addWidget(m_edit);
+  layout->addStretch();
+  layout->addLayout(buttons);
 }
+
+void OutputTextDialog::accept() {
+  m_ctx.inputs.inputTitle = m_edit->text().toStdString();
+  QDialog::accept();
+}
+
+void OutputTextDialog::paintEvent(QPaintEvent*) { paintThinBorder(*this); }
 
 }  // namespace sonaflux

@@ -86,6 +86,12 @@ bool openPageInBrowser(const std::string& path, LaunchFailed onFailure) {
   return launchAddress(QUrl::fromLocalFile(QString::fromStdString(path)), std::move(onFailure));
 }
 
+bool openHelpPage(const std::string& programFolder, LaunchFailed onFailure) {
+  const QString path = QString::fromStdString(programFolder) + QStringLiteral("snxhelp.htm");
+  // The launcher would start even for a missing file and fail out of sight.
+  return QFileInfo::exists(path) && launchAddress(QUrl::fromLocalFile(path), std::move(onFailure));
+}
+
 void stopPageServer() { pageServer().reset(); }
 
 }  // namespace sonaflux

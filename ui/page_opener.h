@@ -24,6 +24,10 @@ bool launchAddress(const QUrl& url, LaunchFailed onFailure);
 /// fails later calls onFailure.
 bool openPageInBrowser(const std::string& path, LaunchFailed onFailure = {});
 
+/// Opens the program's help page, snxhelp.htm of the program folder, in the
+/// user's browser. False when it is missing or could not be launched.
+bool openHelpPage(const std::string& programFolder, LaunchFailed onFailure = {});
+
 /// Stops the preview server, if it runs; called when the program ends.
 void stopPageServer();
 

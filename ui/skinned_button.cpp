@@ -73,29 +73,29 @@ SkinnedButton::SkinnedButton(QWidget* parent) : QAbstractButton(parent) {
 
 SkinnedButton::~SkinnedButton() = default;
 
-int SkinnedButton::setPictures(const QString& inPicture, QRgb transparent, OutPicture out,
+PictureStatus SkinnedButton::setPictures(const QString& inPicture, QRgb transparent, OutPicture out,
                                const QString& outPicture, QRgb outTransparent) {
   m_in = QPixmap();
   m_out = QPixmap();
   QImage in(inPicture);
   QImage other;
-  if (in.isNull()) return kPictureUnreadable;
+  if (in.isNull()) return PictureStatus::Unreadable;
   if (out == OutPicture::Other) {
     other = QImage(outPicture);
-    if (other.isNull()) return kPictureUnreadable;
+    if (other.isNull()) return PictureStatus::Unreadable;
   }
 
   QImage maskedIn = maskedPicture(in, transparent);
   QImage maskedOut;
   if (out == OutPicture::AutoGrey) maskedOut = maskedPicture(autoGreyPicture(in, transparent), transparent);
   if (out == OutPicture::Other) maskedOut = maskedPicture(other, outTransparent);
-  if (maskedIn.isNull() || (out != OutPicture::None && maskedOut.isNull())) return kMaskFailed;
+  if (maskedIn.isNull() || (out != OutPicture::None && maskedOut.isNull())) return PictureStatus::MaskFailed;
 
   m_in = QPixmap::fromImage(maskedIn);
   if (!maskedOut.isNull()) m_out = QPixmap::fromImage(maskedOut);
   updateGeometry();
   update();
-  return kPicturesSet;
+  return PictureStatus::Set;
 }
 
 void SkinnedButton::setDrawTransparent(bool on) {
@@ -109,15 +109,13 @@ void SkinnedButton::setDrawBorder(bool on) {
   update();
 }
 
-bool SkinnedButton::setCursorPicture(const QString& picture, QPoint hotspot) {
-  if (picture.isEmpty()) {
-    unsetCursor();
-    return false;
-  }
+PictureStatus SkinnedButton::setCursorPicture(const QString& picture, QPoint hotspot) {
+  unsetCursor();
+  if (picture.isEmpty()) return PictureStatus::Set;
   QPixmap pixmap(picture);
-  if (pixmap.isNull()) return true;
+  if (pixmap.isNull()) return PictureStatus::Unreadable;
   setCursor(QCursor(pixmap, hotspot.x(), hotspot.y()));
-  return false;
+  return PictureStatus::Set;
 }
 
 void SkinnedButton::setClickSound(const QString& source) {

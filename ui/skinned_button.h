@@ -19,6 +19,10 @@ QImage autoGreyPicture(const QImage& picture, QRgb transparent);
 /// picture cannot be converted.
 QImage maskedPicture(const QImage& picture, QRgb transparent);
 
+/// How setting a button's picture or cursor went; on failure the button
+/// keeps none.
+enum class PictureStatus { Set, Unreadable, MaskFailed };
+
 /// A push button drawn entirely from pictures: coloured while hovered or
 /// pressed, the "out" picture otherwise, with a hand cursor, a tooltip and a
 /// click sound that plays to its end before the command runs.
@@ -27,17 +31,13 @@ class SkinnedButton : public QAbstractButton {
 
  public:
   enum class OutPicture { None, AutoGrey, Other };
-  /// Results of setPictures.
-  static constexpr int kPicturesSet = 0;
-  static constexpr int kPictureUnreadable = 1;
-  static constexpr int kMaskFailed = 2;
 
   explicit SkinnedButton(QWidget* parent = nullptr);
   ~SkinnedButton() override;
 
   /// Loads the "in" picture and the "out" picture (another file, none, or a
-  /// grey copy of the first). On failure the button keeps no pictures.
-  int setPictures(const QString& inPicture, QRgb transparent, OutPicture out = OutPicture::AutoGrey,
+  /// grey copy of the first).
+  PictureStatus setPictures(const QString& inPicture, QRgb transparent, OutPicture out = OutPicture::AutoGrey,
                   const QString& outPicture = {}, QRgb outTransparent = 0);
   /// Draws over the parent's pixels instead of a solid face.
   void setDrawTransparent(bool on);
@@ -45,9 +45,9 @@ class SkinnedButton : public QAbstractButton {
   void setDrawBorder(bool on);
   void setPressedOffset(QPoint offset) { m_pressedOffset = offset; }
   void setTooltipText(const QString& text) { setToolTip(text); }
-  /// True when the cursor picture could not be loaded; the default cursor
-  /// stays then. An empty name removes the cursor.
-  bool setCursorPicture(const QString& picture, QPoint hotspot);
+  /// The cursor shown over the button; an empty name removes it. Unreadable
+  /// leaves the default cursor.
+  PictureStatus setCursorPicture(const QString& picture, QPoint hotspot);
   /// The sound played on a click, before the command; empty removes it.
   void setClickSound(const QString& source);
   /// Resizes the button to its picture.

@@ -26,19 +26,6 @@ constexpr int kBarRange = 101;
 const char* const kStageNames[4] = {"Reading in, analysing and cleaning:", "Decompressing and normalising:",
                                     "Compressing to 56K streaming format:", "Writing output files:"};
 
-// Lends the host's message boxes to a window for as long as the scope lasts.
-class OwnerScope {
- public:
-  OwnerScope(GuiHost& host, QWidget* owner) : m_host(host), m_previous(host.owner()) { host.setOwner(owner); }
-  ~OwnerScope() { m_host.setOwner(m_previous); }
-  OwnerScope(const OwnerScope&) = delete;
-  OwnerScope& operator=(const OwnerScope&) = delete;
-
- private:
-  GuiHost& m_host;
-  QWidget* m_previous;
-};
-
 QLabel* plainLabel(const QString& text, QWidget* parent, const char* name = nullptr) {
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);

@@ -30,7 +30,6 @@ class WorkingWindow : public QDialog {
   /// How the job ended; meaningful once jobStarted() and not jobRunning().
   const JobReport& report() const { return m_report; }
 
- public:
   /// Escape and the close request: during the job they press Cancel, and
   /// the window stays until the job has cleaned up; afterwards they close it.
   void reject() override;
@@ -53,14 +52,14 @@ class WorkingWindow : public QDialog {
   JobReport m_report;
 
   std::array<QProgressBar*, 4> m_bars{};
-  QVBoxLayout* m_resultBox;
+  QVBoxLayout* m_resultBox = nullptr;
   std::vector<ColouredLabel*> m_resultLines;
-  QLabel* m_finished;
-  QLabel* m_failed;
-  QLabel* m_cancelled;
-  QPushButton* m_cancel;
-  QPushButton* m_ok;
-  QPushButton* m_launch;
+  QLabel* m_finished = nullptr;
+  QLabel* m_failed = nullptr;
+  QLabel* m_cancelled = nullptr;
+  QPushButton* m_cancel = nullptr;
+  QPushButton* m_ok = nullptr;
+  QPushButton* m_launch = nullptr;
 };
 
 /// Opens the finished job's web page in the user's browser. False when the

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QListWidget>
@@ -60,7 +61,7 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
       EXPECT_LE(text.heightForWidth(text.width()), text.height()) << "tip " << tip << " is cut off";
     QTest::keyClick(&window, Qt::Key_Escape);
   });
-  runTipOfTheDay(f.ctx, nullptr);
+  TipDialog(f.ctx, nullptr).exec();
   EXPECT_EQ(std::tuple(f.ctx.settings.nextTipNumber, f.ctx.settings.showTipsAtStartup, onDisk().showTipsAtStartup),
             std::tuple(1, false, false));
   EXPECT_TRUE(f.messages.empty());
@@ -68,7 +69,7 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
 
   justClose = true;
   f.ctx.paths.programFolder = f.program.file("missing/");
-  runTipOfTheDay(f.ctx, nullptr);
+  TipDialog(f.ctx, nullptr).exec();
   ASSERT_EQ(f.messages.size(), 1u);
   EXPECT_EQ(f.messages[0].text, "Error: Cannot write to parameters file.");
   EXPECT_EQ(f.exitCode, 1);
@@ -91,7 +92,6 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
     GuiHost host;
     AppContext ctx(host);
     ctx.inputs.inputTitle = title;
-    ctx.inputs.inputCheckFailed = accepted;
     auto answer = test::answerModals([&](QWidget& window) {
       QLineEdit& edit = child<QLineEdit>(window, "outputText");
       EXPECT_EQ(edit.text().toStdString(), title);
@@ -102,9 +102,8 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
       if (how == "ok") click(window, "ok");
       else QTest::keyClick(&edit, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
     });
-    EXPECT_EQ(runOutputText(ctx, nullptr), accepted);
+    EXPECT_EQ(OutputTextDialog(ctx, nullptr).exec() == QDialog::Accepted, accepted);
     EXPECT_EQ(ctx.inputs.inputTitle, stored);
-    EXPECT_EQ(ctx.inputs.inputCheckFailed, !accepted);
   }
 }
 
@@ -129,22 +128,6 @@ TEST(FolderPicker, GivesTheChosenFolderEndingInOneSeparatorOrNothingOnCancel) {
   }
 }
 
-TEST(MessageWindow, ShowsItsLineAtOnceWholeAndCentresOverAnotherWindow) {
-  QWidget owner;
-  owner.setGeometry(200, 150, 450, 350);
-  owner.show();
-  MessageWindow message(QStringLiteral("Generating preview..."));
-  EXPECT_TRUE(message.isVisible());
-  message.centreOn(owner);
-  const QPoint offset = message.frameGeometry().center() - owner.frameGeometry().center();
-  EXPECT_LE(offset.manhattanLength(), 1) << offset.x() << "," << offset.y();
-  const QLabel* line = message.findChild<QLabel*>();
-  ASSERT_NE(line, nullptr);
-  EXPECT_EQ(line->text(), QStringLiteral("Generating preview..."));
-  EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->width());
-  EXPECT_LE(line->fontMetrics().height(), line->height());
-}
-
 constexpr QRgb kMagenta = qRgb(255, 0, 255);
 
 QRgb rgb(const QImage& image, QPoint at) { return image.pixel(at) & 0xFFFFFFu; }
@@ -167,6 +150,24 @@ TEST(SkinnedPictures, GreyTruncatesTheWeightedSumAndOnlyTheTransparentColourIsHi
     EXPECT_EQ(rgb(grey, {x, 0}), g < 0 ? in & 0xFFFFFFu : qRgb(g, g, g) & 0xFFFFFFu) << x;
     EXPECT_EQ(masked.pixel(x, 0), in == kMagenta ? 0u : in) << x;
   }
+}
+
+// A picture or cursor that cannot be read is reported the same way, and the
+// button keeps none: it draws no old picture, shows the default cursor.
+TEST(SkinnedButton, ReportsAnUnreadablePictureOrCursorAndKeepsNone) {
+  test::TempFolder folder;
+  const QString picture = QString::fromStdString(folder.file("button.png"));
+  QImage red(8, 8, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(picture));
+  const QString missing = QString::fromStdString(folder.file("missing.png"));
+  SkinnedButton button;
+  ASSERT_EQ(button.setPictures(picture, kMagenta), PictureStatus::Set);
+  ASSERT_EQ(button.setCursorPicture(picture, {0, 0}), PictureStatus::Set);
+  EXPECT_EQ(button.setPictures(missing, kMagenta), PictureStatus::Unreadable);
+  EXPECT_EQ(button.setCursorPicture(missing, {0, 0}), PictureStatus::Unreadable);
+  EXPECT_NE(button.cursor().shape(), Qt::BitmapCursor);
+  EXPECT_NE(button.sizeHint(), QSize(8, 8)) << "the old picture is still set";
 }
 
 // Only a label or a read-only box shows its own text colour; an editable box
@@ -210,12 +211,8 @@ class OptionsWindowTest : public testing::Test, public test::GuiFixture {
   }
 
   void open() {
-    window = std::make_unique<OptionsWindow>(ctx, nullptr);
-    window->pickFolder = [](QWidget*) { return std::optional<std::string>("/srv/sound"); };
-    window->openPage = [this](const std::string& path) {
-      openedPages.push_back(path);
-      return pageOpens;
-    };
+    window.reset();
+    window = std::make_unique<OptionsWindow>(ctx, host, nullptr);
     window->show();
     window->activateWindow();
     QApplication::setActiveWindow(window.get());
@@ -226,7 +223,7 @@ class OptionsWindowTest : public testing::Test, public test::GuiFixture {
     return &test::child<T>(*window, name);
   }
 
-  void showTab(int index) { window->findChild<QTabWidget*>()->setCurrentIndex(index); }
+  QTabWidget* tabs() { return window->findChild<QTabWidget*>(); }
 
   void retype(const char* box, const char* text) {
     QLineEdit* edit = child<QLineEdit>(box);
@@ -236,24 +233,32 @@ class OptionsWindowTest : public testing::Test, public test::GuiFixture {
   }
 
   void changeEveryTab() {
-    showTab(0);
+    tabs()->setCurrentIndex(0);
     child<QRadioButton>("toFolder")->click();
-    child("browse")->click();
+    {
+      auto answer = test::answerModals([&](QWidget& modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(&modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(QString::fromStdString(output.path()));
+        static_cast<QDialog*>(dialog)->accept();
+      });
+      child("browse")->click();
+    }
     retype("numberBox", "4321");
     auto* pageFor = child<QComboBox>("pageFor");
     pageFor->setCurrentIndex(3);
     emit pageFor->activated(3);
-    showTab(1);
+    tabs()->setCurrentIndex(1);
     child<QRadioButton>("outputMode3")->click();
-    showTab(2);
+    tabs()->setCurrentIndex(2);
     auto* list = child<QListWidget>("controllerList");
     QListWidgetItem* deck = list->findItems("Deck01120060", Qt::MatchExactly).value(0);
     ASSERT_NE(deck, nullptr);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(deck).center());
-    showTab(3);
+    tabs()->setCurrentIndex(3);
     child<QRadioButton>("instructionSpecial")->click();
     retype("specialBox", "Q");
-    showTab(4);
+    tabs()->setCurrentIndex(4);
     retype("backgroundBox", "ff8");
     QColor openedOn;
     auto answer = test::answerModals([&](QWidget& modal) {
@@ -265,14 +270,12 @@ class OptionsWindowTest : public testing::Test, public test::GuiFixture {
     });
     child("textPick")->click();
     EXPECT_EQ(openedOn, QColor(1, 0, 0));
-    showTab(5);
+    tabs()->setCurrentIndex(5);
     for (const char* box : {"buttonSounds", "backgroundPicture", "roundCorners"})
       child<QCheckBox>(box)->click();
   }
 
   std::unique_ptr<OptionsWindow> window;
-  std::vector<std::string> openedPages;
-  bool pageOpens = true;
 };
 
 // Only OK saves. A number left as it was is the one on disk at OK (a job may
@@ -282,21 +285,36 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
   // Shown in full, not cut to five digits by being shown.
   EXPECT_EQ(child<QLineEdit>("numberBox")->text(), "123456");
   EXPECT_EQ(child<QListWidget>("controllerList")->currentItem()->text(), "Classic01150040");
-  showTab(4);
+  tabs()->setCurrentIndex(4);
   retype("backgroundBox", "\"<9");
   // Each tab gives the focus back to the control last used there, or to its first.
-  showTab(0);
+  tabs()->setCurrentIndex(0);
   EXPECT_EQ(QApplication::focusWidget(), child<QRadioButton>("toDesktop"));
-  showTab(4);
+  tabs()->setCurrentIndex(4);
   EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>("backgroundBox"));
-  pageOpens = false;
-  showTab(2);
+  // No browser takes the preview here. Its working window stays above this
+  // one, over the list, while the message shows.
+  tabs()->setCurrentIndex(2);
+  auto* list = child<QListWidget>("controllerList");
+  host.setMessageResponder([&](const std::string& text, MessageIcon, MessageButtons) {
+    messages.push_back({text, MessageIcon::Exclamation, host.owner()});
+    if (messages.size() > 1) return MessageAnswer::Ok;
+    auto* working = window->findChild<MessageWindow*>();
+    EXPECT_TRUE(working && working->isVisible() && working->text() == QStringLiteral("Generating preview..."));
+    if (!working) return MessageAnswer::Ok;
+    EXPECT_EQ(working->windowHandle()->transientParent(), window->windowHandle());
+    const QPoint offset = working->frameGeometry().center() - list->mapToGlobal(list->rect().center());
+    EXPECT_LE(offset.manhattanLength(), 1) << offset.x() << "," << offset.y();
+    return MessageAnswer::Ok;
+  });
   child("preview")->click();
   const std::string page = program.file("Controllers/preview.htm");
-  EXPECT_EQ(openedPages, std::vector<std::string>{page});
   EXPECT_NE(readFileText(page).find("<body bgcolor=\"#009\" text=\"#000000\">"), std::string::npos);
-  ASSERT_EQ(messages.size(), 1u);
+  child("help")->click();
+  ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].text, "Error: Could not launch the web page with the default browser.");
+  EXPECT_EQ(messages[1].text, "Error: Could not launch help file.");
+  EXPECT_EQ(messages[1].owner, window.get());
   changeEveryTab();
   child("cancel")->click();
   EXPECT_EQ(window->result(), QDialog::Rejected);
@@ -305,30 +323,138 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
 
   open();
   // The tip window saves its own choices; OK keeps its check box, not its tip.
-  window->runTip = [this](QWidget*) {
-    ctx.settings.nextTipNumber = 9;
-    ctx.settings.showTipsAtStartup = true;
-    ASSERT_TRUE(saveParameters(ctx));
-  };
   changeEveryTab();
-  child("tip")->click();
+  {
+    auto answer = test::answerModals([](QWidget& tip) {
+      QCheckBox& box = test::child<QCheckBox>(tip, "showAtStartup");
+      QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
+      click(tip, "nextTip");
+      click(tip, "ok");
+    });
+    child("tip")->click();
+  }
+  EXPECT_EQ(ctx.settings.nextTipNumber, 6);
   child("ok")->click();
   EXPECT_EQ(window->result(), QDialog::Accepted);
   EXPECT_EQ(readFileText(program.file("snx.da0")),
-            "n\r\n/srv/sound/\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
+            "n\r\n" + output.path() + "\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
             "4321\r\ny\r\nn\r\ny\r\n4\r\n");
   EXPECT_EQ(ctx.settings.nextOutputNumber, 4321);
-  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages.size(), 2u);
 
   ctx.settings.controllerName = "Round02080080";
   open();
-  showTab(2);
+  tabs()->setCurrentIndex(2);
   EXPECT_EQ(QApplication::focusWidget(), child<QListWidget>("controllerList"));
   EXPECT_TRUE(child<QListWidget>("controllerList")->selectedItems().isEmpty());
   writeFileText(program.file("snx.da0"), kStoredFile);
   child("ok")->click();
   EXPECT_EQ(ctx.settings.controllerName, "Round02080080");
   EXPECT_EQ(ctx.settings.nextOutputNumber, 123456);
+}
+
+// 272 by 182 dialog units; a text too long for its place breaks into lines
+// rather than being cut or squeezing its neighbours.
+TEST_F(OptionsWindowTest, KeepsItsSizeAndEveryTabFitsInIt) {
+  EXPECT_EQ(window->size(), QSize(408, 296));
+  for (int tab = 0; tab < tabs()->count(); ++tab) {
+    tabs()->setCurrentIndex(tab);
+    QWidget* page = tabs()->widget(tab);
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+      if (!control->isVisibleTo(page) || control->isWindow()) continue;
+      SCOPED_TRACE(tabs()->tabText(tab).toStdString() + " " + control->metaObject()->className() + " " +
+                   control->objectName().toStdString());
+      EXPECT_TRUE(page->rect().contains(QRect(control->mapTo(page, QPoint(0, 0)), control->size())));
+      // A size set on purpose counts rather than the control's own wish.
+      QSize least = control->minimumSizeHint();
+      if (control->minimumWidth() > 0) least.setWidth(control->minimumWidth());
+      if (control->minimumHeight() > 0) least.setHeight(control->minimumHeight());
+      if (control->hasHeightForWidth()) {
+        EXPECT_LE(control->heightForWidth(control->width()), control->height());
+      } else if (least.isValid()) {
+        EXPECT_TRUE(control->width() >= least.width() && control->height() >= least.height())
+            << control->width() << "x" << control->height() << " < " << least.width() << "x" << least.height();
+      }
+    }
+  }
+}
+
+// A key pressed in the window once for each control it should reach, in
+// any order, and the tab shown after.
+struct KeyPress {
+  const char* name;
+  int tab;
+  const char* from;
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers;
+  std::vector<std::string> reaches;
+  int tabAfter;
+};
+
+const KeyPress kKeyPresses[] = {
+    {.name = "ctrl_tab_in_page_for", .tab = 0, .from = "pageFor", .key = Qt::Key_Tab, .modifiers = Qt::ControlModifier,
+     .reaches = {"outputMode1"}, .tabAfter = 1},
+    {.name = "ctrl_tab_on_ok", .tab = 4, .from = "ok", .key = Qt::Key_Tab, .modifiers = Qt::ControlModifier,
+     .reaches = {"buttonSounds"}, .tabAfter = 5},
+    {.name = "ctrl_tab_wraps_round", .tab = 5, .from = "roundCorners", .key = Qt::Key_Tab,
+     .modifiers = Qt::ControlModifier, .reaches = {"toDesktop"}, .tabAfter = 0},
+    {.name = "ctrl_shift_tab_in_page_for", .tab = 0, .from = "pageFor", .key = Qt::Key_Backtab,
+     .modifiers = Qt::ControlModifier | Qt::ShiftModifier, .reaches = {"buttonSounds"}, .tabAfter = 5},
+    {.name = "alt_c", .tab = 1, .from = "outputMode2", .key = Qt::Key_C, .modifiers = Qt::AltModifier,
+     .reaches = {"cancel", "outputMode1"}, .tabAfter = 1},
+    {.name = "alt_o", .tab = 1, .from = "outputMode2", .key = Qt::Key_O, .modifiers = Qt::AltModifier,
+     .reaches = {"ok", "outputMode3"}, .tabAfter = 1},
+    {.name = "alt_t", .tab = 4, .from = "backgroundBox", .key = Qt::Key_T, .modifiers = Qt::AltModifier,
+     .reaches = {"textBox", "tip"}, .tabAfter = 4},
+};
+
+class OptionsKeys : public OptionsWindowTest, public testing::WithParamInterface<KeyPress> {};
+
+// Control+Tab reaches the tabs from every control; a letter that several
+// controls share moves between them and presses none.
+TEST_P(OptionsKeys, MoveBetweenTabsAndControls) {
+  const KeyPress& row = GetParam();
+  tabs()->setCurrentIndex(row.tab);
+  child<QWidget>(row.from)->setFocus();
+  std::vector<std::string> reached;
+  for (std::size_t i = 0; i < row.reaches.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), row.key, row.modifiers);
+    QWidget* focus = QApplication::focusWidget();
+    reached.push_back(focus ? focus->objectName().toStdString() : "");
+  }
+  std::sort(reached.begin(), reached.end());
+  EXPECT_EQ(reached, row.reaches);
+  EXPECT_EQ(tabs()->currentIndex(), row.tabAfter);
+  EXPECT_TRUE(window->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Presses, OptionsKeys, testing::ValuesIn(kKeyPresses),
+                         [](const testing::TestParamInfo<KeyPress>& info) { return std::string(info.param.name); });
+
+// What a screen reader finds without a name on each tab.
+std::vector<std::string> unnamed(QAccessibleInterface* node, const std::string& path = "") {
+  std::vector<std::string> found;
+  if (!node) return found;
+  const QAccessible::Role role = node->role();
+  const std::string here = path + "/" + std::to_string(role);
+  const bool container = role == QAccessible::Client || role == QAccessible::Pane ||
+                         role == QAccessible::PageTabList || role == QAccessible::ScrollBar ||
+                         role == QAccessible::LayeredPane;
+  QObject* object = node->object();
+  if (!container && node->text(QAccessible::Name).trimmed().isEmpty())
+    found.push_back(here + " " + (object ? object->metaObject()->className() + (" " + object->objectName().toStdString()) : ""));
+  for (int i = 0; i < node->childCount(); ++i) {
+    const std::vector<std::string> below = unnamed(node->child(i), here);
+    found.insert(found.end(), below.begin(), below.end());
+  }
+  return found;
+}
+
+TEST_F(OptionsWindowTest, EveryControlOnEveryTabAndTheWindowHaveAccessibleNames) {
+  // Hidden tabs are walked too.
+  EXPECT_EQ(unnamed(QAccessible::queryAccessibleInterface(window.get())), std::vector<std::string>{});
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(window.get())->text(QAccessible::Name),
+            QStringLiteral("Sonaflux - Options"));
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   readParameters(ctx);
 
   {
-    OptionsWindow options(ctx, nullptr);
+    OptionsWindow options(ctx, host, nullptr);
     options.show();
     auto* tabs = options.findChild<QTabWidget*>();
     for (int i = 0; i < tabs->count(); ++i) {
