@@ -116,7 +116,9 @@ bool claimOutputFile(AppContext& ctx, const OutputSlot& slot) {
   OutputClaim& claim = slot.claim;
   bool usable = !isSymbolicLink(slot.path);
   if (usable && entryIdentity(slot.path)) {
-    usable = claim.replaced.openExisting(slot.path, FileAccess::Read, true) && claim.replaced.isRegular();
+    // Opened for writing, though never written: a file this user may not
+    // overwrite is refused now, not after the work.
+    usable = claim.replaced.openExisting(slot.path, FileAccess::ReadWrite, true) && claim.replaced.isRegular();
     if (!usable) claim.replaced.close();
   }
   const std::string made = writtenPath(slot);

@@ -74,10 +74,9 @@ JobFixture& everyBrowser(JobFixture& f) {
   return f;
 }
 
-// An earlier set of this number, which the user agrees to replace.
+// An earlier set of this number.
 JobFixture& earlierSet(JobFixture& f) {
   for (const char* name : {"snx1s.swf", "snx1.htm"}) test::writeFileText(f.output.file(name), "earlier page");
-  f.host.answers.push_back(MessageAnswer::Yes);
   return f;
 }
 constexpr const char* kReplaceQuestion = "Is it OK to overwrite these files:\n{out}snx1s.swf\n{out}snx1.htm";
@@ -192,14 +191,16 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
        "Error: Cannot initialise temporary file \"{out}snx1.tmp1\".", {"snx1.tmp1"}},
       {"link at the settings save's name", [](auto& f, auto&) { plantLink(f, f.program.file("snx.da0.new")); },
        "Error: Cannot write to parameters file.", {}, Work::Any, MessageIcon::Stop},
-      {"output folder deleted during the job", [](auto&, auto&) {}, "Error: Cannot write file.", {}, Work::Any,
-       MessageIcon::Exclamation,
-       [](JobFixture& f) {
-         if (!setMade(f) || f.compress.positions.empty()) return;
-         fs::remove_all(f.output.path());
-         fs::create_directory(f.output.path());
-       }},
-      // Another program's number stays; so does the earlier set below, byte for byte.
+      {.name = "output folder deleted during the job",
+       .setUp = [](auto&, auto&) {},
+       .message = "Error: Cannot write file.",
+       .duringJob =
+           [](JobFixture& f) {
+             if (!setMade(f) || f.compress.positions.empty()) return;
+             fs::remove_all(f.output.path());
+             fs::create_directory(f.output.path());
+           }},
+      // A number another program saved meanwhile is not taken back.
       {.name = "number changed during the job, then a cancel",
        .setUp = [](auto&, auto&) {},
        .message = nullptr,
@@ -213,6 +214,7 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
            },
        .outcome = JobOutcome::Cancelled,
        .numberAfter = 950},
+      // After a Yes to the question, a failure leaves the earlier set byte for byte.
       {.name = "overwrite agreed, then a failing template",
        .setUp = [](auto& f, auto&) { replaceFile(earlierSet(f), "snx.da1", std::string(64, 'x')); },
        .message = "Error: Cannot open data file \"{program}snx.da1\".",
