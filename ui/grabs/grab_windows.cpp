@@ -97,13 +97,10 @@ int main(int argc, char** argv) {
   save(shaped(working), pictures + QStringLiteral("/working-window.png"));
   working.accept();
 
-  // The tip of the day: it opens modally, so it is grabbed from the event loop.
-  QTimer::singleShot(0, [&pictures] {
-    QWidget* tip = QApplication::activeModalWidget();
-    if (!tip) return;
-    save(tip->grab().toImage(), pictures + QStringLiteral("/tip-window.png"));
-    tip->close();
-  });
-  runTipOfTheDay(ctx, &window);
+  // The tip of the day, as the main window opens it.
+  TipDialog tip(ctx, &window);
+  tip.show();
+  QApplication::processEvents();
+  save(tip.grab().toImage(), pictures + QStringLiteral("/tip-window.png"));
   return 0;
 }
