@@ -260,7 +260,9 @@ TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
     };
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(f.run().outcome, row.outcome);
-    if (row.within.count() > 0) EXPECT_LT(std::chrono::steady_clock::now() - started, row.within);
+    if (row.within.count() > 0) {
+      EXPECT_LT(std::chrono::steady_clock::now() - started, row.within);
+    }
     Names messages;
     for (const char* text : {row.question, row.message})
       if (text) messages.push_back(expand(text, f));

@@ -445,18 +445,14 @@ TEST(Accessibility, EveryControlOfEachWindowHasAName) {
          walk(main);
        }},
       {"tip", [](GuiJobFixture& f, auto walk) {
-         auto answer = test::answerModals([&](QWidget& tip) {
-           walk(tip);
-           tip.close();
-         });
-         runTipOfTheDay(f.ctx, nullptr);
+         TipDialog tip(f.ctx, nullptr);
+         tip.show();
+         walk(tip);
        }},
       {"output text", [](GuiJobFixture& f, auto walk) {
-         auto answer = test::answerModals([&](QWidget& text) {
-           walk(text);
-           text.close();
-         });
-         runOutputText(f.ctx, nullptr);
+         OutputTextDialog text(f.ctx, nullptr);
+         text.show();
+         walk(text);
        }},
       {"working", [](GuiJobFixture& f, auto walk) {
          f.runWindow([&](WorkingWindow& w) { return walk(w), true; }, [&](WorkingWindow& w) {
