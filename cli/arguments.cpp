@@ -21,7 +21,9 @@ const char* const kUsage =
     "  --open                after the conversion, serve the output folder on 127.0.0.1, open\n"
     "                        the page in the browser and serve until Enter or Ctrl-C\n"
     "\n"
-    "Settings and the output number come from snx.da0 beside the program.\n";
+    "Settings and the output number come from snx.da0 in the settings folder: the\n"
+    "program's folder where you can write it, else $XDG_CONFIG_HOME/sonaflux/\n"
+    "(~/.config/sonaflux/).\n";
 
 std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::string& error) {
   Arguments result;

@@ -9,7 +9,7 @@ namespace sonaflux {
 /// runs: the temporaries "snx<K>.tmp1" to ".tmp3" in the output folder whose
 /// set no running job holds (a job of another program folder locks its
 /// files), the empty output files of those sets, and a stale
-/// "snx.da0.new" in the program folder. Nothing else is touched.
-void recoverLeftovers(const std::string& programFolder, const std::string& outputFolder);
+/// "snx.da0.new" in the settings folder. Nothing else is touched.
+void recoverLeftovers(const std::string& settingsFolder, const std::string& outputFolder);
 
 }  // namespace sonaflux

@@ -133,6 +133,7 @@ struct PreviewServer::State {
   fs::path playerFolder;
   mutable std::mutex mutex;
   std::vector<fs::path> folders;  // served as /1/, /2/, ...
+  std::vector<std::pair<fs::path, fs::path>> fallbacks;  // folder, and where its missing files are
   httplib::Server server;
   std::thread thread;
   int port = 0;
@@ -147,7 +148,11 @@ struct PreviewServer::State {
     std::size_t index = std::stoul(mount);
     std::lock_guard<std::mutex> lock(mutex);
     if (index < 1 || index > folders.size()) return std::nullopt;
-    return fileUnder(folders[index - 1], *segments, 1);
+    const fs::path& root = folders[index - 1];
+    if (std::optional<fs::path> file = fileUnder(root, *segments, 1)) return file;
+    for (const auto& [folder, fallback] : fallbacks)
+      if (folder == root) return fileUnder(fallback, *segments, 1);
+    return std::nullopt;
   }
 
   // Only requests addressed to this server by its own name: a page of
@@ -219,6 +224,18 @@ std::optional<std::string> PreviewServer::addressFor(const std::string& folder, 
   }
   return "http://" + std::string(kLoopback) + ":" + std::to_string(m_state->port) + "/" +
          std::to_string(index) + "/" + percentEncoded(fileName);
+}
+
+void PreviewServer::addFallback(const std::string& folder, const std::string& fallbackFolder) {
+  std::error_code error;
+  fs::path real = fs::canonical(folder, error);
+  if (error) return;
+  fs::path fallback = fs::canonical(fallbackFolder, error);
+  if (error || real == fallback) return;
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  auto& fallbacks = m_state->fallbacks;
+  if (std::find(fallbacks.begin(), fallbacks.end(), std::pair(real, fallback)) == fallbacks.end())
+    fallbacks.emplace_back(real, fallback);
 }
 
 int PreviewServer::port() const { return m_state->port; }

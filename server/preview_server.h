@@ -25,6 +25,11 @@ class PreviewServer {
   /// server cannot start.
   std::optional<std::string> addressFor(const std::string& folder, const std::string& fileName);
 
+  /// Files that folder lacks are served from fallbackFolder at folder's
+  /// address, so that a page beside the user's own controllers finds the
+  /// shipped ones as well.
+  void addFallback(const std::string& folder, const std::string& fallbackFolder);
+
   /// The port the system gave the server; 0 before it started.
   int port() const;
 

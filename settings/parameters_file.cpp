@@ -14,7 +14,7 @@ namespace sonaflux {
 namespace {
 
 std::string parametersPath(const AppContext& ctx) {
-  return ctx.paths.programFolder + kParametersFileName;
+  return ctx.paths.writableFolder() + kParametersFileName;
 }
 
 std::string flagLine(bool flag) { return flag ? "y" : "n"; }
@@ -97,13 +97,13 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text) {
 void readParameters(AppContext& ctx) {
   std::optional<std::string> text = readWholeFile(parametersPath(ctx));
   if (!text) {
-    ctx.host.showMessage("Error: Missing parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(parametersFileMessage(ctx, "Error: Missing parameters file"), MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
   std::optional<SettingsRecord> settings = decodeParameters(*text);
   if (!settings) {
-    ctx.host.showMessage("Error: Corrupt parameters file.", MessageIcon::Stop);
+    ctx.host.showMessage(parametersFileMessage(ctx, "Error: Corrupt parameters file"), MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
@@ -144,8 +144,15 @@ bool saveOutputNumber(AppContext& ctx, std::int32_t number) {
   return writeParametersFile(path, record);
 }
 
+std::string parametersFileMessage(const AppContext& ctx, const std::string& sentence) {
+  // Beside the program the file needs no introduction; elsewhere say where.
+  if (ctx.paths.writableFolder() == ctx.paths.programFolder) return sentence + ".";
+  return sentence + " \"" + parametersPath(ctx) + "\".";
+}
+
 void reportParametersWriteFailure(AppContext& ctx) {
-  ctx.host.showMessage("Error: Cannot write to parameters file.", MessageIcon::Stop);
+  ctx.host.showMessage(parametersFileMessage(ctx, "Error: Cannot write to parameters file"),
+                       MessageIcon::Stop);
   ctx.host.terminate(1);
 }
 
@@ -153,8 +160,8 @@ void saveParametersOrEnd(AppContext& ctx) {
   if (!saveParameters(ctx)) reportParametersWriteFailure(ctx);
 }
 
-std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder) {
-  std::optional<std::string> text = readWholeFile(programFolder + kParametersFileName);
+std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& settingsFolder) {
+  std::optional<std::string> text = readWholeFile(settingsFolder + kParametersFileName);
   if (!text) return std::nullopt;
   std::optional<SettingsRecord> settings = decodeParameters(*text);
   if (!settings) return std::nullopt;

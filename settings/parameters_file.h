@@ -14,7 +14,7 @@ inline constexpr int kParametersLineCount = 13;
 /// Appended to the file's name for the copy that is written and then renamed.
 inline constexpr const char* kParametersTemporarySuffix = ".new";
 
-/// Reads the settings record from programFolder + "snx.da0". A missing or
+/// Reads the settings record from the settings folder's "snx.da0". A missing or
 /// short file shows its message (stop icon) and terminates with code 1.
 void readParameters(AppContext& ctx);
 
@@ -27,6 +27,10 @@ void readParameters(AppContext& ctx);
 /// stay; when it cannot be read the record in memory is written. False when
 /// it could not be written (nothing is shown).
 [[nodiscard]] bool saveOutputNumber(AppContext& ctx, std::int32_t number);
+
+/// A message about the parameters file: the sentence and ".", or, when the
+/// file is not in the program folder, the sentence and its path in quotes.
+std::string parametersFileMessage(const AppContext& ctx, const std::string& sentence);
 
 /// Shows "Error: Cannot write to parameters file." (stop icon) and ends the
 /// program with code 1.
@@ -45,6 +49,6 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text);
 
 /// Reads only the output number from the file on disk; nothing when the file
 /// cannot be read.
-std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder);
+std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& settingsFolder);
 
 }  // namespace sonaflux

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -8,6 +9,7 @@
 #include "core/app_context.h"
 #include "platform/app_paths.h"
 #include "settings/parameters_file.h"
+#include "settings/settings_folder.h"
 #include "ui/folder_picker.h"
 #include "ui/gui_host.h"
 #include "ui/main_window.h"
@@ -16,12 +18,15 @@
 #include "ui/page_opener.h"
 #include "ui/stop_signals.h"
 #include "ui/tip_dialog.h"
+#include "writers/controller_list.h"
 
 namespace {
 
 std::string desktopFolder() {
   QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
   if (desktop.isEmpty()) return sonaflux::userDesktopFolder();
+  // Many installations have no desktop folder; output then goes home.
+  if (!QFileInfo(desktop).isDir()) return sonaflux::userHomeFolder();
   desktop = QDir::toNativeSeparators(desktop);
   if (!desktop.endsWith(QDir::separator())) desktop += QDir::separator();
   return desktop.toStdString();
@@ -48,7 +53,9 @@ int main(int argc, char** argv) {
   AppContext ctx(host);
   ctx.paths.programFolder = executableFolder();
   ctx.paths.desktopFolder = desktopFolder();
-  // A missing or short parameters file ends the program here, before any window.
+  // A settings folder that cannot be written, or a missing or short
+  // parameters file, ends the program here, before any window.
+  setUpSettingsFolder(ctx);
   readParameters(ctx);
 
   // Every modal loop ends too, once a cancelled job has cleaned up.
@@ -63,7 +70,10 @@ int main(int argc, char** argv) {
     options.pickFolder = [](QWidget* owner) {
       return pickFolder(owner, QStringLiteral("Sonaflux - Select An Output Folder"));
     };
-    options.openPage = [](const std::string& path) { return openPageInBrowser(path); };
+    // The preview page beside the user's own controllers shows the shipped ones too.
+    options.openPage = [&ctx](const std::string& path) {
+      return openPageInBrowser(path, controllersFolder(ctx.paths.programFolder));
+    };
     options.showMessageWindow = [](QWidget* over, const std::string& text) -> std::unique_ptr<QWidget> {
       auto message = std::make_unique<MessageWindow>(QString::fromStdString(text));
       message->centreOn(*over->window());

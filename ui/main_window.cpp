@@ -20,6 +20,7 @@
 #include "ui/skinned_button.h"
 #include "ui/tip_dialog.h"
 #include "ui/working_window.h"
+#include "writers/output_naming.h"
 
 namespace sonaflux {
 
@@ -204,6 +205,12 @@ void MainWindow::createStreamingAudio() {
   m_ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(m_ctx);
   if (m_ctx.inputs.inputCheckFailed) return;
+  // A missing output folder is said before the page's text is asked for;
+  // the job checks again.
+  checkOutputFolder(m_ctx);
+  const bool noOutputFolder = m_ctx.job.jobFailed;
+  m_ctx.job.jobFailed = false;
+  if (noOutputFolder) return;
   if (!runOutputText(m_ctx, this)) {
     m_ctx.inputs.inputCheckFailed = true;
     return;

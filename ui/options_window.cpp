@@ -269,7 +269,7 @@ QWidget* OptionsWindow::buildControllerPage() {
   m_controllerList->setObjectName(QStringLiteral("controllerList"));
   m_controllerList->setSelectionMode(QAbstractItemView::SingleSelection);
   const std::vector<std::string> names =
-      listControllers(controllersFolder(m_ctx.paths.programFolder));
+      listControllers(m_ctx.paths);
   for (const std::string& name : names) m_controllerList->addItem(text(name));
   if (std::optional<std::size_t> row = selectedController(names, m_opt.optControllerName))
     m_controllerList->setCurrentRow(static_cast<int>(*row));
@@ -461,10 +461,9 @@ void OptionsWindow::previewControllers() {
     std::vector<std::string> entries;
     for (int i = 0; i < m_controllerList->count(); ++i)
       entries.push_back(utf8(m_controllerList->item(i)->text()));
-    const std::string& folder = m_ctx.paths.programFolder;
-    if (writePreviewPage(m_ctx.host, folder, entries, m_opt.optBackgroundColour,
+    if (writePreviewPage(m_ctx.host, m_ctx.paths, entries, m_opt.optBackgroundColour,
                          m_opt.optTextColour)) {
-      const std::string page = previewPagePath(folder);
+      const std::string page = previewPagePath(m_ctx.paths.writableFolder());
       bool opened = openPage ? openPage(page) : openLocalFile(page);
       if (!opened)
         m_ctx.host.showMessage("Error: Could not launch the web page with the default browser.",

@@ -8,8 +8,9 @@ namespace sonaflux {
 /// preview) in the user's browser through the local preview server, which
 /// adds the program's player, so the page plays without a browser extension.
 /// The server starts at the first page and serves on 127.0.0.1 only. False
-/// when the page is missing or the browser could not be launched.
-bool openPageInBrowser(const std::string& path);
+/// when the page is missing or the browser could not be launched. Files the
+/// page's folder lacks are served from fallbackFolder when one is given.
+bool openPageInBrowser(const std::string& path, const std::string& fallbackFolder = {});
 
 /// Stops the preview server, if it runs; called when the program ends.
 void stopPageServer();

@@ -4,6 +4,7 @@
 
 #include "core/file_routines.h"
 #include "core/leading_integer.h"
+#include "writers/controller_list.h"
 
 namespace sonaflux {
 
@@ -20,7 +21,9 @@ constexpr std::size_t kSwfSignatureSize = 4;
 }  // namespace
 
 std::string controllerPath(const AppContext& ctx) {
-  return ctx.paths.programFolder + "Controllers/" + ctx.settings.controllerName + ".swf";
+  // The user's own controller of that name before the shipped one.
+  const std::string& name = ctx.settings.controllerName;
+  return controllerFolderFor(ctx.paths, name) + name + ".swf";
 }
 
 ControllerSize controllerSize(const std::string& controllerName) {

@@ -36,7 +36,9 @@ bool writeArtwork(const std::string& folder, const std::string& fontPath, std::s
   constexpr int kRgb = 3, kRgba = 4;
   bool ok = save(folder, "icon16.png", makeIcon(16), kRgba, error) &&
             save(folder, "icon32.png", makeIcon(32), kRgba, error) &&
+            save(folder, "icon48.png", makeIcon(48), kRgba, error) &&
             save(folder, "icon128.png", makeIcon(128), kRgba, error) &&
+            save(folder, "icon256.png", makeIcon(256), kRgba, error) &&
             save(folder, "background.png", makeBackground(), kRgb, error) &&
             save(folder, "title.png", makeTitle(*font), kRgb, error) &&
             save(folder, "minimise.png", makeSmallButton(SmallButtonKind::Minimise), kRgb, error) &&
