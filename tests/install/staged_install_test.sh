@@ -27,8 +27,9 @@ wait_for() {
 DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >/dev/null
 program="$work/stage/usr/lib/sonaflux"
 
-# Every file of the build's program folder but the writable ones is installed.
-( cd "$build/bin" && find . -type f ! -name 'snx.lock' ! -name 'snx.da0.new' ! -name preview.htm | sort ) \
+# Every file of the build's program folder but the writable ones and the test
+# programs is installed.
+( cd "$build/bin" && find . -type f ! -name '*_tests' ! -name 'snx.lock' ! -name 'snx.da0.new' ! -name preview.htm | sort ) \
   > "$work/built"
 ( cd "$program" && find . -type f | sort ) > "$work/installed"
 missing=$(comm -23 "$work/built" "$work/installed")
@@ -40,22 +41,24 @@ chmod -R a-w "$program"
 
 wav=$(dirname "$0")/../data/mutagen/silence-2s-PCM-44100-16-ID3v23.wav
 for user in a b; do mkdir -p "$work/home-$user" "$work/out-$user"; done
-as_user() {  # USER COMMAND...: runs in that user's environment
+# USER COMMAND...: the command in that user's environment, in place of the
+# calling (sub)shell, so that $! of "(as_user ...) &" is the program itself.
+as_user() {
   local user=$1
   shift
-  env -u XDG_CONFIG_HOME HOME="$work/home-$user" BROWSER=true "$@"
+  exec env -u XDG_CONFIG_HOME HOME="$work/home-$user" BROWSER=true "$@"
 }
 number_of() { sed -n 10p "$work/home-$1/.config/sonaflux/snx.da0" | tr -d '\r'; }
 
 # With no desktop folder the output goes home; the settings land in ~/.config/sonaflux/.
-as_user b "$program/sonaflux-cli" --title Home "$wav" >/dev/null 2>"$work/err" || fail "$(cat "$work/err")"
+(as_user b "$program/sonaflux-cli" --title Home "$wav") >/dev/null 2>"$work/err" || fail "$(cat "$work/err")"
 [ -s "$work/home-b/snx1.htm" ] || fail "no page in the home folder: $(ls "$work/home-b")"
 [ "$(number_of b)" = 2 ] || fail "user b's number is $(number_of b)"
 
 # Each page setting, from the read-only program folder.
 n=1
 for page in flash ruffle ruffle-copy html5; do
-  as_user a "$program/sonaflux-cli" --yes --page "$page" --output-folder "$work/out-a" "$wav" >/dev/null \
+  (as_user a "$program/sonaflux-cli" --yes --page "$page" --output-folder "$work/out-a" "$wav") >/dev/null \
     2>"$work/err" || fail "--page $page: $(cat "$work/err")"
   [ -s "$work/out-a/snx$n.htm" ] && [ -s "$work/out-a/snx${n}s.swf" ] || fail "--page $page wrote no set $n"
   n=$((n + 1))
@@ -65,9 +68,11 @@ done
 
 # Two users at once, each with the number of their own settings file.
 sed -i '10s/.*/500\r/' "$work/home-b/.config/sonaflux/snx.da0"
-as_user a "$program/sonaflux-cli" --output-folder "$work/out-a" "$wav" >/dev/null 2>"$work/err-a" &
+# A job holds its input locked: each user converts a file of their own.
+cp "$wav" "$work/home-b/in.wav"
+(as_user a "$program/sonaflux-cli" --output-folder "$work/out-a" "$wav") >/dev/null 2>"$work/err-a" &
 first=$!
-as_user b "$program/sonaflux-cli" --output-folder "$work/out-b" "$wav" >/dev/null 2>"$work/err-b" &
+(as_user b "$program/sonaflux-cli" --output-folder "$work/out-b" "$work/home-b/in.wav") >/dev/null 2>"$work/err-b" &
 wait "$first" || fail "user a: $(cat "$work/err-a")"
 wait $! || fail "user b: $(cat "$work/err-b")"
 [ -s "$work/out-a/snx5.htm" ] && [ -s "$work/out-b/snx500.htm" ] || fail "numbers: $(ls "$work/out-a" "$work/out-b")"
@@ -75,7 +80,7 @@ wait $! || fail "user b: $(cat "$work/err-b")"
 
 # --open serves the page and the player until Enter.
 mkfifo "$work/enter"
-as_user a "$program/sonaflux-cli" --yes --open --output-folder "$work/out-a" "$wav" <"$work/enter" \
+(as_user a "$program/sonaflux-cli" --yes --open --output-folder "$work/out-a" "$wav") <"$work/enter" \
   >"$work/open-out" 2>"$work/open-err" &
 pids+=($!)
 exec 4>"$work/enter"
@@ -95,8 +100,10 @@ echo >&4
 wait "${pids[0]}" || fail "--open did not end on Enter: $(cat "$work/open-err")"
 
 # The desktop program starts offscreen and paints its main window.
-as_user a env QT_QPA_PLATFORM=offscreen SONAFLUX_TIME_FIRST_PAINT=1 "$program/sonaflux" 2>"$work/gui-err" &
+(as_user a env QT_QPA_PLATFORM=offscreen SONAFLUX_TIME_FIRST_PAINT=1 "$program/sonaflux") 2>"$work/gui-err" &
 pids+=($!)
 wait_for 'grep -q "first paint at" "$work/gui-err" || ! kill -0 ${pids[1]} 2>/dev/null'
 grep -q "first paint at" "$work/gui-err" || fail "the main window never painted: $(cat "$work/gui-err")"
+kill "${pids[1]}"
+wait "${pids[1]}" || true
 echo "staged install: every check passed"
