@@ -28,7 +28,7 @@ wait_for() {
 }
 
 if dpkg -s sonaflux >/dev/null 2>&1; then fail "sonaflux is installed already; this test would remove it"; fi
-cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" || fail "$(cat "$work/cpack.log")"
+cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || fail "$(cat "$work/cpack.log")"
 deb=$(ls "$work"/sonaflux_*_*.deb)
 cp "$wav" "$work/in.wav"
 chmod 644 "$work/in.wav"
@@ -39,12 +39,17 @@ desktop-file-validate /usr/share/applications/sonaflux.desktop || fail "desktop 
 
 useradd -m "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
-as_user() { runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 BROWSER=true "$@"; }
-as_user sonaflux-cli --output-folder "$home" --title Test "$work/in.wav" >"$work/out" 2>&1 || fail "$(cat "$work/out")"
+# COMMAND... as that user in a clean environment, in place of the calling
+# (sub)shell, so that $! of "(as_user ...) &" is the program itself.
+as_user() {
+  exec setpriv --reuid="$user" --regid="$user" --init-groups \
+    env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 BROWSER=true "$@"
+}
+(as_user sonaflux-cli --output-folder "$home" --title Test "$work/in.wav") >"$work/out" 2>&1 || fail "$(cat "$work/out")"
 [ -s "$home/snx1.htm" ] || fail "no page: $(cat "$work/out")"
 [ "$(sed -n 10p "$home/.config/sonaflux/snx.da0" | tr -d '\r')" = 2 ] || fail "the user's number did not advance"
 
-as_user env QT_QPA_PLATFORM=offscreen SONAFLUX_TIME_FIRST_PAINT=1 sonaflux 2>"$work/gui" &
+(as_user env QT_QPA_PLATFORM=offscreen SONAFLUX_TIME_FIRST_PAINT=1 sonaflux) 2>"$work/gui" &
 gui=$!
 wait_for 'grep -q "first paint at" "$work/gui" || ! kill -0 $gui 2>/dev/null'
 grep -q "first paint at" "$work/gui" || fail "the main window never painted: $(cat "$work/gui")"
