@@ -63,7 +63,7 @@ std::int32_t followingNumber(std::int32_t number) {
   return number == std::numeric_limits<std::int32_t>::max() ? 1 : number + 1;
 }
 
-// Waits for any other job of this program folder to finish; Cancel ends the wait.
+// Waits for any other job of this settings folder to finish; Cancel ends the wait.
 bool acquireJobLock(AppContext& ctx, FolderLock& lock) {
   const std::string path = ctx.paths.writableFolder() + kJobLockFileName;
   bool told = false;

@@ -5,7 +5,7 @@
 namespace sonaflux {
 
 /// Removes what a job of this program that was killed outright left behind.
-/// Called under the program folder's job lock, so no job of this program
+/// Called under the settings folder's job lock, so no job of this program
 /// runs: the temporaries "snx<K>.tmp1" to ".tmp3" in the output folder whose
 /// set no running job holds (a job of another program folder locks its
 /// files), the empty output files of those sets, and a stale
