@@ -24,7 +24,9 @@ const char* const kUsage =
     "  --serve FOLDER [PAGE] serve an output set already in FOLDER (PAGE, else the set\n"
     "                        written last) the same way, without converting\n"
     "\n"
-    "Settings and the output number come from snx.da0 beside the program.\n";
+    "Settings and the output number come from snx.da0 in the settings folder: the\n"
+    "program's folder where you can write it, else $XDG_CONFIG_HOME/sonaflux/\n"
+    "(~/.config/sonaflux/).\n";
 
 std::optional<Arguments> parseArguments(const std::vector<std::string>& args, std::string& error) {
   Arguments result;

@@ -14,6 +14,7 @@
 #include "platform/app_paths.h"
 #include "platform/file.h"
 #include "settings/parameters_file.h"
+#include "settings/settings_folder.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
   AppContext ctx(host);
   ctx.paths.programFolder = executableFolder();
   ctx.paths.desktopFolder = userDesktopFolder();
+  setUpSettingsFolder(ctx);
   readParameters(ctx);
 
   ctx.inputs.inputPath = absolutePath(parsed->input);

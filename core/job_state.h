@@ -16,6 +16,11 @@ namespace sonaflux {
 struct ApplicationPaths {
   std::string programFolder;  // ends in the separator
   std::string desktopFolder;  // ends in the separator
+  /// The user's writable files: settings, job lock, preview page, own
+  /// controllers. Ends in the separator; empty means the program folder.
+  std::string settingsFolder;
+
+  const std::string& writableFolder() const { return settingsFolder.empty() ? programFolder : settingsFolder; }
 };
 
 /// Chosen before a job; the job only reads them.

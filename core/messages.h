@@ -59,6 +59,9 @@ inline constexpr char kMsgControllerNameTooShort[] =
 inline constexpr char kMsgControllerCodeZero[] =
     "Error: This file is not named correctly and will be skipped \"<name>.swf\".";
 inline constexpr char kMsgCannotStartServer[] = "Error: Cannot start the local web server.";
+inline constexpr char kMsgCannotWriteSettingsFolder[] = "Error: Cannot write to settings folder \"<path>\".";
+inline constexpr char kMsgControllerTwinTooLarge[] =
+    "Error: The controller page \"<path>\" is larger than 64 KB and is not used.";
 
 inline constexpr std::string_view kAllMessages[] = {
     kMsgSelectInputFirst,     kMsgWildCardStar,          kMsgWildCardQuestion,       kMsgInputNameNotMp3OrWav,
@@ -71,6 +74,7 @@ inline constexpr std::string_view kAllMessages[] = {
     kMsgCannotOpenController, kMsgCannotFindPlayer,      kMsgCannotCopyPlayer,       kMsgMissingParameters,
     kMsgCorruptParameters,    kMsgCannotWriteParameters, kMsgCannotLaunchHelp,       kMsgCannotLaunchPage,
     kMsgCannotCreatePreview,  kMsgControllerNameTooShort, kMsgControllerCodeZero,    kMsgCannotStartServer,
+    kMsgCannotWriteSettingsFolder, kMsgControllerTwinTooLarge,
 };
 
 /// The message as shown: its "<path>" or "<name>" replaced by name.

@@ -64,9 +64,9 @@ std::int32_t followingNumber(std::int32_t number) {
   return number == std::numeric_limits<std::int32_t>::max() ? 1 : number + 1;
 }
 
-// Waits for any other job of this program folder to finish; Cancel ends the wait.
+// Waits for any other job of this settings folder to finish; Cancel ends the wait.
 bool acquireJobLock(AppContext& ctx, FolderLock& lock) {
-  const std::string path = ctx.paths.programFolder + kJobLockFileName;
+  const std::string path = ctx.paths.writableFolder() + kJobLockFileName;
   bool told = false;
   for (;;) {
     FolderLock::Result result = lock.tryLock(path);
@@ -138,7 +138,7 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
   // has left nothing behind. A job the user cancelled still ends as
   // cancelled: the message says what could not be saved.
   if (job.jobCancelled)
-    ctx.host.showMessage(kMsgCannotWriteParameters, MessageIcon::Stop);
+    ctx.host.showMessage(parametersFileMessage(ctx, kMsgCannotWriteParameters), MessageIcon::Stop);
   else
     reportParametersWriteFailure(ctx);
 }
@@ -196,14 +196,14 @@ void runConversionJob(AppContext& ctx) {
   // Held from before the output number is chosen until the job has cleaned up.
   FolderLock jobLock;
   if (!acquireJobLock(ctx, jobLock)) return;
-  if (std::optional<std::int32_t> onDisk = readOutputNumberOnDisk(ctx.paths.programFolder))
+  if (std::optional<std::int32_t> onDisk = readOutputNumberOnDisk(ctx.paths.writableFolder()))
     ctx.settings.nextOutputNumber = *onDisk;
   job.claimed = {};
 
   checkOutputFolder(ctx);
   if (job.jobFailed) return;
   // What a killed job of this program left, now that none of its jobs runs.
-  recoverLeftovers(ctx.paths.programFolder, job.outputFolder);
+  recoverLeftovers(ctx.paths.writableFolder(), job.outputFolder);
   makeOutputBaseName(ctx);
 
   checkInputFile(ctx, inputPath);

@@ -9,7 +9,7 @@ namespace sonaflux {
 /// user cancelled; jobFailed alone means failure (already reported).
 void runConversionJob(AppContext& ctx);
 
-/// Name of the lock file in the program folder that keeps two jobs from
+/// Name of the lock file in the settings folder that keeps two jobs from
 /// choosing the same output number.
 inline constexpr const char* kJobLockFileName = "snx.lock";
 

@@ -81,7 +81,7 @@ void recoverSet(const std::string& folder, const std::string& base) {
 
 }  // namespace
 
-void recoverLeftovers(const std::string& programFolder, const std::string& outputFolder) {
+void recoverLeftovers(const std::string& settingsFolder, const std::string& outputFolder) {
   std::set<std::string> bases;
   std::error_code error;
   for (fs::directory_iterator it(outputFolder, error), end; !error && it != end; it.increment(error)) {
@@ -91,7 +91,7 @@ void recoverLeftovers(const std::string& programFolder, const std::string& outpu
 
   // A save writes this file and renames it at once; one that is still here
   // and not being written was left by a job that died in between.
-  const std::string staleSave = programFolder + kParametersFileName + kParametersTemporarySuffix;
+  const std::string staleSave = settingsFolder + kParametersFileName + kParametersTemporarySuffix;
   File save;
   if (fileExists(staleSave) && !isSymbolicLink(staleSave) && holdIfFree(staleSave, save)) deleteFile(staleSave);
 }

@@ -14,7 +14,7 @@ namespace {
 constexpr auto kLockRetryInterval = std::chrono::milliseconds(50);
 
 void waitForFolderLock(AppContext& ctx, FolderLock& lock) {
-  const std::string path = ctx.paths.programFolder + kJobLockFileName;
+  const std::string path = ctx.paths.writableFolder() + kJobLockFileName;
   bool told = false;
   // A folder where no lock file can be made gets no protection; the save goes on.
   while (lock.tryLock(path) == FolderLock::Result::Busy) {
@@ -34,7 +34,7 @@ void commitOptions(AppContext& ctx, const OptionSettings& opt, bool outputNumber
   waitForFolderLock(ctx, lock);
   SettingsRecord settings = settingsFromWorkingCopies(opt);
   if (!outputNumberTyped) {
-    if (std::optional<std::int32_t> onDisk = readOutputNumberOnDisk(ctx.paths.programFolder))
+    if (std::optional<std::int32_t> onDisk = readOutputNumberOnDisk(ctx.paths.writableFolder()))
       settings.nextOutputNumber = *onDisk;
   }
   ctx.settings = settings;

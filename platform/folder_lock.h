@@ -5,7 +5,7 @@
 namespace sonaflux {
 
 /// An exclusive advisory lock on a lock file, shared by every process that
-/// uses the same program folder. Released when destroyed.
+/// uses the same settings folder. Released when destroyed.
 class FolderLock {
  public:
   FolderLock() = default;

@@ -417,6 +417,7 @@ struct PreviewServer::State {
   std::string secret;
   mutable std::mutex mutex;
   std::vector<SharedPage> pages;  // served as <secret>/1/, <secret>/2/, ...
+  std::vector<std::pair<fs::path, fs::path>> fallbacks;  // folder, and where its missing files are
   GuardedServer server;
   std::thread thread;
   int port = 0;
@@ -444,6 +445,10 @@ struct PreviewServer::State {
     std::lock_guard<std::mutex> lock(mutex);
     const SharedPage& page = pages[*index];
     if (page.names.count(name) == 0) return std::nullopt;
+    std::error_code error;
+    if (!fs::exists(page.folder / name, error))
+      for (const auto& [folder, fallback] : fallbacks)
+        if (folder == page.folder) return fallback / name;
     return page.folder / name;
   }
 
@@ -606,6 +611,18 @@ std::optional<std::string> PreviewServer::forwardingPageFor(const std::string& a
   ::close(fd);
   if (!written) return std::nullopt;
   return path;
+}
+
+void PreviewServer::addFallback(const std::string& folder, const std::string& fallbackFolder) {
+  std::error_code error;
+  fs::path real = fs::canonical(folder, error);
+  if (error) return;
+  fs::path fallback = fs::canonical(fallbackFolder, error);
+  if (error || real == fallback) return;
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  auto& fallbacks = m_state->fallbacks;
+  if (std::find(fallbacks.begin(), fallbacks.end(), std::pair(real, fallback)) == fallbacks.end())
+    fallbacks.emplace_back(real, fallback);
 }
 
 int PreviewServer::port() const { return m_state->port; }

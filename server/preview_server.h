@@ -35,6 +35,11 @@ class PreviewServer {
   /// the server; nothing when it cannot be written.
   std::optional<std::string> forwardingPageFor(const std::string& address);
 
+  /// Files that folder lacks are served from fallbackFolder at folder's
+  /// address, so that a page beside the user's own controllers finds the
+  /// shipped ones as well.
+  void addFallback(const std::string& folder, const std::string& fallbackFolder);
+
   /// The port the system gave the server; 0 before it started.
   int port() const;
 

@@ -16,7 +16,7 @@ namespace sonaflux {
 namespace {
 
 std::string parametersPath(const AppContext& ctx) {
-  return ctx.paths.programFolder + kParametersFileName;
+  return ctx.paths.writableFolder() + kParametersFileName;
 }
 
 std::string flagLine(bool flag) { return flag ? "y" : "n"; }
@@ -118,14 +118,14 @@ void readParameters(AppContext& ctx) {
   std::string text;
   FileText read = readParametersText(parametersPath(ctx), text);
   if (read == FileText::Missing) {
-    ctx.host.showMessage(kMsgMissingParameters, MessageIcon::Stop);
+    ctx.host.showMessage(parametersFileMessage(ctx, kMsgMissingParameters), MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
   std::optional<SettingsRecord> settings;
   if (read == FileText::Read) settings = decodeParameters(text);
   if (!settings) {
-    ctx.host.showMessage(kMsgCorruptParameters, MessageIcon::Stop);
+    ctx.host.showMessage(parametersFileMessage(ctx, kMsgCorruptParameters), MessageIcon::Stop);
     ctx.host.terminate(1);
     return;
   }
@@ -175,8 +175,15 @@ bool takeBackOutputNumber(AppContext& ctx, std::int32_t written, std::int32_t pr
   return saveOutputNumber(ctx, previous);
 }
 
+std::string parametersFileMessage(const AppContext& ctx, std::string_view message) {
+  // Beside the program the file needs no introduction; elsewhere say where.
+  if (ctx.paths.writableFolder() == ctx.paths.programFolder) return std::string(message);
+  if (message.ends_with('.')) message.remove_suffix(1);
+  return std::string(message) + " \"" + parametersPath(ctx) + "\".";
+}
+
 void reportParametersWriteFailure(AppContext& ctx) {
-  ctx.host.showMessage(kMsgCannotWriteParameters, MessageIcon::Stop);
+  ctx.host.showMessage(parametersFileMessage(ctx, kMsgCannotWriteParameters), MessageIcon::Stop);
   ctx.host.terminate(1);
 }
 
@@ -184,8 +191,8 @@ void saveParametersOrEnd(AppContext& ctx) {
   if (!saveParameters(ctx)) reportParametersWriteFailure(ctx);
 }
 
-std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder) {
-  std::optional<SettingsRecord> settings = readParametersFile(programFolder + kParametersFileName);
+std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& settingsFolder) {
+  std::optional<SettingsRecord> settings = readParametersFile(settingsFolder + kParametersFileName);
   if (!settings) return std::nullopt;
   return settings->nextOutputNumber;
 }

@@ -18,9 +18,9 @@ inline constexpr const char* kParametersTemporarySuffix = ".new";
 /// Longer lines make the file damaged.
 inline constexpr std::size_t kMaxParametersLineLength = 64 * 1024;
 
-/// Reads the settings record from programFolder + "snx.da0". A missing file,
-/// or a damaged one (short, with an over-long line, or no regular file),
-/// shows its message (stop icon) and terminates with code 1.
+/// Reads the settings record from the settings folder's "snx.da0". A missing
+/// file, or a damaged one (short, with an over-long line, or no regular
+/// file), shows its message (stop icon) and terminates with code 1.
 void readParameters(AppContext& ctx);
 
 /// Rewrites the parameters file whole. False when it could not be written;
@@ -38,6 +38,10 @@ void readParameters(AppContext& ctx);
 /// meanwhile stays, in the file and in memory. False when the file could not
 /// be written (nothing is shown).
 [[nodiscard]] bool takeBackOutputNumber(AppContext& ctx, std::int32_t written, std::int32_t previous);
+
+/// A message about the parameters file as it stands, or, when the file is
+/// not in the program folder, with its path in quotes before the full stop.
+std::string parametersFileMessage(const AppContext& ctx, std::string_view message);
 
 /// Shows "Error: Cannot write to parameters file." (stop icon) and ends the
 /// program with code 1.
@@ -57,6 +61,6 @@ std::optional<SettingsRecord> decodeParameters(std::string_view text);
 
 /// Reads only the output number from the file on disk; nothing when the file
 /// cannot be read.
-std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& programFolder);
+std::optional<std::int32_t> readOutputNumberOnDisk(const std::string& settingsFolder);
 
 }  // namespace sonaflux

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -9,16 +10,22 @@
 #include "core/messages.h"
 #include "platform/app_paths.h"
 #include "settings/parameters_file.h"
+#include "settings/settings_folder.h"
+#include "ui/folder_picker.h"
 #include "ui/gui_host.h"
 #include "ui/main_window.h"
 #include "ui/page_opener.h"
 #include "ui/stop_signals.h"
+#include "ui/tip_dialog.h"
+#include "writers/controller_list.h"
 
 namespace {
 
 std::string desktopFolder() {
   QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
   if (desktop.isEmpty()) return sonaflux::userDesktopFolder();
+  // Many installations have no desktop folder; output then goes home.
+  if (!QFileInfo(desktop).isDir()) return sonaflux::userHomeFolder();
   desktop = QDir::toNativeSeparators(desktop);
   if (!desktop.endsWith(QDir::separator())) desktop += QDir::separator();
   return desktop.toStdString();
@@ -45,7 +52,9 @@ int main(int argc, char** argv) {
   AppContext ctx(host);
   ctx.paths.programFolder = executableFolder();
   ctx.paths.desktopFolder = desktopFolder();
-  // A missing or short parameters file ends the program here, before any window.
+  // A settings folder that cannot be written, or a missing or short
+  // parameters file, ends the program here, before any window.
+  setUpSettingsFolder(ctx);
   readParameters(ctx);
 
   // Every modal loop ends too, once a cancelled job has cleaned up.

@@ -21,6 +21,7 @@
 #include "ui/sound_probe.h"
 #include "ui/tip_dialog.h"
 #include "ui/working_window.h"
+#include "writers/output_naming.h"
 
 namespace sonaflux {
 
@@ -222,6 +223,12 @@ void MainWindow::createStreamingAudio() {
   m_ctx.inputs.inputCheckFailed = false;
   runInputFileCheck(m_ctx);
   if (m_ctx.inputs.inputCheckFailed) return;
+  // A missing output folder is said before the page's text is asked for;
+  // the job checks again.
+  checkOutputFolder(m_ctx);
+  const bool noOutputFolder = m_ctx.job.jobFailed;
+  m_ctx.job.jobFailed = false;
+  if (noOutputFolder) return;
   OutputTextDialog outputText(m_ctx, this);
   if (outputText.exec() != QDialog::Accepted) {
     m_ctx.inputs.inputCheckFailed = true;

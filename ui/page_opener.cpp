@@ -31,16 +31,18 @@ std::unique_ptr<PreviewServer>& pageServer() {
   return server;
 }
 
-// What the page loads: the controllers for their preview page, else the
-// files of the page's output set.
-std::vector<std::string> filesOfPage(const std::string& path, const std::string& folder, const std::string& page) {
-  const std::string programFolder = executableFolder();
-  if (std::filesystem::path(path) != std::filesystem::path(previewPagePath(programFolder)))
-    return outputSetFiles(folder, page);
-  std::vector<std::string> files;
-  for (const std::string& name : listControllers(controllersFolder(programFolder))) {
-    files.push_back(name + ".swf");
-    files.push_back(name + ".htm");
+// What the page loads: for the controllers' preview page (the one with a
+// fallback folder) the controllers of both folders, else the files of the
+// page's output set.
+std::vector<std::string> filesOfPage(const std::string& folder, const std::string& page,
+                                     const std::string& fallbackFolder) {
+  if (fallbackFolder.empty()) return outputSetFiles(folder, page);
+  std::vector<std::string> files = {page};
+  for (const std::string& controllers : {folder, fallbackFolder}) {
+    for (const std::string& name : listControllers(controllers)) {
+      files.push_back(name + ".swf");
+      files.push_back(name + ".htm");
+    }
   }
   return files;
 }
@@ -69,7 +71,7 @@ bool launchAddress(const QUrl& url, LaunchFailed onFailure) {
   return false;
 }
 
-bool openPageInBrowser(const std::string& path, LaunchFailed onFailure) {
+bool openPageInBrowser(const std::string& path, LaunchFailed onFailure, const std::string& fallbackFolder) {
   if (!QFileInfo::exists(QString::fromStdString(path))) return false;
   std::unique_ptr<PreviewServer>& server = pageServer();
   if (!server) server = std::make_unique<PreviewServer>(programPlayerFolder(executableFolder()));

@@ -21,8 +21,9 @@ bool launchAddress(const QUrl& url, LaunchFailed onFailure);
 /// adds the program's player, so the page plays without a browser extension.
 /// The server starts at the first page and serves on 127.0.0.1 only. False
 /// when the page is missing or the launcher could not start; a launcher that
-/// fails later calls onFailure.
-bool openPageInBrowser(const std::string& path, LaunchFailed onFailure = {});
+/// fails later calls onFailure. Files the page's folder lacks are served
+/// from fallbackFolder when one is given.
+bool openPageInBrowser(const std::string& path, LaunchFailed onFailure = {}, const std::string& fallbackFolder = {});
 
 /// Opens the program's help page, snxhelp.htm of the program folder, in the
 /// user's browser. False when it is missing or could not be launched.

@@ -5,6 +5,7 @@
 #include "core/file_routines.h"
 #include "core/leading_integer.h"
 #include "core/messages.h"
+#include "writers/controller_list.h"
 
 namespace sonaflux {
 
@@ -21,7 +22,9 @@ constexpr std::size_t kSwfSignatureSize = 4;
 }  // namespace
 
 std::string controllerPath(const AppContext& ctx) {
-  return ctx.paths.programFolder + "Controllers/" + ctx.settings.controllerName + ".swf";
+  // The user's own controller of that name before the shipped one.
+  const std::string& name = ctx.settings.controllerName;
+  return controllerFolderFor(ctx.paths, name) + name + ".swf";
 }
 
 ControllerSize controllerSize(const std::string& controllerName) {
@@ -72,7 +75,7 @@ std::string readControllerTwin(Host& host, const std::string& path) {
   const std::int64_t got = file.read(text.data(), text.size());
   if (got <= 0) return {};
   if (got > kLargestControllerTwin) {
-    host.showMessage("The controller page \"" + path + "\" is larger than 64 KB and is not used.",
+    host.showMessage(messageWith(kMsgControllerTwinTooLarge, path),
                      MessageIcon::Exclamation);
     return {};
   }

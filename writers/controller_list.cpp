@@ -4,6 +4,7 @@
 
 #include "platform/app_paths.h"
 #include "platform/directory_listing.h"
+#include "platform/file.h"
 
 namespace sonaflux {
 
@@ -40,25 +41,47 @@ int decimalField(const std::string& field) {
   return negative ? -value : value;
 }
 
-}  // namespace
-
-std::string controllersFolder(const std::string& programFolder) {
-  return programFolder + "Controllers" + kPathSeparator;
+bool listedBefore(const std::string& a, const std::string& b) {
+  // A list box sorts without regard to case; ties keep a fixed order.
+  std::string la = loweredText(a), lb = loweredText(b);
+  return la != lb ? la < lb : a < b;
 }
 
-std::vector<std::string> listControllers(const std::string& folder) {
+void addControllersOf(const std::string& folder, std::vector<std::string>& names) {
   const std::string suffix = kControllerSuffix;
-  std::vector<std::string> names;
   for (const std::string& file : filesEndingIn(folder, suffix)) {
     std::string name = file.substr(0, file.size() - suffix.size());
     if (loweredText(name) != "preview") names.push_back(std::move(name));
   }
-  // A list box sorts without regard to case; ties keep a fixed order.
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    std::string la = loweredText(a), lb = loweredText(b);
-    return la != lb ? la < lb : a < b;
-  });
+}
+
+}  // namespace
+
+std::string controllersFolder(const std::string& folder) {
+  return folder + "Controllers" + kPathSeparator;
+}
+
+std::vector<std::string> listControllers(const std::string& folder) {
+  std::vector<std::string> names;
+  addControllersOf(folder, names);
+  std::sort(names.begin(), names.end(), listedBefore);
   return names;
+}
+
+std::vector<std::string> listControllers(const ApplicationPaths& paths) {
+  std::vector<std::string> names;
+  addControllersOf(controllersFolder(paths.programFolder), names);
+  if (paths.writableFolder() != paths.programFolder)
+    addControllersOf(controllersFolder(paths.writableFolder()), names);
+  std::sort(names.begin(), names.end(), listedBefore);
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
+}
+
+std::string controllerFolderFor(const ApplicationPaths& paths, const std::string& name) {
+  const std::string own = controllersFolder(paths.writableFolder());
+  if (fileExists(own + name + kControllerSuffix)) return own;
+  return controllersFolder(paths.programFolder);
 }
 
 std::optional<std::size_t> selectedController(const std::vector<std::string>& entries,

@@ -5,15 +5,26 @@
 #include <string>
 #include <vector>
 
+#include "core/job_state.h"
+
 namespace sonaflux {
 
-/// The Controllers folder under the program folder, ending in the separator.
-std::string controllersFolder(const std::string& programFolder);
+/// The Controllers folder under a program or settings folder, ending in the
+/// separator.
+std::string controllersFolder(const std::string& folder);
 
 /// The controllers of the folder: each "*.swf" file named without ".swf",
 /// sorted with letter case ignored, "preview" in any case left out. A missing
 /// folder gives an empty list.
 std::vector<std::string> listControllers(const std::string& controllersFolder);
+
+/// The shipped controllers and the user's own (the settings folder's) in one
+/// list sorted as above; a name in both is listed once.
+std::vector<std::string> listControllers(const ApplicationPaths& paths);
+
+/// The Controllers folder that holds the named controller: the settings
+/// folder's when the user has one of that name, else the program folder's.
+std::string controllerFolderFor(const ApplicationPaths& paths, const std::string& name);
 
 /// The entry the stored controller name selects: the first that begins with
 /// it (letter case ignored), searching from the second entry and wrapping

@@ -5,6 +5,7 @@
 #include "core/settings_rules.h"
 #include "core/utf8.h"
 #include "writers/controller_copy.h"
+#include "writers/controller_list.h"
 
 namespace sonaflux {
 
@@ -155,7 +156,7 @@ ControllerTwinSlot controllerTwinSlot(AppContext& ctx) {
   // A name from the settings file must not lead out of the Controllers folder.
   if (s.outputMode != kOutputModeController || !isSafeControllerName(s.controllerName)) return {};
   const ControllerSize size = controllerSize(s.controllerName);
-  const std::string path = controllerTwinPath(ctx.paths.programFolder + "Controllers/", s.controllerName);
+  const std::string path = controllerTwinPath(controllerFolderFor(ctx.paths, s.controllerName), s.controllerName);
   return {readControllerTwin(ctx.host, path), size.width, size.height, normalisedInstruction(s.instruction)};
 }
 

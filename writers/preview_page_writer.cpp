@@ -87,8 +87,8 @@ std::string buildPreviewPage(const std::string& backgroundColour, const std::str
   return page;
 }
 
-std::string previewPagePath(const std::string& programFolder) {
-  return controllersFolder(programFolder) + kPreviewFileName;
+std::string previewPagePath(const std::string& settingsFolder) {
+  return controllersFolder(settingsFolder) + kPreviewFileName;
 }
 
 std::string readControllerDescription(const std::string& folder, const std::string& name) {
@@ -109,17 +109,15 @@ std::string readControllerDescription(const std::string& folder, const std::stri
   return text;
 }
 
-bool writePreviewPage(Host& host, const std::string& programFolder,
-                      const std::vector<std::string>& entries,
+bool writePreviewPage(Host& host, const ApplicationPaths& paths, const std::vector<std::string>& entries,
                       const std::string& backgroundColour, const std::string& textColour) {
-  const std::string path = previewPagePath(programFolder);
+  const std::string path = previewPagePath(paths.writableFolder());
   File page;
   if (!page.create(path)) {
     host.showMessage(messageWith(kMsgCannotCreatePreview, path), MessageIcon::Exclamation);
     return false;
   }
 
-  const std::string folder = controllersFolder(programFolder);
   std::vector<PreviewSection> sections;
   for (const std::string& name : entries) {
     switch (checkControllerName(name)) {
@@ -133,6 +131,7 @@ bool writePreviewPage(Host& host, const std::string& programFolder,
         break;
     }
     ControllerCode code = controllerCode(name);
+    const std::string folder = controllerFolderFor(paths, name);
     sections.push_back({name, readControllerDescription(folder, name), code.width, code.height,
                         readControllerTwin(host, controllerTwinPath(folder, name))});
   }

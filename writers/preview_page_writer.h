@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/job_state.h"
 #include "platform/host.h"
 
 namespace sonaflux {
@@ -21,18 +22,20 @@ struct PreviewSection {
 std::string buildPreviewPage(const std::string& backgroundColour, const std::string& textColour,
                              const std::vector<PreviewSection>& sections);
 
-/// programFolder + "Controllers/preview.htm".
-std::string previewPagePath(const std::string& programFolder);
+/// settingsFolder + "Controllers/preview.htm".
+std::string previewPagePath(const std::string& settingsFolder);
 
 /// The first line of a controller's description file, without its line end;
 /// empty when the file is missing, unreadable or empty.
 std::string readControllerDescription(const std::string& controllersFolder,
                                       const std::string& name);
 
-/// Writes the preview page for the listed controllers with the given colours.
-/// A wrongly named entry is skipped after its message. False, after its
-/// message, when the page could not be written.
-[[nodiscard]] bool writePreviewPage(Host& host, const std::string& programFolder,
+/// Writes the preview page into the settings folder's Controllers/ for the
+/// listed controllers with the given colours; each description is read from
+/// the folder that holds its controller. A wrongly named entry is skipped
+/// after its message. False, after its message, when the page could not be
+/// written.
+[[nodiscard]] bool writePreviewPage(Host& host, const ApplicationPaths& paths,
                                     const std::vector<std::string>& entries,
                                     const std::string& backgroundColour,
                                     const std::string& textColour);

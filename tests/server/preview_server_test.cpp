@@ -196,6 +196,18 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
   }
 }
 
+TEST(PreviewServer, FilesTheFolderLacksComeFromItsFallback) {
+  ServedFolders f;
+  TempFolder shipped;
+  test::writeFileText(shipped.file("snx1s.swf"), "shipped");
+  test::writeFileText(shipped.file("Deck01120060.swf"), "deck");
+  f.server.addFallback(f.served.path(), shipped.path());
+  const std::string page = f.address.substr(f.address.find('/', std::string("http://").size()));
+  const std::string folder = page.substr(0, page.rfind('/') + 1);
+  EXPECT_EQ(f.get(folder + "Deck01120060.swf").body, "deck");
+  EXPECT_EQ(f.get(folder + "snx1s.swf").body, "FWS");  // the folder's own copy first
+}
+
 TEST(PreviewServer, StopsWhenDestroyed) {
   int port = 0;
   {

@@ -34,7 +34,7 @@ TEST_P(ControllerTwinFile, IsTakenWholeOrLeftForTheBrowsersControls) {
   if (row.size) test::writeFileText(path, text);
   test::RecordingHost host;
   EXPECT_EQ(readControllerTwin(host, path), row.used ? text : "");
-  const std::string message = "The controller page \"" + path + "\" is larger than 64 KB and is not used.";
+  const std::string message = "Error: The controller page \"" + path + "\" is larger than 64 KB and is not used.";
   EXPECT_EQ(host.texts(), row.refused ? std::vector<std::string>{message} : std::vector<std::string>{});
 }
 

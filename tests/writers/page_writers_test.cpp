@@ -21,6 +21,12 @@ namespace {
 using test::readFileText;
 using test::writeFileText;
 
+ApplicationPaths programOnly(const std::string& programFolder) {
+  ApplicationPaths paths;
+  paths.programFolder = programFolder;
+  return paths;
+}
+
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
 const std::string kControllerPage = test::crlfLines({
     "<html>", "  <head>", "    <title>", "      Rock * Roll (live) ! 2003", "    </title>",
@@ -184,6 +190,41 @@ TEST(ControllerList, SelectionStartsAtSecondEntryAndWraps) {
   }
 }
 
+// A shipped program folder and a user's settings folder, each with controllers.
+struct UserAndShippedControllers {
+  test::TempFolder program, settings;
+  ApplicationPaths paths = programOnly(program.path());
+  UserAndShippedControllers() {
+    paths.settingsFolder = settings.path();
+    for (const std::string& folder : {controllersFolder(program.path()), controllersFolder(settings.path())})
+      std::filesystem::create_directory(folder);
+    const std::string shipped = controllersFolder(program.path()), own = controllersFolder(settings.path());
+    writeFileText(shipped + "Classic01150040.swf", "FWS");
+    writeFileText(shipped + "Classic01150040.txt", "shipped");
+    writeFileText(shipped + "Slim01240024.swf", "FWS");
+    writeFileText(own + "Classic01150040.swf", "FWS");
+    writeFileText(own + "Classic01150040.txt", "mine");
+    writeFileText(own + "Mine01100010.swf", "FWS");
+  }
+};
+
+TEST(ControllerList, UsersOwnControllersJoinTheShippedOnesAndWinOnAClash) {
+  UserAndShippedControllers f;
+  EXPECT_EQ(listControllers(f.paths), (std::vector<std::string>{"Classic01150040", "Mine01100010", "Slim01240024"}));
+  EXPECT_EQ(controllerFolderFor(f.paths, "Classic01150040"), controllersFolder(f.settings.path()));
+  EXPECT_EQ(controllerFolderFor(f.paths, "Slim01240024"), controllersFolder(f.program.path()));
+}
+
+TEST(ControllerList, PreviewPageGoesToTheSettingsFolderWithTheUsersDescriptions) {
+  UserAndShippedControllers f;
+  test::RecordingHost host;
+  ASSERT_TRUE(writePreviewPage(host, f.paths, listControllers(f.paths), "FFFFFF", "000000"));
+  const std::string page = readFileText(controllersFolder(f.settings.path()) + "preview.htm");
+  EXPECT_NE(page.find("      mine\r\n"), std::string::npos);
+  EXPECT_NE(page.find("value=\"Slim01240024.swf\""), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(controllersFolder(f.program.path()) + "preview.htm"));
+}
+
 // The list's naming rule and the page's object size read the same code.
 TEST(ControllerList, NamingRuleAndPageSizeReadTheThreeCodeNumbers) {
   const std::tuple<std::string, ControllerNaming, int, int, int> rows[] = {
@@ -259,7 +300,7 @@ class PreviewPage : public testing::Test {
 };
 
 TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
-  ASSERT_TRUE(writePreviewPage(host, program.path(), listControllers(controllers), "0A0B0C", "FFFF00"));
+  ASSERT_TRUE(writePreviewPage(host, programOnly(program.path()), listControllers(controllers), "0A0B0C", "FFFF00"));
   // Empty01050050 has an empty description file, Plain03200020 none: six spaces.
   EXPECT_EQ(readFileText(controllers + "preview.htm"),
             kHead +
@@ -283,21 +324,21 @@ TEST_F(PreviewPage, ShippedAndOddControllersComparedWhole) {
 
   // An empty list still rewrites the page.
   host.messages.clear();
-  ASSERT_TRUE(writePreviewPage(host, program.path(), {}, "0A0B0C", "FFFF00"));
+  ASSERT_TRUE(writePreviewPage(host, programOnly(program.path()), {}, "0A0B0C", "FFFF00"));
   EXPECT_EQ(readFileText(controllers + "preview.htm"), kHead + kEnd);
   EXPECT_TRUE(host.messages.empty());
 
   // Without the folder nothing is listed or written, and the message says where.
   std::filesystem::remove_all(controllers);
   EXPECT_TRUE(listControllers(controllers).empty());
-  EXPECT_FALSE(writePreviewPage(host, program.path(), {"Deck01120060"}, "FFFFFF", "000000"));
+  EXPECT_FALSE(writePreviewPage(host, programOnly(program.path()), {"Deck01120060"}, "FFFFFF", "000000"));
   EXPECT_EQ(host.texts(),
             std::vector<std::string>{"Error: Cannot create preview file \"" + controllers + "preview.htm\"."});
   EXPECT_TRUE(program.entries().empty());
 }
 
 TEST_F(PreviewPage, ColoursKeepOnlyHexDigitsAndDescriptionsTheirFirstLine) {
-  ASSERT_TRUE(writePreviewPage(host, program.path(), {"Deck01120060"}, "\"><b", "ff8"));
+  ASSERT_TRUE(writePreviewPage(host, programOnly(program.path()), {"Deck01120060"}, "\"><b", "ff8"));
   const std::string page = readFileText(controllers + "preview.htm");
   EXPECT_NE(page.find("  <body bgcolor=\"#000b\" text=\"#ff8\">\r\n"), std::string::npos);
   EXPECT_NE(page.find("        <param name=bgcolor value=#000b>\r\n"), std::string::npos);

@@ -14,7 +14,9 @@ int main(int argc, char** argv) {
   using namespace sonaflux;
   const std::string program = std::string(argv[1]) + "/";
   test::RecordingHost host;
-  const bool written = writePreviewPage(host, program, listControllers(controllersFolder(program)), argv[2], argv[3]);
+  ApplicationPaths paths;
+  paths.programFolder = program;
+  const bool written = writePreviewPage(host, paths, listControllers(controllersFolder(program)), argv[2], argv[3]);
   for (const std::string& text : host.texts()) std::fprintf(stderr, "%s\n", text.c_str());
   if (written) std::printf("%s\n", previewPagePath(program).c_str());
   return written ? 0 : 1;

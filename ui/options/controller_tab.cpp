@@ -27,7 +27,7 @@ ControllerTab::ControllerTab(AppContext& ctx, const OptionSettings& start, const
   m_list->setObjectName(QStringLiteral("controllerList"));
   m_list->setAccessibleName(QStringLiteral("Controllers"));
   m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-  const std::vector<std::string> names = listControllers(controllersFolder(ctx.paths.programFolder));
+  const std::vector<std::string> names = listControllers(ctx.paths);
   for (const std::string& name : names) m_list->addItem(QString::fromStdString(name));
   if (std::optional<std::size_t> row = selectedController(names, m_controllerName))
     m_list->setCurrentRow(static_cast<int>(*row));
@@ -66,11 +66,12 @@ void ControllerTab::previewControllers() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     std::vector<std::string> entries;
     for (int i = 0; i < m_list->count(); ++i) entries.push_back(m_list->item(i)->text().toStdString());
-    const std::string& folder = m_ctx.paths.programFolder;
     Host& host = m_ctx.host;
     auto fail = [&host] { host.showMessage(kMsgCannotLaunchPage, MessageIcon::Exclamation); };
-    if (writePreviewPage(m_ctx.host, folder, entries, m_colours.backgroundColour(), m_colours.textColour()) &&
-        !openPageInBrowser(previewPagePath(folder), fail))
+    // The preview page beside the user's own controllers shows the shipped ones too.
+    if (writePreviewPage(host, m_ctx.paths, entries, m_colours.backgroundColour(), m_colours.textColour()) &&
+        !openPageInBrowser(previewPagePath(m_ctx.paths.writableFolder()), fail,
+                           controllersFolder(m_ctx.paths.programFolder)))
       fail();
   }
   QApplication::restoreOverrideCursor();

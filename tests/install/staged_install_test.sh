@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The programs as installed: `cmake --install` with DESTDIR into a temporary
+# prefix, the program folder made read only, and the installed programs run
+# from there by two users, each with a home of their own and no desktop
+# folder. Usage: staged_install_test.sh BUILD_FOLDER
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  chmod -R u+w "$work"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Polls for a condition until a deadline, so a busy machine only makes it slower.
+wait_for() {
+  local deadline=$((SECONDS + 90))
+  until eval "$1"; do
+    [ $SECONDS -lt $deadline ] || fail "timed out waiting for: $1"
+    sleep 0.1
+  done
+}
+
+DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >/dev/null
+program="$work/stage/usr/lib/sonaflux"
+
+# Every file of the build's program folder but the writable ones and the test
+# programs is installed.
+( cd "$build/bin" && find . -type f ! -name '*_tests' ! -name 'snx.lock' ! -name 'snx.da0.new' ! -name preview.htm | sort ) \
+  > "$work/built"
+( cd "$program" && find . -type f | sort ) > "$work/installed"
+missing=$(comm -23 "$work/built" "$work/installed")
+[ -z "$missing" ] || fail "not installed: $missing"
+for link in sonaflux sonaflux-cli; do
+  [ "$(readlink -f "$work/stage/usr/bin/$link")" = "$program/$link" ] || fail "usr/bin/$link"
+done
+chmod -R a-w "$program"
+
+wav=$(dirname "$0")/../data/mutagen/silence-2s-PCM-44100-16-ID3v23.wav
+for user in a b; do mkdir -p "$work/home-$user" "$work/out-$user"; done
+# USER COMMAND...: the command in that user's environment, in place of the
+# calling (sub)shell, so that $! of "(as_user ...) &" is the program itself.
+as_user() {
+  local user=$1
+  shift
+  exec env -u XDG_CONFIG_HOME HOME="$work/home-$user" BROWSER=true "$@"
+}
+number_of() { sed -n 10p "$work/home-$1/.config/sonaflux/snx.da0" | tr -d '\r'; }
+
+# With no desktop folder the output goes home; the settings land in ~/.config/sonaflux/.
+(as_user b "$program/sonaflux-cli" --title Home "$wav") >/dev/null 2>"$work/err" || fail "$(cat "$work/err")"
+[ -s "$work/home-b/snx1.htm" ] || fail "no page in the home folder: $(ls "$work/home-b")"
+[ "$(number_of b)" = 2 ] || fail "user b's number is $(number_of b)"
+
+# Each page setting, from the read-only program folder.
+n=1
+for page in flash ruffle ruffle-copy html5; do
+  (as_user a "$program/sonaflux-cli" --yes --page "$page" --output-folder "$work/out-a" "$wav") >/dev/null \
+    2>"$work/err" || fail "--page $page: $(cat "$work/err")"
+  [ -s "$work/out-a/snx$n.htm" ] && [ -s "$work/out-a/snx${n}s.swf" ] || fail "--page $page wrote no set $n"
+  n=$((n + 1))
+done
+[ -s "$work/out-a/player/ruffle.js" ] || fail "ruffle-copy copied no player"
+[ -s "$work/out-a/snx4.mp3" ] || fail "html5 wrote no snx4.mp3"
+
+# Two users at once, each with the number of their own settings file.
+sed -i '10s/.*/500\r/' "$work/home-b/.config/sonaflux/snx.da0"
+# A job holds its input locked: each user converts a file of their own.
+cp "$wav" "$work/home-b/in.wav"
+(as_user a "$program/sonaflux-cli" --output-folder "$work/out-a" "$wav") >/dev/null 2>"$work/err-a" &
+first=$!
+(as_user b "$program/sonaflux-cli" --output-folder "$work/out-b" "$work/home-b/in.wav") >/dev/null 2>"$work/err-b" &
+wait "$first" || fail "user a: $(cat "$work/err-a")"
+wait $! || fail "user b: $(cat "$work/err-b")"
+[ -s "$work/out-a/snx5.htm" ] && [ -s "$work/out-b/snx500.htm" ] || fail "numbers: $(ls "$work/out-a" "$work/out-b")"
+[ "$(number_of a)/$(number_of b)" = 6/501 ] || fail "numbers on disk $(number_of a)/$(number_of b)"
+
+# --open serves the page and the player until Enter.
+mkfifo "$work/enter"
+(as_user a "$program/sonaflux-cli" --yes --open --output-folder "$work/out-a" "$wav") <"$work/enter" \
+  >"$work/open-out" 2>"$work/open-err" &
+pids+=($!)
+exec 4>"$work/enter"
+wait_for 'grep -q "^Serving " "$work/open-out"'
+address=$(sed -n 's/^Serving //p' "$work/open-out")
+status() { curl -s -o "$work/body" -w '%{http_code}' "$1"; }
+[ "$(status "$address")" = 200 ] || fail "page $address"
+# The player's address as the served page names it.
+script=$(grep -o 'src="[^"]*ruffle\.js"' "$work/body" | head -1 | sed 's/^src="//; s/"$//')
+[ -n "$script" ] || fail "the served page loads no player"
+case $script in
+  /*) player=$(echo "$address" | grep -o '^http://[^/]*')$script ;;
+  *) player=${address%/*}/$script ;;
+esac
+[ "$(status "$player")" = 200 ] || fail "player $player"
+echo >&4
+wait "${pids[0]}" || fail "--open did not end on Enter: $(cat "$work/open-err")"
+
+# The desktop program starts offscreen and paints its main window.
+(as_user a env QT_QPA_PLATFORM=offscreen SONAFLUX_TIME_FIRST_PAINT=1 "$program/sonaflux") 2>"$work/gui-err" &
+pids+=($!)
+wait_for 'grep -q "first paint at" "$work/gui-err" || ! kill -0 ${pids[1]} 2>/dev/null'
+grep -q "first paint at" "$work/gui-err" || fail "the main window never painted: $(cat "$work/gui-err")"
+kill "${pids[1]}"
+wait "${pids[1]}" || true
+echo "staged install: every check passed"
