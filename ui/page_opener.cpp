@@ -79,7 +79,9 @@ bool openPageInBrowser(const std::string& path, LaunchFailed onFailure, const st
   std::string folder = page.parent_path().string();
   folder += std::filesystem::path::preferred_separator;
   const std::string name = page.filename().string();
-  std::optional<std::string> address = server->addressFor(folder, name, filesOfPage(path, folder, name));
+  if (!fallbackFolder.empty()) server->addFallback(folder, fallbackFolder);
+  std::optional<std::string> address =
+      server->addressFor(folder, name, filesOfPage(folder, name, fallbackFolder));
   // Through a private file: the address holds the server's key, and the
   // browser's command line shows to every user.
   std::optional<std::string> opener = address ? server->forwardingPageFor(*address) : std::nullopt;

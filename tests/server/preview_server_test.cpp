@@ -197,15 +197,24 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
 }
 
 TEST(PreviewServer, FilesTheFolderLacksComeFromItsFallback) {
-  ServedFolders f;
-  TempFolder shipped;
-  test::writeFileText(shipped.file("snx1s.swf"), "shipped");
+  TempFolder served, shipped;
+  test::writeFileText(served.file("preview.htm"), "<p>controllers</p>");
+  test::writeFileText(served.file("Mine01100010.swf"), "mine");
+  test::writeFileText(shipped.file("Mine01100010.swf"), "shipped copy");
   test::writeFileText(shipped.file("Deck01120060.swf"), "deck");
-  f.server.addFallback(f.served.path(), shipped.path());
-  const std::string page = f.address.substr(f.address.find('/', std::string("http://").size()));
-  const std::string folder = page.substr(0, page.rfind('/') + 1);
-  EXPECT_EQ(f.get(folder + "Deck01120060.swf").body, "deck");
-  EXPECT_EQ(f.get(folder + "snx1s.swf").body, "FWS");  // the folder's own copy first
+  PreviewServer server(programPlayerFolder(test::programFolder()));
+  server.addFallback(served.path(), shipped.path());
+  const std::string address =
+      server.addressFor(served.path(), "preview.htm", {"preview.htm", "Mine01100010.swf", "Deck01120060.swf"})
+          .value_or("");
+  const std::string folder = pathOf(address).substr(0, pathOf(address).rfind('/') + 1);
+  httplib::Client client("127.0.0.1", server.port());
+  auto body = [&](const std::string& name) {
+    httplib::Result result = client.Get((folder + name).c_str());
+    return result ? result->body : std::string();
+  };
+  EXPECT_EQ(body("Deck01120060.swf"), "deck");
+  EXPECT_EQ(body("Mine01100010.swf"), "mine");  // the folder's own copy first
 }
 
 TEST(PreviewServer, StopsWhenDestroyed) {
