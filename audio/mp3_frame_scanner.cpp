@@ -56,25 +56,42 @@ bool readTagIdentifier(AppContext& ctx, std::uint8_t& current) {
   return current == '3';
 }
 
+// Junk and false syncs give no frame to pump after; the scan still pumps
+// this often, so that Cancel is seen in a file of junk.
+constexpr std::int64_t kScanPumpInterval = 64 * 1024;
+
+void showReadProgress(AppContext& ctx) {
+  const JobState& job = ctx.job;
+  const float percent = static_cast<float>(static_cast<double>(job.inputPos) * 100.0 /
+                                           static_cast<double>(job.inputSize));
+  AppContext::setProgress(job.progressRead, static_cast<int>(percent));
+  pumpMessages(ctx);
+}
+
+enum class SyncSearch { Found, NotYet, None };
+
 // Bytes other than 0xFF are passed over a block at a time rather than byte by
-// byte. Leaves inputPos after the next 0xFF before the input's last byte and
-// returns true, or returns false when there is none.
-bool skipToNextSyncByte(AppContext& ctx, std::vector<std::uint8_t>& scratch) {
+// byte, at most kScanPumpInterval of them per call. Found leaves inputPos
+// after the next 0xFF before the input's last byte, NotYet after the bytes
+// passed over; None: there is no such byte.
+SyncSearch skipToNextSyncByte(AppContext& ctx, std::vector<std::uint8_t>& scratch) {
   JobState& job = ctx.job;
+  const std::int64_t stopAt = job.inputPos + kScanPumpInterval;
   while (job.inputPos < job.inputSize) {
+    if (job.inputPos >= stopAt) return SyncSearch::NotYet;
     const std::int64_t count =
         std::min<std::int64_t>(job.inputSize - job.inputPos, static_cast<std::int64_t>(scratch.size()));
     const std::int64_t start = job.inputPos;
     const std::int64_t got = readBlock(job.inputHandle, job.inputPos, scratch.data(), count);
-    if (got < count) return false;
+    if (got < count) return SyncSearch::None;
     auto found = std::find(scratch.begin(), scratch.begin() + count, kFrameSyncByte);
     if (found != scratch.begin() + count) {
       job.inputPos = start + (found - scratch.begin()) + 1;
       seekTo(job.inputHandle, job.inputPos);
-      return true;
+      return SyncSearch::Found;
     }
   }
-  return false;
+  return SyncSearch::None;
 }
 
 // What may follow a frame: another header, a trailing tag, or the end of the
@@ -134,14 +151,22 @@ void scanFrames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
 
   FreeFormatLength lastFreeFormat;
   std::int64_t nextFrameAt = 0;  // where the frame before ended
+  std::int64_t pumpedAt = job.inputPos;
   for (;;) {
+    if (job.inputPos - pumpedAt >= kScanPumpInterval) {
+      showReadProgress(ctx);
+      pumpedAt = job.inputPos;
+      if (job.jobFailed) return;
+    }
     if (!haveCurrent) {
       if (job.inputPos >= job.inputSize) return;
       readByte(job.inputHandle, job.inputPos, current);
     }
     haveCurrent = false;
     if (current != kFrameSyncByte) {
-      if (!skipToNextSyncByte(ctx, frameBuffer)) return;
+      const SyncSearch search = skipToNextSyncByte(ctx, frameBuffer);
+      if (search == SyncSearch::None) return;
+      if (search == SyncSearch::NotYet) continue;
       current = kFrameSyncByte;
     }
 
@@ -188,10 +213,8 @@ void scanFrames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
     nextFrameAt = job.inputPos;
     seekTo(job.inputHandle, job.inputPos);
 
-    const float percent = static_cast<float>(static_cast<double>(job.inputPos) * 100.0 /
-                                             static_cast<double>(job.inputSize));
-    AppContext::setProgress(job.progressRead, static_cast<int>(percent));
-    pumpMessages(ctx);
+    showReadProgress(ctx);
+    pumpedAt = job.inputPos;
 
     job.sampleRate = header.sampleRate;
     job.inputStereo = header.stereo;

@@ -3,7 +3,9 @@
 # lame command-line encoder) at the same LAME algorithm quality, in paired
 # runs that alternate the tools, plus the decode+encode floor of the
 # plug-ins. Prints medians and min-max of wall time, of the ratio to ffmpeg,
-# and peak memory (GNU time).
+# median user and system time, and peak memory (GNU time). On a busy machine
+# the wall times say little; the load average before each run is kept in
+# the results file.
 #
 #   bench/job_bench.sh [BUILD_DIR]        (after a build; takes a few minutes)
 #   PAIRS=5 LONG_PAIRS=3 QUALITY=Q INPUTS="mp3-10.mp3" bench/job_bench.sh
@@ -29,10 +31,12 @@ make_inputs() {
   [ -f "$work/mp3-60.mp3" ] || lame --quiet -b 128 "$work/wav60.wav" "$work/mp3-60.mp3"
 }
 
-# Runs a command under GNU time; prints "seconds peak-KiB".
+# Runs a command under GNU time; prints "seconds peak-KiB user system load".
 timed() {
-  /usr/bin/time -f "%e %M" -o "$work/time.out" "$@" >/dev/null 2>&1
-  cat "$work/time.out"
+  local load
+  load=$(cut -d' ' -f1 /proc/loadavg)
+  /usr/bin/time -f "%e %M %U %S" -o "$work/time.out" "$@" >/dev/null 2>&1
+  echo "$(cat "$work/time.out") $load"
 }
 
 run_cli() {
@@ -46,8 +50,7 @@ run_lame() {
   timed lame --quiet --mp3input -m m -b 24 --cbr --resample 22.05 -q "$quality" "$1" "$work/lame.mp3"
 }
 run_floor() {
-  /usr/bin/time -f "%e %M" -o "$work/time.out" "$floor" "$build/bin" "$1" >/dev/null 2>&1
-  cat "$work/time.out"
+  timed "$floor" "$build/bin" "$1"
 }
 
 make_inputs
@@ -74,11 +77,16 @@ python3 - "$results" "$quality" <<'PY'
 import sys, statistics, collections
 rows = [l.rstrip("\n").split("\t") for l in open(sys.argv[1]) if l.strip()]
 runs = collections.defaultdict(list)
+cpu = collections.defaultdict(list)
+loads = []
 for inp, tool, measure in rows:
-    t, kib = measure.split()
+    t, kib, user, system, load = measure.split()
     runs[(inp, tool)].append((float(t), int(kib)))
+    cpu[(inp, tool)].append((float(user), float(system)))
+    loads.append(float(load))
 print(f"LAME algorithm quality {sys.argv[2]}; times in seconds (median, min-max); peak memory in MiB")
-print(f"{'input':12} {'tool':7} {'time':>8} {'min-max':>15} {'ratio to ffmpeg':>24} {'peak MiB':>9}")
+print(f"load average before the runs: {min(loads):.2f}-{max(loads):.2f}")
+print(f"{'input':12} {'tool':7} {'time':>8} {'min-max':>15} {'ratio to ffmpeg':>24} {'user':>6} {'system':>6} {'peak MiB':>9}")
 for inp in ["wav10.wav", "mp3-10.mp3", "wav60.wav", "mp3-60.mp3"]:
     ff = [t for t, _ in runs.get((inp, "ffmpeg"), [])]
     for tool in ["cli", "ffmpeg", "lame", "floor"]:
@@ -91,7 +99,10 @@ for inp in ["wav10.wav", "mp3-10.mp3", "wav60.wav", "mp3-60.mp3"]:
             rs = [a / b for a, b in zip(ts, ff)]
             ratio = f"{statistics.median(rs):.3f} ({min(rs):.3f}-{max(rs):.3f})"
         mem = max(k for _, k in r) / 1024
-        print(f"{inp:12} {tool:7} {statistics.median(ts):8.2f} {min(ts):7.2f}-{max(ts):<7.2f} {ratio:>24} {mem:9.1f}")
+        user = statistics.median(u for u, _ in cpu[(inp, tool)])
+        system = statistics.median(s for _, s in cpu[(inp, tool)])
+        print(f"{inp:12} {tool:7} {statistics.median(ts):8.2f} {min(ts):7.2f}-{max(ts):<7.2f} {ratio:>24} "
+              f"{user:6.2f} {system:6.2f} {mem:9.1f}")
 for tool in ["cli", "ffmpeg", "floor"]:
     for short, long in [("wav10.wav", "wav60.wav"), ("mp3-10.mp3", "mp3-60.mp3")]:
         a, b = runs.get((short, tool)), runs.get((long, tool))

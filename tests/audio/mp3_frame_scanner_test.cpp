@@ -121,6 +121,22 @@ TEST(Mp3FrameScanner, CancelAndWriteFailureStopAfterTheFrameInHand) {
   EXPECT_EQ(full.host.texts(), std::vector<std::string>{"Error: Cannot write file."});  // once
 }
 
+// Junk gives no frame to pump after: zeros are passed over in blocks, false syncs one at a time.
+TEST(Mp3FrameScanner, CancelIsSeenInAFileOfJunk) {
+  Bytes falseSyncs(1000000, 0xFF);
+  for (std::size_t i = 1; i < falseSyncs.size(); i += 2) falseSyncs[i] = 0x00;
+  const struct {
+    const char* name;
+    Bytes input;
+  } rows[] = {{"zeros", Bytes(1000000, 0x00)}, {"false syncs", falseSyncs}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScanRun run(row.input, 1);
+    EXPECT_TRUE(run.ctx.job.jobCancelled && run.tmp1.empty());
+    EXPECT_LT(run.ctx.job.inputPos, 2 * 65536);
+  }
+}
+
 TEST(Mp3FrameScanner, EveryPrefixOfAFileGivesWholeFramesOnly) {
   // Short frames keep the sweep quick: MPEG-2.5 III 8k at 8 kHz (72), MPEG-2 III 8k at 24 kHz (24).
   const Bytes a = syntheticFrame(frameHeader(kVersion25, kLayer3, 1, 2, false, kModeMono), 72, 0x31);

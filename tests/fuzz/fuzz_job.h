@@ -10,8 +10,9 @@
 
 namespace sonaflux::fuzz {
 
-/// The input bytes as a real file, rewritten for every run, and a job whose
-/// input it is; what the stage writes goes to /dev/null.
+/// The input bytes as a real file, rewritten for every run and removed as
+/// soon as the job holds it open, and a job whose input it is; what the
+/// stage writes goes to /dev/null.
 class FuzzJob {
  public:
   FuzzJob() : ctx(host) {}
@@ -22,15 +23,20 @@ class FuzzJob {
     File file;
     bool createdNew = false;
     if (!file.createExclusive(path, createdNew)) return false;
-    if (size > 0 && file.write(data, size) != static_cast<std::int64_t>(size)) return false;
+    if (size > 0 && file.write(data, size) != static_cast<std::int64_t>(size)) {
+      deleteFile(path);
+      return false;
+    }
     file.close();
     ctx.job = JobState{};
     // Messages are dropped (questions get No): only crashes, hangs and undefined behaviour count.
     host.messages.clear();
     host.statuses.clear();
     ctx.job.inputSize = static_cast<std::int64_t>(size);
-    return ctx.job.inputHandle.openExisting(path, FileAccess::Read, false) &&
-           output.openExisting("/dev/null", FileAccess::ReadWrite, false);
+    const bool opened = ctx.job.inputHandle.openExisting(path, FileAccess::Read, false);
+    // Removed even when the fuzzer stops on a crash or a timeout.
+    deleteFile(path);
+    return opened && output.openExisting("/dev/null", FileAccess::ReadWrite, false);
   }
 
   test::RecordingHost host;
