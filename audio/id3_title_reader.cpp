@@ -11,6 +11,8 @@
 #include <taglib/textidentificationframe.h>
 #include <taglib/tfile.h>
 
+#include "core/byte_order.h"
+
 namespace sonaflux {
 
 namespace {
@@ -73,11 +75,6 @@ bool looksLikeFrameIdentifier(std::span<const std::uint8_t> bytes) {
 
 std::uint32_t bigEndian32(std::span<const std::uint8_t> b) {
   return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
-}
-
-std::uint32_t synchsafe32(std::span<const std::uint8_t> b) {
-  return std::uint32_t{b[0] & 0x7Fu} << 21 | std::uint32_t{b[1] & 0x7Fu} << 14 | std::uint32_t{b[2] & 0x7Fu} << 7 |
-         (b[3] & 0x7Fu);
 }
 
 void eraseAt(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count) {

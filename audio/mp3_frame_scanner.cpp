@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "audio/mp3_frame_header.h"
+#include "core/byte_order.h"
 #include "core/file_routines.h"
 
 namespace sonaflux {
@@ -35,8 +36,7 @@ void skipLeadingTag(AppContext& ctx) {
   std::int64_t skip = std::int64_t{s[0]} * 2097152 + std::int64_t{s[1]} * 16384 +
                       std::int64_t{s[2]} * 128 + s[3];
   if (skip > kLargestSkippedTag) {
-    std::int64_t body = (std::int64_t{s[0] & 0x7F} << 21) | (std::int64_t{s[1] & 0x7F} << 14) |
-                        (std::int64_t{s[2] & 0x7F} << 7) | (s[3] & 0x7F);
+    std::int64_t body = synchsafe32(s);
     if (flags & kId3FooterFlag) body += kId3FooterSize;
     skip = kId3HeaderSize + body <= job.inputSize ? body : 0;
   }
@@ -62,9 +62,7 @@ constexpr std::int64_t kScanPumpInterval = 64 * 1024;
 
 void showReadProgress(AppContext& ctx) {
   const JobState& job = ctx.job;
-  const float percent = static_cast<float>(static_cast<double>(job.inputPos) * 100.0 /
-                                           static_cast<double>(job.inputSize));
-  AppContext::setProgress(job.progressRead, static_cast<int>(percent));
+  AppContext::setProgress(job.progressRead, percentDone(job.inputPos, job.inputSize));
   pumpMessages(ctx);
 }
 

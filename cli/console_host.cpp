@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "core/file_routines.h"
 
 namespace sonaflux::cli {
 
@@ -28,7 +29,7 @@ constexpr int kFixedColumns = static_cast<int>(kLabelWidth + 3 + kStatusWidth) +
 
 std::string statusText(const ConsoleProgressBar& bar) {
   if (!bar.endNote().empty()) return bar.endNote();
-  if (bar.position() >= 101) return "done";
+  if (bar.position() >= kProgressFull) return "done";
   return std::to_string(bar.position() > 100 ? 100 : bar.position()) + "%";
 }
 
@@ -90,9 +91,9 @@ JobProgressBars ConsoleHost::bars() const {
 
 void ConsoleHost::barChanged(ConsoleProgressBar& bar) {
   // A stage that ends while the job has failed did not finish its work.
-  if (bar.m_position >= 101 && m_ctx && m_ctx->job.jobFailed) bar.m_endNote = failureNote();
+  if (bar.m_position >= kProgressFull && m_ctx && m_ctx->job.jobFailed) bar.m_endNote = failureNote();
   if (m_terminal) {
-    redraw(bar.m_position >= 101 || bar.m_position == 0);
+    redraw(bar.m_position >= kProgressFull || bar.m_position == 0);
     return;
   }
   // Plain lines: one at each quarter and one when the stage ends.
@@ -103,10 +104,10 @@ void ConsoleHost::barChanged(ConsoleProgressBar& bar) {
   // A stage counts as done only once the next one moves: a failure found
   // between the two belongs to the earlier stage.
   printDoneStages();
-  int step = bar.m_position >= 101 ? 101 : (bar.m_position / 25) * 25;
+  int step = bar.m_position >= kProgressFull ? kProgressFull : (bar.m_position / 25) * 25;
   if (step > bar.m_lastReported) {
     bar.m_lastReported = step;
-    if (step == 101 && bar.m_endNote.empty()) {
+    if (step == kProgressFull && bar.m_endNote.empty()) {
       bar.m_donePending = true;
       return;
     }

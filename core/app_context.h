@@ -10,7 +10,7 @@ namespace sonaflux {
 /// and the Host that watches. Every stage receives it by reference.
 class AppContext {
  public:
-  explicit AppContext(Host& host) : host(host) {}
+  explicit AppContext(Host& jobHost) : host(jobHost) {}
   AppContext(const AppContext&) = delete;
   AppContext& operator=(const AppContext&) = delete;
 

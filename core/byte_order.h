@@ -40,6 +40,13 @@ inline std::optional<std::uint32_t> readU32(std::span<const std::uint8_t> bytes,
          (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
+/// A 28-bit size stored in four bytes of seven bits each, most significant
+/// first, as ID3v2 tags keep them; the top bit of each byte is ignored.
+inline std::uint32_t synchsafe32(std::span<const std::uint8_t> b) {
+  return std::uint32_t{b[0] & 0x7Fu} << 21 | std::uint32_t{b[1] & 0x7Fu} << 14 | std::uint32_t{b[2] & 0x7Fu} << 7 |
+         (b[3] & 0x7Fu);
+}
+
 /// A 16-bit signed sample stored low byte first.
 inline std::int32_t sampleAt(const std::uint8_t* bytes) {
   std::int32_t value = bytes[0] | (bytes[1] << 8);

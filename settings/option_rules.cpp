@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/settings_rules.h"
+#include "core/setting_text.h"
 
 namespace sonaflux {
 

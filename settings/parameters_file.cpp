@@ -8,7 +8,7 @@
 #include "core/leading_integer.h"
 #include "core/messages.h"
 #include "core/page_for.h"
-#include "core/settings_rules.h"
+#include "core/setting_text.h"
 #include "platform/file.h"
 
 namespace sonaflux {

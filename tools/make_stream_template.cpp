@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "writers/swf_tags.h"
+#include "writers/sound_stream_tags.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

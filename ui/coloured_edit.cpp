@@ -5,8 +5,7 @@
 namespace sonaflux {
 
 ColouredEdit::ColouredEdit(QWidget* parent)
-    : QLineEdit(parent),
-      m_baseFont(font()),
+    : WithOwnFont<QLineEdit>(parent),
       m_textColour(palette().color(QPalette::Text)),
       m_platformText(palette().color(QPalette::Text)),
       m_background(palette().color(QPalette::Button)) {
@@ -23,21 +22,6 @@ void ColouredEdit::setBackgroundColour(const QColor& colour) {
   applyColours();
 }
 
-void ColouredEdit::setBold(bool bold) {
-  m_font.bold = bold;
-  applyFont();
-}
-
-void ColouredEdit::setCharacterHeight(int pixels) {
-  m_font.characterHeight = pixels;
-  applyFont();
-}
-
-void ColouredEdit::setFaceName(const QString& face) {
-  m_font.faceName = face;
-  applyFont();
-}
-
 void ColouredEdit::changeEvent(QEvent* event) {
   QLineEdit::changeEvent(event);
   if (event->type() == QEvent::EnabledChange) applyColours();
@@ -50,7 +34,5 @@ void ColouredEdit::applyColours() {
   colours.setColor(QPalette::Text, inactive ? m_textColour : m_platformText);
   setPalette(colours);
 }
-
-void ColouredEdit::applyFont() { setFont(m_font.build(m_baseFont)); }
 
 }  // namespace sonaflux

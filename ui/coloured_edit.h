@@ -10,7 +10,7 @@ namespace sonaflux {
 /// An edit box with its own background and font. The text colour shows only
 /// while the box is read-only or disabled; an editable box keeps the
 /// platform's text colour.
-class ColouredEdit : public QLineEdit {
+class ColouredEdit : public WithOwnFont<QLineEdit> {
   Q_OBJECT
 
  public:
@@ -18,19 +18,13 @@ class ColouredEdit : public QLineEdit {
 
   void setTextColour(const QColor& colour);
   void setBackgroundColour(const QColor& colour);
-  void setBold(bool bold);
-  void setCharacterHeight(int pixels);
-  void setFaceName(const QString& face);
 
  protected:
   void changeEvent(QEvent* event) override;
 
  private:
   void applyColours();
-  void applyFont();
 
-  FontDescription m_font;
-  QFont m_baseFont;
   QColor m_textColour;
   QColor m_platformText;
   QColor m_background;

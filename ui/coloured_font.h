@@ -21,4 +21,31 @@ struct FontDescription {
   }
 };
 
+/// A widget with a font of its own making: each setter changes the
+/// description and rebuilds the font from the one the widget started with.
+template <class Widget>
+class WithOwnFont : public Widget {
+ public:
+  using Widget::Widget;
+
+  void setBold(bool bold) {
+    m_font.bold = bold;
+    applyFont();
+  }
+  void setCharacterHeight(int pixels) {
+    m_font.characterHeight = pixels;
+    applyFont();
+  }
+  void setFaceName(const QString& face) {
+    m_font.faceName = face;
+    applyFont();
+  }
+
+ private:
+  void applyFont() { this->setFont(m_font.build(m_baseFont)); }
+
+  FontDescription m_font;
+  QFont m_baseFont = this->font();
+};
+
 }  // namespace sonaflux

@@ -8,7 +8,7 @@
 namespace sonaflux {
 
 /// A label with its own text colour, background colour and font.
-class ColouredLabel : public QLabel {
+class ColouredLabel : public WithOwnFont<QLabel> {
   Q_OBJECT
 
  public:
@@ -17,15 +17,6 @@ class ColouredLabel : public QLabel {
 
   void setTextColour(const QColor& colour);
   void setBackgroundColour(const QColor& colour);
-  void setBold(bool bold);
-  void setCharacterHeight(int pixels);
-  void setFaceName(const QString& face);
-
- private:
-  void applyFont();
-
-  FontDescription m_font;
-  QFont m_baseFont;
 };
 
 }  // namespace sonaflux

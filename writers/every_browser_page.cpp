@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/settings_rules.h"
+#include "core/setting_text.h"
 #include "core/utf8.h"
 #include "writers/controller_copy.h"
 #include "writers/controller_list.h"

@@ -4,17 +4,17 @@
 
 #include "core/file_routines.h"
 #include "core/page_for.h"
-#include "core/settings_rules.h"
+#include "core/setting_text.h"
 #include "core/utf8.h"
 #include "writers/controller_copy.h"
 #include "writers/every_browser_page.h"
+#include "writers/page_lines.h"
 #include "writers/player_copy.h"
 
 namespace sonaflux {
 
 namespace {
 
-const char* const kLineEnd = "\r\n";
 
 // Characters that would break the markup or the lines become harmless look-alikes.
 std::string filterTitle(const std::string& title) {
@@ -63,7 +63,7 @@ std::string buildHtmlPage(const HtmlPageFields& f, const std::string& playerScri
   const std::string loop = f.loop ? "true" : "false";
 
   std::string page;
-  auto line = [&page](const std::string& text) { page += text + kLineEnd; };
+  const PageLines line(page);
   line("<html>");
   line("  <head>");
   line("    <title>");
@@ -83,18 +83,7 @@ std::string buildHtmlPage(const HtmlPageFields& f, const std::string& playerScri
   line("");
   line("");
   line("    <p>");
-  line("      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" +
-       std::string(kCabinetUrl) + "\" " + size + " align=\"absmiddle\">");
-  line("        <param name=movie value=\"" + movie + "\">");
-  line("        <param name=quality value=best>");
-  line("        <param name=wmode value=transparent>");
-  line("        <param name=bgcolor value=#" + bg + ">");
-  line("        <param name=loop value=" + loop + ">");
-  line("        <embed src=\"" + movie + "\" quality=best wmode=transparent bgcolor=#" + bg +
-       " loop=" + loop + " " + size + " type=\"application/x-shockwave-flash\" pluginspage=\"" +
-       kPluginPageUrl + "\" align=\"absmiddle\">");
-  line("        </embed>");
-  line("      </object>");
+  appendFlashObject(line, movie, size, bg, loop);
   if (!f.title.empty()) line("      " + title);
   line("    </p>");
   line("");

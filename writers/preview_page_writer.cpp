@@ -1,17 +1,17 @@
 #include "writers/preview_page_writer.h"
 
 #include "core/messages.h"
-#include "core/settings_rules.h"
+#include "core/setting_text.h"
 #include "platform/file.h"
 #include "writers/controller_copy.h"
 #include "writers/controller_list.h"
 #include "writers/html_page_writer.h"
+#include "writers/page_lines.h"
 
 namespace sonaflux {
 
 namespace {
 
-constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kPreviewFileName = "preview.htm";
 constexpr std::size_t kDescriptionChunk = 4096;
 
@@ -22,7 +22,7 @@ std::string buildPreviewPage(const std::string& backgroundColour, const std::str
   const std::string bg = hexDigitsOnly(backgroundColour);
   const std::string text = hexDigitsOnly(textColour);
   std::string page;
-  auto line = [&page](const std::string& content) { page += content + kLineEnd; };
+  const PageLines line(page);
 
   line("<html>");
   line("  <head>");
@@ -57,18 +57,7 @@ std::string buildPreviewPage(const std::string& backgroundColour, const std::str
     line("      " + s.description);
     line("    </p>");
     line("    <p>");
-    line("      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\"" +
-         std::string(kCabinetUrl) + "\" " + size + " align=\"absmiddle\">");
-    line("        <param name=movie value=\"" + s.name + ".swf\">");
-    line("        <param name=quality value=best>");
-    line("        <param name=wmode value=transparent>");
-    line("        <param name=bgcolor value=#" + bg + ">");
-    line("        <param name=loop value=true>");
-    line("        <embed src=\"" + s.name + ".swf\" quality=best wmode=transparent bgcolor=#" + bg +
-         " loop=true " + size + " type=\"application/x-shockwave-flash\" pluginspage=\"" +
-         kPluginPageUrl + "\" align=\"absmiddle\">");
-    line("        </embed>");
-    line("      </object>");
+    appendFlashObject(line, s.name + ".swf", size, bg, "true");
     if (!s.twin.empty()) {
       line("      <span style=\"display: inline-block; vertical-align: middle; line-height: 0; width: " +
            std::to_string(s.width) + "px; height: " + std::to_string(s.height) + "px\">");

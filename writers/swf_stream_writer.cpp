@@ -13,7 +13,7 @@
 #include "writers/controller_copy.h"
 #include "writers/html_page_writer.h"
 #include "writers/player_copy.h"
-#include "writers/swf_tags.h"
+#include "writers/sound_stream_tags.h"
 
 namespace sonaflux {
 

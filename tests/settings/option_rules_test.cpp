@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/settings_rules.h"
+#include "core/setting_text.h"
 
 namespace sonaflux {
 namespace {

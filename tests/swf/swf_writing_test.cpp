@@ -5,10 +5,10 @@
 
 #include "swf/bit_writer.h"
 #include "swf/records.h"
-#include "swf/tags.h"
+#include "swf/movie_file.h"
 #include "tests/support/temp_folder.h"
 #include "tools/swf_assembler/action_assembler.h"
-#include "tools/swf_assembler/movie_tags.h"
+#include "tools/swf_assembler/controller_tags.h"
 #include "tools/swf_assembler/shape_builder.h"
 
 namespace sonaflux::swf {

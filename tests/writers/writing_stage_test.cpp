@@ -16,7 +16,7 @@
 #include "tests/support/wav_fixture.h"
 #include "writers/output_naming.h"
 #include "writers/swf_stream_writer.h"
-#include "writers/swf_tags.h"
+#include "writers/sound_stream_tags.h"
 
 namespace sonaflux {
 namespace {

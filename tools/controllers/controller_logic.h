@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "tools/swf_assembler/movie_tags.h"
+#include "tools/swf_assembler/controller_tags.h"
 
 namespace sonaflux::controllers {
 

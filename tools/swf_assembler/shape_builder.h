@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "swf/tags.h"
+#include "swf/movie_file.h"
 
 namespace sonaflux::swf {
 

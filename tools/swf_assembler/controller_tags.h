@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "swf/tags.h"
+#include "swf/movie_file.h"
 
 namespace sonaflux::swf {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "swf/tags.h"
+#include "swf/movie_file.h"
 
 namespace sonaflux {
 

@@ -1,4 +1,4 @@
-#include "swf/tags.h"
+#include "swf/movie_file.h"
 
 #include "core/byte_order.h"
 

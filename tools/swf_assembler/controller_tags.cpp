@@ -1,4 +1,4 @@
-#include "tools/swf_assembler/movie_tags.h"
+#include "tools/swf_assembler/controller_tags.h"
 
 #include <cassert>
 

@@ -1,4 +1,4 @@
-#include "writers/swf_tags.h"
+#include "writers/sound_stream_tags.h"
 
 #include "core/byte_order.h"
 
