@@ -193,6 +193,20 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
   }
 }
 
+// The browser is started with a file, not the address: command lines show to every user.
+TEST(PreviewServer, ForwardsToTheAddressFromAFileOnlyItsUserReadsUntilItStops) {
+  std::string page;
+  {
+    ServedSet f;
+    page = f.server.forwardingPageFor(f.address).value_or("");
+    ASSERT_FALSE(page.empty());
+    EXPECT_NE(test::readFileText(page).find("location.replace(\"" + f.address + "\")"), std::string::npos);
+    EXPECT_EQ(fs::status(page).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(fs::path(page).parent_path()).permissions(), fs::perms::owner_all);
+  }
+  EXPECT_FALSE(fs::exists(page));
+}
+
 TEST(PreviewServer, StopsWhenDestroyed) {
   int port = 0;
   {
