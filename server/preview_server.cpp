@@ -157,18 +157,20 @@ std::optional<std::string> readWhole(const OpenFile& file) {
   return text;
 }
 
-// A page that embeds animations and does not load a player file itself gets
-// the player's script before the end of its head (or at its start). A page
-// that loads the player from its public address gets the local one as well,
-// so that it plays without a network; the player settles on one copy.
+// A page that embeds animations gets the player's start script, unless it
+// has it, and the player's script, unless it loads a player file itself,
+// before the end of its head (or at its start). A page that loads the
+// player from its public address gets the local one as well, so that it
+// plays without a network; the player settles on one copy.
 void addPlayerScript(std::string& page, const std::string& playerScript) {
   const std::string lower = lowered(page);
   bool embeds = lower.find("<embed") != std::string::npos || lower.find("<object") != std::string::npos;
-  if (!embeds || lower.find("ruffle.js") != std::string::npos) return;
+  if (!embeds) return;
   std::string tags;
   if (page.find(kPlayerStartScript) == std::string::npos)
     tags = std::string("<script>") + kPlayerStartScript + "</script>\r\n";
-  tags += "<script src=\"" + playerScript + "\"></script>\r\n";
+  if (lower.find("ruffle.js") == std::string::npos) tags += "<script src=\"" + playerScript + "\"></script>\r\n";
+  if (tags.empty()) return;
   std::size_t at = lower.find("</head>");
   if (at == std::string::npos) {
     page.insert(0, tags);

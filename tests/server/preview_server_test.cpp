@@ -162,7 +162,7 @@ TEST(PreviewServer, AnswersOneRangeAndTheWholeFileForSeveral) {
 struct PageRow {
   std::string name;
   std::string text;
-  std::string served;  // with <+> standing for the added tags
+  std::string served;  // with <+> standing for the added tags, <s> for the start script alone
 };
 
 TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
@@ -173,7 +173,9 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
       {"bare.htm", "<embed src=\"a.swf\">", "<+><embed src=\"a.swf\">"},
       {"plain.htm", "<!DOCTYPE html><title>x</title>", "<!DOCTYPE html><title>x</title>"},
       {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>",
-       "<head><script src=\"player/ruffle.js\"></script></head><embed>"},
+       "<head><script src=\"player/ruffle.js\"></script><s></head><embed>"},
+      {"started.htm", std::string("<script>") + kPlayerStartScript + "</script><script src=\"player/ruffle.js\"></script><embed>",
+       std::string("<script>") + kPlayerStartScript + "</script><script src=\"player/ruffle.js\"></script><embed>"},
       {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>",
        "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script><+></head><embed>"},
   };
@@ -184,10 +186,11 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
     httplib::Result result = client.Get(pathOf(address).c_str());
     ASSERT_TRUE(result) << row.name;
     const bool indented = row.served.find("    <+>") != std::string::npos;
-    std::string tags = std::string("<script>") + kPlayerStartScript + "</script>\r\n" + (indented ? "    " : "") +
-                       "<script src=\"/" + secretOf(address) + "/player/ruffle.js\"></script>\r\n";
+    const std::string start = std::string("<script>") + kPlayerStartScript + "</script>\r\n";
+    std::string tags = start + (indented ? "    " : "") + "<script src=\"/" + secretOf(address) + "/player/ruffle.js\"></script>\r\n";
     std::string expected = row.served;
     if (std::size_t at = expected.find("<+>"); at != std::string::npos) expected.replace(at, 3, tags);
+    if (std::size_t at = expected.find("<s>"); at != std::string::npos) expected.replace(at, 3, start);
     EXPECT_EQ(result->body, expected) << row.name;
     EXPECT_EQ(test::readFileText(folder.file(row.name)), row.text) << row.name;
   }
