@@ -219,9 +219,9 @@ enum class RangeAnswer { Whole, Part, Unsatisfiable };
 RangeAnswer rangeOf(const std::string& header, off_t size, ByteRange& range) {
   const std::string prefix = "bytes=";
   if (header.compare(0, prefix.size(), prefix) != 0) return RangeAnswer::Whole;
-  const std::string spec = header.substr(prefix.size());
-  if (spec.find(',') != std::string::npos) return RangeAnswer::Whole;
-  std::size_t dash = spec.find('-');
+  const std::string asked = header.substr(prefix.size());
+  if (asked.find(',') != std::string::npos) return RangeAnswer::Whole;
+  std::size_t dash = asked.find('-');
   if (dash == std::string::npos) return RangeAnswer::Whole;
   auto number = [](const std::string& digits, off_t& value) {
     if (digits.empty() || digits.size() > 18 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
@@ -229,7 +229,7 @@ RangeAnswer rangeOf(const std::string& header, off_t size, ByteRange& range) {
     return true;
   };
   off_t first = 0, last = size - 1;
-  const std::string from = spec.substr(0, dash), to = spec.substr(dash + 1);
+  const std::string from = asked.substr(0, dash), to = asked.substr(dash + 1);
   if (from.empty()) {
     off_t suffix = 0;
     if (!number(to, suffix)) return RangeAnswer::Whole;
