@@ -79,8 +79,8 @@ def range_bomb(port, secret, stop):
     sock.close()
 
 
-def slow_clients(port, secret, stop):
-    socks = [connect(port) for _ in range(16)]
+def slow_clients(port, secret, stop, count=16):
+    socks = [connect(port) for _ in range(count)]
     for sock in socks:
         sock.sendall(f"GET /{secret}/1/snx1s.swf HTTP/1.1\r\n".encode())
     line = 0
@@ -127,6 +127,7 @@ ATTACKS = [
     ("hidden file", ask("/SECRET/1/.hidden.swf")),
     ("range bomb, 2 600 ranges on the 14 MB .wasm", range_bomb),
     ("16 slow clients, a header line every 2 s", slow_clients),
+    ("300 slow clients, a header line every 2 s", lambda p, s, stop: slow_clients(p, s, stop, 300)),
     ("a million headers", million_headers),
     ("3 GB sparse file, read at full speed", huge_file(False)),
     ("3 GB sparse file, read slowly", huge_file(True)),

@@ -19,7 +19,7 @@ const char* const kUsage =
     "                        Ruffle player from its public address), ruffle-copy (and the\n"
     "                        player copied beside the page), html5 (every browser: <audio>\n"
     "                        playing snx<N>.mp3)\n"
-    "  --open                after the conversion, serve the output folder on 127.0.0.1, open\n"
+    "  --open                after the conversion, serve the output set on 127.0.0.1, open\n"
     "                        the page in the browser and serve until Ctrl-C (or Enter)\n"
     "  --serve FOLDER [PAGE] serve an output set already in FOLDER (PAGE, else the set\n"
     "                        written last) the same way, without converting\n"

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -40,8 +41,11 @@ constexpr auto kHeadTime = std::chrono::seconds(10);
 // And the whole answer, so that a client that stops reading lets go.
 constexpr auto kRequestTime = std::chrono::seconds(120);
 constexpr int kIoSliceMilliseconds = 5000;
-// Connections served at once; beyond it new ones are closed at once.
+// Connections served at once: a new one beyond it ends the oldest that is
+// still sending its request, or, when all are being answered, is closed.
 constexpr std::size_t kMaxConnections = 128;
+// Threads at most, those of ended connections that are still closing included.
+constexpr std::size_t kMaxThreads = 4 * kMaxConnections;
 constexpr std::size_t kPieceBytes = 64 * 1024;
 // Pages are read whole to add the player; larger ones go out unchanged.
 constexpr off_t kMaxEditedPageBytes = 1024 * 1024;
@@ -153,18 +157,20 @@ std::optional<std::string> readWhole(const OpenFile& file) {
   return text;
 }
 
-// A page that embeds animations and does not load a player file itself gets
-// the player's script before the end of its head (or at its start). A page
-// that loads the player from its public address gets the local one as well,
-// so that it plays without a network; the player settles on one copy.
+// A page that embeds animations gets the player's start script, unless it
+// has it, and the player's script, unless it loads a player file itself,
+// before the end of its head (or at its start). A page that loads the
+// player from its public address gets the local one as well, so that it
+// plays without a network; the player settles on one copy.
 void addPlayerScript(std::string& page, const std::string& playerScript) {
   const std::string lower = lowered(page);
   bool embeds = lower.find("<embed") != std::string::npos || lower.find("<object") != std::string::npos;
-  if (!embeds || lower.find("ruffle.js") != std::string::npos) return;
+  if (!embeds) return;
   std::string tags;
   if (page.find(kPlayerStartScript) == std::string::npos)
     tags = std::string("<script>") + kPlayerStartScript + "</script>\r\n";
-  tags += "<script src=\"" + playerScript + "\"></script>\r\n";
+  if (lower.find("ruffle.js") == std::string::npos) tags += "<script src=\"" + playerScript + "\"></script>\r\n";
+  if (tags.empty()) return;
   std::size_t at = lower.find("</head>");
   if (at == std::string::npos) {
     page.insert(0, tags);
@@ -213,9 +219,9 @@ enum class RangeAnswer { Whole, Part, Unsatisfiable };
 RangeAnswer rangeOf(const std::string& header, off_t size, ByteRange& range) {
   const std::string prefix = "bytes=";
   if (header.compare(0, prefix.size(), prefix) != 0) return RangeAnswer::Whole;
-  const std::string spec = header.substr(prefix.size());
-  if (spec.find(',') != std::string::npos) return RangeAnswer::Whole;
-  std::size_t dash = spec.find('-');
+  const std::string asked = header.substr(prefix.size());
+  if (asked.find(',') != std::string::npos) return RangeAnswer::Whole;
+  std::size_t dash = asked.find('-');
   if (dash == std::string::npos) return RangeAnswer::Whole;
   auto number = [](const std::string& digits, off_t& value) {
     if (digits.empty() || digits.size() > 18 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
@@ -223,7 +229,7 @@ RangeAnswer rangeOf(const std::string& header, off_t size, ByteRange& range) {
     return true;
   };
   off_t first = 0, last = size - 1;
-  const std::string from = spec.substr(0, dash), to = spec.substr(dash + 1);
+  const std::string from = asked.substr(0, dash), to = asked.substr(dash + 1);
   if (from.empty()) {
     off_t suffix = 0;
     if (!number(to, suffix)) return RangeAnswer::Whole;
@@ -246,8 +252,8 @@ RangeAnswer rangeOf(const std::string& header, off_t size, ByteRange& range) {
 // must arrive whole, and small, in time; the answer must be taken in time.
 class GuardedStream : public httplib::Stream {
  public:
-  GuardedStream(int sock, const std::atomic<bool>& stopping)
-      : m_sock(sock), m_stopping(stopping), m_start(Clock::now()) {}
+  GuardedStream(int sock, const std::atomic<bool>& stopping, std::atomic<bool>& headDone)
+      : m_sock(sock), m_stopping(stopping), m_headDone(headDone), m_start(Clock::now()) {}
 
   bool is_readable() const override { return m_used < m_filled; }
   bool is_writable() const override { return waitFor(POLLOUT, m_start + kRequestTime); }
@@ -311,12 +317,12 @@ class GuardedStream : public httplib::Stream {
 
   int m_sock;
   const std::atomic<bool>& m_stopping;
+  std::atomic<bool>& m_headDone;
   Clock::time_point m_start;
   char m_buffer[4096];
   std::size_t m_used = 0, m_filled = 0;
   std::size_t m_headBytes = 0, m_headLines = 0;
   bool m_lineEmpty = false;  // the request line is not the blank line
-  bool m_headDone = false;
 };
 
 // One thread per connection, so that slow clients never hold back others;
@@ -327,7 +333,7 @@ class ConnectionThreads : public httplib::TaskQueue {
     bool refuse = false;
     {
       std::lock_guard<std::mutex> lock(m_shared->mutex);
-      refuse = m_shared->running >= kMaxConnections;
+      refuse = m_shared->running >= kMaxThreads;
       if (!refuse) ++m_shared->running;
     }
     if (refuse) {
@@ -374,26 +380,52 @@ class GuardedServer : public httplib::Server {
   void abortConnections() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stopping = true;
-    for (int sock : m_sockets) ::shutdown(sock, SHUT_RDWR);
+    for (const auto& [sock, connection] : m_connections) ::shutdown(sock, SHUT_RDWR);
   }
 
  private:
+  struct Connection {
+    std::uint64_t order;
+    const std::atomic<bool>* headDone;
+    bool ended;
+  };
+
+  // Makes room for a new connection, under the lock: ends the oldest one
+  // still sending its request. False when every one is being answered.
+  bool makeRoom() {
+    std::size_t live = 0;
+    std::map<int, Connection>::iterator oldest = m_connections.end();
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+      if (it->second.ended) continue;
+      ++live;
+      if (!*it->second.headDone && (oldest == m_connections.end() || it->second.order < oldest->second.order))
+        oldest = it;
+    }
+    if (live < kMaxConnections) return true;
+    if (oldest == m_connections.end()) return false;
+    oldest->second.ended = true;
+    ::shutdown(oldest->first, SHUT_RDWR);
+    return true;
+  }
+
   // One request per connection, read and answered under the stream's limits.
   bool process_and_close_socket(socket_t sock) override {
+    std::atomic<bool> headDone{false};
     bool registered = false;
     if (!ConnectionThreads::refuseNext()) {
       std::lock_guard<std::mutex> lock(m_mutex);
-      registered = !m_stopping && m_sockets.insert(sock).second;
+      registered = !m_stopping && makeRoom() &&
+                   m_connections.emplace(sock, Connection{m_order++, &headDone, false}).second;
     }
     bool served = false;
     if (registered) {
-      GuardedStream stream(sock, m_stopping);
+      GuardedStream stream(sock, m_stopping, headDone);
       bool closed = true;
       served = process_request(stream, true, closed, [](httplib::Request& request) {
         request.remote_addr = kLoopback;
       });
       std::lock_guard<std::mutex> lock(m_mutex);
-      m_sockets.erase(sock);
+      m_connections.erase(sock);
     }
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);
@@ -401,7 +433,8 @@ class GuardedServer : public httplib::Server {
   }
 
   std::mutex m_mutex;
-  std::set<int> m_sockets;
+  std::map<int, Connection> m_connections;
+  std::uint64_t m_order = 0;
   std::atomic<bool> m_stopping{false};
 };
 
