@@ -49,13 +49,11 @@ as_user() {
 [ -s "$home/snx1.htm" ] || fail "no page: $(cat "$work/out")"
 [ "$(sed -n 10p "$home/.config/sonaflux/snx.da0" | tr -d '\r')" = 2 ] || fail "the user's number did not advance"
 
-(as_user env QT_QPA_PLATFORM=offscreen SONAFLUX_TIME_FIRST_PAINT=1 sonaflux) 2>"$work/gui" &
-gui=$!
-wait_for 'grep -q "first paint at" "$work/gui" || ! kill -0 $gui 2>/dev/null'
-grep -q "first paint at" "$work/gui" || fail "the main window never painted: $(cat "$work/gui")"
-kill "$gui"
-wait "$gui" 2>/dev/null || true
-gui=
+display=:$((100 + $$ % 500))
+bash "$(dirname "$0")/main_window_shows.sh" "$display" \
+  setpriv --reuid="$user" --regid="$user" --init-groups \
+  env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$display" sonaflux >"$work/gui" 2>&1 ||
+  fail "the main window: $(cat "$work/gui")"
 
 dpkg -L sonaflux >"$work/files"
 apt-get purge -y -q sonaflux >>"$work/apt.log" 2>&1 || fail "purge: $(tail "$work/apt.log")"

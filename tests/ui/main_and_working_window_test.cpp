@@ -285,6 +285,15 @@ struct LauncherStandIn {
     if (!QTest::qWaitFor([&] { return fs::exists(file); }, 5000)) return "";
     std::string address = test::readFileText(file);
     fs::remove(file);
+    // The browser is handed a private page that forwards it to the address.
+    if (!address.starts_with("http")) {
+      const std::string forwarding = test::readFileText(address);
+      const std::string start = "location.replace(\"";
+      const std::size_t at = forwarding.find(start);
+      if (at == std::string::npos) return address;
+      const std::size_t from = at + start.size();
+      address = forwarding.substr(from, forwarding.find('"', from) - from);
+    }
     return address;
   }
 
