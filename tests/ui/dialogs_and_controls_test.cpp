@@ -307,10 +307,14 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
     EXPECT_LE(offset.manhattanLength(), 1) << offset.x() << "," << offset.y();
     return MessageAnswer::Ok;
   });
+  // No launcher on the path: the launch fails while the preview's window shows.
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray::fromStdString(program.path()));
   child("preview")->click();
   const std::string page = program.file("Controllers/preview.htm");
   EXPECT_NE(readFileText(page).find("<body bgcolor=\"#009\" text=\"#000000\">"), std::string::npos);
   child("help")->click();
+  qputenv("PATH", path);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].text, "Error: Could not launch the web page with the default browser.");
   EXPECT_EQ(messages[1].text, "Error: Could not launch help file.");
