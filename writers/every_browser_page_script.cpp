@@ -38,10 +38,10 @@ const char* const kFeedScript = R"js(
     return out;
   };
   const source = new MediaSource();
-  // MP3 as it comes, or in MP4 once the script below has come too.
+  // MP3 as it comes, or wrapped into MP4 by the script below.
   const feed = () => {
     const wrap = type == 'audio/mpeg' ? list => list : window.sonafluxMp4;
-    if (quit || !buffer || !wrap || buffer.updating || source.readyState != 'open') return;
+    if (quit || !buffer || buffer.updating || source.readyState != 'open') return;
     try {
       const data = join(wrap(pieces.splice(0)));
       if (data.length) buffer.appendBuffer(data);
@@ -51,7 +51,7 @@ const char* const kFeedScript = R"js(
       plain();
     }
   };
-  fetch(file).then(response => {
+  const start = () => fetch(file).then(response => {
     if (!response.ok || response.headers.get('Content-Length') > largest) return plain();
     reader = response.body.getReader();
     let size = 0;
@@ -70,7 +70,9 @@ const char* const kFeedScript = R"js(
     buffer.addEventListener('updateend', feed);
     feed();
   }, { once: true });
-  addEventListener('DOMContentLoaded', feed);
+  // Where the wrapper is needed, the sound waits for it rather than share a slow line with it.
+  if (type == 'audio/mpeg' || document.readyState != 'loading') start();
+  else addEventListener('DOMContentLoaded', start);
   audio.src = URL.createObjectURL(source);
 })();
 )js";
