@@ -41,7 +41,7 @@ const char* const kFeedScript = R"js(
   // MP3 as it comes, or wrapped into MP4 by the script below.
   const feed = () => {
     const wrap = type == 'audio/mpeg' ? list => list : window.sonafluxMp4;
-    if (quit || !buffer || buffer.updating || source.readyState != 'open') return;
+    if (quit || !buffer || !wrap || buffer.updating || source.readyState != 'open') return;
     try {
       const data = join(wrap(pieces.splice(0)));
       if (data.length) buffer.appendBuffer(data);

@@ -47,6 +47,8 @@ test('over a slow line the page starts at once and does not stall', async () => 
       await page.waitFor((from) => performance.now() > from + 6000, started, kDeadlineMs);
       const { events, time } = await page.audioState();
       assert.deepEqual(events.filter((e) => e.type === 'waiting'), [], `${browser}: stalled`);
+      // Not the plain address, which Firefox plays only after some 30 KB.
+      assert.match(await page.evaluate(() => document.querySelector('audio').src), /^blob:/, browser);
       assert.ok(time > 3, `${browser}: played only to ${time} s`);
     });
   }
@@ -56,8 +58,13 @@ test('the frames wrapped into MP4 are the sound file\'s, frame for frame', async
   const job = runJob(toneStepsWav([400, 800, 600]), { outputMode: 3, pageFor: kHtml5Page });
   await withJobPage('firefox', job, { hooks: { keepAppended: true } }, async (page) => {
     assert.ok(await page.waitFor(() => window.__media.some((e) => e.type === 'ended'), null, kDeadlineMs));
+    const bytes = Buffer.from(await page.evaluate(() => window.__appended.flat()));
     const wrapped = path.join(makeTempFolder('wrapped'), 'sound.mp4');
-    fs.writeFileSync(wrapped, Buffer.from(await page.evaluate(() => window.__appended.flat())));
+    fs.writeFileSync(wrapped, bytes);
+    // The stream is 22 050 Hz, MPEG-2 audio: object type 0x69 in the decoder
+    // configuration, which follows the box's name, version and flags, and
+    // the elementary stream descriptor's tag, length, id and flags.
+    assert.equal(bytes[bytes.indexOf('esds') + 4 + 4 + 5 + 2], 0x69);
     const probe = (file) => JSON.parse(execFileSync('ffprobe', ['-v', 'error', '-count_frames', '-show_format',
       '-show_streams', '-of', 'json', file]));
     const mp4 = probe(wrapped);
