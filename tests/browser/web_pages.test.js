@@ -21,11 +21,11 @@ const kSlowLine = 5000;
 const kFastLine = 1000000;
 const kDeadlineMs = 10000;
 
-// Serves job's folder and opens its page; body gets the page, the server is
-// closed after.
-async function withJobPage(browser, job, { line = kFastLine, contentLength = true, hooks = {} }, body) {
+// Serves job's folder (or opens it from disk) and opens its page; body gets
+// the page, the server is closed after.
+async function withJobPage(browser, job, { line = kFastLine, contentLength = true, hooks = {}, disk = false }, body) {
   const server = await serveThrottled(job.folder, line, null, { contentLength });
-  const page = await browsers.open(browser, server.url + job.page, hooks);
+  const page = await browsers.open(browser, disk ? `file://${job.folder}/${job.page}` : server.url + job.page, hooks);
   try {
     await body(page);
   } finally {
@@ -80,13 +80,14 @@ test('the frames wrapped into MP4 are the sound file\'s, frame for frame', async
 
 test('every way to the sound starts, loops and ends as the instruction says', async () => {
   // mpeg and mp4 are each browser's own way; refusing every MediaSource type
-  // leaves the plain address.
+  // leaves the plain address, and so does a page opened from disk.
   const rows = [
     { browser: 'chromium', way: 'mpeg', instruction: 'c' },
     { browser: 'chromium', way: 'mpeg', instruction: 'e' },
     { browser: 'chromium', way: 'mpeg', instruction: 'f', contentLength: false },
     { browser: 'chromium', way: 'plain', instruction: 'e' },
     { browser: 'chromium', way: 'plain', instruction: 'f' },
+    { browser: 'chromium', way: 'disk', instruction: 'e' },
     { browser: 'firefox', way: 'mp4', instruction: 'd' },
     { browser: 'firefox', way: 'mp4', instruction: 'e', contentLength: false },
     { browser: 'firefox', way: 'mp4', instruction: 'f' },
@@ -97,7 +98,7 @@ test('every way to the sound starts, loops and ends as the instruction says', as
     const name = `${browser}, ${way}, ${instruction}${contentLength ? '' : ', no length'}`;
     const job = runJob(toneStepsWav([400, 800]), { outputMode: 1, instruction, pageFor: kHtml5Page });
     const hooks = { refuse: way === 'plain' ? '.' : null };
-    await withJobPage(browser, job, { contentLength, hooks }, async (page) => {
+    await withJobPage(browser, job, { contentLength, hooks, disk: way === 'disk' }, async (page) => {
       const seen = async (type) => page.waitFor((t) => window.__media.some((e) => e.type === t), type, kDeadlineMs);
       if (instruction === 'c' || instruction === 'd') {
         // Ready to play, and waiting for a press.
@@ -112,7 +113,7 @@ test('every way to the sound starts, loops and ends as the instruction says', as
         assert.ok(await seen('ended'), `${name}: did not end`);
       }
       const source = await page.evaluate(() => document.querySelector('audio').src);
-      assert.equal(source.startsWith('blob:'), way !== 'plain', `${name}: ${source}`);
+      assert.equal(source.startsWith('blob:'), way === 'mpeg' || way === 'mp4', `${name}: ${source}`);
     });
   }
 });
