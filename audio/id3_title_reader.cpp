@@ -12,6 +12,7 @@
 #include <taglib/tfile.h>
 
 #include "core/byte_order.h"
+#include "core/utf8.h"
 
 namespace sonaflux {
 
@@ -36,9 +37,7 @@ constexpr std::size_t kId3v1FieldSize = 30;
 std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
   std::string out;
   for (std::uint8_t b : bytes) {
-    if (b == 0) continue;
-    if (b >= 0x80) out += static_cast<char>(0xC0 | (b >> 6));
-    out += static_cast<char>(b >= 0x80 ? 0x80 | (b & 0x3F) : b);
+    if (b != 0) appendLatin1AsUtf8(out, b);
   }
   return out;
 }

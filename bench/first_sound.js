@@ -1,75 +1,78 @@
 // Time to first sound of a 40-second output set over a 5 000 bytes/s line
-// (a 56K modem), for each page setting, in headless Chromium. The player's
-// own files come at full speed, as from the browser's cache.
+// (a 56K modem), for each page setting, in headless Chromium and Firefox ESR,
+// three runs each, and whether the HTML5 page stalls in its first 40 s; the
+// HTML5 page also as a web server sends it, compressed with gzip. Each
+// browser is warmed up with one page first, as a visitor's browser is
+// already running. The player's own files come at full speed, as from the
+// browser's cache.
 //
-//   SONAFLUX_PROGRAM_FOLDER=build/bin/ node bench/first_sound.js
+//   SONAFLUX_PROGRAM_FOLDER=build/bin/ node bench/first_sound.js [ruffle]
+//
+// With ruffle it measures the Ruffle page (player copied) instead.
 'use strict';
 
 const fs = require('node:fs');
 const path = require('node:path');
+const zlib = require('node:zlib');
 
 const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
-const { toneStepsWav, runJob, makeTempFolder, removeTempFolders, programFolder } = require(path.join(lib, 'job.js'));
-const player = require(path.join(lib, 'player.js'));
-const { serveThrottled } = require('./throttle.js');
+const { toneStepsWav, runJob, removeTempFolders, programFolder } = require(path.join(lib, 'job.js'));
+const { kBrowserNames, startBrowsers } = require(path.join(lib, 'browsers.js'));
+const { serveThrottled } = require(path.join(lib, 'throttle.js'));
 
 const kSlowLine = 5000;
-const kTones = Array.from({ length: 40 }, (_, i) => 300 + 20 * i);
+const kRuns = 3;
+const kWatchMs = 40000;
 
-async function rufflePage(browser, settings) {
-  const job = runJob(toneStepsWav(kTones), { ...settings, pageFor: 3 });
-  const server = await serveThrottled(job.folder, kSlowLine, path.join(programFolder(), 'player'));
-  const { page } = await player.openPage(browser, server.url + job.page);
-  let first = null;
-  const deadline = Date.now() + 90000;
-  while (first === null && Date.now() < deadline) {
-    await page.waitForTimeout(100);
-    const sound = await player.sound(page);
-    if (sound.length > 0) first = sound[0].at;
+// Milliseconds from the navigation to the first sound, or null; and, with
+// watch, whether the <audio> waited for data in the kWatchMs after it.
+async function measure(browsers, name, folder, page, { ruffle = false, watch = false, gzip = false } = {}) {
+  const server = await serveThrottled(folder, kSlowLine, ruffle ? path.join(programFolder(), 'player') : null, { gzip });
+  const tab = await browsers.open(name, server.url + page, { sound: ruffle });
+  const heard = ruffle ? () => window.__sound[0] : () => window.__media.find((e) => e.type === 'playing')?.at;
+  await tab.waitFor(heard, null, ruffle ? 90000 : 60000);
+  const first = await tab.evaluate(heard);
+  let stalled = null;
+  if (watch && first) {
+    await tab.waitFor((until) => performance.now() > until, first + kWatchMs, kWatchMs + 10000);
+    stalled = (await tab.audioState()).events.some((e) => e.type === 'waiting' && e.at > first);
   }
-  await page.close();
+  await tab.close();
   await server.close();
-  return first;
-}
-
-async function audioPage(browser, plain) {
-  const job = runJob(toneStepsWav(kTones), { outputMode: 2, pageFor: 4 });
-  let name = job.page;
-  if (plain) {
-    name = 'plain.htm';
-    fs.writeFileSync(path.join(job.folder, name),
-      `<!DOCTYPE html><html><body><audio src="${job.base}.mp3" controls autoplay></audio></body></html>`);
-  }
-  const server = await serveThrottled(job.folder, kSlowLine);
-  const { page } = await player.openPage(browser, server.url + name);
-  let first = null;
-  const deadline = Date.now() + 60000;
-  while (first === null && Date.now() < deadline) {
-    await page.waitForTimeout(100);
-    const playing = (await player.audioState(page)).events.find((e) => e.type === 'playing');
-    if (playing) first = playing.at;
-  }
-  await page.close();
-  await server.close();
-  return first;
+  return { first: first ?? null, stalled };
 }
 
 (async () => {
   programFolder();
-  const browser = await player.launchBrowser(makeTempFolder('chromium'));
-  const rows = [
-    ['Every browser (HTML5, MediaSource)', () => audioPage(browser, false)],
-    ['Every browser, plain <audio src> (fallback)', () => audioPage(browser, true)],
-    ['Flash players and Ruffle, bare output', () => rufflePage(browser, { outputMode: 2 })],
-    ['Flash players and Ruffle, controller e', () => rufflePage(browser, { outputMode: 1, instruction: 'e' })],
+  const browsers = await startBrowsers();
+  const tones = Array.from({ length: 40 }, (_, i) => 300 + 20 * i);
+  const html5 = runJob(toneStepsWav(tones), { outputMode: 2, pageFor: 4 });
+  fs.writeFileSync(path.join(html5.folder, 'plain.htm'),
+    `<!DOCTYPE html><html><body><audio src="${html5.base}.mp3" controls autoplay></audio></body></html>`);
+  const pageBytes = fs.readFileSync(path.join(html5.folder, html5.page));
+  console.log(`HTML5 page: ${pageBytes.length} bytes, ${zlib.gzipSync(pageBytes).length} compressed`);
+  let rows = [
+    ['Every browser (HTML5 page)', html5.folder, html5.page, {}],
+    ['Every browser (HTML5 page), page sent compressed', html5.folder, html5.page, { watch: true, gzip: true }],
+    ['Every browser, plain <audio src> (fallback)', html5.folder, 'plain.htm', {}],
   ];
+  if (process.argv.includes('ruffle')) {
+    const ruffle = runJob(toneStepsWav(tones), { outputMode: 2, pageFor: 3 });
+    rows = [['Flash players and Ruffle, player copied, bare output', ruffle.folder, ruffle.page, { ruffle: true }]];
+  }
   try {
-    for (const [name, measure] of rows) {
-      const ms = await measure();
-      console.log(`${name}: ${ms === null ? 'no sound' : `${(ms / 1000).toFixed(2)} s`}`);
+    for (const name of kBrowserNames) {
+      await measure(browsers, name, html5.folder, html5.page);
+      for (const [label, folder, page, options] of rows) {
+        const runs = [];
+        for (let i = 0; i < kRuns; ++i) runs.push(await measure(browsers, name, folder, page, options));
+        const times = runs.map((r) => (r.first === null ? 'no sound' : `${(r.first / 1000).toFixed(2)} s`));
+        const stalls = options.watch ? `, stalled in ${runs.filter((r) => r.stalled !== false).length} of ${kRuns}` : '';
+        console.log(`${name}, ${label}: ${times.join(', ')}${stalls}`);
+      }
     }
   } finally {
-    await browser.close();
+    await browsers.close();
     removeTempFolders();
   }
 })();

@@ -12,10 +12,10 @@ namespace sonaflux {
 /// setting, in the order of its values.
 inline constexpr std::string_view kPageForNames[] = {"flash", "ruffle", "ruffle-copy", "html5"};
 
-/// What the settings window calls each value.
+/// What the settings window calls each value, in the order of the values.
 inline constexpr std::string_view kPageForLabels[] = {
-    "Flash players", "Flash players and Ruffle (from its public address)",
-    "Flash players and Ruffle (copied beside the page)", "Every browser (HTML5)"};
+    "Flash players only", "Flash players and the Ruffle player (from the web)",
+    "Flash players and the Ruffle player (copied beside the page)", "Every browser (recommended)"};
 
 inline std::string_view pageForName(PageFor pageFor) {
   return kPageForNames[static_cast<int>(pageFor) - static_cast<int>(PageFor::FlashPlayers)];

@@ -12,7 +12,7 @@ apt-get install -y --no-install-recommends \
   qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth imagemagick \
   qt6-svg-dev \
   libcpp-httplib-dev \
-  chromium \
+  chromium firefox-esr pulseaudio \
   dpkg-dev file appstream desktop-file-utils curl
 # Node.js and npm run the browser tests. A machine whose Node.js already
 # brings npm keeps it: Debian's npm package conflicts with such builds.

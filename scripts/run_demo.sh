@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and converts the demo tune into a
-# complete output set (controller output with the default controller).
+# complete output set: the page for every browser, controller output with the
+# default controller.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_dependencies.sh
@@ -9,7 +10,11 @@ cmake --build build -j "$(nproc)"
 mkdir -p build/demo
 bash scripts/make_demo_input.sh build/demo/demo-tune.wav
 rm -rf build/demo/output && mkdir -p build/demo/output
-build/bin/sonaflux-cli --yes --title "Sonaflux demo tune" --output-folder build/demo/output build/demo/demo-tune.wav
+build/bin/sonaflux-cli --yes --page html5 --title "Sonaflux demo tune" --output-folder build/demo/output \
+  build/demo/demo-tune.wav
 echo
 echo "Output set in $(pwd)/build/demo/output:"
 ls -l build/demo/output
+echo
+echo "To open it in your browser:"
+echo "  build/bin/sonaflux-cli --serve build/demo/output"

@@ -1,65 +1,32 @@
 #include "writers/every_browser_page.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "core/setting_text.h"
 #include "core/utf8.h"
 #include "writers/controller_copy.h"
 #include "writers/controller_list.h"
+#include "writers/every_browser_page_script.h"
+#include "writers/page_lines.h"
 
 namespace sonaflux {
 
 namespace {
 
-const char* const kLineEnd = "\r\n";
-
-// Feeds the sound file to the element through a MediaSource as it arrives;
-// a page opened from disk (where fetching is refused), a browser without
-// MediaSource or without MP3 in it, or a file too big for its buffer gets
-// the plain address instead.
-const char* const kFeedScript[] = {
-    "(function () {",
-    "  var audio = document.getElementById('sound');",
-    "  var file = audio.getAttribute('data-src');",
-    "  var type = 'audio/mpeg';",
-    "  var largest = 8000000;",
-    "  function plain() { audio.src = file; }",
-    "  if (location.protocol === 'file:' || !window.MediaSource || !MediaSource.isTypeSupported(type) ||",
-    "      !window.fetch) return plain();",
-    "  var source = new MediaSource();",
-    "  var address = URL.createObjectURL(source);",
-    "  source.addEventListener('sourceopen', function () {",
-    "    URL.revokeObjectURL(address);",
-    "    var buffer = source.addSourceBuffer(type);",
-    "    var pieces = [];",
-    "    var done = false;",
-    "    function feed() {",
-    "      if (buffer.updating || source.readyState !== 'open') return;",
-    "      try {",
-    "        if (pieces.length) buffer.appendBuffer(pieces.shift());",
-    "        else if (done) source.endOfStream();",
-    "      } catch (error) {",
-    "        plain();",
-    "      }",
-    "    }",
-    "    buffer.addEventListener('updateend', feed);",
-    "    fetch(file).then(function (response) {",
-    "      var size = Number(response.headers.get('Content-Length'));",
-    "      if (!response.ok || !response.body || size > largest) throw new Error('plain');",
-    "      var reader = response.body.getReader();",
-    "      function next() {",
-    "        return reader.read().then(function (piece) {",
-    "          if (piece.done) done = true; else pieces.push(piece.value);",
-    "          feed();",
-    "          if (!piece.done) return next();",
-    "        });",
-    "      }",
-    "      return next();",
-    "    }).catch(plain);",
-    "  }, { once: true });",
-    "  audio.src = address;",
-    "})();",
-};
+// A script as the page carries it: every line flush left, and no comment
+// lines, as every byte delays the sound over a slow line.
+std::string compactScript(std::string_view script) {
+  std::string out;
+  for (std::size_t at = 0; at < script.size();) {
+    const std::size_t end = std::min(script.find('\n', at), script.size());
+    std::string_view text = script.substr(at, end - at);
+    at = end + 1;
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+    if (!text.empty() && !text.starts_with("//")) out.append(text).append(kLineEnd);
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -69,9 +36,7 @@ std::string escapeHtml(const std::string& text) {
     std::optional<Utf8Char> sequence = decodeUtf8(text, i);
     if (!sequence) {
       // A byte outside UTF-8 comes from Latin-1 tags: written as its character.
-      auto byte = static_cast<std::uint8_t>(text[i]);
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
+      appendLatin1AsUtf8(out, static_cast<std::uint8_t>(text[i]));
       ++i;
       continue;
     }
@@ -97,7 +62,7 @@ std::string buildEveryBrowserPage(const EveryBrowserPageFields& f, const Control
   const std::string title = escapeHtml(f.title);
   const std::string file = escapeHtml(f.soundFile);
   std::string page;
-  auto line = [&page](const std::string& text) { page += text + kLineEnd; };
+  const PageLines line(page);
   line("<!DOCTYPE html>");
   line("<html>");
   line("  <head>");
@@ -125,9 +90,11 @@ std::string buildEveryBrowserPage(const EveryBrowserPageFields& f, const Control
   line("    </p>");
   if (!f.title.empty()) line("    <p>" + title + "</p>");
   line("    <noscript><p><a href=\"" + file + "\">" + file + "</a></p></noscript>");
-  line("    <script>");
-  for (const char* script : kFeedScript) line(std::string("      ") + script);
-  line("    </script>");
+  for (std::string_view script : {everyBrowserFeedScript(), everyBrowserMp4Script()}) {
+    line("    <script>");
+    page += compactScript(script);
+    line("    </script>");
+  }
   line("  </body>");
   line("</html>");
   return page;

@@ -63,6 +63,12 @@ TEST(Controllers, TheShippedParametersFileReadsAndNamesAShippedController) {
   EXPECT_TRUE(std::any_of(designs.begin(), designs.end(), [&](const Design& d) { return d.name == name; })) << name;
 }
 
+// No browser of today plays the classic page by itself.
+TEST(ParametersFile, TheShippedDefaultWritesThePageForEveryBrowser) {
+  EXPECT_EQ(decodeParameters(test::readFileText(test::sourceFolder() + "data/snx.da0"))->pageFor,
+            PageFor::EveryBrowser);
+}
+
 // The tip window's test shows every tip fits; here, the bytes it is read from.
 TEST(TipsFile, AsciiTipsOnWholeCrLfLines) {
   const std::string text = test::readFileText(test::programFolder() + "tips.da0");

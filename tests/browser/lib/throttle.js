@@ -5,6 +5,7 @@
 const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');
+const zlib = require('node:zlib');
 
 const kTypes = {
   '.htm': 'text/html', '.mp3': 'audio/mpeg', '.swf': 'application/x-shockwave-flash',
@@ -14,8 +15,10 @@ const kTickMs = 20;
 
 // Serves root over the slow line; the player's files, when given, come from
 // playerFolder under /player/ at full speed (as from the browser's cache).
+// Without contentLength the answers are chunked; with gzip, pages go
+// compressed to a browser that takes them so, as most web servers send them.
 // Resolves to { url, close }.
-function serveThrottled(root, bytesPerSecond, playerFolder = null) {
+function serveThrottled(root, bytesPerSecond, playerFolder = null, { contentLength = true, gzip = false } = {}) {
   const sending = [];
   const slice = (bytesPerSecond * kTickMs) / 1000;
   const timer = setInterval(() => {
@@ -42,11 +45,13 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null) {
       res.end();
       return;
     }
-    const data = fs.readFileSync(file);
+    const compress = gzip && path.extname(file) === '.htm' && /\bgzip\b/.test(req.headers['accept-encoding'] || '');
+    const data = compress ? zlib.gzipSync(fs.readFileSync(file)) : fs.readFileSync(file);
     res.writeHead(200, {
       'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-      'Content-Length': data.length,
+      ...(compress ? { 'Content-Encoding': 'gzip' } : {}),
       'Cache-Control': 'no-store',
+      ...(contentLength ? { 'Content-Length': data.length } : {}),
     });
     if (fromPlayer) res.end(data);
     else sending.push({ res, data, at: 0 });

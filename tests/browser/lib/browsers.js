@@ -1,0 +1,125 @@
+// Headless Chromium (Playwright) and Firefox ESR (Puppeteer over WebDriver
+// BiDi; Playwright cannot drive Debian's Firefox), both playing into one
+// PulseAudio null sink, behind one small page interface.
+'use strict';
+
+const puppeteer = require('puppeteer-core');
+const { chromium } = require('playwright-core');
+const { before, after } = require('node:test');
+const { makeTempFolder, removeTempFolders } = require('./job.js');
+const { startPulse } = require('./pulse.js');
+
+const kBrowserNames = ['chromium', 'firefox'];
+
+// Runs in the page before its own scripts: notes the events of the <audio>
+// element; refuses the MediaSource types that match refuse; keeps what the
+// page appends to MediaSource, and the times of sounding Web Audio buffers
+// (a player's), when asked to.
+function audioHooks({ keepAppended, refuse, sound }) {
+  window.__media = [];
+  for (const type of ['playing', 'waiting', 'ended', 'seeking', 'error']) {
+    document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
+  }
+  if (refuse && window.MediaSource) {
+    const supported = MediaSource.isTypeSupported.bind(MediaSource);
+    MediaSource.isTypeSupported = (type) => !new RegExp(refuse).test(type) && supported(type);
+  }
+  if (keepAppended && window.SourceBuffer) {
+    window.__appended = [];
+    const append = SourceBuffer.prototype.appendBuffer;
+    SourceBuffer.prototype.appendBuffer = function (data) {
+      window.__appended.push(Array.from(data));
+      return append.call(this, data);
+    };
+  }
+  if (sound) {
+    window.__sound = [];
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (...args) {
+      const peak = this.buffer.getChannelData(0).reduce((most, v) => Math.max(most, Math.abs(v)), 0);
+      if (peak >= 0.01) window.__sound.push(performance.now());
+      return start.apply(this, args);
+    };
+  }
+}
+
+class Page {
+  constructor(name, page) {
+    this.name = name;
+    this.page = page;
+  }
+
+  evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+
+  // Resolves to true once fn(arg) holds in the page, false after timeoutMs.
+  async waitFor(fn, arg, timeoutMs) {
+    const options = { timeout: timeoutMs, polling: 100 };
+    const waiting = this.name === 'chromium' ? this.page.waitForFunction(fn, arg, options)
+      : this.page.waitForFunction(fn, options, arg);
+    return waiting.then(() => true, () => false);
+  }
+
+  // The <audio> element's state, and the events seen so far.
+  audioState() {
+    return this.evaluate(() => {
+      const a = document.querySelector('audio');
+      return { paused: a.paused, time: a.currentTime, ended: a.ended, error: a.error && a.error.code,
+        events: window.__media };
+    });
+  }
+
+  close() { return this.page.close(); }
+}
+
+async function launch(name, env) {
+  if (name === 'chromium') {
+    return chromium.launchPersistentContext(makeTempFolder('chromium'), {
+      executablePath: '/usr/bin/chromium', headless: true, env,
+      args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+    });
+  }
+  return puppeteer.launch({
+    browser: 'firefox', protocol: 'webDriverBiDi', executablePath: '/usr/bin/firefox-esr', headless: true, env,
+    userDataDir: makeTempFolder('firefox'),
+    extraPrefsFirefox: { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0 },
+  });
+}
+
+// Starts the sound server and both browsers; resolves to { open, close }:
+// open(name, address, hooks) opens address in a new page of that browser.
+async function startBrowsers() {
+  const pulse = await startPulse();
+  const env = { ...process.env, ...pulse.env };
+  const browsers = {};
+  const close = async () => {
+    for (const name of kBrowserNames) if (browsers[name]) await browsers[name].close();
+    await pulse.stop();
+  };
+  try {
+    for (const name of kBrowserNames) browsers[name] = await launch(name, env);
+  } catch (error) {
+    await close();
+    throw error;
+  }
+  const open = async (name, address, hooks = {}) => {
+    const page = await browsers[name].newPage();
+    if (name === 'chromium') await page.addInitScript(audioHooks, hooks);
+    else await page.evaluateOnNewDocument(audioHooks, hooks);
+    await page.goto(address);
+    return new Page(name, page);
+  };
+  return { open, close };
+}
+
+// startBrowsers for the tests of a file, into the object it returns.
+function useBrowsers() {
+  const holder = {};
+  before(async () => Object.assign(holder, await startBrowsers()));
+  after(async () => {
+    if (holder.close) await holder.close();
+    removeTempFolders();
+  });
+  return holder;
+}
+
+module.exports = { kBrowserNames, startBrowsers, useBrowsers };
