@@ -79,7 +79,7 @@ wait $! || fail "user b: $(cat "$work/err-b")"
 [ "$(number_of a)/$(number_of b)" = 6/501 ] || fail "numbers on disk $(number_of a)/$(number_of b)"
 
 # --open serves the page and the player until it is stopped.
-(as_user a "$program/sonaflux-cli" --yes --open --output-folder "$work/out-a" "$wav") </dev/null \
+(as_user a "$program/sonaflux-cli" --yes --open --page flash --output-folder "$work/out-a" "$wav") </dev/null \
   >"$work/open-out" 2>"$work/open-err" &
 pids+=($!)
 wait_for 'grep -q "^Serving " "$work/open-out"'
