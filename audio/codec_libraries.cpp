@@ -28,8 +28,7 @@ std::string CodecLibraries::encoderPath(const AppContext& ctx) const {
 
 bool CodecLibraries::resolveDecoder(AppContext& ctx) {
   JobState& job = ctx.job;
-  return lookUp(m_decoder, "InitMP3", job.pInitMP3) &&
-         lookUp(m_decoder, "DecodeMP3", job.pDecodeMP3) &&
+  return lookUp(m_decoder, "InitMP3", job.pInitMP3) && lookUp(m_decoder, "DecodeMP3", job.pDecodeMP3) &&
          lookUp(m_decoder, "ExitMP3", job.pExitMP3);
 }
 
@@ -38,8 +37,7 @@ bool CodecLibraries::resolveEncoder(AppContext& ctx) {
   return lookUp(m_encoder, "beInitStream", job.pBeInitStream) &&
          lookUp(m_encoder, "beEncodeChunk", job.pBeEncodeChunk) &&
          lookUp(m_encoder, "beDeinitStream", job.pBeDeinitStream) &&
-         lookUp(m_encoder, "beCloseStream", job.pBeCloseStream) &&
-         lookUp(m_encoder, "beVersion", job.pBeVersion) &&
+         lookUp(m_encoder, "beCloseStream", job.pBeCloseStream) && lookUp(m_encoder, "beVersion", job.pBeVersion) &&
          lookUp(m_encoder, "beWriteVBRHeader", job.pBeWriteVBRHeader);
 }
 

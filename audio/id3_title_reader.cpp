@@ -78,7 +78,8 @@ std::uint32_t bigEndian32(std::span<const std::uint8_t> b) {
 
 void eraseAt(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count) {
   const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(std::min(offset, bytes.size()));
-  bytes.erase(first, first + static_cast<std::ptrdiff_t>(std::min(count, static_cast<std::size_t>(bytes.end() - first))));
+  bytes.erase(first,
+              first + static_cast<std::ptrdiff_t>(std::min(count, static_cast<std::size_t>(bytes.end() - first))));
 }
 
 // Mends what the tag library misreads before it sees the tag: it skips the

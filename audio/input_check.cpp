@@ -103,8 +103,7 @@ void runInputFileCheck(AppContext& ctx) {
 
   FileSource source(file, *length);
   const TagText tags = readTagText(source);
-  if (tags.id3v2ReadPastEnd)
-    ctx.host.showMessage(kMsgInputEndsEarly, MessageIcon::Exclamation);
+  if (tags.id3v2ReadPastEnd) ctx.host.showMessage(kMsgInputEndsEarly, MessageIcon::Exclamation);
   // The ID3v1 reads come after and never run past the end, so they clear the failure.
   ctx.inputs.inputCheckFailed = tags.id3v2ReadPastEnd && !tags.id3v1Looked;
   ctx.inputs.inputTitle = makeInputTitle(tags, ctx.inputs.inputTitle);

@@ -32,8 +32,8 @@ void decodePieces(AppContext& ctx, void* state, std::uint8_t* input, std::uint8_
     pumpMessages(ctx);
 
     std::int32_t produced = 0;
-    std::int32_t result = job.pDecodeMP3(state, input, static_cast<std::int32_t>(count), output,
-                                         kPcmBlockSize, &produced);
+    std::int32_t result =
+        job.pDecodeMP3(state, input, static_cast<std::int32_t>(count), output, kPcmBlockSize, &produced);
     int emptyBlocks = 0;
     while (result == kDecodeBlockReady) {
       // A decoder that claims more than the buffer holds is not trusted beyond it.

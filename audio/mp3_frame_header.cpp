@@ -83,8 +83,8 @@ bool isValidFrameHeader(std::span<const std::uint8_t> bytes) {
 }
 
 bool sameFreeFormatStream(const FrameHeader& a, const FrameHeader& b) {
-  return a.freeFormat && b.freeFormat && a.version == b.version && a.layer == b.layer &&
-         a.sampleRate == b.sampleRate && a.stereo == b.stereo;
+  return a.freeFormat && b.freeFormat && a.version == b.version && a.layer == b.layer && a.sampleRate == b.sampleRate &&
+         a.stereo == b.stereo;
 }
 
 std::optional<FrameHeader> parseFrameHeader(std::span<const std::uint8_t> bytes) {

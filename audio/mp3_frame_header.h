@@ -19,7 +19,7 @@ struct FrameHeader {
   std::int32_t bitrateKbps = 0;
   std::int32_t sampleRate = 0;
   bool padding = false;
-  bool stereo = false;  // any channel mode but single channel
+  bool stereo = false;      // any channel mode but single channel
   bool freeFormat = false;  // bitrate index 0: the length is measured, not computed
 };
 

@@ -33,8 +33,7 @@ void skipLeadingTag(AppContext& ctx) {
   std::uint8_t s[4] = {};
   for (std::uint8_t& b : s) readByte(job.inputHandle, job.inputPos, b);
 
-  std::int64_t skip = std::int64_t{s[0]} * 2097152 + std::int64_t{s[1]} * 16384 +
-                      std::int64_t{s[2]} * 128 + s[3];
+  std::int64_t skip = std::int64_t{s[0]} * 2097152 + std::int64_t{s[1]} * 16384 + std::int64_t{s[2]} * 128 + s[3];
   if (skip > kLargestSkippedTag) {
     std::int64_t body = synchsafe32(s);
     if (flags & kId3FooterFlag) body += kId3FooterSize;
@@ -97,17 +96,17 @@ SyncSearch skipToNextSyncByte(AppContext& ctx, std::vector<std::uint8_t>& scratc
 constexpr std::int64_t kLookahead = 8;
 
 bool startsWith(std::span<const std::uint8_t> bytes, std::string_view text) {
-  return bytes.size() >= text.size() &&
-         std::equal(text.begin(), text.end(), bytes.begin(),
-                    [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
+  return bytes.size() >= text.size() && std::equal(text.begin(), text.end(), bytes.begin(), [](char c, std::uint8_t b) {
+           return static_cast<std::uint8_t>(c) == b;
+         });
 }
 
 // The resync rule of decoders: a sync pattern in junk, in a tag or inside
 // another frame is rarely followed, exactly one computed length later, by
 // another header or a tag.
 bool endsWhereAFrameCanEnd(std::span<const std::uint8_t> after) {
-  return after.empty() || isValidFrameHeader(after) || startsWith(after, "TAG") ||
-         startsWith(after, "APETAGEX") || startsWith(after, "ID3");
+  return after.empty() || isValidFrameHeader(after) || startsWith(after, "TAG") || startsWith(after, "APETAGEX") ||
+         startsWith(after, "ID3");
 }
 
 // The last free-format length measured, without padding, and its stream.
@@ -124,8 +123,8 @@ std::optional<std::int32_t> measureFreeFormatFrame(JobState& job, std::int64_t f
   const std::int32_t padding = header.padding ? paddingSlotSize(header.layer) : 0;
   std::int64_t pos = frameStart;
   seekTo(job.inputHandle, pos);
-  const std::int64_t count = std::min<std::int64_t>(job.inputSize - frameStart + 1,
-                                                    static_cast<std::int64_t>(buffer.size()) - kLookahead);
+  const std::int64_t count =
+      std::min<std::int64_t>(job.inputSize - frameStart + 1, static_cast<std::int64_t>(buffer.size()) - kLookahead);
   const std::int64_t got = std::max<std::int64_t>(readBlock(job.inputHandle, pos, buffer.data(), count), 0);
   const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(got));
   for (std::size_t i = kFrameHeaderSize; i + kFrameHeaderSize <= bytes.size(); ++i) {
@@ -201,9 +200,8 @@ void scanFrames(AppContext& ctx, std::vector<std::uint8_t>& frameBuffer) {
     if (readBlock(job.inputHandle, job.inputPos, frameBuffer.data(), count) < count) return;
     // Decoders look ahead only when they search; a header right where the
     // frame before ended is taken as it is.
-    if (frameStart != nextFrameAt &&
-        !endsWhereAFrameCanEnd(std::span<const std::uint8_t>(frameBuffer.data() + *length,
-                                                             static_cast<std::size_t>(count - *length)))) {
+    if (frameStart != nextFrameAt && !endsWhereAFrameCanEnd(std::span<const std::uint8_t>(
+                                         frameBuffer.data() + *length, static_cast<std::size_t>(count - *length)))) {
       resumeAfterSync();
       continue;
     }

@@ -106,7 +106,8 @@ void WavReader::run() {
 
   if (job.inputPos + 2 < job.inputSize) {
     Parsed<std::uint32_t> riff = parseRiffHeader(readBytes(kRiffHeaderSize));
-    if (!riff.value) m_ctx.failJob(std::string_view(riff.failedField) == kRiffIdField ? kNotRiffMessage : kUnsupportedMessage);
+    if (!riff.value)
+      m_ctx.failJob(std::string_view(riff.failedField) == kRiffIdField ? kNotRiffMessage : kUnsupportedMessage);
     while (!job.jobFailed && job.inputPos < job.inputSize) {
       // Past the end of the file the header reads as zeros and matches nothing.
       std::array<std::uint8_t, kChunkHeaderSize> header = {};
@@ -122,7 +123,8 @@ void WavReader::run() {
         readFmtChunk();
       } else if (id == kDataChunkId) {
         // Samples before any format would be guessed at; refuse the file instead.
-        if (!m_fmtSeen) m_ctx.failJob(kUnsupportedMessage);
+        if (!m_fmtSeen)
+          m_ctx.failJob(kUnsupportedMessage);
         else {
           fileEnded = !convertDataChunk(size);
           dataComplete = !fileEnded;

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "codecs/lame_enc_api.h"
 #include "bench/test_signals.h"
+#include "codecs/lame_enc_api.h"
 #include "tests/support/ffmpeg_tools.h"
 
 using namespace sonaflux::test;
@@ -45,8 +45,7 @@ std::vector<unsigned char> lameEncode(const std::vector<short>& pcm, int inputRa
   std::vector<unsigned char> out, buffer(std::size_t(1.25 * 32768 + 7200));
   for (std::size_t done = 0; done < pcm.size(); done += 32768) {
     int n = int(std::min<std::size_t>(32768, pcm.size() - done));
-    int bytes = lame_encode_buffer(lame, pcm.data() + done, pcm.data() + done, n, buffer.data(),
-                                   int(buffer.size()));
+    int bytes = lame_encode_buffer(lame, pcm.data() + done, pcm.data() + done, n, buffer.data(), int(buffer.size()));
     out.insert(out.end(), buffer.begin(), buffer.begin() + std::max(bytes, 0));
   }
   int bytes = lame_encode_flush(lame, buffer.data(), int(buffer.size()));
@@ -75,8 +74,7 @@ std::vector<short> mpg123Decode(const std::vector<unsigned char>& mp3) {
 
 /// Correlation of b against a (aligned by search) over a middle stretch,
 /// and the same as a signal-to-error ratio in dB.
-std::pair<double, double> match(const std::vector<short>& a, const std::vector<short>& b,
-                                long maxLag) {
+std::pair<double, double> match(const std::vector<short>& a, const std::vector<short>& b, long maxLag) {
   const long start = long(a.size()) / 4, length = std::min<long>(long(a.size()) / 2, 131072);
   std::span<const short> part(a.data() + start, std::size_t(length));
   Correlation c = crossCorrelate(part, b, start - 8, start + maxLag);
@@ -108,13 +106,12 @@ void fft(std::vector<std::complex<double>>& x) {
 /// 1024-sample frames, bins from 100 Hz to `top` Hz, levels floored 70 dB
 /// below the frame's loudest bin: spectral holes and smeared noise that a
 /// plain signal-to-error ratio barely sees.
-double logSpectralDistance(const std::vector<short>& a, const std::vector<short>& b, long lag,
-                           double rate, double top) {
+double logSpectralDistance(const std::vector<short>& a, const std::vector<short>& b, long lag, double rate,
+                           double top) {
   const std::size_t n = 1024;
   double total = 0;
   int frames = 0;
-  for (std::size_t start = 0; start + n < a.size() && long(start) + lag + long(n) < long(b.size());
-       start += n / 2) {
+  for (std::size_t start = 0; start + n < a.size() && long(start) + lag + long(n) < long(b.size()); start += n / 2) {
     if (long(start) + lag < 0) continue;
     std::vector<std::complex<double>> x(n), y(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -145,16 +142,15 @@ double logSpectralDistance(const std::vector<short>& a, const std::vector<short>
 /// to `top` Hz. Returns the total NMR in dB (energy mean over frames and
 /// bands) and the share of frames where some band's noise exceeds its mask
 /// by 1.5 dB: the psychoacoustic model's work, which plain SNR misses.
-std::pair<double, double> noiseToMask(const std::vector<short>& a, const std::vector<short>& b,
-                                      long lag, double rate, double top) {
+std::pair<double, double> noiseToMask(const std::vector<short>& a, const std::vector<short>& b, long lag, double rate,
+                                      double top) {
   const std::size_t n = 1024;
   auto bark = [](double f) { return 13 * std::atan(0.00076 * f) + 3.5 * std::atan(std::pow(f / 7500, 2)); };
   const std::size_t from = std::size_t(50 * n / rate), to = std::size_t(top * n / rate);
   const int bands = int(bark(top)) + 1;
   double total = 0;
   int frames = 0, disturbed = 0;
-  for (std::size_t start = 0; start + n < a.size() && long(start) + lag + long(n) < long(b.size());
-       start += n / 2) {
+  for (std::size_t start = 0; start + n < a.size() && long(start) + lag + long(n) < long(b.size()); start += n / 2) {
     if (long(start) + lag < 0) continue;
     std::vector<std::complex<double>> x(n), e(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -192,8 +188,8 @@ std::pair<double, double> noiseToMask(const std::vector<short>& a, const std::ve
   return {frames ? 10 * std::log10(total / frames) : 0, frames ? 100.0 * disturbed / frames : 0};
 }
 
-std::vector<short> soxrResample(const std::vector<short>& in, double inRate, double outRate,
-                                unsigned long recipe, double* seconds, double passband = 0) {
+std::vector<short> soxrResample(const std::vector<short>& in, double inRate, double outRate, unsigned long recipe,
+                                double* seconds, double passband = 0) {
   soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
   io.flags = SOXR_NO_DITHER;
   soxr_quality_spec_t q = soxr_quality_spec(recipe, 0);
@@ -219,8 +215,7 @@ std::vector<short> soxrResample(const std::vector<short>& in, double inRate, dou
 std::vector<short> mono(const std::vector<short>& interleaved, int channels) {
   if (channels == 1) return interleaved;
   std::vector<short> out(interleaved.size() / 2);
-  for (std::size_t i = 0; i < out.size(); ++i)
-    out[i] = short((interleaved[2 * i] + interleaved[2 * i + 1]) / 2);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = short((interleaved[2 * i] + interleaved[2 * i + 1]) / 2);
   return out;
 }
 
@@ -232,8 +227,8 @@ struct Plugin {
   BeCloseStreamFunction close = nullptr;
 };
 
-std::vector<unsigned char> pluginEncode(const Plugin& p, const std::vector<short>& pcm,
-                                        unsigned inputRate, unsigned piece = 0) {
+std::vector<unsigned char> pluginEncode(const Plugin& p, const std::vector<short>& pcm, unsigned inputRate,
+                                        unsigned piece = 0) {
   unsigned char config[SNX_BE_CONFIG_SIZE] = {};
   auto put = [&](int offset, unsigned v) {
     for (int i = 0; i < 4; ++i) config[offset + i] = (unsigned char)(v >> (8 * i));
@@ -283,16 +278,16 @@ int main(int argc, char** argv) {
   p.deinit = (BeDeinitStreamFunction)dlsym(p.library, "beDeinitStream");
   p.close = (BeCloseStreamFunction)dlsym(p.library, "beCloseStream");
 
-  std::printf("== LAME algorithm quality, 24 kbit/s mono at 22 050 Hz, 60 s synthetic input,\n"
-              "   10-12 s recorded input; NMR and disturbed frames: lower is better\n");
-  std::printf("%-7s %3s %9s %12s %9s %9s %9s %11s\n", "signal", "q", "cpu s", "correlation",
-              "SNR dB", "LSD dB", "NMR dB", "disturbed%");
+  std::printf(
+      "== LAME algorithm quality, 24 kbit/s mono at 22 050 Hz, 60 s synthetic input,\n"
+      "   10-12 s recorded input; NMR and disturbed frames: lower is better\n");
+  std::printf("%-7s %3s %9s %12s %9s %9s %9s %11s\n", "signal", "q", "cpu s", "correlation", "SNR dB", "LSD dB",
+              "NMR dB", "disturbed%");
   std::vector<std::pair<std::string, std::vector<short>>> inputs = {
-      {"music", testSignal(SignalKind::Music, 60, 22050, 1)},
-      {"speech", testSignal(SignalKind::Speech, 60, 22050, 1)}};
+      {"music", testSignal(SignalKind::Music, 60, 22050, 1)}, {"speech", testSignal(SignalKind::Speech, 60, 22050, 1)}};
   // Recorded sound from two conformance streams of the shared test files.
-  const std::pair<const char*, const char*> recorded[] = {
-      {"l3-he44", "minimp3/l3-he_44khz.mp3"}, {"m2l3-22", "minimp3/M2L3_bitrate_22_all.mp3"}};
+  const std::pair<const char*, const char*> recorded[] = {{"l3-he44", "minimp3/l3-he_44khz.mp3"},
+                                                          {"m2l3-22", "minimp3/M2L3_bitrate_22_all.mp3"}};
   for (const auto& [label, name] : recorded) {
     auto pcm = decodeToPcm(std::string(SONAFLUX_TESTDATA_DIR) + name, 22050, 1);
     if (pcm && pcm->size() > 22050 * 10) inputs.emplace_back(label, *pcm);
@@ -306,22 +301,21 @@ int main(int argc, char** argv) {
       // LAME's own delay plus the decoder's: 576 + 529 samples.
       double lsd = logSpectralDistance(input, decoded, 1105, 22050, 5000);
       auto [nmr, disturbed] = noiseToMask(input, decoded, 1105, 22050, 5500);
-      std::printf("%-7s %3d %9.2f %12.5f %9.2f %9.2f %9.2f %11.1f\n", label.c_str(), q, t, c,
-                  snr, lsd, nmr, disturbed);
+      std::printf("%-7s %3d %9.2f %12.5f %9.2f %9.2f %9.2f %11.1f\n", label.c_str(), q, t, c, snr, lsd, nmr, disturbed);
     }
   }
 
   std::printf("\n== soxr recipes alone, 60 s music, CPU s and match to the very-high recipe\n");
-  std::printf("%-7s %8s %9s %12s %12s %12s\n", "from Hz", "recipe", "cpu s", "correlation",
-              "15k alias dB", "19k alias dB");
+  std::printf("%-7s %8s %9s %12s %12s %12s\n", "from Hz", "recipe", "cpu s", "correlation", "15k alias dB",
+              "19k alias dB");
   const char* recipeNames[] = {"QQ", "LQ", "MQ", "16bit", "HQ", "24bit", "VHQ"};
   for (unsigned rate : {44100u, 88200u, 8000u}) {
     auto input = testSignal(SignalKind::Music, 60, rate, 1);
     double unused = 0;
     auto best = soxrResample(input, rate, 22050, SOXR_VHQ, &unused);
     // The last row is the plug-in's setting: HQ with its passband widened.
-    const std::pair<unsigned long, double> settings[] = {
-        {SOXR_QQ, 0}, {SOXR_LQ, 0}, {SOXR_MQ, 0}, {SOXR_HQ, 0}, {SOXR_VHQ, 0}, {SOXR_HQ, 0.95}};
+    const std::pair<unsigned long, double> settings[] = {{SOXR_QQ, 0}, {SOXR_LQ, 0},  {SOXR_MQ, 0},
+                                                         {SOXR_HQ, 0}, {SOXR_VHQ, 0}, {SOXR_HQ, 0.95}};
     for (auto [recipe, passband] : settings) {
       double t = 0;
       auto out = soxrResample(input, rate, 22050, recipe, &t, passband);
@@ -345,8 +339,7 @@ int main(int argc, char** argv) {
       }
       std::string name = std::string(recipeNames[recipe]) + (passband > 0 ? "/.95" : "");
       if (rate > 2 * 19000)
-        std::printf("%-7u %8s %9.3f %12.6f %12.1f %12.1f\n", rate, name.c_str(), t, c, alias[0],
-                    alias[1]);
+        std::printf("%-7u %8s %9.3f %12.6f %12.1f %12.1f\n", rate, name.c_str(), t, c, alias[0], alias[1]);
       else
         std::printf("%-7u %8s %9.3f %12.6f %12s %12s\n", rate, name.c_str(), t, c, "-", "-");
     }
@@ -362,8 +355,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::printf("\n== Plug-in against LAME's own resampling, 2 s inputs: match to the input\n"
-              "   at 22 050 Hz (the plug-in should not fall below LAME)\n");
+  std::printf(
+      "\n== Plug-in against LAME's own resampling, 2 s inputs: match to the input\n"
+      "   at 22 050 Hz (the plug-in should not fall below LAME)\n");
   std::printf("%-7s %8s %3s %12s %12s\n", "signal", "from Hz", "ch", "plug-in", "LAME");
   struct SweepRow {
     SignalKind kind;
@@ -384,16 +378,13 @@ int main(int argc, char** argv) {
     std::printf("%-7s %8u %3d %12.5f %12.5f\n", signalName(r.kind), r.rate, r.channels, ours, lame);
   }
 
-  std::printf("\n== Whole encoder, %.0f-minute input: LAME resampling vs soxr + LAME (q 2)\n",
-              minutes);
-  std::printf("%-16s %11s %11s %12s %12s\n", "input", "LAME cpu s", "soxr cpu s",
-              "LAME match", "soxr match");
+  std::printf("\n== Whole encoder, %.0f-minute input: LAME resampling vs soxr + LAME (q 2)\n", minutes);
+  std::printf("%-16s %11s %11s %12s %12s\n", "input", "LAME cpu s", "soxr cpu s", "LAME match", "soxr match");
   struct Input {
     unsigned rate;
     int channels;
   };
-  for (Input in : {Input{44100, 2}, Input{44100, 1}, Input{48000, 1}, Input{11025, 1},
-                   Input{22050, 1}}) {
+  for (Input in : {Input{44100, 2}, Input{44100, 1}, Input{48000, 1}, Input{11025, 1}, Input{22050, 1}}) {
     auto signal = testSignal(SignalKind::Music, minutes * 60, in.rate, uint16_t(in.channels));
     unsigned declared = in.rate * unsigned(in.channels);
     std::vector<unsigned char> viaLame, viaSoxr;

@@ -41,7 +41,8 @@ struct Encoder {
   }
   void finish() {
     std::uint32_t written = 0;
-    if (!pending.empty()) encode(stream, static_cast<std::uint32_t>(pending.size()), pending.data(), out.data(), &written);
+    if (!pending.empty())
+      encode(stream, static_cast<std::uint32_t>(pending.size()), pending.data(), out.data(), &written);
     bytes += written;
     deinit(stream, out.data(), &written);
     bytes += written;
@@ -94,8 +95,7 @@ int main(int argc, char** argv) {
     int channels = piece[22];
     int rate = static_cast<int>(*readU32(piece, 24));
     if (!open(rate, channels == 2)) return 1;
-    while (readPiece(piece, 65536))
-      enc.push(reinterpret_cast<const std::int16_t*>(piece.data()), piece.size() / 2);
+    while (readPiece(piece, 65536)) enc.push(reinterpret_cast<const std::int16_t*>(piece.data()), piece.size() / 2);
   } else {
     auto initMp3 = reinterpret_cast<InitMP3Function>(decoderLib.symbol("InitMP3"));
     auto decode = reinterpret_cast<DecodeMP3Function>(decoderLib.symbol("DecodeMP3"));

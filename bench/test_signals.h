@@ -57,7 +57,7 @@ inline std::vector<double> speech(std::size_t frames, double rate, double pitchS
   Resonator hiss(std::min(5500.0, 0.42 * rate), 2500, rate);
   for (std::size_t i = 0; i < frames; ++i) {
     double t = double(i) / rate;
-    double syllable = std::fmod(t * 4.0, 1.0);   // four syllables a second
+    double syllable = std::fmod(t * 4.0, 1.0);  // four syllables a second
     double pitch = pitchScale * (120 + 30 * std::sin(2 * kPi * 1.3 * t));
     phase += pitch / rate;
     double pulse = 0;
@@ -85,8 +85,7 @@ inline std::vector<double> music(std::size_t frames, double rate, double detune)
     double v = 0;
     // Sawtooth-like partials of three chord notes, up to the band's top.
     for (double note : {root, root * 1.26, root * 1.5}) {
-      for (int k = 1; note * k < 0.45 * rate && k <= 40; ++k)
-        v += std::sin(2 * kPi * note * k * t) / (k * 3.0);
+      for (int k = 1; note * k < 0.45 * rate && k <= 40; ++k) v += std::sin(2 * kPi * note * k * t) / (k * 3.0);
     }
     if (std::fmod(t, 0.25) < 1.0 / rate) drum = 1;  // a hi-hat on every beat
     drum *= std::exp(-40.0 / rate);
@@ -108,8 +107,7 @@ inline std::vector<double> sweep(std::size_t frames, double rate, double seconds
   return out;
 }
 
-inline std::vector<double> make(SignalKind kind, std::size_t frames, double rate,
-                                double seconds, int channel) {
+inline std::vector<double> make(SignalKind kind, std::size_t frames, double rate, double seconds, int channel) {
   switch (kind) {
     case SignalKind::Speech: return speech(frames, rate, channel == 0 ? 1.0 : 1.7);
     case SignalKind::Music: return music(frames, rate, channel == 0 ? 1.0 : 1.5);

@@ -9,8 +9,8 @@
 #include "cli/console_host.h"
 #include "cli/open_in_browser.h"
 #include "core/app_context.h"
-#include "engine/create_command.h"
 #include "core/version.h"
+#include "engine/create_command.h"
 #include "platform/app_paths.h"
 #include "platform/file.h"
 #include "settings/parameters_file.h"
@@ -44,8 +44,7 @@ int endCancelled() {
 void explainOutputFolder(const sonaflux::JobReport& report) {
   const std::string& folder = report.outputFolder;
   if (folder.empty() || sonaflux::isDirectory(folder)) return;
-  std::cerr << "The output folder \"" << folder
-            << "\" does not exist; --output-folder DIR chooses another.\n";
+  std::cerr << "The output folder \"" << folder << "\" does not exist; --output-folder DIR chooses another.\n";
 }
 
 std::string absolutePath(const std::string& path) {
@@ -83,7 +82,7 @@ int main(int argc, char** argv) {
   cli::installStopSignalHandlers();
   if (parsed->serveFolder)
     return cli::serveExistingSet(executableFolder(), absolutePath(*parsed->serveFolder), parsed->input) ? kExitSuccess
-                                                                                                       : kExitFailure;
+                                                                                                        : kExitFailure;
   cli::ConsoleHost host(parsed->assumeYes);
   AppContext ctx(host);
   ctx.paths.programFolder = executableFolder();
@@ -112,13 +111,9 @@ int main(int argc, char** argv) {
   host.finishJob(report.outcome);
 
   switch (report.outcome) {
-    case JobOutcome::Cancelled:
-      return endCancelled();
-    case JobOutcome::Failed:
-      explainOutputFolder(report);
-      return endFailed();
-    case JobOutcome::Finished:
-      break;
+    case JobOutcome::Cancelled: return endCancelled();
+    case JobOutcome::Failed: explainOutputFolder(report); return endFailed();
+    case JobOutcome::Finished: break;
   }
   printResult(report);
   if (parsed->openInBrowser && !cli::serveInBrowser(ctx.paths.programFolder, report)) return kExitFailure;

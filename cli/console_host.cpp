@@ -1,13 +1,13 @@
 #include "cli/console_host.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "core/file_routines.h"
 
@@ -45,7 +45,7 @@ std::string barLine(const ConsoleProgressBar& bar, int barWidth) {
 
 // Columns of the terminal on standard error; 0 when it does not say.
 int terminalColumns() {
-  winsize size {};
+  winsize size{};
   if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
   return size.ws_col;
 }
@@ -123,9 +123,7 @@ void ConsoleHost::printDoneStages() {
   }
 }
 
-std::string ConsoleHost::failureNote() const {
-  return m_ctx && m_ctx->job.jobCancelled ? "cancelled" : "failed";
-}
+std::string ConsoleHost::failureNote() const { return m_ctx && m_ctx->job.jobCancelled ? "cancelled" : "failed"; }
 
 void ConsoleHost::redraw(bool force) {
   auto now = std::chrono::steady_clock::now();

@@ -33,8 +33,10 @@ void waitUntilStopped(bool enterStops) {
     if (ready <= 0) continue;
     char byte = 0;
     ssize_t got = ::read(STDIN_FILENO, &byte, 1);
-    if (got <= 0) reading = false;
-    else if (byte == '\n') return;
+    if (got <= 0)
+      reading = false;
+    else if (byte == '\n')
+      return;
   }
 }
 
@@ -77,8 +79,7 @@ bool serveExistingSet(const std::string& programFolder, const std::string& folde
   std::optional<std::string> shown = page.empty() ? newestOutputPage(folder) : std::optional<std::string>(page);
   std::vector<std::string> files = shown ? outputSetFiles(folder, *shown) : std::vector<std::string>{};
   if (!shown || std::find(files.begin(), files.end(), *shown) == files.end()) {
-    std::cerr << "Error: No output page " << (page.empty() ? "" : "\"" + page + "\" ") << "in \"" << folder
-              << "\".\n";
+    std::cerr << "Error: No output page " << (page.empty() ? "" : "\"" + page + "\" ") << "in \"" << folder << "\".\n";
     return false;
   }
   return serve(programFolder, folder, *shown, files);

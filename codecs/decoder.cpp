@@ -50,9 +50,7 @@ bool configure(mpg123_handle* handle) {
   std::size_t rateCount = 0;
   mpg123_rates(&rates, &rateCount);
   for (std::size_t i = 0; i < rateCount; ++i) {
-    if (mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) !=
-        MPG123_OK)
-      return false;
+    if (mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return false;
   }
   return true;
 }
@@ -62,8 +60,7 @@ Decoder* createDecoder() {
   if (decoder == nullptr) return nullptr;
   int error = MPG123_OK;
   decoder->handle = mpg123_new(nullptr, &error);
-  if (decoder->handle == nullptr || !configure(decoder->handle) ||
-      mpg123_open_feed(decoder->handle) != MPG123_OK) {
+  if (decoder->handle == nullptr || !configure(decoder->handle) || mpg123_open_feed(decoder->handle) != MPG123_OK) {
     if (decoder->handle != nullptr) mpg123_delete(decoder->handle);
     delete decoder;
     return nullptr;
@@ -71,16 +68,14 @@ Decoder* createDecoder() {
   return decoder;
 }
 
-int32_t decode(Decoder* decoder, const uint8_t* in, int32_t inSize, uint8_t* out,
-               int32_t outSize, int32_t* produced) {
+int32_t decode(Decoder* decoder, const uint8_t* in, int32_t inSize, uint8_t* out, int32_t outSize, int32_t* produced) {
   if (inSize > 0) {
     if (in == nullptr) return kResultFailed;
     if (!decoder->fed && startsFreeFormat(in, inSize) &&
         mpg123_param(decoder->handle, MPG123_REMOVE_FLAGS, MPG123_NO_READAHEAD, 0) != MPG123_OK)
       return kResultFailed;
     decoder->fed = true;
-    if (mpg123_feed(decoder->handle, in, static_cast<std::size_t>(inSize)) != MPG123_OK)
-      return kResultFailed;
+    if (mpg123_feed(decoder->handle, in, static_cast<std::size_t>(inSize)) != MPG123_OK) return kResultFailed;
   }
   if (out == nullptr || outSize <= 0) return kResultFailed;
   // A new format carries no samples, and after a damaged frame mpg123 can
@@ -114,8 +109,8 @@ SNX_DECODER_EXPORT int32_t InitMP3(void* state) {
   }
 }
 
-SNX_DECODER_EXPORT int32_t DecodeMP3(void* state, const uint8_t* in, int32_t inSize,
-                                     uint8_t* out, int32_t outSize, int32_t* produced) {
+SNX_DECODER_EXPORT int32_t DecodeMP3(void* state, const uint8_t* in, int32_t inSize, uint8_t* out, int32_t outSize,
+                                     int32_t* produced) {
   if (produced == nullptr) return kResultFailed;
   *produced = 0;
   Decoder* decoder = decoderIn(state);

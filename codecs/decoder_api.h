@@ -35,16 +35,16 @@ SNX_DECODER_EXPORT int32_t InitMP3(void* state);
  * the stream's own rate and channels; *produced receives the bytes written.
  * 0: a block is ready (possibly empty); call again with 0 new bytes.
  * Non-zero: nothing more can come from the input so far; hand over more. */
-SNX_DECODER_EXPORT int32_t DecodeMP3(void* state, const uint8_t* in, int32_t inSize,
-                                     uint8_t* out, int32_t outSize, int32_t* produced);
+SNX_DECODER_EXPORT int32_t DecodeMP3(void* state, const uint8_t* in, int32_t inSize, uint8_t* out, int32_t outSize,
+                                     int32_t* produced);
 
 /* Releases everything the state block holds; a second call does nothing.
  * 0 on success. */
 SNX_DECODER_EXPORT int32_t ExitMP3(void* state);
 
 typedef int32_t (*InitMP3Function)(void* state);
-typedef int32_t (*DecodeMP3Function)(void* state, const uint8_t* in, int32_t inSize,
-                                     uint8_t* out, int32_t outSize, int32_t* produced);
+typedef int32_t (*DecodeMP3Function)(void* state, const uint8_t* in, int32_t inSize, uint8_t* out, int32_t outSize,
+                                     int32_t* produced);
 typedef int32_t (*ExitMP3Function)(void* state);
 
 #ifdef __cplusplus

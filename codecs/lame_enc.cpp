@@ -109,9 +109,8 @@ bool readSettings(const uint8_t* config, Settings& s) {
   s.emphasis = readField(config, SNX_BE_OFFSET_EMPHASIS);
   s.noReservoir = readField(config, SNX_BE_OFFSET_NO_RESERVOIR) != 0;
   s.strictIso = readField(config, SNX_BE_OFFSET_STRICT_ISO) != 0;
-  return s.inputRate >= kMinInputRate && s.inputRate <= kMaxInputRate &&
-         isMp3SampleRate(s.outputRate) && s.bitrate != 0 &&
-         readField(config, SNX_BE_OFFSET_MODE) == SNX_BE_MODE_MONO &&
+  return s.inputRate >= kMinInputRate && s.inputRate <= kMaxInputRate && isMp3SampleRate(s.outputRate) &&
+         s.bitrate != 0 && readField(config, SNX_BE_OFFSET_MODE) == SNX_BE_MODE_MONO &&
          readField(config, SNX_BE_OFFSET_ENABLE_VBR) == 0 && s.emphasis <= 3;
 }
 
@@ -158,8 +157,7 @@ soxr_t createResampler(const Settings& s) {
   return resampler;
 }
 
-uint32_t initStream(const uint8_t* config, uint32_t* samples, uint32_t* bufferSize,
-                    SnxBeStream* handle) {
+uint32_t initStream(const uint8_t* config, uint32_t* samples, uint32_t* bufferSize, SnxBeStream* handle) {
   Settings settings;
   if (!readSettings(config, settings)) return SNX_BE_ERR_INVALID_FORMAT;
   auto* stream = new (std::nothrow) Stream;
@@ -197,8 +195,7 @@ uint32_t initStream(const uint8_t* config, uint32_t* samples, uint32_t* bufferSi
 
 // Encodes what the resampler hands out for `in` (null: its tail) into
 // output, after the `written` bytes already there.
-uint32_t encodeResampled(Stream* stream, const int16_t* in, std::size_t count, uint8_t* output,
-                         uint32_t* written) {
+uint32_t encodeResampled(Stream* stream, const int16_t* in, std::size_t count, uint8_t* output, uint32_t* written) {
   std::size_t consumed = 0;
   for (;;) {
     std::size_t used = 0, made = 0;
@@ -208,10 +205,8 @@ uint32_t encodeResampled(Stream* stream, const int16_t* in, std::size_t count, u
       return SNX_BE_ERR_INVALID_PARAMETERS;
     consumed += used;
     if (made > 0) {
-      int bytes = lame_encode_buffer_ieee_float(stream->lame, stream->resampled.data(),
-                                                stream->resampled.data(), int(made),
-                                                output + *written,
-                                                int(stream->bufferSize - *written));
+      int bytes = lame_encode_buffer_ieee_float(stream->lame, stream->resampled.data(), stream->resampled.data(),
+                                                int(made), output + *written, int(stream->bufferSize - *written));
       if (bytes < 0) return SNX_BE_ERR_BUFFER_TOO_SMALL;
       *written += uint32_t(bytes);
     }
@@ -221,11 +216,9 @@ uint32_t encodeResampled(Stream* stream, const int16_t* in, std::size_t count, u
   }
 }
 
-uint32_t encodeChunk(Stream* stream, uint32_t count, const int16_t* pcm, uint8_t* output,
-                     uint32_t* written) {
+uint32_t encodeChunk(Stream* stream, uint32_t count, const int16_t* pcm, uint8_t* output, uint32_t* written) {
   if (stream->resampler != nullptr) return encodeResampled(stream, pcm, count, output, written);
-  int bytes = lame_encode_buffer(stream->lame, pcm, pcm, int(count), output,
-                                 int(stream->bufferSize));
+  int bytes = lame_encode_buffer(stream->lame, pcm, pcm, int(count), output, int(stream->bufferSize));
   if (bytes < 0) return SNX_BE_ERR_BUFFER_TOO_SMALL;
   *written = uint32_t(bytes);
   return SNX_BE_OK;
@@ -236,8 +229,7 @@ uint32_t flushStream(Stream* stream, uint8_t* output, uint32_t* written) {
     uint32_t result = encodeResampled(stream, nullptr, 0, output, written);
     if (result != SNX_BE_OK) return result;
   }
-  int bytes = lame_encode_flush(stream->lame, output + *written,
-                                int(stream->bufferSize - *written));
+  int bytes = lame_encode_flush(stream->lame, output + *written, int(stream->bufferSize - *written));
   if (bytes < 0) return SNX_BE_ERR_BUFFER_TOO_SMALL;
   *written += uint32_t(bytes);
   stream->flushed = true;
@@ -248,8 +240,8 @@ uint32_t flushStream(Stream* stream, uint8_t* output, uint32_t* written) {
 
 extern "C" {
 
-SNX_LAME_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples,
-                                      uint32_t* bufferSize, SnxBeStream* stream) {
+SNX_LAME_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t* bufferSize,
+                                      SnxBeStream* stream) {
   if (stream != nullptr) *stream = nullptr;
   if (config == nullptr || samples == nullptr || bufferSize == nullptr || stream == nullptr)
     return SNX_BE_ERR_INVALID_PARAMETERS;
@@ -260,16 +252,14 @@ SNX_LAME_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples,
   }
 }
 
-SNX_LAME_EXPORT uint32_t beEncodeChunk(SnxBeStream handle, uint32_t sampleCount,
-                                       const int16_t* pcm, uint8_t* output,
+SNX_LAME_EXPORT uint32_t beEncodeChunk(SnxBeStream handle, uint32_t sampleCount, const int16_t* pcm, uint8_t* output,
                                        uint32_t* written) {
   if (written == nullptr) return SNX_BE_ERR_INVALID_PARAMETERS;
   *written = 0;
   try {
     auto* stream = reinterpret_cast<Stream*>(handle);
     if (!isOpen(stream) || stream->flushed) return SNX_BE_ERR_INVALID_HANDLE;
-    if (sampleCount > stream->chunkSamples || output == nullptr ||
-        (pcm == nullptr && sampleCount > 0))
+    if (sampleCount > stream->chunkSamples || output == nullptr || (pcm == nullptr && sampleCount > 0))
       return SNX_BE_ERR_INVALID_PARAMETERS;
     return encodeChunk(stream, sampleCount, pcm, output, written);
   } catch (...) {

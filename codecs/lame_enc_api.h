@@ -65,20 +65,17 @@ typedef struct SnxLameStream* SnxBeStream;
  * *samples receives S, the largest number of 16-bit samples per chunk;
  * *bufferSize receives B, the size in bytes of the caller's output buffer,
  * enough for any chunk and for the flush. *stream is null on failure. */
-SNX_LAME_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples,
-                                      uint32_t* bufferSize, SnxBeStream* stream);
+SNX_LAME_EXPORT uint32_t beInitStream(const void* config, uint32_t* samples, uint32_t* bufferSize, SnxBeStream* stream);
 
 /* Encodes sampleCount samples (at most S) into output (B bytes); *written
  * receives the MP3 bytes produced, possibly 0. A closed or flushed stream
  * gives SNX_BE_ERR_INVALID_HANDLE. */
-SNX_LAME_EXPORT uint32_t beEncodeChunk(SnxBeStream stream, uint32_t sampleCount,
-                                       const int16_t* pcm, uint8_t* output,
+SNX_LAME_EXPORT uint32_t beEncodeChunk(SnxBeStream stream, uint32_t sampleCount, const int16_t* pcm, uint8_t* output,
                                        uint32_t* written);
 
 /* Flushes every sample still held (resampler and encoder) into output
  * (B bytes) as complete frames. The stream then takes no more samples. */
-SNX_LAME_EXPORT uint32_t beDeinitStream(SnxBeStream stream, uint8_t* output,
-                                        uint32_t* written);
+SNX_LAME_EXPORT uint32_t beDeinitStream(SnxBeStream stream, uint8_t* output, uint32_t* written);
 
 /* Releases the stream; SNX_BE_ERR_INVALID_HANDLE for a handle not open. */
 SNX_LAME_EXPORT uint32_t beCloseStream(SnxBeStream stream);
@@ -93,8 +90,7 @@ SNX_LAME_EXPORT void beVersion(uint8_t* version);
 SNX_LAME_EXPORT uint32_t beWriteVBRHeader(const char* mp3Path);
 
 typedef uint32_t (*BeInitStreamFunction)(const void*, uint32_t*, uint32_t*, SnxBeStream*);
-typedef uint32_t (*BeEncodeChunkFunction)(SnxBeStream, uint32_t, const int16_t*, uint8_t*,
-                                          uint32_t*);
+typedef uint32_t (*BeEncodeChunkFunction)(SnxBeStream, uint32_t, const int16_t*, uint8_t*, uint32_t*);
 typedef uint32_t (*BeDeinitStreamFunction)(SnxBeStream, uint8_t*, uint32_t*);
 typedef uint32_t (*BeCloseStreamFunction)(SnxBeStream);
 typedef void (*BeVersionFunction)(uint8_t*);

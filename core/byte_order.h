@@ -14,8 +14,7 @@ inline void appendU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
 }
 
 inline void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8)
-    out.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
 }
 
 inline void storeU16(std::uint8_t* out, std::uint16_t value) {
@@ -34,10 +33,8 @@ inline std::optional<std::uint16_t> readU16(std::span<const std::uint8_t> bytes,
 
 inline std::optional<std::uint32_t> readU32(std::span<const std::uint8_t> bytes, std::size_t offset) {
   if (offset + 4 > bytes.size()) return std::nullopt;
-  return static_cast<std::uint32_t>(bytes[offset]) |
-         (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
-         (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+  return static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+         (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) | (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
 /// A 28-bit size stored in four bytes of seven bits each, most significant

@@ -27,8 +27,7 @@ bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* b
   return false;
 }
 
-void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
-                std::int64_t count) {
+void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer, std::int64_t count) {
   std::int64_t written = count > 0 ? file.writeBuffered(buffer, static_cast<std::size_t>(count)) : 0;
   if (written != count) ctx.failJob(kMsgCannotWriteFile);
   position += count;

@@ -27,8 +27,7 @@ bool readBlockFully(AppContext& ctx, File& file, std::int64_t& position, void* b
 
 /// Writes count bytes; a failed or short write shows "Error: Cannot write
 /// file." and fails the job. The position goes up by count.
-void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer,
-                std::int64_t count);
+void writeBlock(AppContext& ctx, File& file, std::int64_t& position, const void* buffer, std::int64_t count);
 
 /// Writes out what writeBlock held back; a failure shows "Error: Cannot
 /// write file." and fails the job, unless the job failed already.

@@ -18,15 +18,12 @@ inline constexpr char kMsgInputNotFound[] = "Error: Input file not found \"<path
 inline constexpr char kMsgInputEmpty[] = "Error: Input file contains no data \"<path>\".";
 inline constexpr char kMsgInputCannotBeOpened[] = "Error: Input file cannot be opened \"<path>\".";
 inline constexpr char kMsgInputEndsEarly[] = "Error: End of input file reached before end of expected data.";
-inline constexpr char kMsgInputLocked[] =
-    "Error: Cannot open file \"<path>\". It may be locked by another program.";
-inline constexpr char kMsgWavNotRiff[] =
-    "Error: This type of WAV file is not supported. File must be 8 or 16bit PCM.";
+inline constexpr char kMsgInputLocked[] = "Error: Cannot open file \"<path>\". It may be locked by another program.";
+inline constexpr char kMsgWavNotRiff[] = "Error: This type of WAV file is not supported. File must be 8 or 16bit PCM.";
 inline constexpr char kMsgWavUnsupported[] =
     "Error: This type of WAV file is not supported. File must be 8 or 16 bit PCM.";
 inline constexpr char kMsgNoAudioData[] = "Error: No audio data found in input file \"<path>\".";
-inline constexpr char kMsgInvalidOutputFolder[] =
-    "Error: Invalid output folder. Select a valid folder in \"Options\".";
+inline constexpr char kMsgInvalidOutputFolder[] = "Error: Invalid output folder. Select a valid folder in \"Options\".";
 inline constexpr char kMsgOutputFolderNotFound[] =
     "Error: Output folder not found. Select a valid folder in \"Options\".";
 inline constexpr char kMsgOverwriteFile[] = "Is it OK to overwrite this file:";
@@ -51,8 +48,7 @@ inline constexpr char kMsgMissingParameters[] = "Error: Missing parameters file.
 inline constexpr char kMsgCorruptParameters[] = "Error: Corrupt parameters file.";
 inline constexpr char kMsgCannotWriteParameters[] = "Error: Cannot write to parameters file.";
 inline constexpr char kMsgCannotLaunchHelp[] = "Error: Could not launch help file.";
-inline constexpr char kMsgCannotLaunchPage[] =
-    "Error: Could not launch the web page with the default browser.";
+inline constexpr char kMsgCannotLaunchPage[] = "Error: Could not launch the web page with the default browser.";
 inline constexpr char kMsgCannotCreatePreview[] = "Error: Cannot create preview file \"<path>\".";
 inline constexpr char kMsgControllerNameTooShort[] =
     "Error: This controller file is not named correctly and will be skipped \"<name>.swf\".";
@@ -64,17 +60,48 @@ inline constexpr char kMsgControllerTwinTooLarge[] =
     "Error: The controller page \"<path>\" is larger than 64 KB and is not used.";
 
 inline constexpr std::string_view kAllMessages[] = {
-    kMsgSelectInputFirst,     kMsgWildCardStar,          kMsgWildCardQuestion,       kMsgInputNameNotMp3OrWav,
-    kMsgInputNotFound,        kMsgInputEmpty,            kMsgInputCannotBeOpened,    kMsgInputEndsEarly,
-    kMsgInputLocked,          kMsgWavNotRiff,            kMsgWavUnsupported,         kMsgNoAudioData,
-    kMsgInvalidOutputFolder,  kMsgOutputFolderNotFound,  kMsgOverwriteFile,          kMsgOverwriteFiles,
-    kMsgCannotCreateOutput,   kMsgCannotInitialiseTemporary, kMsgCannotReadFile,     kMsgCannotWriteFile,
-    kMsgOutOfMemory,          kMsgCannotLoadLibrary,     kMsgCannotInitialiseLame,   kMsgLameOutOfMemory,
-    kMsgCannotEncode,         kMsgCannotDeinitialiseLame, kMsgCannotOpenDataFile,    kMsgOutputTruncated,
-    kMsgCannotOpenController, kMsgCannotFindPlayer,      kMsgCannotCopyPlayer,       kMsgMissingParameters,
-    kMsgCorruptParameters,    kMsgCannotWriteParameters, kMsgCannotLaunchHelp,       kMsgCannotLaunchPage,
-    kMsgCannotCreatePreview,  kMsgControllerNameTooShort, kMsgControllerCodeZero,    kMsgCannotStartServer,
-    kMsgCannotWriteSettingsFolder, kMsgControllerTwinTooLarge,
+    kMsgSelectInputFirst,
+    kMsgWildCardStar,
+    kMsgWildCardQuestion,
+    kMsgInputNameNotMp3OrWav,
+    kMsgInputNotFound,
+    kMsgInputEmpty,
+    kMsgInputCannotBeOpened,
+    kMsgInputEndsEarly,
+    kMsgInputLocked,
+    kMsgWavNotRiff,
+    kMsgWavUnsupported,
+    kMsgNoAudioData,
+    kMsgInvalidOutputFolder,
+    kMsgOutputFolderNotFound,
+    kMsgOverwriteFile,
+    kMsgOverwriteFiles,
+    kMsgCannotCreateOutput,
+    kMsgCannotInitialiseTemporary,
+    kMsgCannotReadFile,
+    kMsgCannotWriteFile,
+    kMsgOutOfMemory,
+    kMsgCannotLoadLibrary,
+    kMsgCannotInitialiseLame,
+    kMsgLameOutOfMemory,
+    kMsgCannotEncode,
+    kMsgCannotDeinitialiseLame,
+    kMsgCannotOpenDataFile,
+    kMsgOutputTruncated,
+    kMsgCannotOpenController,
+    kMsgCannotFindPlayer,
+    kMsgCannotCopyPlayer,
+    kMsgMissingParameters,
+    kMsgCorruptParameters,
+    kMsgCannotWriteParameters,
+    kMsgCannotLaunchHelp,
+    kMsgCannotLaunchPage,
+    kMsgCannotCreatePreview,
+    kMsgControllerNameTooShort,
+    kMsgControllerCodeZero,
+    kMsgCannotStartServer,
+    kMsgCannotWriteSettingsFolder,
+    kMsgControllerTwinTooLarge,
 };
 
 /// The message as shown: its "<path>" or "<name>" replaced by name.

@@ -36,8 +36,6 @@ inline PageFor pageForFromNumber(std::int32_t number) {
 }
 
 /// The page setting the current job follows.
-inline PageFor jobPageFor(const AppContext& ctx) {
-  return ctx.inputs.pageForOverride.value_or(ctx.settings.pageFor);
-}
+inline PageFor jobPageFor(const AppContext& ctx) { return ctx.inputs.pageForOverride.value_or(ctx.settings.pageFor); }
 
 }  // namespace sonaflux

@@ -7,10 +7,10 @@ namespace sonaflux {
 
 /// Which browsers the page is written for.
 enum class PageFor : std::int32_t {
-  FlashPlayers = 1,           // the classic page alone
-  FlashAndRuffleOnline = 2,   // the classic page loading the player from its public address
-  FlashAndRuffleCopied = 3,   // the classic page loading the player copied beside it
-  EveryBrowser = 4,           // a standards page with <audio> and the stream as an .mp3
+  FlashPlayers = 1,          // the classic page alone
+  FlashAndRuffleOnline = 2,  // the classic page loading the player from its public address
+  FlashAndRuffleCopied = 3,  // the classic page loading the player copied beside it
+  EveryBrowser = 4,          // a standards page with <audio> and the stream as an .mp3
 };
 
 /// The persistent settings, in the order the parameters file stores them.

@@ -99,8 +99,10 @@ void removeOutputSet(AppContext& ctx, JobProgress& progress) {
 }
 
 void deleteClaimed(AppContext& ctx, const std::string& name, File& file, bool& claimed) {
-  if (claimed) closeAndDelete(ctx, name, file);
-  else closeFile(file);
+  if (claimed)
+    closeAndDelete(ctx, name, file);
+  else
+    closeFile(file);
   claimed = false;
 }
 
@@ -117,18 +119,10 @@ void cleanUp(AppContext& ctx, Rung from, JobProgress& progress) {
       closeFile(job.htmlFile);
       closeFile(job.mp3OutHandle);
       [[fallthrough]];
-    case Rung::DeleteTmp3:
-      deleteClaimed(ctx, temps.tmp3, job.tmp3Handle, job.claimed.tmp3);
-      [[fallthrough]];
-    case Rung::DeleteTmp2:
-      deleteClaimed(ctx, temps.tmp2, job.tmp2Handle, job.claimed.tmp2);
-      [[fallthrough]];
-    case Rung::DeleteTmp1:
-      deleteClaimed(ctx, temps.tmp1, job.tmp1Handle, job.claimed.tmp1);
-      [[fallthrough]];
-    case Rung::CloseInput:
-      closeFile(job.inputHandle);
-      [[fallthrough]];
+    case Rung::DeleteTmp3: deleteClaimed(ctx, temps.tmp3, job.tmp3Handle, job.claimed.tmp3); [[fallthrough]];
+    case Rung::DeleteTmp2: deleteClaimed(ctx, temps.tmp2, job.tmp2Handle, job.claimed.tmp2); [[fallthrough]];
+    case Rung::DeleteTmp1: deleteClaimed(ctx, temps.tmp1, job.tmp1Handle, job.claimed.tmp1); [[fallthrough]];
+    case Rung::CloseInput: closeFile(job.inputHandle); [[fallthrough]];
     case Rung::RemoveOutputs:
       if (job.jobFailed && progress.outputsCreated) removeOutputSet(ctx, progress);
   }
@@ -243,8 +237,7 @@ void runConversionJob(AppContext& ctx) {
 
   runStages(ctx, frameBuffer);
   // A chain that stopped for want of sound wrote no streaming animation.
-  if (!job.jobFailed && job.streamOutPos <= 1)
-    ctx.failJob(messageWith(kMsgNoAudioData, inputPath));
+  if (!job.jobFailed && job.streamOutPos <= 1) ctx.failJob(messageWith(kMsgNoAudioData, inputPath));
 
   codecs.release(ctx);
   if (!job.jobFailed) completeOutputFiles(ctx);

@@ -1,8 +1,8 @@
 #include "engine/job_recovery.h"
 
 #include <filesystem>
-#include <set>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/file.h"
@@ -71,8 +71,7 @@ void recoverSet(const std::string& folder, const std::string& base) {
   }
   for (const std::string& path : outputs) {
     File file;
-    if (!fileExists(path) || isSymbolicLink(path) || !holdIfFree(path, file) || file.size().value_or(1) != 0)
-      continue;
+    if (!fileExists(path) || isSymbolicLink(path) || !holdIfFree(path, file) || file.size().value_or(1) != 0) continue;
     held.push_back(std::move(file));
     doomed.push_back(path);
   }

@@ -1,10 +1,10 @@
 #include "platform/app_paths.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace sonaflux {
@@ -29,8 +29,7 @@ std::string xdgDesktopFromUserDirs(const std::string& home) {
   while (std::getline(in, line)) {
     if (line.rfind(key, 0) != 0) continue;
     std::string value = line.substr(key.size());
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-      value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
     return value;
   }

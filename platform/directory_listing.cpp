@@ -14,8 +14,7 @@ std::vector<std::string> filesEndingIn(const std::string& folder, const std::str
     std::error_code typeError;
     if (!entry.is_regular_file(typeError)) continue;
     std::string name = entry.path().filename().string();
-    if (name.size() >= suffix.size() &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+    if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
       names.push_back(std::move(name));
   }
   return names;

@@ -15,9 +15,7 @@ bool DynamicLibrary::load(const std::string& path) {
   return m_handle != nullptr;
 }
 
-void* DynamicLibrary::symbol(const char* name) const {
-  return m_handle ? ::dlsym(m_handle, name) : nullptr;
-}
+void* DynamicLibrary::symbol(const char* name) const { return m_handle ? ::dlsym(m_handle, name) : nullptr; }
 
 void DynamicLibrary::unload() {
   if (m_handle) {

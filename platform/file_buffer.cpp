@@ -13,7 +13,6 @@ constexpr std::size_t kKeptBehind = 4096;
 
 }  // namespace
 
-
 bool File::Buffer::moveDescriptorTo(File& file, std::int64_t offset) {
   if (descriptorAt == offset) return true;
   descriptorAt.reset();
@@ -25,8 +24,8 @@ bool File::Buffer::moveDescriptorTo(File& file, std::int64_t offset) {
 bool File::Buffer::writeOut(File& file) {
   if (mode != Buffer::Mode::Writing) return true;
   const std::int64_t end = currentPosition();
-  bool ok = filled == 0 || (moveDescriptorTo(file, start) &&
-                            file.writeRaw(bytes.data(), filled) == static_cast<std::int64_t>(filled));
+  bool ok = filled == 0 ||
+            (moveDescriptorTo(file, start) && file.writeRaw(bytes.data(), filled) == static_cast<std::int64_t>(filled));
   if (filled != 0) descriptorAt = ok ? std::optional<std::int64_t>(end) : std::nullopt;
   mode = Buffer::Mode::Idle;
   position = end;
@@ -152,8 +151,7 @@ bool File::seekBuffered(std::int64_t offset) {
       if (offset == b->currentPosition()) return true;
       if (!b->writeOut(*this)) b->heldBackWriteFailed = true;
       break;
-    case Buffer::Mode::Idle:
-      break;
+    case Buffer::Mode::Idle: break;
   }
   b->mode = Buffer::Mode::Idle;
   b->position = offset;

@@ -1,12 +1,12 @@
 #include "platform/file.h"
 #include "platform/file_buffer.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
 #include <utility>
 
 namespace sonaflux {
@@ -14,8 +14,7 @@ namespace sonaflux {
 File::File() = default;
 File::~File() { close(); }
 
-File::File(File&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_buffer(std::move(other.m_buffer)) {}
+File::File(File&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_buffer(std::move(other.m_buffer)) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {

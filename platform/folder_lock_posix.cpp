@@ -1,9 +1,9 @@
 #include "platform/folder_lock.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace sonaflux {
 

@@ -100,8 +100,7 @@ std::optional<std::string> makeSecret() {
 bool sameSecret(const std::string& given, const std::string& secret) {
   if (given.size() != secret.size()) return false;
   unsigned char difference = 0;
-  for (std::size_t i = 0; i < secret.size(); ++i)
-    difference |= static_cast<unsigned char>(given[i] ^ secret[i]);
+  for (std::size_t i = 0; i < secret.size(); ++i) difference |= static_cast<unsigned char>(given[i] ^ secret[i]);
   return difference == 0;
 }
 
@@ -414,16 +413,15 @@ class GuardedServer : public httplib::Server {
     bool registered = false;
     if (!ConnectionThreads::refuseNext()) {
       std::lock_guard<std::mutex> lock(m_mutex);
-      registered = !m_stopping && makeRoom() &&
-                   m_connections.emplace(sock, Connection{m_order++, &headDone, false}).second;
+      registered =
+          !m_stopping && makeRoom() && m_connections.emplace(sock, Connection{m_order++, &headDone, false}).second;
     }
     bool served = false;
     if (registered) {
       GuardedStream stream(sock, m_stopping, headDone);
       bool closed = true;
-      served = process_request(stream, true, closed, [](httplib::Request& request) {
-        request.remote_addr = kLoopback;
-      });
+      served =
+          process_request(stream, true, closed, [](httplib::Request& request) { request.remote_addr = kLoopback; });
       std::lock_guard<std::mutex> lock(m_mutex);
       m_connections.erase(sock);
     }
@@ -449,7 +447,7 @@ struct PreviewServer::State {
   fs::path playerFolder;
   std::string secret;
   mutable std::mutex mutex;
-  std::vector<SharedPage> pages;  // served as <secret>/1/, <secret>/2/, ...
+  std::vector<SharedPage> pages;                         // served as <secret>/1/, <secret>/2/, ...
   std::vector<std::pair<fs::path, fs::path>> fallbacks;  // folder, and where its missing files are
   GuardedServer server;
   std::thread thread;
@@ -534,8 +532,7 @@ struct PreviewServer::State {
     response.set_header("Accept-Ranges", "bytes");
     if (request.has_header("Range")) {
       switch (rangeOf(request.get_header_value("Range"), file->size, range)) {
-        case RangeAnswer::Whole:
-          break;
+        case RangeAnswer::Whole: break;
         case RangeAnswer::Part:
           response.status = 206;
           response.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
@@ -558,8 +555,7 @@ struct PreviewServer::State {
         static_cast<std::size_t>(range.length), type,
         [file, first = range.first](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
           char piece[kPieceBytes];
-          ssize_t n = ::pread(file->fd, piece, std::min(length, sizeof piece),
-                              first + static_cast<off_t>(offset));
+          ssize_t n = ::pread(file->fd, piece, std::min(length, sizeof piece), first + static_cast<off_t>(offset));
           return n > 0 && sink.write(piece, static_cast<std::size_t>(n));
         });
   }
@@ -569,16 +565,14 @@ struct PreviewServer::State {
     if (!made) return false;
     secret = *made;
     server.set_payload_max_length(1024);
-    server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-      answer(request, response);
-    });
+    server.Get(".*",
+               [this](const httplib::Request& request, httplib::Response& response) { answer(request, response); });
     int bound = server.bind_to_any_port(kLoopback);
     if (bound <= 0) return false;
     port = bound;
     thread = std::thread([this] { server.listen_after_bind(); });
     // Stopping works only once the loop runs, so wait for it.
-    for (int i = 0; i < 500 && !server.is_running(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (int i = 0; i < 500 && !server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return server.is_running();
   }
 };
@@ -628,13 +622,13 @@ std::optional<std::string> PreviewServer::forwardingPageFor(const std::string& a
   if (m_state->privateFolder.empty()) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::error_code error;
-    fs::path base = runtime && *runtime && fs::is_directory(runtime, error) ? fs::path(runtime) : fs::temp_directory_path(error);
+    fs::path base =
+        runtime && *runtime && fs::is_directory(runtime, error) ? fs::path(runtime) : fs::temp_directory_path(error);
     std::string folder = (base / "sonaflux-XXXXXX").string();
     if (!::mkdtemp(folder.data())) return std::nullopt;  // mode 700
     m_state->privateFolder = folder;
   }
-  const std::string path =
-      m_state->privateFolder + "/open" + std::to_string(++m_state->forwardingPages) + ".htm";
+  const std::string path = m_state->privateFolder + "/open" + std::to_string(++m_state->forwardingPages) + ".htm";
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return std::nullopt;
   // The address holds only characters that need no escaping here.

@@ -21,10 +21,9 @@ int hexValue(char c) {
 }  // namespace
 
 OptionSettings workingCopiesOf(const SettingsRecord& s) {
-  return {s.toDesktop,         s.outputFolderPath, s.outputMode,       s.controllerName,
-          s.instruction,       s.nextTipNumber,    s.showTipsAtStartup, s.backgroundColour,
-          s.textColour,        s.nextOutputNumber, s.buttonSounds,     s.backgroundPicture,
-          s.roundCorners,      s.pageFor};
+  return {s.toDesktop,     s.outputFolderPath,  s.outputMode,       s.controllerName, s.instruction,
+          s.nextTipNumber, s.showTipsAtStartup, s.backgroundColour, s.textColour,     s.nextOutputNumber,
+          s.buttonSounds,  s.backgroundPicture, s.roundCorners,     s.pageFor};
 }
 
 SettingsRecord settingsFromWorkingCopies(const OptionSettings& o) {

@@ -1,8 +1,8 @@
 #include "settings/parameters_file.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "core/leading_integer.h"
@@ -15,9 +15,7 @@ namespace sonaflux {
 
 namespace {
 
-std::string parametersPath(const AppContext& ctx) {
-  return ctx.paths.writableFolder() + kParametersFileName;
-}
+std::string parametersPath(const AppContext& ctx) { return ctx.paths.writableFolder() + kParametersFileName; }
 
 std::string flagLine(bool flag) { return flag ? "y" : "n"; }
 
@@ -75,14 +73,19 @@ std::optional<SettingsRecord> readParametersFile(const std::string& path) {
 std::string encodeParameters(const SettingsRecord& s) {
   char tip[16];
   std::snprintf(tip, sizeof tip, "%02d", s.nextTipNumber);
-  const std::string lines[kParametersLineCount] = {
-      flagLine(s.toDesktop),         s.outputFolderPath,
-      std::to_string(s.outputMode),  s.controllerName,
-      s.instruction,                 tip,
-      flagLine(s.showTipsAtStartup), s.backgroundColour,
-      s.textColour,                  std::to_string(s.nextOutputNumber),
-      flagLine(s.buttonSounds),      flagLine(s.backgroundPicture),
-      flagLine(s.roundCorners)};
+  const std::string lines[kParametersLineCount] = {flagLine(s.toDesktop),
+                                                   s.outputFolderPath,
+                                                   std::to_string(s.outputMode),
+                                                   s.controllerName,
+                                                   s.instruction,
+                                                   tip,
+                                                   flagLine(s.showTipsAtStartup),
+                                                   s.backgroundColour,
+                                                   s.textColour,
+                                                   std::to_string(s.nextOutputNumber),
+                                                   flagLine(s.buttonSounds),
+                                                   flagLine(s.backgroundPicture),
+                                                   flagLine(s.roundCorners)};
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
   text += std::to_string(static_cast<std::int32_t>(s.pageFor)) + "\r\n";

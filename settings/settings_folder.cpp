@@ -30,8 +30,7 @@ bool copyDefaultSettings(const std::string& programFolder, const std::string& se
 }  // namespace
 
 std::string chooseSettingsFolder(const std::string& programFolder) {
-  if (canWriteFolder(programFolder) && !fileExists(programFolder + kPerUserSettingsMarker))
-    return programFolder;
+  if (canWriteFolder(programFolder) && !fileExists(programFolder + kPerUserSettingsMarker)) return programFolder;
   return userConfigFolder() + kSettingsFolderName + kPathSeparator;
 }
 
@@ -40,8 +39,8 @@ void setUpSettingsFolder(AppContext& ctx) {
   const std::string folder = chooseSettingsFolder(programFolder);
   ctx.paths.settingsFolder = folder;
   if (folder == programFolder) return;
-  bool ready = makeFolders(folder) && canWriteFolder(folder) &&
-               makeFolders(folder + kControllersFolderName) && copyDefaultSettings(programFolder, folder);
+  bool ready = makeFolders(folder) && canWriteFolder(folder) && makeFolders(folder + kControllersFolderName) &&
+               copyDefaultSettings(programFolder, folder);
   if (ready) return;
   ctx.host.showMessage(messageWith(kMsgCannotWriteSettingsFolder, folder), MessageIcon::Stop);
   ctx.host.terminate(1);

@@ -42,8 +42,7 @@ Tip pickTip(std::string_view fileText, std::int32_t requested) {
 Tip readTip(const std::string& programFolder, std::int32_t requested) {
   File file;
   // A device would never end.
-  if (!file.openExisting(programFolder + kTipsFileName, FileAccess::Read, false) || !file.isRegular())
-    return {"", 1};
+  if (!file.openExisting(programFolder + kTipsFileName, FileAccess::Read, false) || !file.isRegular()) return {"", 1};
   std::string text;
   char buffer[4096];
   for (;;) {

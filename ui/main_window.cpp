@@ -98,8 +98,8 @@ MainWindow::MainWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
                        QStringLiteral("close"), {389, 28});
   m_help = makeButton(QStringLiteral("help"), QStringLiteral("Help"), QStringLiteral("Loads the help window"),
                       QStringLiteral("help"), {131, 220});
-  m_browse = makeButton(QStringLiteral("browse"), QStringLiteral("Browse"),
-                        QStringLiteral("Browses for an input file"), QStringLiteral("browse"), {345, 184});
+  m_browse = makeButton(QStringLiteral("browse"), QStringLiteral("Browse"), QStringLiteral("Browses for an input file"),
+                        QStringLiteral("browse"), {345, 184});
   m_options = makeButton(QStringLiteral("options"), QStringLiteral("Options"),
                          QStringLiteral("Goes to the options window"), QStringLiteral("options"), {238, 220});
   m_create = makeButton(QStringLiteral("create"), QStringLiteral("Create"),
@@ -243,15 +243,10 @@ void MainWindow::endProgram() { m_host.terminate(0); }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_Escape:
-      endProgram();
-      return;
+    case Qt::Key_Escape: endProgram(); return;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-      m_create->click();
-      return;
-    default:
-      QWidget::keyPressEvent(event);
+    case Qt::Key_Enter: m_create->click(); return;
+    default: QWidget::keyPressEvent(event);
   }
 }
 

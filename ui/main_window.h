@@ -61,8 +61,8 @@ class MainWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  SkinnedButton* makeButton(const QString& name, const QString& label, const QString& tooltip,
-                            const QString& sound, QPoint place);
+  SkinnedButton* makeButton(const QString& name, const QString& label, const QString& tooltip, const QString& sound,
+                            QPoint place);
   void showTipOfTheDay();
 
   AppContext& m_ctx;

@@ -25,8 +25,8 @@ void MessageWindow::setText(const QString& text) {
 QString MessageWindow::text() const { return m_line->text(); }
 
 void MessageWindow::centreOn(const QWidget& widget) {
-  const QRect area = widget.isWindow() ? widget.frameGeometry()
-                                       : QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+  const QRect area =
+      widget.isWindow() ? widget.frameGeometry() : QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
   QRect frame = frameGeometry();
   frame.moveCenter(area.center());
   move(frame.topLeft());

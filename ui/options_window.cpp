@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/messages.h"
 #include "engine/options_commit.h"
 #include "ui/coloured_label.h"
 #include "ui/dialog_look.h"
@@ -18,7 +19,6 @@
 #include "ui/options/instructions_tab.h"
 #include "ui/options/interface_tab.h"
 #include "ui/options/output_tab.h"
-#include "core/messages.h"
 #include "ui/page_opener.h"
 #include "ui/tip_dialog.h"
 
@@ -100,8 +100,7 @@ OptionsWindow::OptionsWindow(AppContext& ctx, GuiHost& host, QWidget* parent)
   const auto step = [this](int by) {
     m_tabs->setCurrentIndex((m_tabs->currentIndex() + by + m_tabs->count()) % m_tabs->count());
   };
-  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this), &QShortcut::activated, this,
-          [step] { step(+1); });
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this), &QShortcut::activated, this, [step] { step(+1); });
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this), &QShortcut::activated, this,
           [step] { step(-1); });
 

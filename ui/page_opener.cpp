@@ -80,8 +80,7 @@ bool openPageInBrowser(const std::string& path, LaunchFailed onFailure, const st
   folder += std::filesystem::path::preferred_separator;
   const std::string name = page.filename().string();
   if (!fallbackFolder.empty()) server->addFallback(folder, fallbackFolder);
-  std::optional<std::string> address =
-      server->addressFor(folder, name, filesOfPage(folder, name, fallbackFolder));
+  std::optional<std::string> address = server->addressFor(folder, name, filesOfPage(folder, name, fallbackFolder));
   // Through a private file: the address holds the server's key, and the
   // browser's command line shows to every user.
   std::optional<std::string> opener = address ? server->forwardingPageFor(*address) : std::nullopt;

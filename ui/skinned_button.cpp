@@ -1,10 +1,11 @@
 #include "ui/skinned_button.h"
 
+#include <qdrawutil.h>
 #include <QApplication>
+#include <QAudioDevice>
 #include <QEnterEvent>
 #include <QEventLoop>
 #include <QFile>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QPainter>
 #include <QSoundEffect>
@@ -12,7 +13,6 @@
 #include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <QUrl>
-#include <qdrawutil.h>
 
 namespace sonaflux {
 
@@ -74,7 +74,7 @@ SkinnedButton::SkinnedButton(QWidget* parent) : QAbstractButton(parent) {
 SkinnedButton::~SkinnedButton() = default;
 
 PictureStatus SkinnedButton::setPictures(const QString& inPicture, QRgb transparent, OutPicture out,
-                               const QString& outPicture, QRgb outTransparent) {
+                                         const QString& outPicture, QRgb outTransparent) {
   m_in = QPixmap();
   m_out = QPixmap();
   QImage in(inPicture);

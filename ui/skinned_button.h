@@ -38,7 +38,7 @@ class SkinnedButton : public QAbstractButton {
   /// Loads the "in" picture and the "out" picture (another file, none, or a
   /// grey copy of the first).
   PictureStatus setPictures(const QString& inPicture, QRgb transparent, OutPicture out = OutPicture::AutoGrey,
-                  const QString& outPicture = {}, QRgb outTransparent = 0);
+                            const QString& outPicture = {}, QRgb outTransparent = 0);
   /// Draws over the parent's pixels instead of a solid face.
   void setDrawTransparent(bool on);
   /// A raised border while hovered, a sunken one while pressed.

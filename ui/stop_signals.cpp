@@ -4,9 +4,9 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "engine/create_command.h"
 

@@ -39,8 +39,10 @@ TipDialog::TipDialog(AppContext& ctx, QWidget* owner) : QDialog(owner), m_ctx(ct
 
   icon->setAccessibleName(QStringLiteral("Tip"));
   QPixmap picture(QStringLiteral(":/artwork/tip.png"));
-  if (picture.isNull()) icon->hide();
-  else icon->setPixmap(picture);
+  if (picture.isNull())
+    icon->hide();
+  else
+    icon->setPixmap(picture);
 
   auto* heading = new ColouredLabel(QStringLiteral("Did you know..."), panel);
   heading->setBold(true);

@@ -14,8 +14,8 @@
 #include "ui/coloured_label.h"
 #include "ui/dialog_look.h"
 #include "ui/gui_host.h"
-#include "ui/qt_progress_bar.h"
 #include "ui/page_opener.h"
+#include "ui/qt_progress_bar.h"
 
 namespace sonaflux {
 
@@ -148,14 +148,9 @@ void WorkingWindow::showOutcome() {
   m_ok->show();
   m_ok->setFocus();
   switch (m_report.outcome) {
-    case JobOutcome::Cancelled:
-      m_cancelled->show();
-      return;
-    case JobOutcome::Failed:
-      m_failed->show();
-      return;
-    case JobOutcome::Finished:
-      break;
+    case JobOutcome::Cancelled: m_cancelled->show(); return;
+    case JobOutcome::Failed: m_failed->show(); return;
+    case JobOutcome::Finished: break;
   }
   m_finished->show();
   m_launch->show();

@@ -75,8 +75,7 @@ std::string readControllerTwin(Host& host, const std::string& path) {
   const std::int64_t got = file.read(text.data(), text.size());
   if (got <= 0) return {};
   if (got > kLargestControllerTwin) {
-    host.showMessage(messageWith(kMsgControllerTwinTooLarge, path),
-                     MessageIcon::Exclamation);
+    host.showMessage(messageWith(kMsgControllerTwinTooLarge, path), MessageIcon::Exclamation);
     return {};
   }
   text.resize(static_cast<std::size_t>(got));

@@ -57,9 +57,7 @@ void addControllersOf(const std::string& folder, std::vector<std::string>& names
 
 }  // namespace
 
-std::string controllersFolder(const std::string& folder) {
-  return folder + "Controllers" + kPathSeparator;
-}
+std::string controllersFolder(const std::string& folder) { return folder + "Controllers" + kPathSeparator; }
 
 std::vector<std::string> listControllers(const std::string& folder) {
   std::vector<std::string> names;
@@ -71,8 +69,7 @@ std::vector<std::string> listControllers(const std::string& folder) {
 std::vector<std::string> listControllers(const ApplicationPaths& paths) {
   std::vector<std::string> names;
   addControllersOf(controllersFolder(paths.programFolder), names);
-  if (paths.writableFolder() != paths.programFolder)
-    addControllersOf(controllersFolder(paths.writableFolder()), names);
+  if (paths.writableFolder() != paths.programFolder) addControllersOf(controllersFolder(paths.writableFolder()), names);
   std::sort(names.begin(), names.end(), listedBefore);
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return names;
@@ -84,8 +81,7 @@ std::string controllerFolderFor(const ApplicationPaths& paths, const std::string
   return controllersFolder(paths.programFolder);
 }
 
-std::optional<std::size_t> selectedController(const std::vector<std::string>& entries,
-                                              const std::string& storedName) {
+std::optional<std::size_t> selectedController(const std::vector<std::string>& entries, const std::string& storedName) {
   const std::size_t count = entries.size();
   for (std::size_t step = 0; step < count; ++step) {
     std::size_t index = (1 + step) % count;
@@ -97,8 +93,7 @@ std::optional<std::size_t> selectedController(const std::vector<std::string>& en
 ControllerCode controllerCode(const std::string& name) {
   if (name.size() < kCodeLength) return {};
   std::string code = name.substr(name.size() - kCodeLength);
-  return {decimalField(code.substr(0, 2)), decimalField(code.substr(2, 3)),
-          decimalField(code.substr(5, 3))};
+  return {decimalField(code.substr(0, 2)), decimalField(code.substr(2, 3)), decimalField(code.substr(5, 3))};
 }
 
 ControllerNaming checkControllerName(const std::string& name) {

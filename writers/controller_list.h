@@ -29,8 +29,7 @@ std::string controllerFolderFor(const ApplicationPaths& paths, const std::string
 /// The entry the stored controller name selects: the first that begins with
 /// it (letter case ignored), searching from the second entry and wrapping
 /// round to the first. Nothing when no entry matches.
-std::optional<std::size_t> selectedController(const std::vector<std::string>& entries,
-                                              const std::string& storedName);
+std::optional<std::size_t> selectedController(const std::vector<std::string>& entries, const std::string& storedName);
 
 /// The three numbers of a controller name's code (its last eight characters):
 /// characters 1-2, 3-5 (width) and 6-8 (height), each read as a decimal.

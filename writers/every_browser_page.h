@@ -11,7 +11,7 @@ struct EveryBrowserPageFields {
   std::string title;             // as held: UTF-8, or Latin-1 bytes from old tags
   std::string backgroundColour;  // RRGGBB as stored; anything else is made harmless
   std::string textColour;
-  std::string soundFile;         // "snx12.mp3", beside the page
+  std::string soundFile;  // "snx12.mp3", beside the page
   bool autoplay = true;
   bool loop = true;
 };

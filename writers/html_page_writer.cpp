@@ -15,7 +15,6 @@ namespace sonaflux {
 
 namespace {
 
-
 // Characters that would break the markup or the lines become harmless look-alikes.
 std::string filterTitle(const std::string& title) {
   std::string out = title.empty() ? " " : title;

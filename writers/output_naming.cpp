@@ -22,8 +22,7 @@ void checkOutputFolder(AppContext& ctx) {
     job.outputFolder = ctx.paths.desktopFolder;
   } else {
     job.outputFolder = override.empty() ? ctx.settings.outputFolderPath : override;
-    if (job.outputFolder.empty() || job.outputFolder.back() != kPathSeparator)
-      job.outputFolder += kPathSeparator;
+    if (job.outputFolder.empty() || job.outputFolder.back() != kPathSeparator) job.outputFolder += kPathSeparator;
   }
   // An empty setting would become the root folder; nothing was chosen, so refuse it.
   bool nothingChosen = override.empty() && !ctx.settings.toDesktop && ctx.settings.outputFolderPath.empty();
@@ -31,8 +30,7 @@ void checkOutputFolder(AppContext& ctx) {
     ctx.failJob(kMsgInvalidOutputFolder);
     return;
   }
-  if (!isDirectory(job.outputFolder))
-    ctx.failJob(kMsgOutputFolderNotFound);
+  if (!isDirectory(job.outputFolder)) ctx.failJob(kMsgOutputFolderNotFound);
 }
 
 void makeOutputBaseName(AppContext& ctx) {
@@ -47,20 +45,15 @@ std::string controllerAnimationPath(const AppContext& ctx) {
   return ctx.job.outputFolder + ctx.job.outputBaseName + ctx.settings.instruction + ".swf";
 }
 
-std::string htmlPagePath(const AppContext& ctx) {
-  return ctx.job.outputFolder + ctx.job.outputBaseName + ".htm";
-}
+std::string htmlPagePath(const AppContext& ctx) { return ctx.job.outputFolder + ctx.job.outputBaseName + ".htm"; }
 
-std::string mp3StreamPath(const AppContext& ctx) {
-  return ctx.job.outputFolder + ctx.job.outputBaseName + ".mp3";
-}
+std::string mp3StreamPath(const AppContext& ctx) { return ctx.job.outputFolder + ctx.job.outputBaseName + ".mp3"; }
 
 bool writesMp3Stream(const AppContext& ctx) { return jobPageFor(ctx) == PageFor::EveryBrowser; }
 
 void askBeforeOverwriting(AppContext& ctx) {
   std::vector<std::string> candidates;
-  if (ctx.settings.outputMode == kOutputModeController)
-    candidates.push_back(controllerAnimationPath(ctx));
+  if (ctx.settings.outputMode == kOutputModeController) candidates.push_back(controllerAnimationPath(ctx));
   candidates.push_back(streamAnimationPath(ctx));
   candidates.push_back(htmlPagePath(ctx));
   if (writesMp3Stream(ctx)) candidates.push_back(mp3StreamPath(ctx));
@@ -78,8 +71,7 @@ void askBeforeOverwriting(AppContext& ctx) {
   }
   if (count == 0) return;
   std::string text = count == 1 ? kMsgOverwriteFile : kMsgOverwriteFiles;
-  MessageAnswer answer =
-      ctx.host.showMessage(text + list, MessageIcon::Question, MessageButtons::YesNo);
+  MessageAnswer answer = ctx.host.showMessage(text + list, MessageIcon::Question, MessageButtons::YesNo);
   if (answer != MessageAnswer::Yes) ctx.job.jobFailed = true;
 }
 
@@ -154,8 +146,7 @@ void completeOutputFiles(AppContext& ctx) {
     if (slot.claim.claimed && !stillOurs(slot)) return ctx.failJob(kMsgCannotWriteFile);
   for (OutputSlot& slot : slots) {
     if (!slot.claim.claimed || !slot.claim.replaced.isOpen()) continue;
-    if (!slot.handle.sync() || !renameFile(writtenPath(slot), slot.path))
-      return ctx.failJob(kMsgCannotWriteFile);
+    if (!slot.handle.sync() || !renameFile(writtenPath(slot), slot.path)) return ctx.failJob(kMsgCannotWriteFile);
     slot.claim.replaced.close();
     // It stands where the earlier file stood: a later failure keeps it.
     slot.claim.claimed = false;

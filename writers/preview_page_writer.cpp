@@ -48,8 +48,7 @@ std::string buildPreviewPage(const std::string& backgroundColour, const std::str
   line("");
 
   for (const PreviewSection& s : sections) {
-    const std::string size =
-        "width=" + std::to_string(s.width) + " height=" + std::to_string(s.height);
+    const std::string size = "width=" + std::to_string(s.width) + " height=" + std::to_string(s.height);
     line("    <p>");
     line("      " + s.name);
     line("    </p>");
@@ -116,8 +115,7 @@ bool writePreviewPage(Host& host, const ApplicationPaths& paths, const std::vect
       case ControllerNaming::ZeroInCode:
         host.showMessage(messageWith(kMsgControllerCodeZero, name), MessageIcon::Exclamation);
         continue;
-      case ControllerNaming::Correct:
-        break;
+      case ControllerNaming::Correct: break;
     }
     ControllerCode code = controllerCode(name);
     const std::string folder = controllerFolderFor(paths, name);

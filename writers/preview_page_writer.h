@@ -27,17 +27,14 @@ std::string previewPagePath(const std::string& settingsFolder);
 
 /// The first line of a controller's description file, without its line end;
 /// empty when the file is missing, unreadable or empty.
-std::string readControllerDescription(const std::string& controllersFolder,
-                                      const std::string& name);
+std::string readControllerDescription(const std::string& controllersFolder, const std::string& name);
 
 /// Writes the preview page into the settings folder's Controllers/ for the
 /// listed controllers with the given colours; each description is read from
 /// the folder that holds its controller. A wrongly named entry is skipped
 /// after its message. False, after its message, when the page could not be
 /// written.
-[[nodiscard]] bool writePreviewPage(Host& host, const ApplicationPaths& paths,
-                                    const std::vector<std::string>& entries,
-                                    const std::string& backgroundColour,
-                                    const std::string& textColour);
+[[nodiscard]] bool writePreviewPage(Host& host, const ApplicationPaths& paths, const std::vector<std::string>& entries,
+                                    const std::string& backgroundColour, const std::string& textColour);
 
 }  // namespace sonaflux

@@ -49,8 +49,8 @@ std::vector<std::uint8_t> streamHeaderTemplate() {
   header.frameRate = kFrameRateOneFps;
   header.frameCount = 0;
   std::vector<std::uint8_t> out = swf::movieHeader(header);
-  for (const auto& tag : {swf::setBackgroundColorTag({0xFF, 0xFF, 0xFF}),
-                          soundStreamHeadMp3Tag(kStreamSamplesPerFrame), swf::showFrameTag()})
+  for (const auto& tag : {swf::setBackgroundColorTag({0xFF, 0xFF, 0xFF}), soundStreamHeadMp3Tag(kStreamSamplesPerFrame),
+                          swf::showFrameTag()})
     out.insert(out.end(), tag.begin(), tag.end());
   return out;
 }

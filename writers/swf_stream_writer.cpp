@@ -56,8 +56,7 @@ std::uint16_t nextSeekSamples(std::uint16_t seek) {
 }
 
 void writeBytes(AppContext& ctx, const std::vector<std::uint8_t>& bytes) {
-  writeBlock(ctx, ctx.job.streamOutHandle, ctx.job.streamOutPos, bytes.data(),
-             static_cast<std::int64_t>(bytes.size()));
+  writeBlock(ctx, ctx.job.streamOutHandle, ctx.job.streamOutPos, bytes.data(), static_cast<std::int64_t>(bytes.size()));
 }
 
 // Copies the template to the start of the stream; false when the job failed.

@@ -42,7 +42,8 @@ Bytes zlibStored(const Bytes& data) {
   std::uint32_t a = 1, b = 0;
   for (std::uint8_t byte : data) b = (b + (a = (a + byte) % 65521)) % 65521;
   return concat({{0x78, 0x01, 0x01, std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(~n), std::uint8_t(~n >> 8)},
-                 data, bigEndian32(b << 16 | a)});
+                 data,
+                 bigEndian32(b << 16 | a)});
 }
 
 Bytes v3(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) { return id3v2Tag(concat(frames), 3, flags); }
@@ -112,10 +113,14 @@ TEST(Id3TitleReader, ReadsArtistAndTitleFromTheTags) {
       // Frames of size 0 among the first are skipped.
       {"size 0 frames", v3({empty3("TENC"), id3v2Frame("WXXX", 0, {0}), empty3("TCOP"), tit2, tpe1}), "Band", "Song"},
       {"v2.4 size 0 frames", v4({empty4("TENC"), tit2v4, empty4("TCOP"), tpe1v4}), "Band", "Song"},
-      {"v2.2 names padded with a zero in a v2.3 tag", v3({rawFrame(std::string("TT2\0", 4), bigEndian32(5), 0, song),
-       rawFrame(std::string("TP1\0", 4), bigEndian32(5), 0, band)}), "Band", "Song"},
-      {"a frame running past the tag end ends there", concat({id3v2Header(std::uint32_t(tpe1.size() + 13)), tpe1,
-       id3v2FrameWithSize("TIT2", 30, kLatin1, bytesOf("So")), bytesOf("ng and audio bytes"), audio}), "Band", "So"},
+      {"v2.2 names padded with a zero in a v2.3 tag",
+       v3({rawFrame(std::string("TT2\0", 4), bigEndian32(5), 0, song),
+           rawFrame(std::string("TP1\0", 4), bigEndian32(5), 0, band)}),
+       "Band", "Song"},
+      {"a frame running past the tag end ends there",
+       concat({id3v2Header(std::uint32_t(tpe1.size() + 13)), tpe1,
+               id3v2FrameWithSize("TIT2", 30, kLatin1, bytesOf("So")), bytesOf("ng and audio bytes"), audio}),
+       "Band", "So"},
       {"v2.4 list of values: the first", v4({latin1("TIT2", std::string("Song\0Other", 10), 4)}), "", "Song"},
       {"v2.4 UTF-16 list: the first", v4({u16("TPE1", {0xFF, 0xFE, 'B', 0, 0, 0, 0xFF, 0xFE, 'C', 0}, 4)}), "B", ""},
       {"40 KiB picture before the title", v3({id3v2Frame("APIC", kLatin1, picture), tit2, tpe1}), "Band", "Song"},

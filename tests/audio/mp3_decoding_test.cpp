@@ -138,7 +138,8 @@ TEST(Mp3Decoding, CancelAndFileFailuresEndTheStage) {
        {Row{"/dev/full", 0, "Error: Cannot write file.", 16385}, Row{"", 20000, "Error: Cannot read file.", 32769}}) {
     DecodeRun run(tone, 0, tmp2Path, missing);
     EXPECT_EQ(std::tuple(run.ctx.job.jobFailed, run.host.texts(), run.ctx.job.tmp1Pos),
-              std::tuple(true, std::vector<std::string>{message}, tmp1Read)) << message;
+              std::tuple(true, std::vector<std::string>{message}, tmp1Read))
+        << message;
   }
 }
 

@@ -56,8 +56,8 @@ TEST(Mp3FrameScanner, CopiesWholeFramesAndDropsEverythingElse) {
   const Bytes at48k = syntheticFrame(frameHeader(kVersion1, kLayer3, 9, 1, false, kModeStereo), 384);
   const Bytes junk = {0x00, 0x12, 0xFF, 0x1F, 0xFE, 0xFF, 0x00, 'T', 'A', 'X'};
   // A large tag with a footer that holds a sync; a tag that claims far more than the file holds.
-  const Bytes bigTagWithFooter = concat({id3v2Header(40000, 4, 0x10), withHiddenSync(40000),
-                                         {'3', 'D', 'I', 4, 0, 0x10, 0xFF, 0xFB, 0x90, 0x00}});
+  const Bytes bigTagWithFooter =
+      concat({id3v2Header(40000, 4, 0x10), withHiddenSync(40000), {'3', 'D', 'I', 4, 0, 0x10, 0xFF, 0xFB, 0x90, 0x00}});
   const Bytes runawayTag = concat({id3v2Header(100000), {0x11, 0x12}});
   // Free format: lengths measured between headers, 300 bytes unpadded.
   const Bytes free = syntheticFrame(frameHeader(kVersion1, kLayer2, 0, 1, false, kModeDual), 300, 0x31);

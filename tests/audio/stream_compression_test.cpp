@@ -16,21 +16,18 @@ namespace {
 TEST(StreamCompression, NormalisesInIntegerArithmetic) {
   // Sample, peak, stereo, result.
   const std::tuple<std::int32_t, std::int32_t, bool, std::int32_t> rows[] = {
-      {100, 30000, false, 93},      // 2 800 000 / 30 000 = 93.3
-      {-100, 30000, false, -93},    // truncated toward zero
-      {30000, 30000, false, 28000},
-      {-30000, 30000, true, -31000},
-      {0, 1, false, 0},             // silence stays silent
-      {1, 1, true, 31000},
-      {-32768, 32768, true, -31000},
-      {32767, 32768, false, 27999},
-      {5, 1, false, 32767},         // kept within 16 bits
+      {100, 30000, false, 93},                                                        // 2 800 000 / 30 000 = 93.3
+      {-100, 30000, false, -93},                                                      // truncated toward zero
+      {30000, 30000, false, 28000}, {-30000, 30000, true, -31000}, {0, 1, false, 0},  // silence stays silent
+      {1, 1, true, 31000},          {-32768, 32768, true, -31000}, {32767, 32768, false, 27999},
+      {5, 1, false, 32767},  // kept within 16 bits
       {-5, 1, true, -32768},
   };
   for (const auto& [sample, peak, stereo, expected] : rows) {
     // The stage's table, indexed by the sample's 16 bits, gives the same.
     EXPECT_EQ(std::tuple(normaliseSample(sample, peak, stereo), NormalisationTable(peak, stereo)(std::int16_t(sample))),
-              std::tuple(expected, expected)) << sample << " / " << peak << (stereo ? " stereo" : " mono");
+              std::tuple(expected, expected))
+        << sample << " / " << peak << (stereo ? " stereo" : " mono");
   }
 }
 

@@ -1,13 +1,13 @@
-#include <csignal>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <pty.h>
-#include <regex>
-#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <filesystem>
+#include <regex>
+#include <string>
 
 #include "cli/arguments.h"
 #include "settings/parameters_file.h"
@@ -56,9 +56,16 @@ TEST(CliArguments, ParsesOptionsAndRefusesWhatItCannotRead) {
     EXPECT_EQ(std::tuple(a->input, a->pageFor, a->openInBrowser, a->title.has_value(), a->assumeYes),
               std::tuple(row.input, row.pageFor, row.open, false, false));
   }
-  const Names bad[] = {{},           {"--title"},          {"--bogus", "a"},     {"a", "b"},
-                       {"a", "--page"}, {"--page", "", "a"}, {"--page", "HTML5", "a"}, {"--output-folder", "", "a"},
-                       {"--serve"},  {"--serve", "out", "--open"}};
+  const Names bad[] = {{},
+                       {"--title"},
+                       {"--bogus", "a"},
+                       {"a", "b"},
+                       {"a", "--page"},
+                       {"--page", "", "a"},
+                       {"--page", "HTML5", "a"},
+                       {"--output-folder", "", "a"},
+                       {"--serve"},
+                       {"--serve", "out", "--open"}};
   for (const auto& args : bad) {
     error.clear();
     EXPECT_FALSE(cli::parseArguments(args, error)) << testing::PrintToString(args);
@@ -77,8 +84,8 @@ TEST(CliArguments, ServeTakesAFolderAndMaybeAPage) {
 TEST(Cli, ServeShowsAnExistingSetUntilStoppedWhateverItsInput) {
   test::TempFolder folder, noLauncher;
   test::writeFileText(folder.file("snx3.htm"), "<p>three</p>");
-  test::ChildProcess serving({"/usr/bin/env", "PATH=" + noLauncher.path(), test::programFolder() + "sonaflux-cli",
-                              "--serve", folder.path()});
+  test::ChildProcess serving(
+      {"/usr/bin/env", "PATH=" + noLauncher.path(), test::programFolder() + "sonaflux-cli", "--serve", folder.path()});
   int port = 0;
   std::string path;
   ASSERT_TRUE(serving.waitFor([&] {
@@ -104,8 +111,10 @@ TEST(Cli, OptionsHoldForOneRunThePageSettingIsFollowedAndOverwritingNeedsYes) {
   std::string in = f.input("a.wav", tune(3.5));
   test::ProcessResult r = f.run({"--page", "html5", "--output-folder", elsewhere.path(), in});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "Finished Successfully!\nCreated web page \"snx1.htm\"\nCreated Flash streaming animation "
-                   "\"snx1s.swf\"\nCreated MP3 sound \"snx1.mp3\"\nin " + elsewhere.path() + "\n");
+  EXPECT_EQ(r.out,
+            "Finished Successfully!\nCreated web page \"snx1.htm\"\nCreated Flash streaming animation "
+            "\"snx1s.swf\"\nCreated MP3 sound \"snx1.mp3\"\nin " +
+                elsewhere.path() + "\n");
   EXPECT_EQ(elsewhere.entries(), (Names{"snx1.htm", "snx1.mp3", "snx1s.swf"}));
   EXPECT_EQ(f.left(), Left({}, 2));
   SettingsRecord stored = decodeParameters(readFileText(f.program.file("snx.da0"))).value();
@@ -125,7 +134,8 @@ TEST(Cli, OptionsHoldForOneRunThePageSettingIsFollowedAndOverwritingNeedsYes) {
   test::ProcessResult no = f.run({in});
   EXPECT_EQ(no.exitCode, 1);
   EXPECT_NE(no.err.find("Is it OK to overwrite these files:\n" + f.output.file("snx1s.swf") + "\n" +
-                        f.output.file("snx1.htm") + "\n" + f.output.file("snx1.mp3")), npos)
+                        f.output.file("snx1.htm") + "\n" + f.output.file("snx1.mp3")),
+            npos)
       << no.err;
   EXPECT_EQ(readFileText(f.output.file("snx1.htm")), page);
   test::ProcessResult yes = f.run({"--yes", "--title", "Again", in});
@@ -169,8 +179,9 @@ TEST(Cli, TwoProcessesAtOnceNeverShareAnOutputNumber) {
   test::ProcessResult r =
       test::runProcess({"sh", "-c", "xargs -P 2 -n 1 '" + f.cli() + "' < '" + f.inputs.file("list") + "'"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(f.left(), Left({"snx1.htm", "snx1s.swf", "snx2.htm", "snx2s.swf", "snx3.htm", "snx3s.swf", "snx4.htm",
-                             "snx4s.swf"}, 5));
+  EXPECT_EQ(
+      f.left(),
+      Left({"snx1.htm", "snx1s.swf", "snx2.htm", "snx2s.swf", "snx3.htm", "snx3s.swf", "snx4.htm", "snx4s.swf"}, 5));
   for (int n = 1; n <= 4; ++n) {
     auto info = test::probeAudio(f.output.file("snx" + std::to_string(n) + "s.swf")).value_or(test::StreamInfo{});
     EXPECT_EQ(info.codecName, "mp3") << n;
@@ -194,7 +205,8 @@ TEST(CliEndings, StopSignalsCancelLikeCtrlCAtEveryMoment) {
     const char* file;
     std::int64_t size;  // the moment: once the file is larger than this (-1: missing)
     bool inStage;
-  } moments[] = {{"the set is made, between stages", "snx1s.swf", -1, false}, {"reading", "snx1.tmp2", 0, true},
+  } moments[] = {{"the set is made, between stages", "snx1s.swf", -1, false},
+                 {"reading", "snx1.tmp2", 0, true},
                  {"compressing", "snx1.tmp3", 0, true}};
   for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     for (const auto& moment : moments) {
@@ -230,9 +242,9 @@ TEST(CliEndings, NextJobRecoversWhatAKilledJobLeftAndNothingElse) {
 
   // A set another program's running job holds, a finished page beside an
   // old temporary, an unrelated file and a save the killed job never renamed.
-  const std::pair<const char*, const char*> files[] = {{"snx7.tmp1", "running"}, {"snx7.htm", ""},
-                                                       {"snx3.htm", "finished page"}, {"snx3.tmp2", "old"},
-                                                       {"snx3e.swf", ""}, {"notes.txt", ""}};
+  const std::pair<const char*, const char*> files[] = {
+      {"snx7.tmp1", "running"}, {"snx7.htm", ""},  {"snx3.htm", "finished page"},
+      {"snx3.tmp2", "old"},     {"snx3e.swf", ""}, {"notes.txt", ""}};
   for (const auto& [name, contents] : files) test::writeFileText(f.output.file(name), contents);
   test::LockHolder otherJob(f.output.file("snx7.tmp1"));
   ASSERT_TRUE(otherJob.holding());
@@ -279,7 +291,8 @@ TEST(CliEndings, ExitCodesAndWhatEachRunThatMakesNoPageSays) {
        },
        wav, 1,
        "Error: Output folder not found. Select a valid folder in \"Options\".\n" + firstStageFailed +
-           "The output folder \"" + f.output.path() + "gone/\" does not exist; --output-folder DIR chooses another.\n"
+           "The output folder \"" + f.output.path() +
+           "gone/\" does not exist; --output-folder DIR chooses another.\n"
            "Failed\n"},
   };
   for (const auto& row : rows) {

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <set>
 #include <string>
 

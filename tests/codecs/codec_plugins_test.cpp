@@ -35,8 +35,7 @@ struct CodecPlugins : testing::Test {
 
   // One channel at inputRate, as the compression stage feeds it: pieces of at most `piece` samples
   // (0: the plug-in's chunk), then the flush. nullopt (with a failure) when a call fails.
-  std::optional<Bytes> encode(std::span<const std::int16_t> samples, std::uint32_t inputRate,
-                              std::uint32_t piece = 0) {
+  std::optional<Bytes> encode(std::span<const std::int16_t> samples, std::uint32_t inputRate, std::uint32_t piece = 0) {
     EncoderConfig config = makeEncoderConfig(static_cast<std::int32_t>(inputRate), false);
     std::uint32_t chunk = 0, bufferSize = 0, written = 0;
     SnxBeStream stream = nullptr;
@@ -93,7 +92,7 @@ struct CodecPlugins : testing::Test {
 // its own, so that a stream made of one channel alone would not match the mix of both.
 TEST_F(CodecPlugins, LameEncMakesTheConstantBitrateMonoStreamFromEveryRate) {
   const std::pair<std::uint32_t, std::uint16_t> rows[] = {{1000, 1},  {8000, 1},  {11025, 1}, {22050, 1},
-                                                           {44100, 1}, {44100, 2}, {96000, 1}, {1536000, 1}};
+                                                          {44100, 1}, {44100, 2}, {96000, 1}, {1536000, 1}};
   for (const auto& [rate, channels] : rows) {
     SCOPED_TRACE(testing::Message() << rate << " Hz, " << channels << " ch");
     // At least two whole chunks: the buffer must hold what one becomes when the rate goes up 22-fold.
@@ -111,7 +110,8 @@ TEST_F(CodecPlugins, LameEncMakesTheConstantBitrateMonoStreamFromEveryRate) {
     ASSERT_TRUE(frames) << "not a bare run of Layer III frames";
     for (const auto& f : *frames)
       ASSERT_TRUE(f.version == 2 && f.bitrate == 24 && f.sampleRate == 22050 && f.mono && f.original && !f.crc &&
-                  f.size == (f.padding ? 79u : 78u)) << "frame at " << f.offset;
+                  f.size == (f.padding ? 79u : 78u))
+          << "frame at " << f.offset;
     // No tag frame (the encoder's name in the ancillary bits of early frames is audio, not a tag).
     const std::string text(mp3->begin(), mp3->end());
     EXPECT_TRUE(text.find("Xing") == std::string::npos && text.find("Info") == std::string::npos);
@@ -137,10 +137,11 @@ TEST_F(CodecPlugins, LameEncMakesTheConstantBitrateMonoStreamFromEveryRate) {
 TEST_F(CodecPlugins, LameEncRefusesRecordsAndCallsItCannotHonourAndWritesNoTag) {
   // Each field with the values refused in it; 320 kbit/s is not an MPEG-2 rate.
   const std::pair<int, std::vector<std::uint32_t>> rows[] = {
-      {SNX_BE_OFFSET_KIND, {0, 257}},          {SNX_BE_OFFSET_VERSION, {0, 2}},   {SNX_BE_OFFSET_SIZE, {330, 332}},
-      {SNX_BE_OFFSET_INPUT_RATE, {0, 999, 1u << 31}}, {SNX_BE_OFFSET_OUTPUT_RATE, {0, 22000}},
-      {SNX_BE_OFFSET_MODE, {0, 2}},            {SNX_BE_OFFSET_BITRATE, {0, 23, 320}},
-      {SNX_BE_OFFSET_ENABLE_VBR, {1}},         {SNX_BE_OFFSET_EMPHASIS, {4}},
+      {SNX_BE_OFFSET_KIND, {0, 257}},          {SNX_BE_OFFSET_VERSION, {0, 2}},
+      {SNX_BE_OFFSET_SIZE, {330, 332}},        {SNX_BE_OFFSET_INPUT_RATE, {0, 999, 1u << 31}},
+      {SNX_BE_OFFSET_OUTPUT_RATE, {0, 22000}}, {SNX_BE_OFFSET_MODE, {0, 2}},
+      {SNX_BE_OFFSET_BITRATE, {0, 23, 320}},   {SNX_BE_OFFSET_ENABLE_VBR, {1}},
+      {SNX_BE_OFFSET_EMPHASIS, {4}},
   };
   std::uint32_t samples = 0, bufferSize = 0;
   SnxBeStream stream = nullptr;
@@ -248,8 +249,8 @@ TEST_F(CodecPlugins, DecoderDeliversEveryWholeFrameWhateverThePiecesAndDamage) {
     EXPECT_EQ(decode(file, pieces), whole) << "first piece " << pieces[0];
   // Junk between two halves and a truncated last frame: the frames around the junk still come out.
   const auto half = static_cast<long>((*frames)[frames->size() / 2].offset);
-  const Bytes damaged = concat({Bytes(file.begin(), file.begin() + half), noise(3000, 11),
-                                Bytes(file.begin() + half, file.end() - 20)});
+  const Bytes damaged =
+      concat({Bytes(file.begin(), file.begin() + half), noise(3000, 11), Bytes(file.begin() + half, file.end() - 20)});
   const std::size_t samples = decode(damaged, {1000}).size();
   EXPECT_TRUE(samples >= (frames->size() - 4) * 576 && samples <= (frames->size() + 2) * 576) << samples;
 }

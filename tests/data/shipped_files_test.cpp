@@ -1,6 +1,6 @@
 // What the build lays out in the program folder besides the code.
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <string>

@@ -1,7 +1,7 @@
 #include "engine/options_commit.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include "engine/conversion_driver.h"
 #include "platform/folder_lock.h"

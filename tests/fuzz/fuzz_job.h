@@ -1,9 +1,9 @@
 #pragma once
 
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unistd.h>
 
 #include "core/app_context.h"
 #include "tests/support/recording_host.h"

@@ -8,11 +8,11 @@
 
 #include <httplib.h>
 
+#include <gtest/gtest.h>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <gtest/gtest.h>
 #include <regex>
 #include <thread>
 
@@ -38,8 +38,8 @@ struct FileRow {
 
 // The set snx1 beside what the server must never hand out.
 const FileRow kFolderFiles[] = {
-    {"snx1.htm", kClassicPage}, {"snx1s.swf", "FWS stream"}, {"snx1c.swf", "FWS controller"},
-    {"snx1.mp3", "mp3"},        {"snx2.htm", kPrivateText},  {"notes.txt", kPrivateText},
+    {"snx1.htm", kClassicPage},    {"snx1s.swf", "FWS stream"},     {"snx1c.swf", "FWS controller"},
+    {"snx1.mp3", "mp3"},           {"snx2.htm", kPrivateText},      {"notes.txt", kPrivateText},
     {".hidden.swf", kPrivateText}, {"sub/snx1s.swf", kPrivateText},
 };
 
@@ -106,8 +106,10 @@ TEST(PreviewServer, ServesTheSetAndThePlayerWithTheirTypes) {
   const std::string wasm = wasmOfPlayer();
   ASSERT_FALSE(wasm.empty()) << "the build laid out no player";
   const ServedRow rows[] = {
-      {"/1/snx1s.swf", "application/x-shockwave-flash"}, {"/1/snx1.mp3", "audio/mpeg"},
-      {"/1/snx1.htm", "text/html"},                      {"/player/ruffle.js", "text/javascript"},
+      {"/1/snx1s.swf", "application/x-shockwave-flash"},
+      {"/1/snx1.mp3", "audio/mpeg"},
+      {"/1/snx1.htm", "text/html"},
+      {"/player/ruffle.js", "text/javascript"},
       {"/player/" + wasm, "application/wasm"},
       {"/1/player/ruffle.js", "text/javascript"},  // a page that loads the player copied beside it
   };
@@ -122,9 +124,14 @@ TEST(PreviewServer, RefusesEverythingButTheSetAndThePlayer) {
   ServedSet f;
   const std::string s = "/" + f.secret;
   const std::string refused[] = {
-      s + "/1/snx2.htm", s + "/1/sub/snx1s.swf", s + "/1/snx1e.swf",  // another set, a subfolder, a link
+      s + "/1/snx2.htm",
+      s + "/1/sub/snx1s.swf",
+      s + "/1/snx1e.swf",  // another set, a subfolder, a link
       s + "/1/../" + fs::path(f.outside.path()).parent_path().filename().string() + "/private.txt",
-      s + "/1/%2e%2e/%2e%2e/etc/passwd", s + "/1/", s + "/2/snx1.htm", s + "/player/",
+      s + "/1/%2e%2e/%2e%2e/etc/passwd",
+      s + "/1/",
+      s + "/2/snx1.htm",
+      s + "/player/",
   };
   for (const std::string& path : refused) {
     Response r = f.get(path);
@@ -149,7 +156,9 @@ struct RangeRow {
 TEST(PreviewServer, AnswersOneRangeAndTheWholeFileForSeveral) {
   ServedSet f;
   const RangeRow rows[] = {
-      {"bytes=4-9", 206, "stream"}, {"bytes=-6", 206, "stream"}, {"bytes=0-0,2-3", 200, "FWS stream"},
+      {"bytes=4-9", 206, "stream"},
+      {"bytes=-6", 206, "stream"},
+      {"bytes=0-0,2-3", 200, "FWS stream"},
       {"bytes=99-", 416, ""},
   };
   for (const RangeRow& row : rows) {
@@ -174,7 +183,8 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
       {"plain.htm", "<!DOCTYPE html><title>x</title>", "<!DOCTYPE html><title>x</title>"},
       {"own.htm", "<head><script src=\"player/ruffle.js\"></script></head><embed>",
        "<head><script src=\"player/ruffle.js\"></script><s></head><embed>"},
-      {"started.htm", std::string("<script>") + kPlayerStartScript + "</script><script src=\"player/ruffle.js\"></script><embed>",
+      {"started.htm",
+       std::string("<script>") + kPlayerStartScript + "</script><script src=\"player/ruffle.js\"></script><embed>",
        std::string("<script>") + kPlayerStartScript + "</script><script src=\"player/ruffle.js\"></script><embed>"},
       {"online.htm", "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script></head><embed>",
        "<head><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script><+></head><embed>"},
@@ -187,7 +197,8 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
     ASSERT_TRUE(result) << row.name;
     const bool indented = row.served.find("    <+>") != std::string::npos;
     const std::string start = std::string("<script>") + kPlayerStartScript + "</script>\r\n";
-    std::string tags = start + (indented ? "    " : "") + "<script src=\"/" + secretOf(address) + "/player/ruffle.js\"></script>\r\n";
+    std::string tags =
+        start + (indented ? "    " : "") + "<script src=\"/" + secretOf(address) + "/player/ruffle.js\"></script>\r\n";
     std::string expected = row.served;
     if (std::size_t at = expected.find("<+>"); at != std::string::npos) expected.replace(at, 3, tags);
     if (std::size_t at = expected.find("<s>"); at != std::string::npos) expected.replace(at, 3, start);
@@ -333,7 +344,8 @@ std::string askAsOtherUser(Target& t) {
   t.started = true;
   std::string got;
   char buffer[4096];
-  for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    got.append(buffer, static_cast<std::size_t>(n));
   ::close(pipeEnds[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -413,8 +425,10 @@ TEST_P(ServerUnderAttack, GetsNothingAndOthersAreStillServed) {
   EXPECT_EQ(plain.body, "FWS stream");
   EXPECT_LT(mostKilobytes, 64 * 1024);
   const bool served = attack.answer == "HTTP/1.1 200";
-  if (attack.answer.empty()) EXPECT_EQ(got.find("HTTP/1.1 200"), std::string::npos) << got.substr(0, 200);
-  else EXPECT_EQ(got.substr(0, attack.answer.size()), attack.answer);
+  if (attack.answer.empty())
+    EXPECT_EQ(got.find("HTTP/1.1 200"), std::string::npos) << got.substr(0, 200);
+  else
+    EXPECT_EQ(got.substr(0, attack.answer.size()), attack.answer);
   // The whole file, once, at most.
   const std::size_t file = fs::file_size(programPlayerFolder(test::programFolder()) + wasmOfPlayer());
   EXPECT_LE(t.received, (served ? file : 0) + 1024);
@@ -432,10 +446,8 @@ INSTANTIATE_TEST_SUITE_P(
                "HTTP/1.1 404"},
         Attack{"HiddenFile", [](Target& t) { return t.ask(request(t.path("/1/.hidden.swf"), t.server.port())); },
                "HTTP/1.1 404"},
-        Attack{"RangeBomb", rangeBomb, "HTTP/1.1 200"},
-        Attack{"SixteenSlowClients", slowClients, ""},
-        Attack{"MillionHeaders", millionHeaders, ""},
-        Attack{"HugeSparseFile", hugeFile, ""}),
+        Attack{"RangeBomb", rangeBomb, "HTTP/1.1 200"}, Attack{"SixteenSlowClients", slowClients, ""},
+        Attack{"MillionHeaders", millionHeaders, ""}, Attack{"HugeSparseFile", hugeFile, ""}),
     [](const ::testing::TestParamInfo<Attack>& info) { return info.param.name; });
 
 }  // namespace

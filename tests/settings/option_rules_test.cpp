@@ -9,8 +9,14 @@ namespace {
 
 TEST(OptionRules, HexColourIsSixCharactersPaddedWithZerosAndWrittenInUpperCase) {
   const std::pair<std::string, RgbColour> read[] = {
-      {"ff8", {255, 128, 0}}, {"red", {14, 208, 0}}, {"0A0B0C", {10, 11, 12}}, {"ffffff", {255, 255, 255}},
-      {"", {0, 0, 0}},        {"g0h0i0", {0, 0, 0}}, {" 1 2 3", {1, 2, 3}},    {"aBcDeF", {0xAB, 0xCD, 0xEF}},
+      {"ff8", {255, 128, 0}},
+      {"red", {14, 208, 0}},
+      {"0A0B0C", {10, 11, 12}},
+      {"ffffff", {255, 255, 255}},
+      {"", {0, 0, 0}},
+      {"g0h0i0", {0, 0, 0}},
+      {" 1 2 3", {1, 2, 3}},
+      {"aBcDeF", {0xAB, 0xCD, 0xEF}},
       {"#FFFFF", {15, 255, 255}},         // "#" is a character like any other
       {"123456789", {0x12, 0x34, 0x56}},  // past the sixth character nothing counts
   };
@@ -25,8 +31,9 @@ TEST(OptionRules, HexColourIsSixCharactersPaddedWithZerosAndWrittenInUpperCase) 
 
 TEST(OptionRules, NumberBoxTakesItsLastFiveCharacters) {
   const std::pair<std::string, std::int32_t> rows[] = {
-      {"", 0},           {"7", 7},           {"0042", 42}, {"99999", 99999}, {"100000", 0},
-      {"123456", 23456}, {"1234567890", 67890}, {"  12", 12}, {"-12", -12},     {"12a45", 12},
+      {"", 0},       {"7", 7},          {"0042", 42},          {"99999", 99999},
+      {"100000", 0}, {"123456", 23456}, {"1234567890", 67890}, {"  12", 12},
+      {"-12", -12},  {"12a45", 12},
   };
   for (const auto& [text, value] : rows) EXPECT_EQ(numberBoxValue(text), value) << '"' << text << '"';
 }

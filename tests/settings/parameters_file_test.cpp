@@ -1,8 +1,8 @@
 #include "settings/parameters_file.h"
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_folder.h"
@@ -11,9 +11,17 @@ namespace sonaflux {
 namespace {
 
 SettingsRecord sampleSettings() {
-  return {.outputFolderPath = "/srv/www/sound files", .outputMode = 3, .controllerName = "Round02080080",
-          .instruction = "f", .nextTipNumber = 7, .showTipsAtStartup = false, .backgroundColour = "1A2B3C",
-          .textColour = "FFFFFF", .nextOutputNumber = 1234, .buttonSounds = true, .backgroundPicture = false,
+  return {.outputFolderPath = "/srv/www/sound files",
+          .outputMode = 3,
+          .controllerName = "Round02080080",
+          .instruction = "f",
+          .nextTipNumber = 7,
+          .showTipsAtStartup = false,
+          .backgroundColour = "1A2B3C",
+          .textColour = "FFFFFF",
+          .nextOutputNumber = 1234,
+          .buttonSounds = true,
+          .backgroundPicture = false,
           .roundCorners = true};
 }
 
@@ -32,8 +40,9 @@ TEST(ParametersFile, SavesThirteenCrLfLinesAndThePageSettingAfterThem) {
   SettingsRecord s = sampleSettings();
   s.nextTipNumber = 12;
   s.nextOutputNumber = 7;
-  EXPECT_EQ(encodeParameters(s), "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n12\r\nn\r\n1A2B3C\r\n"
-                                 "FFFFFF\r\n7\r\ny\r\nn\r\ny\r\n1\r\n");
+  EXPECT_EQ(encodeParameters(s),
+            "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n12\r\nn\r\n1A2B3C\r\n"
+            "FFFFFF\r\n7\r\ny\r\nn\r\ny\r\n1\r\n");
 }
 
 TEST(ParametersFile, RoundTripGivesBackEveryField) {
@@ -58,9 +67,16 @@ TEST(ParametersFile, DecodesLinesLeniently) {
   // "Y" is not "y"; numbers parse their leading integer; LF line ends and a
   // last line without a line end are read too.
   EXPECT_EQ(decodeParameters("Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny"),
-            (SettingsRecord{.outputFolderPath = "", .outputMode = 2, .controllerName = "Name", .instruction = "c",
-                            .nextTipNumber = 7, .showTipsAtStartup = true, .backgroundColour = "FFFFFF",
-                            .textColour = "000000", .nextOutputNumber = -5, .roundCorners = true}));
+            (SettingsRecord{.outputFolderPath = "",
+                            .outputMode = 2,
+                            .controllerName = "Name",
+                            .instruction = "c",
+                            .nextTipNumber = 7,
+                            .showTipsAtStartup = true,
+                            .backgroundColour = "FFFFFF",
+                            .textColour = "000000",
+                            .nextOutputNumber = -5,
+                            .roundCorners = true}));
   SettingsRecord junk = decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n").value();
   EXPECT_EQ(std::pair(junk.outputMode, junk.nextOutputNumber), std::pair(0, 0));
 
@@ -68,9 +84,15 @@ TEST(ParametersFile, DecodesLinesLeniently) {
   const std::string thirteen = "n\r\n/o/\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n7\r\ny\r\ny\r\ny";
   using enum PageFor;
   const std::pair<std::string, PageFor> pages[] = {
-      {"", FlashPlayers}, {"\r\n", FlashPlayers}, {"\r\n1\r\n", FlashPlayers}, {"\r\n2\r\n", FlashAndRuffleOnline},
-      {"\r\n3", FlashAndRuffleCopied}, {"\n4\n", EveryBrowser}, {"\r\n5\r\n", FlashPlayers},
-      {"\r\n0\r\n", FlashPlayers}, {"\r\nhtml5\r\n", FlashPlayers},
+      {"", FlashPlayers},
+      {"\r\n", FlashPlayers},
+      {"\r\n1\r\n", FlashPlayers},
+      {"\r\n2\r\n", FlashAndRuffleOnline},
+      {"\r\n3", FlashAndRuffleCopied},
+      {"\n4\n", EveryBrowser},
+      {"\r\n5\r\n", FlashPlayers},
+      {"\r\n0\r\n", FlashPlayers},
+      {"\r\nhtml5\r\n", FlashPlayers},
   };
   for (const auto& [tail, pageFor] : pages) {
     SettingsRecord read = decodeParameters(thirteen + tail).value();
@@ -95,10 +117,13 @@ TEST(ParametersFile, MissingOrDamagedFileStopsTheProgram) {
     const char* message;
   } rows[] = {
       {"no file", nullptr, "Error: Missing parameters file."},
-      {"twelve lines", [&](const std::string& path) { test::writeFileText(path, thirteen.substr(0, thirteen.size() - 3)); },
+      {"twelve lines",
+       [&](const std::string& path) { test::writeFileText(path, thirteen.substr(0, thirteen.size() - 3)); },
        "Error: Corrupt parameters file."},
       {"a line longer than 64 KB",
-       [&](const std::string& path) { test::writeFileText(path, thirteen.substr(0, 3) + std::string(65537, 'x') + thirteen.substr(3)); },
+       [&](const std::string& path) {
+         test::writeFileText(path, thirteen.substr(0, 3) + std::string(65537, 'x') + thirteen.substr(3));
+       },
        "Error: Corrupt parameters file."},
       // Read whole, it would never end.
       {"a device", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },

@@ -1,8 +1,8 @@
 #include "settings/settings_folder.h"
 
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <optional>
 
 #include "settings/parameters_file.h"
@@ -20,12 +20,16 @@ class ScopedEnvironment {
  public:
   ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
     if (const char* old = std::getenv(name)) m_old = old;
-    if (value) ::setenv(name, value->c_str(), 1);
-    else ::unsetenv(name);
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
   }
   ~ScopedEnvironment() {
-    if (m_old) ::setenv(m_name, m_old->c_str(), 1);
-    else ::unsetenv(m_name);
+    if (m_old)
+      ::setenv(m_name, m_old->c_str(), 1);
+    else
+      ::unsetenv(m_name);
   }
 
  private:
@@ -89,23 +93,35 @@ TEST_P(SettingsFolderChoice, SetsUpTheFolderItChooses) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsFolderChoice,
-    testing::Values(
-        SettingsFolderRow{.name = "WritableProgramFolder", .programFolderWritable = true, .markedPerUser = false,
-                          .configHome = ConfigHome::Set, .chosen = Chosen::ProgramFolder},
-        SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeSet", .programFolderWritable = false,
-                          .markedPerUser = false, .configHome = ConfigHome::Set,
-                          .chosen = Chosen::ConfigHomeSonaflux},
-        SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeUnset", .programFolderWritable = false,
-                          .markedPerUser = false, .configHome = ConfigHome::Unset,
-                          .chosen = Chosen::HomeConfigSonaflux},
-        SettingsFolderRow{.name = "PackagedProgramFolderEvenWhenWritable", .programFolderWritable = true,
-                          .markedPerUser = true, .configHome = ConfigHome::Unset,
-                          .chosen = Chosen::HomeConfigSonaflux},
-        SettingsFolderRow{.name = "FolderNotCreatable", .programFolderWritable = false, .markedPerUser = false,
-                          .configHome = ConfigHome::UnderAFile, .chosen = Chosen::Refused}),
-    [](const testing::TestParamInfo<SettingsFolderRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SettingsFolderChoice,
+                         testing::Values(SettingsFolderRow{.name = "WritableProgramFolder",
+                                                           .programFolderWritable = true,
+                                                           .markedPerUser = false,
+                                                           .configHome = ConfigHome::Set,
+                                                           .chosen = Chosen::ProgramFolder},
+                                         SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeSet",
+                                                           .programFolderWritable = false,
+                                                           .markedPerUser = false,
+                                                           .configHome = ConfigHome::Set,
+                                                           .chosen = Chosen::ConfigHomeSonaflux},
+                                         SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeUnset",
+                                                           .programFolderWritable = false,
+                                                           .markedPerUser = false,
+                                                           .configHome = ConfigHome::Unset,
+                                                           .chosen = Chosen::HomeConfigSonaflux},
+                                         SettingsFolderRow{.name = "PackagedProgramFolderEvenWhenWritable",
+                                                           .programFolderWritable = true,
+                                                           .markedPerUser = true,
+                                                           .configHome = ConfigHome::Unset,
+                                                           .chosen = Chosen::HomeConfigSonaflux},
+                                         SettingsFolderRow{.name = "FolderNotCreatable",
+                                                           .programFolderWritable = false,
+                                                           .markedPerUser = false,
+                                                           .configHome = ConfigHome::UnderAFile,
+                                                           .chosen = Chosen::Refused}),
+                         [](const testing::TestParamInfo<SettingsFolderRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(SettingsFolder, DamagedSettingsFileIsReportedWithItsPath) {
   test::TempFolder program, settings;

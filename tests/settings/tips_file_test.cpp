@@ -1,8 +1,8 @@
 #include "settings/tips_file.h"
 
+#include <gtest/gtest.h>
 #include <climits>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "tests/support/temp_folder.h"
 

@@ -38,8 +38,8 @@ inline std::optional<std::vector<MpegFrame>> walkLayer3Frames(std::span<const st
     const bool padding = (h[2] >> 1) & 1;
     const std::size_t size = std::size_t((version == 1 ? 144 : 72) * bitrate * 1000 / rate) + padding;
     if (offset + size > data.size()) return std::nullopt;
-    frames.push_back({offset, size, version, bitrate, rate, padding, (h[3] >> 6) == 3, bool((h[3] >> 2) & 1),
-                      (h[1] & 1) == 0});
+    frames.push_back(
+        {offset, size, version, bitrate, rate, padding, (h[3] >> 6) == 3, bool((h[3] >> 2) & 1), (h[1] & 1) == 0});
     offset += size;
   }
   return frames;

@@ -2,15 +2,15 @@
 
 #include "tests/support/temp_folder.h"
 
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
 
 namespace sonaflux::test {
 

@@ -10,9 +10,15 @@ namespace sonaflux::test {
 namespace fs = std::filesystem;
 
 SettingsRecord testSettings(const std::string& outputFolder) {
-  return {.outputFolderPath = outputFolder, .outputMode = kOutputModeBareLooping, .controllerName = "Classic01150040",
-          .instruction = "c", .nextTipNumber = 1, .showTipsAtStartup = true, .backgroundColour = "FFFFFF",
-          .textColour = "000000", .nextOutputNumber = 1};
+  return {.outputFolderPath = outputFolder,
+          .outputMode = kOutputModeBareLooping,
+          .controllerName = "Classic01150040",
+          .instruction = "c",
+          .nextTipNumber = 1,
+          .showTipsAtStartup = true,
+          .backgroundColour = "FFFFFF",
+          .textColour = "000000",
+          .nextOutputNumber = 1};
 }
 
 void copyJobFiles(const std::string& folder) {

@@ -9,7 +9,8 @@ namespace sonaflux::test {
 std::vector<std::int16_t> expectPlayableStream(const std::string& swf) {
   StreamInfo info = probeAudio(swf).value_or(StreamInfo{});
   EXPECT_EQ(std::tie(info.formatName, info.codecName, info.sampleRate, info.channels),
-            std::tuple("swf", "mp3", 22050, 1)) << swf;
+            std::tuple("swf", "mp3", 22050, 1))
+      << swf;
   // ffmpeg reports nothing at all while decoding the whole file.
   ProcessResult decode = runProcess({"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-i", swf, "-f", "null", "-"});
   EXPECT_EQ(std::pair(decode.exitCode, decode.err), std::pair(0, std::string())) << swf;

@@ -68,8 +68,8 @@ inline std::optional<SwfFile> walkSwf(std::span<const std::uint8_t> bytes) {
     pos += 2;
     if (*length == 0x3F) length = readU32(bytes, pos), pos += 4;
     if (!length || pos + *length > bytes.size()) return std::nullopt;
-    swf.tags.push_back({static_cast<std::uint16_t>(*head >> 6), {bytes.begin() + std::ptrdiff_t(pos),
-                                                                 bytes.begin() + std::ptrdiff_t(pos + *length)}});
+    swf.tags.push_back({static_cast<std::uint16_t>(*head >> 6),
+                        {bytes.begin() + std::ptrdiff_t(pos), bytes.begin() + std::ptrdiff_t(pos + *length)}});
     pos += *length;
   }
   if (pos != bytes.size()) return std::nullopt;

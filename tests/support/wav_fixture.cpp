@@ -71,8 +71,8 @@ std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate
   for (std::size_t i = 0; i < frames; ++i) {
     double t = static_cast<double>(i) / sampleRate;
     double root = roots[static_cast<std::size_t>(t * 4) % 4];
-    double v = (std::sin(2 * pi * root * t) + std::sin(2 * pi * root * 1.25 * t) +
-                std::sin(2 * pi * root * 1.5 * t)) / 3.0;
+    double v =
+        (std::sin(2 * pi * root * t) + std::sin(2 * pi * root * 1.25 * t) + std::sin(2 * pi * root * 1.5 * t)) / 3.0;
     for (std::uint16_t c = 0; c < channels; ++c) {
       double w = c == 0 ? v : 0.8 * v + 0.2 * std::sin(2 * pi * root * 2 * t);
       out.push_back(static_cast<std::int16_t>(std::lround(0.4 * 32767.0 * w)));

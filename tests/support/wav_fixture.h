@@ -25,8 +25,8 @@ std::vector<std::uint8_t> makePcmWav(std::uint32_t sampleRate, std::uint16_t cha
                                      const std::vector<std::int16_t>& interleaved);
 
 /// The same tone in every channel, at amplitude times full scale.
-std::vector<std::int16_t> sineTone(double frequency, double seconds, std::uint32_t sampleRate,
-                                   std::uint16_t channels, double amplitude = 0.5);
+std::vector<std::int16_t> sineTone(double frequency, double seconds, std::uint32_t sampleRate, std::uint16_t channels,
+                                   double amplitude = 0.5);
 
 /// Music-like sound: a chord that changes every quarter second, a little different in each channel.
 std::vector<std::int16_t> chordSequence(double seconds, std::uint32_t sampleRate, std::uint16_t channels);

@@ -1,11 +1,11 @@
 // The SWF writing library and the build-time assembler on top of it, bit by bit.
-#include <functional>
 #include <gtest/gtest.h>
+#include <functional>
 #include <tuple>
 
 #include "swf/bit_writer.h"
-#include "swf/records.h"
 #include "swf/movie_file.h"
+#include "swf/records.h"
 #include "tests/support/temp_folder.h"
 #include "tools/swf_assembler/action_assembler.h"
 #include "tools/swf_assembler/controller_tags.h"
@@ -143,9 +143,9 @@ TEST(MovieTags, PlacesObjectsWithOnlyTheFieldsGiven) {
   // Flags: name 0x20, matrix 0x04, character 0x02; 9-byte body.
   EXPECT_EQ(placeObject2Tag({.depth = 2, .characterId = 3, .matrix = Matrix{}, .name = "ab"}),
             (Bytes{0x89, 0x06, 0x26, 0x02, 0x00, 0x03, 0x00, 0x00, 'a', 'b', 0x00}));
-  EXPECT_EQ(placeObject2Tag({.depth = 5, .characterId = {}, .matrix = Matrix::translation(0, 0), .name = {},
-                             .move = true}),
-            (Bytes{0x84, 0x06, 0x05, 0x05, 0x00, 0x00}));
+  EXPECT_EQ(
+      placeObject2Tag({.depth = 5, .characterId = {}, .matrix = Matrix::translation(0, 0), .name = {}, .move = true}),
+      (Bytes{0x84, 0x06, 0x05, 0x05, 0x00, 0x00}));
 }
 
 TEST(MovieTags, WritesButtonsWithChainedConditionsAndSprites) {
@@ -170,16 +170,16 @@ TEST(ShapeBuilder, EncodesASquareWithOneSolidFill) {
   shape.moveTo(0, 0, shape.addSolidFill({0xFF, 0x00, 0x00}));
   for (auto [x, y] : {std::pair{20, 0}, {20, 20}, {0, 20}, {0, 0}}) shape.lineTo(x, y);
   const Bytes expected = concat({
-      {0x97, 0x00},                                       // DefineShape (2), 23 bytes
-      {0x07, 0x00},                                       // shape id
-      bitsToBytes("00110 000000 010100 000000 010100"),  // bounds 0..20 both ways
-      {0x01, 0x00, 0xFF, 0x00, 0x00},                     // one solid fill, red
-      {0x00},                                             // no line styles
-      bitsToBytes("0001 0000"            // one fill bit, no line bits
-                  "0 0 0 1 0 1 00000 1"  // style change: fill 1 on the right, move to 0,0
+      {0x97, 0x00},                                          // DefineShape (2), 23 bytes
+      {0x07, 0x00},                                          // shape id
+      bitsToBytes("00110 000000 010100 000000 010100"),      // bounds 0..20 both ways
+      {0x01, 0x00, 0xFF, 0x00, 0x00},                        // one solid fill, red
+      {0x00},                                                // no line styles
+      bitsToBytes("0001 0000"                                // one fill bit, no line bits
+                  "0 0 0 1 0 1 00000 1"                      // style change: fill 1 on the right, move to 0,0
                   "1 1 0100 0 0 010100 1 1 0100 0 1 010100"  // straight, 6 bits: horizontal +20, vertical +20
                   "1 1 0100 0 0 101100 1 1 0100 0 1 101100"  // horizontal -20, vertical -20
-                  "000000"),             // end of shape
+                  "000000"),                                 // end of shape
   });
   EXPECT_EQ(shape.defineShape(7), expected);
 }
@@ -205,9 +205,9 @@ TEST(ShapeBuilder, EncodesCurvesAndFillChangesAndBoundsTheControlPoints) {
     twoFills.moveTo(0, 0, fill);
     twoFills.lineTo(20, 0);
   }
-  EXPECT_TRUE(endsWith(twoFills.defineShape(1), bitsToBytes("0010 0000"        // two fills need two bits
+  EXPECT_TRUE(endsWith(twoFills.defineShape(1), bitsToBytes("0010 0000"  // two fills need two bits
                                                             "000101 00000 01 11 0100 0 0 010100"  // fill 1
-                                                            "000001 00000 11 0100 0 0 010100"  // same fill
+                                                            "000001 00000 11 0100 0 0 010100"     // same fill
                                                             "000101 00000 10 11 0100 0 0 010100"  // fill 2
                                                             "000000")));
 

@@ -12,8 +12,8 @@ namespace sonaflux::test {
 
 // Bare containers need no name; every control, and the window itself, does.
 inline bool needsName(QAccessible::Role role) {
-  const QAccessible::Role containers[] = {QAccessible::Client,     QAccessible::Pane,       QAccessible::Grouping,
-                                          QAccessible::Border,     QAccessible::Separator,  QAccessible::Whitespace,
+  const QAccessible::Role containers[] = {QAccessible::Client,      QAccessible::Pane,      QAccessible::Grouping,
+                                          QAccessible::Border,      QAccessible::Separator, QAccessible::Whitespace,
                                           QAccessible::LayeredPane, QAccessible::ScrollBar};
   return std::find(std::begin(containers), std::end(containers), role) == std::end(containers);
 }

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 #include <algorithm>
 #include <cmath>
-#include <gtest/gtest.h>
 
 #include "tests/support/wav_fixture.h"
 

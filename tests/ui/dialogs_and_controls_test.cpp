@@ -33,13 +33,11 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
   ASSERT_GT(count, 2);
   f.ctx.settings.nextTipNumber = 0;
   f.ctx.settings.showTipsAtStartup = true;
-  auto onDisk = [&f] {
-    return decodeParameters(readFileText(f.program.file("snx.da0"))).value_or(SettingsRecord{});
-  };
+  auto onDisk = [&f] { return decodeParameters(readFileText(f.program.file("snx.da0"))).value_or(SettingsRecord{}); };
   // Back from the first tip to the last and forward again, the box off and on.
   enum Step { Open, Next, Previous, Box };
-  const std::pair<Step, std::int32_t> steps[] = {{Open, 1}, {Previous, count}, {Next, 1}, {Box, 1},
-                                                 {Next, 2},  {Box, 2},          {Previous, 1}, {Box, 1}};
+  const std::pair<Step, std::int32_t> steps[] = {{Open, 1}, {Previous, count}, {Next, 1},     {Box, 1},
+                                                 {Next, 2}, {Box, 2},          {Previous, 1}, {Box, 1}};
   bool shown = true, justClose = false;
   auto answer = test::answerModals([&](QWidget& window) {
     if (justClose) return QTest::keyClick(&window, Qt::Key_Escape);
@@ -99,8 +97,10 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
         edit.clear();
         QTest::keyClicks(&edit, *typed);
       }
-      if (how == "ok") click(window, "ok");
-      else QTest::keyClick(&edit, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+      if (how == "ok")
+        click(window, "ok");
+      else
+        QTest::keyClick(&edit, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
     });
     EXPECT_EQ(OutputTextDialog(ctx, nullptr).exec() == QDialog::Accepted, accepted);
     EXPECT_EQ(ctx.inputs.inputTitle, stored);
@@ -108,7 +108,9 @@ TEST(OutputTextWindow, OkStoresTheEditedTitleAndEverythingElseStartsNoJob) {
 }
 
 TEST(FolderPicker, GivesTheChosenFolderEndingInOneSeparatorOrNothingOnCancel) {
-  for (const auto& [folder, expected] : {std::pair{"/srv/www", "/srv/www/"}, {"/srv/www/", "/srv/www/"}, {"/", "/"},
+  for (const auto& [folder, expected] : {std::pair{"/srv/www", "/srv/www/"},
+                                         {"/srv/www/", "/srv/www/"},
+                                         {"/", "/"},
                                          {"/home/ann/Sound Files", "/home/ann/Sound Files/"}})
     EXPECT_EQ(folderWithSeparator(QString::fromUtf8(folder)), expected);
 
@@ -119,8 +121,10 @@ TEST(FolderPicker, GivesTheChosenFolderEndingInOneSeparatorOrNothingOnCancel) {
       auto* dialog = qobject_cast<QFileDialog*>(&window);
       ASSERT_NE(dialog, nullptr);
       dialog->setDirectory(QString::fromStdString(root.file("Pages")));
-      if (accept) static_cast<QDialog*>(dialog)->accept();
-      else dialog->reject();
+      if (accept)
+        static_cast<QDialog*>(dialog)->accept();
+      else
+        dialog->reject();
     });
     const std::optional<std::string> folder =
         pickFolder(nullptr, QStringLiteral("Choose the output folder"), QString::fromStdString(root.path()));
@@ -185,8 +189,8 @@ TEST(ColouredControls, OnlyALabelOrAReadOnlyBoxShowsItsOwnTextColour) {
     control.resize(160, 32);
     return &control;
   };
-  for (const auto& [control, ownColour] : {std::pair{styled(label), true}, {styled(edit), false},
-                                           {styled(readOnly), true}}) {
+  for (const auto& [control, ownColour] :
+       {std::pair{styled(label), true}, {styled(edit), false}, {styled(readOnly), true}}) {
     const QImage shot = test::grabbed(*control);
     EXPECT_EQ(test::countPixels(shot, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }) > 20, ownColour);
     EXPECT_EQ(rgb(shot, {shot.width() - 8, shot.height() / 2}), 0xFFFF00u);
@@ -271,8 +275,7 @@ class OptionsWindowTest : public testing::Test, public test::GuiFixture {
     child("textPick")->click();
     EXPECT_EQ(openedOn, QColor(1, 0, 0));
     tabs()->setCurrentIndex(5);
-    for (const char* box : {"buttonSounds", "backgroundPicture", "roundCorners"})
-      child<QCheckBox>(box)->click();
+    for (const char* box : {"buttonSounds", "backgroundPicture", "roundCorners"}) child<QCheckBox>(box)->click();
   }
 
   std::unique_ptr<OptionsWindow> window;
@@ -340,9 +343,9 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLineAndCancelNothing) {
   EXPECT_EQ(ctx.settings.nextTipNumber, 6);
   child("ok")->click();
   EXPECT_EQ(window->result(), QDialog::Accepted);
-  EXPECT_EQ(readFileText(program.file("snx.da0")),
-            "n\r\n" + output.path() + "\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
-            "4321\r\ny\r\nn\r\ny\r\n4\r\n");
+  EXPECT_EQ(readFileText(program.file("snx.da0")), "n\r\n" + output.path() +
+                                                       "\r\n3\r\nDeck01120060\r\nq\r\n04\r\ny\r\nff8\r\n0A0B0C\r\n"
+                                                       "4321\r\ny\r\nn\r\ny\r\n4\r\n");
   EXPECT_EQ(ctx.settings.nextOutputNumber, 4321);
   EXPECT_EQ(messages.size(), 2u);
 
@@ -396,20 +399,55 @@ struct KeyPress {
 };
 
 const KeyPress kKeyPresses[] = {
-    {.name = "ctrl_tab_in_page_for", .tab = 0, .from = "pageFor", .key = Qt::Key_Tab, .modifiers = Qt::ControlModifier,
-     .reaches = {"outputMode1"}, .tabAfter = 1},
-    {.name = "ctrl_tab_on_ok", .tab = 4, .from = "ok", .key = Qt::Key_Tab, .modifiers = Qt::ControlModifier,
-     .reaches = {"buttonSounds"}, .tabAfter = 5},
-    {.name = "ctrl_tab_wraps_round", .tab = 5, .from = "roundCorners", .key = Qt::Key_Tab,
-     .modifiers = Qt::ControlModifier, .reaches = {"toDesktop"}, .tabAfter = 0},
-    {.name = "ctrl_shift_tab_in_page_for", .tab = 0, .from = "pageFor", .key = Qt::Key_Backtab,
-     .modifiers = Qt::ControlModifier | Qt::ShiftModifier, .reaches = {"buttonSounds"}, .tabAfter = 5},
-    {.name = "alt_c", .tab = 1, .from = "outputMode2", .key = Qt::Key_C, .modifiers = Qt::AltModifier,
-     .reaches = {"cancel", "outputMode1"}, .tabAfter = 1},
-    {.name = "alt_o", .tab = 1, .from = "outputMode2", .key = Qt::Key_O, .modifiers = Qt::AltModifier,
-     .reaches = {"ok", "outputMode3"}, .tabAfter = 1},
-    {.name = "alt_t", .tab = 4, .from = "backgroundBox", .key = Qt::Key_T, .modifiers = Qt::AltModifier,
-     .reaches = {"textBox", "tip"}, .tabAfter = 4},
+    {.name = "ctrl_tab_in_page_for",
+     .tab = 0,
+     .from = "pageFor",
+     .key = Qt::Key_Tab,
+     .modifiers = Qt::ControlModifier,
+     .reaches = {"outputMode1"},
+     .tabAfter = 1},
+    {.name = "ctrl_tab_on_ok",
+     .tab = 4,
+     .from = "ok",
+     .key = Qt::Key_Tab,
+     .modifiers = Qt::ControlModifier,
+     .reaches = {"buttonSounds"},
+     .tabAfter = 5},
+    {.name = "ctrl_tab_wraps_round",
+     .tab = 5,
+     .from = "roundCorners",
+     .key = Qt::Key_Tab,
+     .modifiers = Qt::ControlModifier,
+     .reaches = {"toDesktop"},
+     .tabAfter = 0},
+    {.name = "ctrl_shift_tab_in_page_for",
+     .tab = 0,
+     .from = "pageFor",
+     .key = Qt::Key_Backtab,
+     .modifiers = Qt::ControlModifier | Qt::ShiftModifier,
+     .reaches = {"buttonSounds"},
+     .tabAfter = 5},
+    {.name = "alt_c",
+     .tab = 1,
+     .from = "outputMode2",
+     .key = Qt::Key_C,
+     .modifiers = Qt::AltModifier,
+     .reaches = {"cancel", "outputMode1"},
+     .tabAfter = 1},
+    {.name = "alt_o",
+     .tab = 1,
+     .from = "outputMode2",
+     .key = Qt::Key_O,
+     .modifiers = Qt::AltModifier,
+     .reaches = {"ok", "outputMode3"},
+     .tabAfter = 1},
+    {.name = "alt_t",
+     .tab = 4,
+     .from = "backgroundBox",
+     .key = Qt::Key_T,
+     .modifiers = Qt::AltModifier,
+     .reaches = {"textBox", "tip"},
+     .tabAfter = 4},
 };
 
 class OptionsKeys : public OptionsWindowTest, public testing::WithParamInterface<KeyPress> {};
@@ -441,12 +479,12 @@ std::vector<std::string> unnamed(QAccessibleInterface* node, const std::string& 
   if (!node) return found;
   const QAccessible::Role role = node->role();
   const std::string here = path + "/" + std::to_string(role);
-  const bool container = role == QAccessible::Client || role == QAccessible::Pane ||
-                         role == QAccessible::PageTabList || role == QAccessible::ScrollBar ||
-                         role == QAccessible::LayeredPane;
+  const bool container = role == QAccessible::Client || role == QAccessible::Pane || role == QAccessible::PageTabList ||
+                         role == QAccessible::ScrollBar || role == QAccessible::LayeredPane;
   QObject* object = node->object();
   if (!container && node->text(QAccessible::Name).trimmed().isEmpty())
-    found.push_back(here + " " + (object ? object->metaObject()->className() + (" " + object->objectName().toStdString()) : ""));
+    found.push_back(here + " " +
+                    (object ? object->metaObject()->className() + (" " + object->objectName().toStdString()) : ""));
   for (int i = 0; i < node->childCount(); ++i) {
     const std::vector<std::string> below = unnamed(node->child(i), here);
     found.insert(found.end(), below.begin(), below.end());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -10,7 +11,6 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "settings/parameters_file.h"

@@ -1,22 +1,22 @@
 #include "ui/main_window.h"
 
+#include <httplib.h>
 #include <QEnterEvent>
 #include <QProgressBar>
 #include <algorithm>
 #include <csignal>
 #include <regex>
 #include <set>
-#include <httplib.h>
 
 #include "core/messages.h"
 #include "tests/ui/accessibility_walk.h"
 #include "tests/ui/gui_fixture.h"
-#include "ui/output_text_dialog.h"
-#include "ui/tip_dialog.h"
 #include "ui/coloured_edit.h"
+#include "ui/output_text_dialog.h"
 #include "ui/skinned_button.h"
 #include "ui/sound_probe.h"
 #include "ui/stop_signals.h"
+#include "ui/tip_dialog.h"
 #include "ui/working_window.h"
 
 namespace sonaflux {
@@ -153,8 +153,8 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheWholeCommandUnlessOutputTextIsCancel
   answer = "ok";
   w.createButton()->click();
   w.createButton()->click();
-  EXPECT_EQ(output.entries(), (std::vector<std::string>{"snx1.htm", "snx1c.swf", "snx1s.swf", "snx2.htm",
-                                                        "snx2c.swf", "snx2s.swf"}));
+  EXPECT_EQ(output.entries(),
+            (std::vector<std::string>{"snx1.htm", "snx1c.swf", "snx1s.swf", "snx2.htm", "snx2c.swf", "snx2s.swf"}));
   EXPECT_EQ(host.owner(), &w);
   EXPECT_EQ(w.fileNameBox()->text().toStdString(), input);
   EXPECT_TRUE(messages.empty()) << messages.front().text;
@@ -185,8 +185,8 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
   // Against the corner ellipses' centres (45, 45) and (405, 305), radius 45:
   // pixel (12, 12) lies 45.96 away, (14, 14) 43.13 away.
   const std::pair<QPoint, bool> inRounded[] = {
-      {{12, 12}, false},  {{14, 14}, true},  {{437, 337}, false}, {{435, 335}, true}, {{449, 0}, false},
-      {{0, 349}, false},  {{225, 0}, true},  {{0, 175}, true},    {{450, 175}, false}, {{225, 350}, false},
+      {{12, 12}, false}, {{14, 14}, true}, {{437, 337}, false}, {{435, 335}, true},  {{449, 0}, false},
+      {{0, 349}, false}, {{225, 0}, true}, {{0, 175}, true},    {{450, 175}, false}, {{225, 350}, false},
   };
   int tipsShown = 0;
   bool paintedFirst = false;
@@ -212,8 +212,10 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStartAndNeverDrawsMagenta) {
       EXPECT_EQ(shape.contains(point), on ? in : QRect(0, 0, 450, 350).contains(point)) << point.x();
 
     const QImage look = grabbed(w);
-    if (on) withPicture = look;
-    else EXPECT_NE(look.pixel(225, 340), withPicture.pixel(225, 340));
+    if (on)
+      withPicture = look;
+    else
+      EXPECT_NE(look.pixel(225, 340), withPicture.pixel(225, 340));
     for (SkinnedButton* button : {w.minimiseButton(), w.closeButton(), w.helpButton(), w.browseButton(),
                                   w.optionsButton(), w.createButton(), w.exitButton()}) {
       SCOPED_TRACE(button->objectName().toStdString());
@@ -271,8 +273,9 @@ TEST_F(MainWindowTest, OnlyKeyboardFocusShowsARing) {
 // address it is given to a file and ends with the status in that file.
 struct LauncherStandIn {
   LauncherStandIn() : oldPath(qgetenv("PATH")) {
-    test::writeFileText(folder.file("xdg-open"), "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/address\"\n"
-                                                 "exit $(cat \"$(dirname \"$0\")/status\")\n");
+    test::writeFileText(folder.file("xdg-open"),
+                        "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/address\"\n"
+                        "exit $(cat \"$(dirname \"$0\")/status\")\n");
     fs::permissions(folder.file("xdg-open"), fs::perms::owner_all);
     endWith(0);
     qputenv("PATH", QByteArray::fromStdString(folder.path()) + ":" + oldPath);
@@ -362,7 +365,9 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
   const Row rows[] = {
       {Enter, 1, bare, {finished, page, stream, folder}, {"snx1.htm", "snx1s.swf"}},
       // Every browser's page with a controller: four files and the folder.
-      {Enter, 1, kOutputModeController,
+      {Enter,
+       1,
+       kOutputModeController,
        {finished, page, stream, "Created Flash controller animation \"snx1c.swf\"", "Created MP3 sound \"snx1.mp3\"",
         folder},
        {"snx1.htm", "snx1.mp3", "snx1c.swf", "snx1s.swf"}},
@@ -418,8 +423,10 @@ TEST(WorkingWindow, ShowsTheOutcomeAndItsFilesAndClosesOnlyOnceTheJobHasEnded) {
       if (expected.back() == folder) expected.back() = "in " + f.output.path();
       EXPECT_EQ(shown(window), expected);
       for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
-      if (row.mode == kOutputModeController) QTest::keyClick(&window, Qt::Key_Escape);
-      else click(window, "ok");
+      if (row.mode == kOutputModeController)
+        QTest::keyClick(&window, Qt::Key_Escape);
+      else
+        click(window, "ok");
     });
     EXPECT_TRUE(!row.signal || QTest::qWaitFor([&] { return !exitCodes.empty(); }, 5000));
     EXPECT_EQ(exitCodes, row.signal ? std::vector<int>{128 + row.signal} : std::vector<int>{});
@@ -466,26 +473,31 @@ TEST(Accessibility, EveryControlOfEachWindowHasAName) {
     std::function<void(GuiJobFixture&, std::function<void(QWidget&)>)> open;
   };
   const Row rows[] = {
-      {"main", [](GuiJobFixture& f, auto walk) {
+      {"main",
+       [](GuiJobFixture& f, auto walk) {
          MainWindow main(f.ctx, f.host);
          main.show();
          walk(main);
        }},
-      {"tip", [](GuiJobFixture& f, auto walk) {
+      {"tip",
+       [](GuiJobFixture& f, auto walk) {
          TipDialog tip(f.ctx, nullptr);
          tip.show();
          walk(tip);
        }},
-      {"output text", [](GuiJobFixture& f, auto walk) {
+      {"output text",
+       [](GuiJobFixture& f, auto walk) {
          OutputTextDialog text(f.ctx, nullptr);
          text.show();
          walk(text);
        }},
-      {"working", [](GuiJobFixture& f, auto walk) {
-         f.runWindow([&](WorkingWindow& w) { return walk(w), true; }, [&](WorkingWindow& w) {
-           walk(w);
-           w.accept();
-         });
+      {"working",
+       [](GuiJobFixture& f, auto walk) {
+         f.runWindow([&](WorkingWindow& w) { return walk(w), true; },
+                     [&](WorkingWindow& w) {
+                       walk(w);
+                       w.accept();
+                     });
        }},
   };
   for (const Row& row : rows) {

@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // Window tests need one application object for the whole run, and no
 // display unless one is asked for.

@@ -47,8 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(EveryBrowserPage, TwinStandsAsItIsInPlaceOfTheControlsAtTheControllersSize) {
-  const EveryBrowserPageFields fields{.title = "A & B", .backgroundColour = "FFFFFF", .textColour = "000000",
-                                      .soundFile = "snx1.mp3", .autoplay = false, .loop = false};
+  const EveryBrowserPageFields fields{.title = "A & B",
+                                      .backgroundColour = "FFFFFF",
+                                      .textColour = "000000",
+                                      .soundFile = "snx1.mp3",
+                                      .autoplay = false,
+                                      .loop = false};
   const std::string page =
       buildEveryBrowserPage(fields, {.twin = kTwin, .width = 150, .height = 40, .instruction = "d"});
   EXPECT_NE(page.find("      <span data-sound=\"sound\" data-instruction=\"d\" style=\"display: inline-block; "
@@ -87,16 +91,20 @@ TEST_P(JobControllerTwin, ComesFromTheChosenControllerInItsFolderForControllerOu
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, JobControllerTwin,
-    testing::Values(
-        JobTwinRow{.what = "controller", .outputMode = kOutputModeController, .controllerName = "Mine01100010",
-                   .used = true},
-        JobTwinRow{.what = "bare", .outputMode = kOutputModeBareLooping, .controllerName = "Mine01100010",
-                   .used = false},
-        JobTwinRow{.what = "out_of_the_folder", .outputMode = kOutputModeController,
-                   .controllerName = "../Outside01100010", .used = false}),
-    [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(Settings, JobControllerTwin,
+                         testing::Values(JobTwinRow{.what = "controller",
+                                                    .outputMode = kOutputModeController,
+                                                    .controllerName = "Mine01100010",
+                                                    .used = true},
+                                         JobTwinRow{.what = "bare",
+                                                    .outputMode = kOutputModeBareLooping,
+                                                    .controllerName = "Mine01100010",
+                                                    .used = false},
+                                         JobTwinRow{.what = "out_of_the_folder",
+                                                    .outputMode = kOutputModeController,
+                                                    .controllerName = "../Outside01100010",
+                                                    .used = false}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace
 }  // namespace sonaflux

@@ -1,8 +1,8 @@
 #include "writers/html_page_writer.h"
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <tuple>
 
 #include "core/page_for.h"
@@ -29,21 +29,41 @@ ApplicationPaths programOnly(const std::string& programFolder) {
 
 // Controller output, instruction "e", controller code 01150040, on FFFFFF with 000000 text.
 const std::string kControllerPage = test::crlfLines({
-    "<html>", "  <head>", "    <title>", "      Rock * Roll (live) ! 2003", "    </title>",
+    "<html>",
+    "  <head>",
+    "    <title>",
+    "      Rock * Roll (live) ! 2003",
+    "    </title>",
     "    <meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">",
-    "    <style>", "      P { font-family: Arial, Helvetica, sans-serif }", "    </style>", "  </head>",
-    "  <body bgcolor=\"#FFFFFF\" text=\"#000000\">", "", "", "", "    <p>",
+    "    <style>",
+    "      P { font-family: Arial, Helvetica, sans-serif }",
+    "    </style>",
+    "  </head>",
+    "  <body bgcolor=\"#FFFFFF\" text=\"#000000\">",
+    "",
+    "",
+    "",
+    "    <p>",
     "      <object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" "
     "codebase=\"http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=4,0,0,0\" "
     "width=150 height=40 align=\"absmiddle\">",
-    "        <param name=movie value=\"snx12e.swf\">", "        <param name=quality value=best>",
-    "        <param name=wmode value=transparent>", "        <param name=bgcolor value=#FFFFFF>",
+    "        <param name=movie value=\"snx12e.swf\">",
+    "        <param name=quality value=best>",
+    "        <param name=wmode value=transparent>",
+    "        <param name=bgcolor value=#FFFFFF>",
     "        <param name=loop value=true>",
     "        <embed src=\"snx12e.swf\" quality=best wmode=transparent bgcolor=#FFFFFF loop=true "
     "width=150 height=40 type=\"application/x-shockwave-flash\" "
     "pluginspage=\"http://www.macromedia.com/shockwave/download/index.cgi?P1_Prod_Version=ShockwaveFlash\" "
     "align=\"absmiddle\">",
-    "        </embed>", "      </object>", "      Rock * Roll (live) ! 2003", "    </p>", "", "", "", "  </body>",
+    "        </embed>",
+    "      </object>",
+    "      Rock * Roll (live) ! 2003",
+    "    </p>",
+    "",
+    "",
+    "",
+    "  </body>",
     "</html>",
 });
 
@@ -57,8 +77,10 @@ std::string replaced(std::string page, std::initializer_list<std::pair<std::stri
 
 // The parts of the controller page that depend on the output mode replaced.
 std::string withOutput(const std::string& movie, const std::string& size, const std::string& loop) {
-  return replaced(kControllerPage, {{"snx12e.swf", movie}, {"width=150 height=40", size},
-                                    {"loop value=true", "loop value=" + loop}, {"loop=true", "loop=" + loop}});
+  return replaced(kControllerPage, {{"snx12e.swf", movie},
+                                    {"width=150 height=40", size},
+                                    {"loop value=true", "loop value=" + loop},
+                                    {"loop=true", "loop=" + loop}});
 }
 
 struct PageContext {
@@ -90,13 +112,13 @@ TEST(HtmlPageWriter, PageComparedWholeFollowsTheJobsOutputMode) {
 
 TEST(HtmlPageWriter, TitleIsFilteredAndWrittenInLatin1) {
   const std::pair<std::string, std::string> rows[] = {
-      {"Caf\xC3\xA9", "Caf\xE9"},                // U+00E9 is one Latin-1 byte
-      {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},          // the ends of the upper half
-      {"5 \xE2\x82\xAC", "5 &#8364;"},           // U+20AC has no Latin-1 byte
-      {"\xF0\x9F\x8E\xB5", "&#127925;"},         // four-byte sequence
-      {"R&\xE2\x82\xAC", "R*&#8364;"},           // the filter runs before the references
-      {"Caf\xE9", "Caf\xE9"},                    // not UTF-8: taken as Latin-1
-      {"\xC0\xAF", "\xC0\xAF"},                  // overlong "/": not UTF-8 either
+      {"Caf\xC3\xA9", "Caf\xE9"},         // U+00E9 is one Latin-1 byte
+      {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},   // the ends of the upper half
+      {"5 \xE2\x82\xAC", "5 &#8364;"},    // U+20AC has no Latin-1 byte
+      {"\xF0\x9F\x8E\xB5", "&#127925;"},  // four-byte sequence
+      {"R&\xE2\x82\xAC", "R*&#8364;"},    // the filter runs before the references
+      {"Caf\xE9", "Caf\xE9"},             // not UTF-8: taken as Latin-1
+      {"\xC0\xAF", "\xC0\xAF"},           // overlong "/": not UTF-8 either
   };
   for (const auto& [title, written] : rows) {
     SCOPED_TRACE(title);
@@ -179,11 +201,14 @@ TEST(ControllerList, SelectionStartsAtSecondEntryAndWraps) {
       {three, "slim01240024", 2},     // case ignored
       {three, "CLASSIC01150040", 0},  // found only after wrapping round
       {three, "Deck", 1},             // a beginning is enough
-      {three, "Deck01120060x", std::nullopt}, {three, "Round01100010", std::nullopt},
+      {three, "Deck01120060x", std::nullopt},
+      {three, "Round01100010", std::nullopt},
       {prefixed, "Classic", 1},  // the later, longer entry wins
       {prefixed, "classic0", 1},
       {three, "", 1},  // matches everything: the search start
-      {{"Solo01100010"}, "Solo01100010", 0}, {{"Solo01100010"}, "", 0}, {{}, "Classic01150040", std::nullopt},
+      {{"Solo01100010"}, "Solo01100010", 0},
+      {{"Solo01100010"}, "", 0},
+      {{}, "Classic01150040", std::nullopt},
   };
   for (const auto& [entries, stored, expected] : rows) {
     EXPECT_EQ(selectedController(entries, stored), expected) << '"' << stored << "\" among " << entries.size();
@@ -228,8 +253,10 @@ TEST(ControllerList, PreviewPageGoesToTheSettingsFolderWithTheUsersDescriptions)
 // The list's naming rule and the page's object size read the same code.
 TEST(ControllerList, NamingRuleAndPageSizeReadTheThreeCodeNumbers) {
   const std::tuple<std::string, ControllerNaming, int, int, int> rows[] = {
-      {"Classic01150040", ControllerNaming::Correct, 1, 150, 40}, {"x01150040", ControllerNaming::Correct, 1, 150, 40},
-      {"01150040", ControllerNaming::TooShort, 1, 150, 40},       {"x150040", ControllerNaming::TooShort, 0, 0, 0},
+      {"Classic01150040", ControllerNaming::Correct, 1, 150, 40},
+      {"x01150040", ControllerNaming::Correct, 1, 150, 40},
+      {"01150040", ControllerNaming::TooShort, 1, 150, 40},
+      {"x150040", ControllerNaming::TooShort, 0, 0, 0},
       {"", ControllerNaming::TooShort, 0, 0, 0},
       {"bar00150040", ControllerNaming::ZeroInCode, 0, 150, 40},
       {"bar01000040", ControllerNaming::ZeroInCode, 1, 0, 40},

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 #include <tuple>
 
 #include "core/file_routines.h"
@@ -15,8 +15,8 @@
 #include "tests/support/swf_walker.h"
 #include "tests/support/wav_fixture.h"
 #include "writers/output_naming.h"
-#include "writers/swf_stream_writer.h"
 #include "writers/sound_stream_tags.h"
+#include "writers/swf_stream_writer.h"
 
 namespace sonaflux {
 namespace {
@@ -57,8 +57,8 @@ struct WritingStageFixture : test::StageFixture {
 
   void run() {
     writeOutputFiles(ctx);
-    for (File* f : {&ctx.job.streamOutHandle, &ctx.job.controllerOutHandle, &ctx.job.htmlFile,
-                    &ctx.job.mp3OutHandle, &ctx.job.tmp3Handle})
+    for (File* f : {&ctx.job.streamOutHandle, &ctx.job.controllerOutHandle, &ctx.job.htmlFile, &ctx.job.mp3OutHandle,
+                    &ctx.job.tmp3Handle})
       closeFile(*f);
   }
 
@@ -84,21 +84,23 @@ Bytes repeat(int count, const std::function<Bytes(int)>& make) {
   return out;
 }
 
-Bytes silence(int frames) { return repeat(frames, [](int) { return frame(-1); }); }
+Bytes silence(int frames) {
+  return repeat(frames, [](int) { return frame(-1); });
+}
 
 // The template the build puts in the program folder, worked out field by field.
 const Bytes kTemplate = {
     'F', 'W', 'S', 6, 0x00, 0x00, 0x00, 0x00,  // uncompressed SWF, version 6; FileLength, patched by the writer
     // RECT, 10-bit fields: Nbits 01010 | Xmin 0 | Xmax 400 = 0110010000 | Ymin 0 |
     // Ymax 400 = 0110010000 | 3 padding bits
-    0b01010'000, 0b0000000'0, 0b11001000, 0b0'0000000, 0b000'01100, 0b10000'000,
-    0x00, 0x01, 0x00, 0x00,  // frame rate 8.8: 1.0 frame per second; FrameCount, patched by the writer
+    0b01010'000, 0b0000000'0, 0b11001000, 0b0'0000000, 0b000'01100, 0b10000'000, 0x00, 0x01, 0x00,
+    0x00,                          // frame rate 8.8: 1.0 frame per second; FrameCount, patched by the writer
     0x43, 0x02, 0xFF, 0xFF, 0xFF,  // SetBackgroundColor: code 9 << 6 | length 3 = 0x0243, then white
-    0x86, 0x04,              // SoundStreamHead: code 18 << 6 | length 6 = 0x0486
-    0b0000'10'1'0,           // reserved | playback 22 kHz | 16-bit | mono
-    0b0010'10'1'0,           // MP3 | 22 kHz | 16-bit | mono
-    0x22, 0x56, 0x00, 0x00,  // StreamSoundSampleCount 22050 = 0x5622, LatencySeek 0
-    0x40, 0x00,              // ShowFrame: code 1 << 6 | length 0
+    0x86, 0x04,                    // SoundStreamHead: code 18 << 6 | length 6 = 0x0486
+    0b0000'10'1'0,                 // reserved | playback 22 kHz | 16-bit | mono
+    0b0010'10'1'0,                 // MP3 | 22 kHz | 16-bit | mono
+    0x22, 0x56, 0x00, 0x00,        // StreamSoundSampleCount 22050 = 0x5622, LatencySeek 0
+    0x40, 0x00,                    // ShowFrame: code 1 << 6 | length 0
 };
 
 TEST(StreamTemplate, ProgramFolderHoldsTheHandDerivedHeader) {
@@ -110,10 +112,13 @@ TEST(StreamTemplate, ProgramFolderHoldsTheHandDerivedHeader) {
 TEST(SwfStreamWriter, OneFrameGivesTheHandDerivedFile) {
   Bytes expected = kTemplate;
   expected[4] = 0xAD, expected[5] = 0x0C;  // FileLength 33 + (10 + 41 x 78 + 2) + 2 = 3245
-  expected[16] = 2;                         // FrameCount: the template's frame and the block's
+  expected[16] = 2;                        // FrameCount: the template's frame and the block's
   // Long header of SoundStreamBlock (19 << 6 | 0x3F = 0x04FF), length 4 + 41 x 78 = 0x0C82,
   // SampleCount 41 x 576 = 0x5C40, SeekSamples 1680 = 0x0690; then ShowFrame and End.
-  expected = concat({expected, {0xFF, 0x04, 0x82, 0x0C, 0x00, 0x00, 0x40, 0x5C, 0x90, 0x06}, frame(0), silence(40),
+  expected = concat({expected,
+                     {0xFF, 0x04, 0x82, 0x0C, 0x00, 0x00, 0x40, 0x5C, 0x90, 0x06},
+                     frame(0),
+                     silence(40),
                      {0x40, 0x00, 0x00, 0x00}});
   WritingStageFixture fx;
   fx.prepare(frame(0));
@@ -149,7 +154,8 @@ TEST(SwfStreamWriter, CopiesFramesWholeWhereverTheStreamEnds) {
 TEST(SwfStreamWriter, FollowsTheSeekAndFrameCycleOverManyBlocks) {
   // After the 41-frame first block, the start moves 108 samples on per block
   // (modulo 576); starts beyond 412 take 39 frames: 613 frames in 16 blocks.
-  const std::pair<int, int> expected[] = {  // SeekSamples, frames
+  const std::pair<int, int> expected[] = {
+      // SeekSamples, frames
       {1680, 41}, {60, 38},  {168, 38}, {276, 38}, {384, 38}, {492, 39}, {24, 38},  {132, 38}, {240, 38}, {348, 38},
       {456, 39},  {564, 39}, {96, 38},  {204, 38}, {312, 38}, {420, 39}, {528, 39}, {60, 38},  {168, 38},
   };
@@ -226,8 +232,10 @@ TEST(SwfStreamWriter, FailuresStopTheStageBeforeThePage) {
     if (!removeController) fx.addController(Bytes(1000, 0x5A));
     fx.prepare(repeat(60, [](int i) { return frame(i); }));
     const std::string dataFile = fx.program.file("snx.da1");
-    if (templateSize < 0) std::filesystem::remove(dataFile);
-    else std::filesystem::resize_file(dataFile, static_cast<std::uintmax_t>(templateSize));
+    if (templateSize < 0)
+      std::filesystem::remove(dataFile);
+    else
+      std::filesystem::resize_file(dataFile, static_cast<std::uintmax_t>(templateSize));
     if (cancel) fx.host.cancelOnPump = fx.host.pumps + 5;
     if (onFullDisk) {
       ASSERT_TRUE((fx.ctx.job.*onFullDisk).openExisting("/dev/full", FileAccess::ReadWrite, false));
@@ -257,8 +265,10 @@ TEST(ControllerCopy, CopiesTheControllerByteForByteForControllerOutputOnly) {
     Bytes controller(size);
     for (std::size_t i = 0; i < size; ++i) controller[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     const bool copied = mode == kOutputModeController;
-    if (copied) fx.addController(controller);
-    else std::filesystem::remove_all(fx.program.file("Controllers"));
+    if (copied)
+      fx.addController(controller);
+    else
+      std::filesystem::remove_all(fx.program.file("Controllers"));
     fx.prepare(frame(0));
     fx.run();
     EXPECT_EQ(std::pair(fx.host.texts().empty(), fx.ctx.job.jobFailed), std::pair(true, false));
@@ -294,12 +304,15 @@ TEST(OutputNaming, AsksBeforeOverwritingTheFilesOfTheSet) {
   // Name, output mode, files already there, the answer, the files listed (empty: no question).
   const std::tuple<const char*, std::int32_t, std::vector<std::string>, MessageAnswer, std::vector<std::string>>
       rows[] = {
-      {"one file, Yes", kOutputModeController, {"snx1.htm"}, MessageAnswer::Yes, {"snx1.htm"}},
-      // the controller first; temporary files are not part of the set
-      {"several files, No", kOutputModeController, {"snx1.htm", "snx1s.swf", "snx1c.swf", "snx1.tmp1"},
-       MessageAnswer::No, {"snx1c.swf", "snx1s.swf", "snx1.htm"}},
-      {"bare output has no controller file", kOutputModeBareOnce, {"snx1c.swf"}, MessageAnswer::No, {}},
-  };
+          {"one file, Yes", kOutputModeController, {"snx1.htm"}, MessageAnswer::Yes, {"snx1.htm"}},
+          // the controller first; temporary files are not part of the set
+          {"several files, No",
+           kOutputModeController,
+           {"snx1.htm", "snx1s.swf", "snx1c.swf", "snx1.tmp1"},
+           MessageAnswer::No,
+           {"snx1c.swf", "snx1s.swf", "snx1.htm"}},
+          {"bare output has no controller file", kOutputModeBareOnce, {"snx1c.swf"}, MessageAnswer::No, {}},
+      };
   for (const auto& [name, mode, existing, answer, listed] : rows) {
     SCOPED_TRACE(name);
     WritingStageFixture fx(mode);

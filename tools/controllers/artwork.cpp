@@ -48,8 +48,8 @@ void addCircle(Outline& shape, Box box) {
   shape.moveTo(cx + r, cy);
   for (int i = 0; i < 8; ++i) {
     const double mid = step * (i + 0.5), end = step * (i + 1);
-    shape.curveTo(cx + controlRadius * std::cos(mid), cy + controlRadius * std::sin(mid),
-                  cx + r * std::cos(end), cy + r * std::sin(end));
+    shape.curveTo(cx + controlRadius * std::cos(mid), cy + controlRadius * std::sin(mid), cx + r * std::cos(end),
+                  cy + r * std::sin(end));
   }
 }
 

@@ -19,14 +19,10 @@ double prop(Property p) { return static_cast<double>(static_cast<int>(p)); }
 
 void getVar(ActionAssembler& a, const char* name) { a.push(std::string(name)).getVariable(); }
 
-void setVar(ActionAssembler& a, const char* name, double value) {
-  a.push({std::string(name), value}).setVariable();
-}
+void setVar(ActionAssembler& a, const char* name, double value) { a.push({std::string(name), value}).setVariable(); }
 
 /// Pushes a property of the stream level (undefined while nothing is loaded).
-void pushStreamProperty(ActionAssembler& a, Property p) {
-  a.push({std::string(kStreamLevel), prop(p)}).getProperty();
-}
+void pushStreamProperty(ActionAssembler& a, Property p) { a.push({std::string(kStreamLevel), prop(p)}).getProperty(); }
 
 /// Branches to label unless the stream level holds a movie. While a load is
 /// under way the level holds an empty clip that stands on frame 0.
@@ -47,9 +43,7 @@ void unlessLetter(ActionAssembler& a, const char* letter, const std::string& lab
   a.push(std::string(letter)).stringEquals().logicalNot().branchIfTrue(label);
 }
 
-void streamGotoFirstAndStop(ActionAssembler& a) {
-  a.setTarget(kStreamLevel).gotoFrame(0).stop().setTarget("");
-}
+void streamGotoFirstAndStop(ActionAssembler& a) { a.setTarget(kStreamLevel).gotoFrame(0).stop().setTarget(""); }
 
 void setBarScale(ActionAssembler& a, const char* bar) {
   // Expects the scale on the stack; SetProperty wants target, index, value.

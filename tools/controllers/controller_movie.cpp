@@ -35,9 +35,7 @@ class ShapeOutline : public Outline {
   ShapeOutline(swf::ShapeBuilder& shape, int fill) : m_shape(shape), m_fill(fill) {}
   void moveTo(double x, double y) override { m_shape.moveTo(tw(x), tw(y), m_fill); }
   void lineTo(double x, double y) override { m_shape.lineTo(tw(x), tw(y)); }
-  void curveTo(double cx, double cy, double x, double y) override {
-    m_shape.curveTo(tw(cx), tw(cy), tw(x), tw(y));
-  }
+  void curveTo(double cx, double cy, double x, double y) override { m_shape.curveTo(tw(cx), tw(cy), tw(x), tw(y)); }
 
  private:
   swf::ShapeBuilder& m_shape;
@@ -108,8 +106,9 @@ class ControllerBuilder {
   // scaling it horizontally fills the track from the left.
   void placeBar(std::uint16_t depth, swf::Rgb colour, const char* name) {
     const Box& bar = m_design.bar;
-    const std::uint16_t fill =
-        defineShape(colour, [&](Outline& o) { addRoundedRect(o, {0, 0, bar.width, bar.height}, bar.height / 2); });
+    const std::uint16_t fill = defineShape(colour, [&](Outline& o) {
+      addRoundedRect(o, {0, 0, bar.width, bar.height}, bar.height / 2);
+    });
     Bytes timeline;
     swf::PlaceObject inner;
     inner.depth = 1;

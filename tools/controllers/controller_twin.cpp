@@ -138,17 +138,20 @@ std::string buildControllerTwin(const Design& d) {
   // Pressed, the symbol sinks by a pixel, as in the movie.
   line("    " + scope + " .snx-button:active .snx-icon { transform: translate(0, 1px) }");
   line("  </style>");
-  line("  <path d=\"" + pathData([&](Outline& o) { addRoundedRect(o, {0, 0, d.width, d.height}, d.panelRadius); }) +
+  line("  <path d=\"" + pathData([&](Outline& o) {
+         addRoundedRect(o, {0, 0, d.width, d.height}, d.panelRadius);
+       }) +
        "\" fill=\"" + colour(c.panel) + "\"/>");
   const int barRadius = d.bar.height / 2;
   line("  <path d=\"" + pathData([&](Outline& o) { addRoundedRect(o, d.bar, barRadius); }) + "\" fill=\"" +
        colour(c.track) + "\"/>");
   // Each bar fills the track from its left end as it is scaled.
-  const std::string barShape =
-      pathData([&](Outline& o) { addRoundedRect(o, {0, 0, d.bar.width, d.bar.height}, barRadius); });
+  const std::string barShape = pathData([&](Outline& o) {
+    addRoundedRect(o, {0, 0, d.bar.width, d.bar.height}, barRadius);
+  });
   for (const auto& [name, fill] : {std::pair{"loaded", c.loaded}, std::pair{"played", c.played}}) {
-    line("  <g " + translate(d.bar.x, d.bar.y) + "><path class=\"snx-" + name + "\" d=\"" + barShape +
-         "\" fill=\"" + colour(fill) + "\" transform=\"scale(0 1)\"/></g>");
+    line("  <g " + translate(d.bar.x, d.bar.y) + "><path class=\"snx-" + name + "\" d=\"" + barShape + "\" fill=\"" +
+         colour(fill) + "\" transform=\"scale(0 1)\"/></g>");
   }
 
   struct Button {
@@ -157,14 +160,14 @@ std::string buildControllerTwin(const Design& d) {
     Box box;
     void (*symbol)(Outline&, Box);
   };
-  for (const Button& b : {Button{"play", "Play", d.play, addPlaySymbol},
-                          Button{"pause", "Pause", d.pause, addPauseSymbol},
-                          Button{"stop", "Stop", d.stop, addStopSymbol}}) {
+  for (const Button& b :
+       {Button{"play", "Play", d.play, addPlaySymbol}, Button{"pause", "Pause", d.pause, addPauseSymbol},
+        Button{"stop", "Stop", d.stop, addStopSymbol}}) {
     const Box local{0, 0, b.box.width, b.box.height};
     line("  <g class=\"snx-button snx-" + std::string(b.name) + "\" role=\"button\" aria-label=\"" + b.label +
          "\" tabindex=\"0\" " + translate(b.box.x, b.box.y) + ">");
-    line("    <path class=\"snx-face\" d=\"" +
-         pathData([&](Outline& o) { addButtonFace(o, d.buttonShape, local); }) + "\"/>");
+    line("    <path class=\"snx-face\" d=\"" + pathData([&](Outline& o) { addButtonFace(o, d.buttonShape, local); }) +
+         "\"/>");
     line("    <path class=\"snx-icon\" d=\"" + pathData([&](Outline& o) { b.symbol(o, local); }) + "\" fill=\"" +
          colour(c.icon) + "\"/>");
     line("  </g>");

@@ -11,10 +11,10 @@ namespace sonaflux::artwork {
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
-constexpr double kPeak = 0.8;         // headroom below full scale
-constexpr double kAttack = 0.004;     // seconds
-constexpr double kFadeIn = 0.002;     // seconds of opening fade
-constexpr double kFadeOut = 0.03;     // seconds of closing fade
+constexpr double kPeak = 0.8;      // headroom below full scale
+constexpr double kAttack = 0.004;  // seconds
+constexpr double kFadeIn = 0.002;  // seconds of opening fade
+constexpr double kFadeOut = 0.03;  // seconds of closing fade
 
 /// A partial of a note: frequency ratio, level, and how much faster than
 /// the fundamental it dies away.

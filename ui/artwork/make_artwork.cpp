@@ -86,10 +86,9 @@ QString drawAll(const QString& listPath, const QDir& sources, const QDir& output
     const QStringList cells = line.split(' ', Qt::SkipEmptyParts);
     if (cells.size() != 5) return "bad line in " + listPath + ": " + line;
     const QString output = outputs.filePath(cells[0]);
-    const QString error = cells[4] == "sound"
-                              ? writeSound(output)
-                              : drawPicture(sources.filePath(cells[1]), output,
-                                            QSize(cells[2].toInt(), cells[3].toInt()), cells[4]);
+    const QString error = cells[4] == "sound" ? writeSound(output)
+                                              : drawPicture(sources.filePath(cells[1]), output,
+                                                            QSize(cells[2].toInt(), cells[3].toInt()), cells[4]);
     if (!error.isEmpty()) return error;
   }
   return {};

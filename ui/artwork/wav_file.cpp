@@ -30,13 +30,12 @@ bool writeWav8(const std::string& path, const std::vector<double>& samples, int 
   appendU16(out, 1);  // channels
   appendU32(out, static_cast<std::uint32_t>(sampleRate));
   appendU32(out, static_cast<std::uint32_t>(sampleRate));  // bytes per second
-  appendU16(out, 1);  // block align
-  appendU16(out, 8);  // bits per sample
+  appendU16(out, 1);                                       // block align
+  appendU16(out, 8);                                       // bits per sample
   putTag(out, "data");
   appendU32(out, dataSize);
   // 8-bit PCM is unsigned with silence at 128.
-  for (double s : samples)
-    out.push_back(static_cast<std::uint8_t>(std::clamp(std::lround(128 + 127 * s), 0L, 255L)));
+  for (double s : samples) out.push_back(static_cast<std::uint8_t>(std::clamp(std::lround(128 + 127 * s), 0L, 255L)));
   if (pad) out.push_back(128);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));

@@ -5,12 +5,12 @@
 // working_window_bench.sh against the command line.
 //
 //   working_window_bench PROGRAM_FOLDER/ INPUT.wav OUTPUT_FOLDER/
+#include <sys/resource.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPushButton>
 #include <QTimer>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>

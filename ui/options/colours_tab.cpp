@@ -1,7 +1,7 @@
 #include "ui/options/colours_tab.h"
 
-#include <QColorDialog>
 #include <QBoxLayout>
+#include <QColorDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>

@@ -17,8 +17,7 @@
 
 namespace sonaflux {
 
-ControllerTab::ControllerTab(AppContext& ctx, const OptionSettings& start, const ColoursTab& colours,
-                             QWidget* parent)
+ControllerTab::ControllerTab(AppContext& ctx, const OptionSettings& start, const ColoursTab& colours, QWidget* parent)
     : OptionsTab(QStringLiteral("Controller"), parent),
       m_ctx(ctx),
       m_colours(colours),
