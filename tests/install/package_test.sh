@@ -18,14 +18,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-wait_for() {
-  local deadline=$((SECONDS + 90))
-  until eval "$1"; do
-    [ $SECONDS -lt $deadline ] || fail "timed out waiting for: $1"
-    sleep 0.1
-  done
-}
+source "$(dirname "$0")/common.sh"
 
 if dpkg -s sonaflux >/dev/null 2>&1; then fail "sonaflux is installed already; this test would remove it"; fi
 cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" 2>&1 || fail "$(cat "$work/cpack.log")"
