@@ -7,11 +7,12 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
 const { test, before, after } = require('node:test');
-const { chromium } = require('playwright-core');
 
 const {
   toneStepsWav, runJob, makeTempFolder, removeTempFolders, writePreviewPage, startServing, servePage,
 } = require('./lib/job.js');
+const { launch } = require('./lib/browsers.js');
+const { startPulse } = require('./lib/pulse.js');
 
 const kHtml5Page = 4;
 // Button centres and the bar's size of each shipped controller's layout.
@@ -26,39 +27,50 @@ const kControllers = {
 const kMostDifferingPixels = 0.01;
 const kChannelTolerance = 16;
 
+// No network: what a page needs comes from the loopback.
+const kRemote = /^https?:\/\/(?!127\.0\.0\.1[:/])/;
+
 // A browser from a launcher: { newPage(), close() }, its pages with goto,
 // evaluate, mouse, screenshot, on('request'|'pageerror'|'console').
-async function launchChromium({ autoplay }) {
-  const context = await chromium.launchPersistentContext(makeTempFolder('chromium'), {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--disable-gpu', '--disable-sync',
-      `--autoplay-policy=${autoplay ? 'no-user-gesture-required' : 'document-user-activation-required'}`],
-  });
-  // No network: what a page needs comes from the loopback.
-  await context.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
+async function launchChromium(env, autoplay) {
+  const context = await launch('chromium', env, { autoplay });
+  await context.route(kRemote, (route) => route.abort());
   return { newPage: () => context.newPage(), close: () => context.close() };
 }
-const kLaunchers = { chromium: launchChromium };
+async function launchFirefox(env, autoplay) {
+  const browser = await launch('firefox', env, { autoplay });
+  const newPage = async () => {
+    const page = await browser.newPage();
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (kRemote.test(r.url()) ? r.abort() : r.continue()));
+    return page;
+  };
+  return { newPage, close: () => browser.close() };
+}
+const kLaunchers = { chromium: launchChromium, firefox: launchFirefox };
 
 const browsers = {};
+let pulse = null;
 before(async () => {
-  for (const [name, launch] of Object.entries(kLaunchers)) {
-    browsers[name] = { free: await launch({ autoplay: true }), blocked: await launch({ autoplay: false }) };
+  pulse = await startPulse();
+  const env = { ...process.env, ...pulse.env };
+  for (const [name, launchOne] of Object.entries(kLaunchers)) {
+    browsers[name] = { free: await launchOne(env, true), blocked: await launchOne(env, false) };
   }
 });
 after(async () => {
   for (const { free, blocked } of Object.values(browsers)) await Promise.all([free.close(), blocked.close()]);
+  if (pulse) await pulse.stop();
   removeTempFolders();
 });
 
-// Polls fn in the page until it gives a truthy value or the deadline passes;
-// hands back the last value.
-async function poll(page, fn, arg, timeout = 10000) {
+// Polls the twin's state until want(state) holds or the deadline passes;
+// hands back the last state.
+async function waitState(page, want, timeout = 10000) {
   const deadline = Date.now() + timeout;
   for (;;) {
-    const value = await page.evaluate(fn, arg);
-    if (value || Date.now() > deadline) return value;
+    const state = await page.evaluate(twinState);
+    if (want(state) || Date.now() > deadline) return state;
     await new Promise((resolve) => setTimeout(resolve, 100));
   }
 }
@@ -71,8 +83,20 @@ function twinState() {
     .exec(svg.querySelector(`.snx-${name}`).getAttribute('transform'))[1]);
   const box = svg.getBoundingClientRect();
   return { state: svg.getAttribute('data-state'), loaded: scale('loaded'), played: scale('played'),
-    paused: audio.paused, time: audio.currentTime, loop: audio.loop, ended: audio.ended, error: !!audio.error,
+    plays: window.playsSettled, paused: audio.paused, time: audio.currentTime, loop: audio.loop, ended: audio.ended, error: !!audio.error,
     box: { x: box.x, y: box.y, width: box.width, height: box.height } };
+}
+
+// Counts the page's play() calls whose promise has settled, so that a test can
+// wait for the outcome of a press.
+function countPlays() {
+  window.playsSettled = 0;
+  const play = HTMLMediaElement.prototype.play;
+  HTMLMediaElement.prototype.play = function () {
+    const started = play.call(this);
+    started.finally(() => { window.playsSettled += 1; }).catch(() => {});
+    return started;
+  };
 }
 
 // Tells the console the twin's state once the sound can play through and
@@ -121,7 +145,7 @@ async function withPage(browser, address, body, { allowed = null } = {}) {
     });
     page.on('request', (r) => requests.push(r.url()));
     await (page.addInitScript || page.evaluateOnNewDocument)
-      .call(page, `window.twinState = ${twinState}; (${reportSettled})();`);
+      .call(page, `window.twinState = ${twinState}; (${countPlays})(); (${reportSettled})();`);
     await page.goto(address);
     await body({ page, requests, settled });
     assert.deepEqual(problems.filter((p) => !allowed || !allowed.test(p)), []);
@@ -140,8 +164,9 @@ test('each twin shows at its coded size with nothing but the page and its sound'
       const set = html5Set(name, 'c', [400, 800]);
       const serving = await serveStatic(set.folder, set.page);
       try {
-        await withPage(free, serving.address, async ({ page, requests }) => {
-          const state = await poll(page, twinState);
+        await withPage(free, serving.address, async ({ requests, settled }) => {
+          // Settled, the page has asked for its sound.
+          const state = await settled;
           assert.deepEqual([state.box.width, state.box.height], at.size, `${browserName} ${name}`);
           const asked = new Set(requests.map((r) => r.slice(serving.address.lastIndexOf('/') + 1)));
           asked.delete('favicon.ico');
@@ -168,27 +193,26 @@ test('each twin plays, pauses, resumes from the pause and stops back to the star
           assert.ok(state.loaded > 0, `${label}: the loaded bar stays empty`);
 
           await press(page, box, at.play);
-          state = await poll(page, () => document.querySelector('audio').currentTime > 2 && twinState());
-          assert.ok(state && state.state === 'playing' && state.played > 0, `${label}: Play: ${JSON.stringify(state)}`);
+          state = await waitState(page, (s) => s.time > 2 && s.state === 'playing');
+          assert.ok(state.state === 'playing' && state.played > 0, `${label}: Play: ${JSON.stringify(state)}`);
 
           await press(page, box, at.pause);
-          const paused = await poll(page, () => document.querySelector('audio').paused && twinState());
-          await new Promise((resolve) => setTimeout(resolve, 800));
-          state = await page.evaluate(twinState);
-          assert.deepEqual([paused.state, state.time], ['paused', paused.time], `${label}: Pause`);
+          const paused = await waitState(page, (s) => s.paused && s.state === 'paused');
+          assert.deepEqual([paused.state, paused.paused], ['paused', true], `${label}: Pause`);
 
           await press(page, box, at.play);
-          const resumed = await poll(page, () => !document.querySelector('audio').paused && twinState());
-          assert.ok(resumed && resumed.state === 'playing', `${label}: Play after Pause did not play`);
-          assert.ok(resumed.time >= paused.time, `${label}: paused at ${paused.time} s, resumed at ${resumed.time} s`);
+          const resumed = await waitState(page, (s) => !s.paused && s.state === 'playing');
+          assert.equal(resumed.state, 'playing', `${label}: Play after Pause did not play`);
+          assert.ok(resumed.time >= paused.time && resumed.time < paused.time + 1,
+            `${label}: paused at ${paused.time} s, resumed at ${resumed.time} s`);
 
           await press(page, box, at.stop);
-          state = await poll(page, () => document.querySelector('audio').paused && twinState());
+          state = await waitState(page, (s) => s.paused && s.state === 'stopped');
           assert.deepEqual([state.state, state.time, state.played], ['stopped', 0, 0], `${label}: Stop`);
 
           await press(page, box, at.play);
-          state = await poll(page, () => !document.querySelector('audio').paused && twinState());
-          assert.ok(state.time < 1, `${label}: Play after Stop started at ${state.time} s`);
+          state = await waitState(page, (s) => !s.paused && s.state === 'playing');
+          assert.ok(state.state === 'playing' && state.time < 1, `${label}: Play after Stop: ${JSON.stringify(state)}`);
         });
       } finally {
         await serving.stop();
@@ -216,8 +240,8 @@ test('the instruction letter decides whether the twin starts and whether the sou
           assert.deepEqual([state.state, state.loop], [starts ? 'playing' : 'stopped', loops], label);
           if (!starts || loops) return;
           // Played once, the twin rests at the end, its bar full.
-          const end = await poll(page, () => twinState().state === 'ended' && twinState());
-          assert.equal(end && end.played, 1, `${label}: ${JSON.stringify(end)}`);
+          const end = await waitState(page, (s) => s.state === 'ended');
+          assert.deepEqual([end.state, end.played], ['ended', 1], `${label}: ${JSON.stringify(end)}`);
         });
       } finally {
         await serving.stop();
@@ -235,8 +259,8 @@ test('where autoplay is blocked, a playing instruction shows stopped and starts 
         const state = await settled;
         assert.deepEqual([state.state, state.paused], ['stopped', true], browserName);
         await press(page, state.box, kControllers.Deck01120060.play);
-        const started = await poll(page, () => document.querySelector('audio').currentTime > 0.5 && twinState());
-        assert.equal(started && started.state, 'playing', `${browserName}: a press did not start it`);
+        const started = await waitState(page, (s) => s.time > 0.5 && s.state === 'playing');
+        assert.equal(started.state, 'playing', `${browserName}: a press did not start it`);
       });
     } finally {
       await serving.stop();
@@ -257,12 +281,12 @@ test('a missing or damaged sound leaves the twin stopped, also after Play', asyn
       const serving = await serveStatic(set.folder, set.page);
       try {
         await withPage(free, serving.address, async ({ page }) => {
-          const broken = await poll(page, () => document.querySelector('audio').error && twinState());
-          assert.ok(broken, `${label}: the element shows no error`);
+          const broken = await waitState(page, (s) => s.error);
+          assert.ok(broken.error, `${label}: the element shows no error`);
           assert.deepEqual([broken.state, broken.played], ['stopped', 0], label);
           await press(page, broken.box, kControllers.Classic01150040.play);
-          await new Promise((resolve) => setTimeout(resolve, 1000));
-          assert.equal((await page.evaluate(twinState)).state, 'stopped', `${label}: after Play`);
+          const after = await waitState(page, (s) => s.plays > broken.plays);
+          assert.deepEqual([after.plays > broken.plays, after.state], [true, 'stopped'], `${label}: after Play`);
         }, { allowed: /404|Failed to load|NotSupportedError|no supported source/i });
       } finally {
         await serving.stop();

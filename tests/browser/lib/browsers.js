@@ -71,17 +71,21 @@ class Page {
   close() { return this.page.close(); }
 }
 
-async function launch(name, env) {
+// A Playwright context (chromium) or a Puppeteer browser (firefox); with
+// autoplay false, sound starts only after a press on the page.
+async function launch(name, env, { autoplay = true } = {}) {
   if (name === 'chromium') {
     return chromium.launchPersistentContext(makeTempFolder('chromium'), {
       executablePath: '/usr/bin/chromium', headless: true, env,
-      args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+      args: ['--disable-gpu', '--disable-sync',
+        `--autoplay-policy=${autoplay ? 'no-user-gesture-required' : 'document-user-activation-required'}`],
     });
   }
   return puppeteer.launch({
     browser: 'firefox', protocol: 'webDriverBiDi', executablePath: '/usr/bin/firefox-esr', headless: true, env,
     userDataDir: makeTempFolder('firefox'),
-    extraPrefsFirefox: { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0 },
+    // 1 blocks audible autoplay; policy 0 lets a press allow it for the page.
+    extraPrefsFirefox: { 'media.autoplay.default': autoplay ? 0 : 1, 'media.autoplay.blocking_policy': 0 },
   });
 }
 
@@ -122,4 +126,4 @@ function useBrowsers() {
   return holder;
 }
 
-module.exports = { kBrowserNames, startBrowsers, useBrowsers };
+module.exports = { kBrowserNames, launch, startBrowsers, useBrowsers };
