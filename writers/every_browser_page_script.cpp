@@ -65,6 +65,8 @@ const char* const kFeedScript = R"js(
     return next();
   }).catch(plain);
   source.addEventListener('sourceopen', () => {
+    // The sound may have failed and gone to the file's address meanwhile.
+    if (quit) return;
     URL.revokeObjectURL(audio.src);
     buffer = source.addSourceBuffer(type);
     buffer.addEventListener('updateend', feed);
