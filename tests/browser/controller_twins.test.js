@@ -83,7 +83,8 @@ function twinState() {
     .exec(svg.querySelector(`.snx-${name}`).getAttribute('transform'))[1]);
   const box = svg.getBoundingClientRect();
   return { state: svg.getAttribute('data-state'), loaded: scale('loaded'), played: scale('played'),
-    plays: window.playsSettled, paused: audio.paused, time: audio.currentTime, loop: audio.loop, ended: audio.ended, error: !!audio.error,
+    paused: audio.paused, time: audio.currentTime, loop: audio.loop, ended: audio.ended, error: !!audio.error,
+    plays: window.playsSettled,
     box: { x: box.x, y: box.y, width: box.width, height: box.height } };
 }
 
