@@ -1,12 +1,14 @@
 // Time to first sound of a 40-second output set over a 5 000 bytes/s line
 // (a 56K modem), for each page setting, in headless Chromium and Firefox ESR,
-// three runs each, and whether the HTML5 page stalls in its first 40 s; the
-// HTML5 page also as a web server sends it, compressed with gzip. Each
-// browser is warmed up with one page first, as a visitor's browser is
-// already running. The player's own files come at full speed, as from the
-// browser's cache.
+// three runs each, and whether the HTML5 page stalls in its first 40 s. The
+// HTML5 page and its sound come from the preview server, relayed over the
+// line as it sends them: the page gzip-compressed to a browser that takes
+// that, and once more asked for uncompressed. Each browser is warmed up with
+// one page first, as a visitor's browser is already running. The player's
+// own files come at full speed, as from the browser's cache.
 //
-//   SONAFLUX_PROGRAM_FOLDER=build/bin/ node bench/first_sound.js [ruffle]
+//   SONAFLUX_PROGRAM_FOLDER=build/bin/ SONAFLUX_PREVIEW_SERVE=build/test-tools/preview_serve \
+//     node bench/first_sound.js [ruffle]
 //
 // With ruffle it measures the Ruffle page (player copied) instead.
 'use strict';
@@ -16,7 +18,7 @@ const path = require('node:path');
 const zlib = require('node:zlib');
 
 const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
-const { toneStepsWav, runJob, removeTempFolders, programFolder } = require(path.join(lib, 'job.js'));
+const { toneStepsWav, runJob, removeTempFolders, programFolder, servePage } = require(path.join(lib, 'job.js'));
 const { kBrowserNames, startBrowsers } = require(path.join(lib, 'browsers.js'));
 const { serveThrottled } = require(path.join(lib, 'throttle.js'));
 
@@ -24,10 +26,12 @@ const kSlowLine = 5000;
 const kRuns = 3;
 const kWatchMs = 40000;
 
-// Milliseconds from the navigation to the first sound, or null; and, with
-// watch, whether the <audio> waited for data in the kWatchMs after it.
-async function measure(browsers, name, folder, page, { ruffle = false, watch = false, gzip = false } = {}) {
-  const server = await serveThrottled(folder, kSlowLine, ruffle ? path.join(programFolder(), 'player') : null, { gzip });
+// Milliseconds from the navigation to the first sound, or null; with watch,
+// whether the <audio> waited for data in the kWatchMs after it; and how the
+// page went out.
+async function measure(browsers, name, folder, page, { ruffle = false, watch = false, from = null, identity = false } = {}) {
+  const server = await serveThrottled(folder, kSlowLine, ruffle ? path.join(programFolder(), 'player') : null,
+    { from, identity });
   const tab = await browsers.open(name, server.url + page, { sound: ruffle });
   const heard = ruffle ? () => window.__sound[0] : () => window.__media.find((e) => e.type === 'playing')?.at;
   await tab.waitFor(heard, null, ruffle ? 90000 : 60000);
@@ -39,7 +43,8 @@ async function measure(browsers, name, folder, page, { ruffle = false, watch = f
   }
   await tab.close();
   await server.close();
-  return { first: first ?? null, stalled };
+  const sent = server.sent.find((e) => e.path === `/${page}`);
+  return { first: first ?? null, stalled, page: sent && `${sent.encoding}, ${sent.bytes} bytes` };
 }
 
 (async () => {
@@ -51,9 +56,11 @@ async function measure(browsers, name, folder, page, { ruffle = false, watch = f
     `<!DOCTYPE html><html><body><audio src="${html5.base}.mp3" controls autoplay></audio></body></html>`);
   const pageBytes = fs.readFileSync(path.join(html5.folder, html5.page));
   console.log(`HTML5 page: ${pageBytes.length} bytes, ${zlib.gzipSync(pageBytes).length} compressed`);
+  const serving = await servePage(html5.folder, html5.page);
+  const from = serving.address.slice(0, serving.address.lastIndexOf('/') + 1);
   let rows = [
-    ['Every browser (HTML5 page)', html5.folder, html5.page, {}],
-    ['Every browser (HTML5 page), page sent compressed', html5.folder, html5.page, { watch: true, gzip: true }],
+    ['Every browser (HTML5 page), as the preview server sends it', html5.folder, html5.page, { watch: true, from }],
+    ['Every browser (HTML5 page), sent uncompressed', html5.folder, html5.page, { from, identity: true }],
     ['Every browser, plain <audio src> (fallback)', html5.folder, 'plain.htm', {}],
   ];
   if (process.argv.includes('ruffle')) {
@@ -68,10 +75,12 @@ async function measure(browsers, name, folder, page, { ruffle = false, watch = f
         for (let i = 0; i < kRuns; ++i) runs.push(await measure(browsers, name, folder, page, options));
         const times = runs.map((r) => (r.first === null ? 'no sound' : `${(r.first / 1000).toFixed(2)} s`));
         const stalls = options.watch ? `, stalled in ${runs.filter((r) => r.stalled !== false).length} of ${kRuns}` : '';
-        console.log(`${name}, ${label}: ${times.join(', ')}${stalls}`);
+        const sent = options.from ? ` (page ${[...new Set(runs.map((r) => r.page))].join('; ')})` : '';
+        console.log(`${name}, ${label}: ${times.join(', ')}${stalls}${sent}`);
       }
     }
   } finally {
+    await serving.stop();
     await browsers.close();
     removeTempFolders();
   }

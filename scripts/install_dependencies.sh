@@ -11,7 +11,7 @@ apt-get install -y --no-install-recommends \
   ffmpeg lame sox time ca-certificates \
   qt6-base-dev qt6-multimedia-dev fonts-liberation xvfb xauth imagemagick \
   qt6-svg-dev \
-  libcpp-httplib-dev \
+  libcpp-httplib-dev zlib1g-dev \
   chromium firefox-esr pulseaudio \
   dpkg-dev file appstream desktop-file-utils curl
 # Node.js and npm run the browser tests. A machine whose Node.js already

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -47,8 +48,9 @@ constexpr std::size_t kMaxConnections = 128;
 // Threads at most, those of ended connections that are still closing included.
 constexpr std::size_t kMaxThreads = 4 * kMaxConnections;
 constexpr std::size_t kPieceBytes = 64 * 1024;
-// Pages are read whole to add the player; larger ones go out unchanged.
-constexpr off_t kMaxEditedPageBytes = 1024 * 1024;
+// Pages and scripts are read whole, to add the player and to compress them;
+// larger ones stream unchanged.
+constexpr off_t kMaxWholeTextBytes = 1024 * 1024;
 
 struct ContentType {
   const char* extension;
@@ -189,6 +191,53 @@ void addPlayerScript(std::string& page, const std::string& playerScript) {
     return;
   }
   page.insert(at, tags);
+}
+
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  for (std::size_t from = 0;;) {
+    std::size_t end = text.find(separator, from);
+    parts.push_back(trimmed(text.substr(from, end == std::string::npos ? std::string::npos : end - from)));
+    if (end == std::string::npos) return parts;
+    from = end + 1;
+  }
+}
+
+// Whether an Accept-Encoding header takes gzip: named, or as "*", with a
+// weight other than 0 ("q=0", "q=0.00").
+bool takesGzip(const std::string& header) {
+  std::optional<bool> gzip, any;
+  for (const std::string& item : split(lowered(header), ',')) {
+    const std::vector<std::string> parts = split(item, ';');
+    bool weighted = true;
+    for (std::size_t i = 1; i < parts.size(); ++i)
+      if (parts[i].rfind("q=", 0) == 0) weighted = parts[i].find_first_not_of("0.", 2) != std::string::npos;
+    if (parts[0] == "gzip" || parts[0] == "x-gzip") gzip = weighted;
+    if (parts[0] == "*") any = weighted;
+  }
+  return gzip.value_or(any.value_or(false));
+}
+
+std::optional<std::string> gzipped(const std::string& text) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    return std::nullopt;
+  std::string packed(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+  stream.avail_out = static_cast<uInt>(packed.size());
+  const int result = deflate(&stream, Z_FINISH);
+  packed.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (result != Z_STREAM_END) return std::nullopt;
+  return packed;
 }
 
 std::string percentEncoded(const std::string& name) {
@@ -510,6 +559,9 @@ struct PreviewServer::State {
     // server's own, not const, and must not let the library build the
     // multipart answer of hundreds of ranges.
     const_cast<httplib::Request&>(request).ranges.clear();
+    // Nor pick an encoding of its own: only the text below goes compressed.
+    const bool gzip = takesGzip(request.get_header_value("Accept-Encoding"));
+    const_cast<httplib::Request&>(request).headers.erase("Accept-Encoding");
     bool inPlayer = false;
     std::optional<fs::path> path;
     if (addressedHere(request)) path = resolve(request.path, inPlayer);
@@ -520,11 +572,20 @@ struct PreviewServer::State {
     response.set_header("Cache-Control", "no-store");
     response.set_header("X-Content-Type-Options", "nosniff");
     response.set_header("Referrer-Policy", "no-referrer");
-    if (!inPlayer && std::string(type) == "text/html" && file->size <= kMaxEditedPageBytes) {
-      std::optional<std::string> page = readWhole(*file);
-      if (!page) return notFound(response);
-      addPlayerScript(*page, playerScript());
-      response.set_content(std::move(*page), type);
+    const bool page = !inPlayer && std::string(type) == "text/html";
+    const bool text = std::string(type).rfind("text/", 0) == 0;
+    // Text is small: whole, it goes compressed to a browser that takes it.
+    // Only a range asked of a script keeps it as it is.
+    if (text && file->size <= kMaxWholeTextBytes && (page || !request.has_header("Range"))) {
+      std::optional<std::string> body = readWhole(*file);
+      if (!body) return notFound(response);
+      if (page) addPlayerScript(*body, playerScript());
+      response.set_header("Vary", "Accept-Encoding");
+      if (std::optional<std::string> packed = gzip ? gzipped(*body) : std::nullopt) {
+        response.set_header("Content-Encoding", "gzip");
+        body = std::move(packed);
+      }
+      response.set_content(std::move(*body), type);
       return;
     }
     ByteRange range{0, file->size};

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 #include <atomic>
@@ -204,6 +205,53 @@ TEST(PreviewServer, PagesThatEmbedGetThePlayerScriptsOnTheWayOut) {
     if (std::size_t at = expected.find("<s>"); at != std::string::npos) expected.replace(at, 3, start);
     EXPECT_EQ(result->body, expected) << row.name;
     EXPECT_EQ(test::readFileText(folder.file(row.name)), row.text) << row.name;
+  }
+}
+
+std::string gunzipped(const std::string& packed) {
+  z_stream stream{};
+  if (inflateInit2(&stream, MAX_WBITS + 16) != Z_OK) return "inflateInit2 failed";
+  std::string text;
+  char buffer[16384];
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  stream.avail_in = static_cast<uInt>(packed.size());
+  int result = Z_OK;
+  while (result == Z_OK) {
+    stream.next_out = reinterpret_cast<Bytef*>(buffer);
+    stream.avail_out = sizeof buffer;
+    result = inflate(&stream, Z_NO_FLUSH);
+    text.append(buffer, sizeof buffer - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  return result == Z_STREAM_END && stream.avail_in == 0 ? text : "not one whole gzip stream";
+}
+
+struct EncodingRow {
+  std::string path;  // after /<secret>
+  std::string acceptEncoding;
+  bool gzipped;
+  bool varies;  // the answer names Accept-Encoding as deciding it
+};
+
+TEST(PreviewServer, SendsTextGzippedWhereTakenAndTheSameTextOtherwise) {
+  ServedSet f;
+  const EncodingRow rows[] = {
+      {"/1/snx1.htm", "gzip, deflate, br", true, true},
+      {"/player/ruffle.js", "gzip", true, true},
+      {"/1/snx1.htm", "gzip;q=0, identity", false, true},
+      {"/1/snx1s.swf", "gzip", false, false},  // sound and animations stream as they are
+  };
+  httplib::Client client("127.0.0.1", f.server.port());
+  client.set_decompress(false);
+  for (const EncodingRow& row : rows) {
+    const std::string path = "/" + f.secret + row.path;
+    httplib::Result asIs = client.Get(path.c_str(), {{"Accept-Encoding", "identity"}});
+    httplib::Result result = client.Get(path.c_str(), {{"Accept-Encoding", row.acceptEncoding}});
+    ASSERT_TRUE(asIs && result) << row.path;
+    EXPECT_EQ(result->get_header_value("Content-Encoding"), row.gzipped ? "gzip" : "") << row.path;
+    EXPECT_EQ(result->get_header_value("Vary") == "Accept-Encoding", row.varies) << row.path;
+    // Whole scripts would fill the log.
+    EXPECT_TRUE((row.gzipped ? gunzipped(result->body) : result->body) == asIs->body) << row.path << " differs";
   }
 }
 

@@ -5,7 +5,6 @@
 const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');
-const zlib = require('node:zlib');
 
 const kTypes = {
   '.htm': 'text/html', '.mp3': 'audio/mpeg', '.swf': 'application/x-shockwave-flash',
@@ -13,12 +12,35 @@ const kTypes = {
 };
 const kTickMs = 20;
 
+// The answer of another server (the preview server) to req, for path under
+// base, with that server's status, headers and bytes as they came; with
+// identity, asked for without compression.
+function relayed(base, pathname, req, identity) {
+  const target = new URL(pathname.slice(1), base);
+  const headers = { ...req.headers, host: target.host };
+  if (identity) delete headers['accept-encoding'];
+  return new Promise((resolve, reject) => {
+    http.get(target, { headers }, (answer) => {
+      const chunks = [];
+      answer.on('data', (chunk) => chunks.push(chunk));
+      answer.on('end', () => resolve({ status: answer.statusCode, headers: answer.headers,
+        data: Buffer.concat(chunks) }));
+    }).on('error', reject);
+  });
+}
+
+const kRelayedHeaders = ['content-type', 'content-length', 'content-encoding', 'content-range', 'accept-ranges',
+  'vary', 'cache-control'];
+
 // Serves root over the slow line; the player's files, when given, come from
 // playerFolder under /player/ at full speed (as from the browser's cache).
-// Without contentLength the answers are chunked; with gzip, pages go
-// compressed to a browser that takes them so, as most web servers send them.
-// Resolves to { url, close }.
-function serveThrottled(root, bytesPerSecond, playerFolder = null, { contentLength = true, gzip = false } = {}) {
+// Without contentLength the answers are chunked. With from (an address
+// ending in /), every answer is that server's, relayed over the line, and
+// listed in sent as { path, status, encoding, bytes }; with identity as
+// well, asked for uncompressed. Resolves to { url, sent, close }.
+function serveThrottled(root, bytesPerSecond, playerFolder = null,
+  { contentLength = true, from = null, identity = false } = {}) {
+  const sent = [];
   const sending = [];
   const slice = (bytesPerSecond * kTickMs) / 1000;
   const timer = setInterval(() => {
@@ -36,6 +58,18 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null, { contentLeng
   }, kTickMs);
 
   const server = http.createServer((req, res) => {
+    if (from) {
+      const pathname = new URL(req.url, 'http://127.0.0.1').pathname;
+      relayed(from, pathname, req, identity).then((answer) => {
+        const headers = Object.fromEntries(kRelayedHeaders.filter((h) => h in answer.headers)
+          .map((h) => [h, answer.headers[h]]));
+        res.writeHead(answer.status, headers);
+        sent.push({ path: pathname, status: answer.status, encoding: headers['content-encoding'] || 'identity',
+          bytes: answer.data.length });
+        sending.push({ res, data: answer.data, at: 0 });
+      }, () => res.destroy());
+      return;
+    }
     const pathname = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
     const fromPlayer = playerFolder && pathname.startsWith('/player/');
     const base = fromPlayer ? playerFolder : root;
@@ -45,11 +79,9 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null, { contentLeng
       res.end();
       return;
     }
-    const compress = gzip && path.extname(file) === '.htm' && /\bgzip\b/.test(req.headers['accept-encoding'] || '');
-    const data = compress ? zlib.gzipSync(fs.readFileSync(file)) : fs.readFileSync(file);
+    const data = fs.readFileSync(file);
     res.writeHead(200, {
       'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-      ...(compress ? { 'Content-Encoding': 'gzip' } : {}),
       'Cache-Control': 'no-store',
       ...(contentLength ? { 'Content-Length': data.length } : {}),
     });
@@ -60,6 +92,7 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null, { contentLeng
     server.listen(0, '127.0.0.1', () => {
       resolve({
         url: `http://127.0.0.1:${server.address().port}/`,
+        sent,
         close: () => new Promise((done) => {
           clearInterval(timer);
           server.closeAllConnections();
