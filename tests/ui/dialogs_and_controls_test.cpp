@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <regex>
 
 #include "settings/tips_file.h"
 #include "tests/ui/gui_fixture.h"
@@ -63,6 +64,14 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
   EXPECT_EQ(f.messages.size(), 0u);
 }
 
+TEST(TipWindow, FailedSaveEndsTheProgram) {
+  test::GuiFixture f;
+  f.ctx.paths.programFolder = f.program.file("missing/");
+  auto answer = test::answerModals([](QWidget& window) { QTest::keyClick(&window, Qt::Key_Escape); });
+  TipDialog(f.ctx, nullptr).exec();
+  EXPECT_EQ(f.exitCode, 1);
+}
+
 struct TitleEdit {
   const char* name;
   std::string title;
@@ -75,6 +84,8 @@ TEST(OutputTextWindow, OkOrEnterStoresTheEditedTitleAndEscapeKeepsIt) {
   const TitleEdit rows[] = {
       {"ok", "Artist - Song", QStringLiteral("My song"), Qt::Key_unknown, "My song"},
       {"enter", "Artist - Song", QStringLiteral("Typed"), Qt::Key_Return, "Typed"},
+      {"emptied", "Artist - Song", QString(), Qt::Key_unknown, ""},
+      {"markup kept as typed", "x", QStringLiteral("<b>A & B</b>"), Qt::Key_unknown, "<b>A & B</b>"},
       {"untouched UTF-8", "Ærø – Übermut ♪", std::nullopt, Qt::Key_unknown, "Ærø – Übermut ♪"},
       {"escape", "Artist - Song", QStringLiteral("Changed"), Qt::Key_Escape, "Artist - Song"},
   };
@@ -98,6 +109,7 @@ TEST(OutputTextWindow, OkOrEnterStoresTheEditedTitleAndEscapeKeepsIt) {
 }
 
 TEST(FolderPicker, GivesTheChosenFolderOrNothingOnCancel) {
+  EXPECT_EQ(folderWithSeparator(QStringLiteral("/")), "/") << "no second separator";
   test::TempFolder root;
   std::filesystem::create_directory(root.file("Pages"));
   for (bool accept : {true, false}) {
@@ -294,13 +306,16 @@ TEST_F(OptionsWindowTest, OkSavesEveryChangedLine) {
   EXPECT_EQ(messages.size(), 0u);
 }
 
-// A controller not in the list stays unless the user picks one.
-TEST_F(OptionsWindowTest, OkKeepsAControllerThatIsNotInTheList) {
+// A controller not in the list stays unless the user picks one; a number
+// left as it was is the one on disk at OK, as a job may have taken some meanwhile.
+TEST_F(OptionsWindowTest, OkKeepsWhatTheUserLeftAlone) {
   ctx.settings.controllerName = "Round02080080";
   open();
   EXPECT_TRUE(child<QListWidget>("controllerList")->selectedItems().isEmpty());
+  writeFileText(program.file("snx.da0"), std::regex_replace(kStoredFile, std::regex("123456"), "123999"));
   child("ok")->click();
   EXPECT_EQ(ctx.settings.controllerName, "Round02080080");
+  EXPECT_EQ(ctx.settings.nextOutputNumber, 123999);
 }
 
 TEST_F(OptionsWindowTest, EachTabGivesTheFocusBackToTheControlLastUsedThere) {

@@ -66,6 +66,7 @@ TEST_P(MainWindowPresses, EndTheProgramOrSayWhatIsMissing) {
   GetParam().act(open());
   EXPECT_EQ(exitCode, GetParam().exitCode);
   EXPECT_EQ(said(), GetParam().said);
+  for (const Shown& shown : messages) EXPECT_EQ(shown.icon, MessageIcon::Exclamation);
   EXPECT_FALSE(ctx.job.jobStarted);
 }
 
@@ -117,7 +118,8 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheJobUnlessOutputTextIsCancelled) {
   std::vector<std::string> browsedFrom;
   auto answerer = test::answerModals([&](QWidget& modal) {
     if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
-      browsedFrom.push_back(dialog->directory().absolutePath().toStdString() + "/");
+      browsedFrom.push_back(dialog->directory().absolutePath().toStdString() + "/ " +
+                            dialog->nameFilters().join(QLatin1Char(';')).toStdString());
       if (answer == std::string("cancel")) return dialog->reject();
       dialog->selectFile(QString::fromStdString(input));
       return (void)QMetaObject::invokeMethod(dialog, "accept");
@@ -129,7 +131,8 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheJobUnlessOutputTextIsCancelled) {
   w.browseButton()->click();
   answer = "cancel";
   w.browseButton()->click();
-  EXPECT_EQ(browsedFrom, (std::vector<std::string>{output.path(), inputs.path()}));
+  const std::string filter = " MP3 or WAV files (*.mp3 *.wav)";
+  EXPECT_EQ(browsedFrom, (std::vector<std::string>{output.path() + filter, inputs.path() + filter}));
   EXPECT_EQ(w.fileNameBox()->text().toStdString(), input);
   w.createButton()->click();
   EXPECT_TRUE(output.entries().empty());
@@ -222,6 +225,8 @@ TEST_F(MainWindowTest, OnlyKeyboardFocusShowsARing) {
   QTest::keyClick(w.fileNameBox(), Qt::Key_Tab);
   ASSERT_TRUE(w.browseButton()->hasFocus());
   EXPECT_NE(test::grabbed(*w.browseButton()), atRest);
+  QTest::keyClick(w.browseButton(), Qt::Key_Tab);
+  EXPECT_TRUE(w.createButton()->hasFocus()) << "Tab goes on to Create";
   w.fileNameBox()->setFocus(Qt::MouseFocusReason);
   const QImage createAtRest = test::grabbed(*w.createButton());
   QTest::mouseClick(w.createButton(), Qt::LeftButton);
