@@ -176,10 +176,12 @@ TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStart) {
     QTest::qWait(20);
     EXPECT_EQ(tipsShown, 1) << "once, after the first paint, only when asked";
     EXPECT_TRUE(paintedFirst);
-    // (12, 12) lies outside the corner's circle of radius 45, (14, 14) inside.
+    // (12, 12) lies outside the corner's circle of radius 45, (14, 14) inside; so at the far corner.
     const QRegion shape = w.mask().isEmpty() ? QRegion(w.rect()) : w.mask();
     EXPECT_EQ(shape.contains(QPoint(12, 12)), !on);
     EXPECT_TRUE(shape.contains(QPoint(14, 14)));
+    EXPECT_EQ(shape.contains(QPoint(437, 337)), !on);
+    EXPECT_TRUE(shape.contains(QPoint(435, 335)));
     // A machine without sound gets none, and no warning about it.
     EXPECT_EQ(w.createButton()->hasClickSound(), on && soundsCanPlay());
     const QImage look = grabbed(w);
