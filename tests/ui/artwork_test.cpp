@@ -3,6 +3,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "tests/support/wav_fixture.h"
 
@@ -27,11 +28,15 @@ double luminance(QRgb p) {
   return 0.2126 * linear(qRed(p)) + 0.7152 * linear(qGreen(p)) + 0.0722 * linear(qBlue(p));
 }
 
+// A test name from the picture's file name.
+std::string baseName(const char* file) { return std::string(file).substr(0, std::string(file).find('.')); }
+
 struct ButtonRow {
   const char* name;
-  QSize size;
   int minLabelWidth;  // 0: a mark, no label
 };
+
+void PrintTo(const ButtonRow& row, std::ostream* out) { *out << row.name; }
 
 class ButtonPicture : public ::testing::TestWithParam<ButtonRow> {};
 
@@ -39,7 +44,6 @@ class ButtonPicture : public ::testing::TestWithParam<ButtonRow> {};
 TEST_P(ButtonPicture, IsKeyedOnExactMagentaWithItsLabelInTheMiddle) {
   const ButtonRow& row = GetParam();
   const QImage png = picture(row.name);
-  ASSERT_EQ(png.size(), row.size);
   const int w = png.width(), h = png.height();
   for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
     EXPECT_TRUE(isMagenta(png.pixel(corner)));
@@ -62,16 +66,15 @@ TEST_P(ButtonPicture, IsKeyedOnExactMagentaWithItsLabelInTheMiddle) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Artwork, ButtonPicture,
-                         ::testing::Values(ButtonRow{"help.png", {75, 25}, 20}, ButtonRow{"browse.png", {75, 25}, 35},
-                                           ButtonRow{"options.png", {75, 25}, 35},
-                                           ButtonRow{"create.png", {75, 25}, 35}, ButtonRow{"exit.png", {75, 25}, 15},
-                                           ButtonRow{"minimise.png", {18, 18}, 0},
-                                           ButtonRow{"close.png", {18, 18}, 0}));
+                         ::testing::Values(ButtonRow{"help.png", 20}, ButtonRow{"browse.png", 35},
+                                           ButtonRow{"options.png", 35}, ButtonRow{"create.png", 35},
+                                           ButtonRow{"exit.png", 15}, ButtonRow{"minimise.png", 0},
+                                           ButtonRow{"close.png", 0}),
+                         [](const auto& info) { return baseName(info.param.name); });
 
 // The window ORs the title onto its background.
 TEST(Artwork, TitleIsOnlyPureBlackAndWhite) {
   const QImage png = picture("title.png");
-  ASSERT_EQ(png.size(), QSize(300, 75));
   int white = 0;
   for (int y = 0; y < png.height(); ++y) {
     for (int x = 0; x < png.width(); ++x) {
@@ -87,31 +90,23 @@ TEST(Artwork, TitleIsOnlyPureBlackAndWhite) {
 // Luminance 0.18 keeps the window's white text at a contrast of at least 4.6 to 1 anywhere.
 TEST(Artwork, BackgroundStaysDarkUnderTheWindowsWhiteText) {
   const QImage png = picture("background.png");
-  ASSERT_EQ(png.size(), QSize(450, 350));
   double brightest = 0;
   for (int y = 0; y < png.height(); ++y)
     for (int x = 0; x < png.width(); ++x) brightest = std::max(brightest, luminance(png.pixel(x, y)));
   EXPECT_LE(brightest, 0.18);
 }
 
-struct ClearCornerRow {
-  const char* name;
-  int size;
-};
-
-class ClearCornerPicture : public ::testing::TestWithParam<ClearCornerRow> {};
+class ClearCornerPicture : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ClearCornerPicture, IsTransparentAtItsCornersAndSolidInTheMiddle) {
-  const QImage png = picture(GetParam().name);
-  ASSERT_EQ(png.size(), QSize(GetParam().size, GetParam().size));
+  const QImage png = picture(GetParam());
   EXPECT_EQ(qAlpha(png.pixel(0, 0)) + qAlpha(png.pixel(png.width() - 1, 0)), 0);
   EXPECT_EQ(qAlpha(png.pixel(png.width() / 2, png.height() / 2)), 255);
 }
 
 INSTANTIATE_TEST_SUITE_P(Artwork, ClearCornerPicture,
-                         ::testing::Values(ClearCornerRow{"hand.png", 32}, ClearCornerRow{"tip.png", 32},
-                                           ClearCornerRow{"icon16.png", 16}, ClearCornerRow{"icon32.png", 32},
-                                           ClearCornerRow{"icon128.png", 128}));
+                         ::testing::Values("hand.png", "tip.png", "icon16.png", "icon32.png", "icon128.png"),
+                         [](const auto& info) { return baseName(info.param); });
 
 // The cursor's hotspot is the tip of the index finger.
 TEST(Artwork, HandPointsWithTheTopOfItsFingerAtTheHotspot) {

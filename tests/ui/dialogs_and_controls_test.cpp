@@ -394,6 +394,8 @@ struct KeyPress {
   int tabAfter;
 };
 
+void PrintTo(const KeyPress& row, std::ostream* out) { *out << row.name; }
+
 class OptionsKeys : public OptionsWindowTest, public testing::WithParamInterface<KeyPress> {};
 
 // Control+Tab reaches the tabs from every control; a letter that several

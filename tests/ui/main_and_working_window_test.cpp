@@ -60,6 +60,8 @@ struct MainWindowPress {
   std::vector<std::string> said;
 };
 
+void PrintTo(const MainWindowPress& row, std::ostream* out) { *out << row.name; }
+
 class MainWindowPresses : public MainWindowTest, public testing::WithParamInterface<MainWindowPress> {};
 
 TEST_P(MainWindowPresses, EndTheProgramOrSayWhatIsMissing) {
@@ -286,6 +288,8 @@ struct JobEnding {
   std::vector<std::string> shown;  // "<folder>": the output folder
 };
 
+void PrintTo(const JobEnding& row, std::ostream* out) { *out << row.name; }
+
 class WorkingWindowEndings : public testing::TestWithParam<JobEnding> {};
 
 // Mid-job the window stays until the job has cleaned up; a stop signal
@@ -306,7 +310,11 @@ TEST_P(WorkingWindowEndings, ShowTheOutcomeOnlyOnceTheJobHasEnded) {
   });
   auto during = [&](WorkingWindow& window) {
     // Cancel has the focus, yet Enter must not cancel.
-    if (row.act == Act::Enter) return QTest::keyClick(window.focusWidget(), Qt::Key_Return), true;
+    if (row.act == Act::Enter) {
+      EXPECT_EQ(window.focusWidget(), &child(window, "cancel"));
+      QTest::keyClick(window.focusWidget(), Qt::Key_Return);
+      return true;
+    }
     // Mid-job: compression is under way.
     if (child<QProgressBar>(window, "bar3").value() < 1) return false;
     if (row.act == Act::Cancel || row.act == Act::CancelThenClose) click(window, "cancel");
