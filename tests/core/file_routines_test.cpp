@@ -109,5 +109,18 @@ TEST(FileRoutines, BufferedReadsWritesAndSeeksAgreeWithTheFile) {
   EXPECT_EQ(test::readFileBytes(f.folder.file("f")), model);
 }
 
+// A plain file that refuses writes: the write held back fails when it is written out.
+TEST(FileRoutines, AHeldBackWriteThatFailsIsReportedOnce) {
+  RoutinesFixture f({1, 2, 3});
+  ASSERT_TRUE(f.file.openExisting(f.folder.file("f"), FileAccess::Read, false));
+  std::int64_t pos = 1;
+  const std::uint8_t a[3] = {7, 8, 9};
+  writeBlock(f.ctx, f.file, pos, a, 3);
+  flushFile(f.ctx, f.file);
+  flushFile(f.ctx, f.file);
+  EXPECT_TRUE(f.ctx.job.jobFailed);
+  EXPECT_EQ(f.host.texts(), std::vector<std::string>{"Error: Cannot write file."});
+}
+
 }  // namespace
 }  // namespace sonaflux
