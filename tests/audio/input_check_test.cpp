@@ -60,6 +60,7 @@ const InputRow kInputRows[] = {
     {.name = "StarInAFolderName", .file = "a*b/plain.mp3", .bytes = kPlain, .message = kStar, .failed = true},
     {.name = "QuestionMark", .file = "what?.mp3", .message = "Error: Wild card \"?\" not allowed in file name \"%\".",
      .failed = true},
+    {.name = "StarBeforeQuestionMark", .file = "both?*.mp3", .message = kStar, .failed = true},
     {.name = "OtherEnding", .file = "song.mp3.txt", .bytes = kPlain, .message = kEnding, .failed = true},
     {.name = "AFolder", .file = "folder.mp3", .message = "Error: Input file not found \"%\".", .failed = true},
     {.name = "EndingInAnyCase", .file = "My Song.MP3", .bytes = kPlain, .title = "My Song", .failed = false},

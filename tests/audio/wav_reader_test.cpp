@@ -136,6 +136,13 @@ TEST(WavReaderStops, EveryPrefixOfAFileEndsCleanly) {
   }
 }
 
+TEST(WavReaderStops, CancelStopsAfterTheBlockInHand) {
+  // The pump after the first 20 000-byte data block cancels.
+  WavRun run(makeRiff({{"fmt ", fmt(1, 1, 8000, 16)}, {"data", Bytes(60000, 0x11)}}), 2);
+  EXPECT_TRUE(run.ctx.job.jobFailed && run.host.messages.empty());
+  EXPECT_EQ(run.ctx.job.tmp2Pos, 20001);
+}
+
 TEST(WavReaderStops, CancelIsSeenWhileWalkingThroughZeros) {
   // Zeros read as empty chunks, eight bytes each; pump 1 follows the fmt chunk.
   Bytes wav = makeRiff({{"fmt ", fmt(1, 1, 8000, 16)}});

@@ -175,6 +175,31 @@ INSTANTIATE_TEST_SUITE_P(Fields, LameEncRecords, testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
+TEST_F(CodecPlugins, LameEncRefusesNullArgumentsAndStreamsUsedOutOfTurn) {
+  EncoderConfig config = makeEncoderConfig(44100, false);
+  std::uint32_t samples = 0, bufferSize = 0, written = 99;
+  SnxBeStream stream = nullptr;
+  EXPECT_NE(job.pBeInitStream(nullptr, &samples, &bufferSize, &stream), 0u);
+  EXPECT_NE(job.pBeInitStream(config.data(), nullptr, &bufferSize, &stream), 0u);
+  EXPECT_NE(job.pBeInitStream(config.data(), &samples, nullptr, &stream), 0u);
+  EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, nullptr), 0u);
+  ASSERT_EQ(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u);
+  Samples pcm(samples + 1, 100);
+  Bytes out(bufferSize);
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples + 1, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples, nullptr, out.data(), &written), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples, pcm.data(), nullptr, &written), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(nullptr, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(job.pBeDeinitStream(stream, out.data(), &written), 0u);
+  // A flushed stream takes no more samples and has nothing more to flush; a closed one is not followed.
+  EXPECT_NE(job.pBeEncodeChunk(stream, samples, pcm.data(), out.data(), &written), 0u);
+  EXPECT_NE(job.pBeDeinitStream(stream, out.data(), &written), 0u);
+  EXPECT_EQ(job.pBeCloseStream(stream), 0u);
+  EXPECT_NE(job.pBeCloseStream(stream), 0u);
+  EXPECT_NE(job.pBeEncodeChunk(stream, 10, pcm.data(), out.data(), &written), 0u);
+}
+
 TEST_F(CodecPlugins, LameEncWritesNoTagAndFourVersionBytes) {
   TempFolder folder;
   auto mp3 = encode(chordSequence(0.5, 22050, 1), 22050);
@@ -182,6 +207,7 @@ TEST_F(CodecPlugins, LameEncWritesNoTagAndFourVersionBytes) {
   writeFileBytes(folder.file("stream.mp3"), *mp3);
   EXPECT_EQ(job.pBeWriteVBRHeader(folder.file("stream.mp3").c_str()), 0u);
   EXPECT_EQ(readFileBytes(folder.file("stream.mp3")), *mp3);
+  EXPECT_NE(job.pBeWriteVBRHeader(nullptr), 0u);
   std::uint8_t version[8] = {0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
   job.pBeVersion(version);
   EXPECT_EQ(version[2], 3);  // libmp3lame 3.x
@@ -258,6 +284,20 @@ TEST_F(CodecPlugins, DecoderDeliversEveryWholeFrameWhateverThePiecesAndDamage) {
       concat({Bytes(file.begin(), file.begin() + half), noise(3000, 11), Bytes(file.begin() + half, file.end() - 20)});
   const std::size_t samples = decode(damaged, {1000}).size();
   EXPECT_TRUE(samples >= (frames->size() - 4) * 576 && samples <= (frames->size() + 2) * 576) << samples;
+}
+
+TEST_F(CodecPlugins, DecoderRefusesCallsWithoutAPreparedState) {
+  Bytes state(SNX_DECODER_STATE_SIZE, 0), out(SNX_DECODER_OUTPUT_SIZE);
+  std::uint8_t in[4] = {0xFF, 0xFB, 0x90, 0x00};
+  std::int32_t produced = -1;
+  EXPECT_NE(job.pDecodeMP3(state.data(), in, 4, out.data(), 8192, &produced), 0);
+  EXPECT_EQ(produced, 0);
+  EXPECT_NE(job.pDecodeMP3(nullptr, in, 4, out.data(), 8192, &produced), 0);
+  ASSERT_EQ(job.pInitMP3(state.data()), 0);
+  EXPECT_NE(job.pDecodeMP3(state.data(), in, 4, out.data(), 8192, nullptr), 0);
+  EXPECT_NE(job.pDecodeMP3(state.data(), nullptr, 4, out.data(), 8192, &produced), 0);
+  job.pExitMP3(state.data());
+  job.pExitMP3(state.data());  // a second release does nothing
 }
 
 }  // namespace
