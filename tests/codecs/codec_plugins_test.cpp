@@ -166,7 +166,6 @@ INSTANTIATE_TEST_SUITE_P(Fields, LameEncRecords, testing::Values(
     RecordRow{.name = "OtherVersion", .offset = SNX_BE_OFFSET_VERSION, .value = 2},
     RecordRow{.name = "OtherSize", .offset = SNX_BE_OFFSET_SIZE, .value = 332},
     RecordRow{.name = "InputRateBelow1000", .offset = SNX_BE_OFFSET_INPUT_RATE, .value = 999},
-    RecordRow{.name = "InputRateOf2To31", .offset = SNX_BE_OFFSET_INPUT_RATE, .value = 1u << 31},
     RecordRow{.name = "OutputRateNotMpeg", .offset = SNX_BE_OFFSET_OUTPUT_RATE, .value = 22000},
     RecordRow{.name = "ModeStereo", .offset = SNX_BE_OFFSET_MODE, .value = 0},
     RecordRow{.name = "Bitrate320NotMpeg2", .offset = SNX_BE_OFFSET_BITRATE, .value = 320},
