@@ -17,6 +17,8 @@ TEST(LeadingInteger, ReadsBlanksSignAndDigitsAndHoldsTheLimits) {
 
 // Well-formed sequences of every length are read by the page writers' title tables.
 TEST(Utf8, RefusesWhatIsNotWellFormed) {
+  EXPECT_FALSE(decodeUtf8("\x80", 0));              // a stray continuation byte
+  EXPECT_FALSE(decodeUtf8("\xE2\x28\xA1", 0));      // a bad continuation byte
   EXPECT_FALSE(decodeUtf8("\xE0\x80\xAF", 0));      // overlong
   EXPECT_FALSE(decodeUtf8("\xED\xA0\x80", 0));      // a surrogate
   EXPECT_FALSE(decodeUtf8("\xF4\x90\x80\x80", 0));  // past U+10FFFF
