@@ -37,6 +37,12 @@ TEST(ParametersFile, SavesThirteenCrLfLinesAndThePageSettingAfterThem) {
   EXPECT_EQ(encodeParameters(sampleSettings()),
             "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n07\r\nn\r\n1A2B3C\r\nFFFFFF\r\n"
             "1234\r\ny\r\nn\r\ny\r\n1\r\n");
+  SettingsRecord s = sampleSettings();
+  s.nextTipNumber = 12;
+  s.nextOutputNumber = 7;
+  EXPECT_EQ(encodeParameters(s),
+            "n\r\n/srv/www/sound files\r\n3\r\nRound02080080\r\nf\r\n12\r\nn\r\n1A2B3C\r\n"
+            "FFFFFF\r\n7\r\ny\r\nn\r\ny\r\n1\r\n");
 }
 
 TEST(ParametersFile, RoundTripGivesBackEveryField) {
