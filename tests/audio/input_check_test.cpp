@@ -66,6 +66,8 @@ const InputRow kInputRows[] = {
     {.name = "EndingInAnyCase", .file = "My Song.MP3", .bytes = kPlain, .title = "My Song", .failed = false},
     {.name = "ArtistOnly", .file = "artist only.Mp3", .bytes = taggedMp3("Band"), .title = "Band", .failed = false},
     {.name = "WavTitledByName", .file = "Voice.WAV", .bytes = kWav, .title = "Voice", .failed = false},
+    {.name = "TenBytesOfTagHeaderAreNoTag", .file = "ten.mp3", .bytes = Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 0, 10},
+     .title = "ten", .failed = false},
     {.name = "LastDotEndsTheTitle", .file = "a.b.mp3", .bytes = kPlain, .title = "a.b", .failed = false},
     {.name = "TagPastTheEnd", .file = "short.mp3", .bytes = kCut, .message = kPastEnd, .failed = true},
     {.name = "TagPastTheEndThenId3v1", .file = "long.mp3", .bytes = kCutNoArtist, .title = "Band - Song",
