@@ -110,6 +110,7 @@ const RefusedRow kRefusedRows[] = {
     {.name = "Bits24", .wav = makeRiff({{"fmt ", fmt(1, 2, 44100, 24)}, {"data", {0, 0, 0}}})},
     {.name = "Bits12", .wav = makeRiff({{"fmt ", fmt(1, 1, 8000, 12)}, {"data", {0, 0}}})},
     {.name = "Float", .wav = makeRiff({{"fmt ", fmt(3, 1, 44100, 32)}, {"data", {0, 0, 0, 0}}})},
+    {.name = "Extensible", .wav = makeRiff({{"fmt ", fmt(0xFFFE, 2, 44100, 16)}, {"data", {0, 0}}})},
     {.name = "NoChannels", .wav = makeRiff({{"fmt ", fmt(1, 0, 8000, 16)}, {"data", {0, 0}}})},
     {.name = "ThreeChannels", .wav = makeRiff({{"fmt ", fmt(1, 3, 44100, 16)}, {"data", {0, 0}}})},
     // The previous job's 16 bits must not stand in for the missing format.
