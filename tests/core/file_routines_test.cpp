@@ -41,28 +41,6 @@ TEST(FileRoutines, ReadsMoveByTheCountAskedFor) {
   EXPECT_EQ(pos, 15);
 }
 
-// A failed write (the stages' /dev/full rows) is each stage's to test.
-TEST(FileRoutines, WritesAtTheFilePointerAndExclusiveFilesStayLockedUntilDeleted) {
-  RoutinesFixture f({});
-  std::int64_t pos = 1;
-  const std::uint8_t a[3] = {1, 2, 3}, b[1] = {9};
-  writeBlock(f.ctx, f.file, pos, a, 3);
-  seekTo(f.file, 2);
-  writeBlock(f.ctx, f.file, pos, b, 1);
-  f.file.close();
-  EXPECT_EQ(test::readFileBytes(f.folder.file("f")), (Bytes{1, 9, 3}));
-
-  File made;
-  bool createdNew = false;
-  ASSERT_TRUE(made.createExclusive(f.folder.file("new"), createdNew));
-  EXPECT_TRUE(createdNew);
-  EXPECT_FALSE(File().openExisting(f.folder.file("new"), FileAccess::Read, true));
-  closeAndDelete(f.ctx, f.folder.file("new"), made);
-  EXPECT_FALSE(made.isOpen());
-  EXPECT_FALSE(fileExists(f.folder.file("new")));
-  EXPECT_FALSE(f.ctx.job.jobFailed);
-}
-
 // The buffered routines against a plain model of the file: reads, writes and
 // seeks of every size around the 64 KiB buffer, past the end too, mixed with
 // the plain calls of the file.

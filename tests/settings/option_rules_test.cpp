@@ -7,49 +7,48 @@
 namespace sonaflux {
 namespace {
 
-TEST(OptionRules, HexColourIsSixCharactersPaddedWithZerosAndWrittenInUpperCase) {
-  const std::pair<std::string, RgbColour> read[] = {
-      {"ff8", {255, 128, 0}},
-      {"red", {14, 208, 0}},
-      {"0A0B0C", {10, 11, 12}},
-      {"ffffff", {255, 255, 255}},
-      {"", {0, 0, 0}},
-      {"g0h0i0", {0, 0, 0}},
-      {" 1 2 3", {1, 2, 3}},
-      {"aBcDeF", {0xAB, 0xCD, 0xEF}},
-      {"#FFFFF", {15, 255, 255}},         // "#" is a character like any other
-      {"123456789", {0x12, 0x34, 0x56}},  // past the sixth character nothing counts
-  };
-  for (const auto& [text, colour] : read) EXPECT_EQ(parseHexColour(text), colour) << '"' << text << '"';
-  const std::pair<RgbColour, std::string> written[] = {
-      {{10, 11, 12}, "0A0B0C"}, {{1, 0, 0}, "010000"}, {{255, 254, 171}, "FFFEAB"}, {{0, 0, 0}, "000000"}};
-  for (const auto& [colour, text] : written) {
-    EXPECT_EQ(formatHexColour(colour), text);
-    EXPECT_EQ(parseHexColour(text), colour);
-  }
+struct ColourRow {
+  const char* name;
+  std::string text;
+  RgbColour colour;
+};
+
+// clang-format off
+const ColourRow kColourRows[] = {
+    {.name = "ShortPaddedWithZeros", .text = "ff8", .colour = {255, 128, 0}},
+    {.name = "OtherCharactersReadAsDigits", .text = "red", .colour = {14, 208, 0}},
+    {.name = "HashIsACharacterLikeAnyOther", .text = "#FFFFF", .colour = {15, 255, 255}},
+    {.name = "PastTheSixthNothingCounts", .text = "123456789", .colour = {0x12, 0x34, 0x56}},
+};
+// clang-format on
+
+class HexColour : public testing::TestWithParam<ColourRow> {};
+
+TEST_P(HexColour, IsReadFromSixCharactersPaddedWithZeros) {
+  EXPECT_EQ(parseHexColour(GetParam().text), GetParam().colour);
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, HexColour, testing::ValuesIn(kColourRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OptionRules, HexColourIsWrittenInUpperCaseWithLeadingZeros) { EXPECT_EQ(formatHexColour({10, 1, 254}), "0A01FE"); }
 
 TEST(OptionRules, NumberBoxTakesItsLastFiveCharacters) {
-  const std::pair<std::string, std::int32_t> rows[] = {
-      {"", 0},       {"7", 7},          {"0042", 42},          {"99999", 99999},
-      {"100000", 0}, {"123456", 23456}, {"1234567890", 67890}, {"  12", 12},
-      {"-12", -12},  {"12a45", 12},
-  };
-  for (const auto& [text, value] : rows) EXPECT_EQ(numberBoxValue(text), value) << '"' << text << '"';
+  EXPECT_EQ(numberBoxValue("123456"), 23456);
+  EXPECT_EQ(numberBoxValue("-12"), -12);
+  EXPECT_EQ(numberBoxValue("12a45"), 12);
 }
 
-TEST(OptionRules, InstructionIsNormalisedToOneLetterOtherThanS) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"c", "c"}, {"f", "f"}, {"Q", "q"}, {"q", "q"}, {"S", "c"},     {"s", "c"},
-      {"", "c"},  {" ", "c"}, {"7", "c"}, {"?", "c"}, {"Zebra", "z"}, {"\xE9", "c"},
-  };
-  for (const auto& [typed, instruction] : rows) {
-    SCOPED_TRACE('"' + typed + '"');
-    EXPECT_EQ(normalisedInstruction(typed), instruction);
+TEST(OptionRules, InstructionIsNormalisedToOneLowerCaseLetterOtherThanS) {
+  const auto normalised = [](const std::string& typed) {
     OptionSettings opt;
     opt.optInstruction = typed;
-    EXPECT_EQ(settingsFromWorkingCopies(opt).instruction, instruction);
-  }
+    return settingsFromWorkingCopies(opt).instruction;
+  };
+  EXPECT_EQ(normalised("Zebra"), "z");
+  EXPECT_EQ(normalised("S"), "c");
+  EXPECT_EQ(normalised(""), "c");
+  EXPECT_EQ(normalised("7"), "c");
 }
 
 }  // namespace

