@@ -23,6 +23,7 @@ struct TwinFileRow {
   bool used;
   bool refused;
 };
+void PrintTo(const TwinFileRow& row, std::ostream* out) { *out << row.what; }
 
 class ControllerTwinFile : public testing::TestWithParam<TwinFileRow> {};
 
@@ -58,6 +59,7 @@ struct JobTwinRow {
   std::string controllerName;
   bool used;
 };
+void PrintTo(const JobTwinRow& row, std::ostream* out) { *out << row.what; }
 
 class JobControllerTwin : public testing::TestWithParam<JobTwinRow> {};
 

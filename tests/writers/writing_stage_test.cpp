@@ -167,17 +167,51 @@ TEST(SwfStreamWriter, StopsAtTheFrameLimitWithAMessageAndFinishesTheFile) {
   }
 }
 
-// A short template would leave its fields in the sound blocks.
-TEST(SwfStreamWriter, TemplateOneByteShortFailsTheJobBeforeThePage) {
-  WritingStageFixture fx;
-  fx.prepare(frame(0));
-  std::filesystem::resize_file(fx.program.file("snx.da1"), 32);
+struct FailureRow {
+  const char* name;
+  std::int32_t outputMode;
+  std::function<void(WritingStageFixture&)> spoil;
+  std::string message;  // with <program> for the program folder; "" for a cancel
+};
+
+void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
+
+class WritingFailure : public testing::TestWithParam<FailureRow> {};
+
+// One message, the job failed, no sound block after the template and no page.
+TEST_P(WritingFailure, StopsTheStageBeforeThePage) {
+  const FailureRow& row = GetParam();
+  WritingStageFixture fx(row.outputMode);
+  fx.addController(Bytes(1000, 0x5A));
+  fx.prepare(repeat(60, [](int i) { return frame(i); }));
+  row.spoil(fx);
   fx.run();
-  EXPECT_EQ(fx.host.texts(),
-            std::vector<std::string>{"Error: Cannot open data file \"" + fx.program.file("snx.da1") + "\"."});
+  std::string message = row.message;
+  if (auto at = message.find("<program>"); at != std::string::npos) message.replace(at, 9, fx.program.path());
+  EXPECT_EQ(fx.host.texts(), message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
   EXPECT_TRUE(fx.ctx.job.jobFailed);
+  EXPECT_LE(std::filesystem::file_size(fx.output.file("snx1s.swf")), 33u);
   EXPECT_EQ(fx.page(), "");
 }
+
+const std::string kNoTemplate = "Error: Cannot open data file \"<program>snx.da1\".";
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, WritingFailure,
+    testing::Values(
+        FailureRow{"template_missing", kOutputModeBareLooping,
+                   [](WritingStageFixture& fx) { std::filesystem::remove(fx.program.file("snx.da1")); }, kNoTemplate},
+        // A short template would leave its fields in the sound blocks.
+        FailureRow{"template_one_byte_short", kOutputModeBareLooping,
+                   [](WritingStageFixture& fx) { std::filesystem::resize_file(fx.program.file("snx.da1"), 32); },
+                   kNoTemplate},
+        FailureRow{"controller_gone_since_the_check", kOutputModeController,
+                   [](WritingStageFixture& fx) { std::filesystem::remove_all(fx.program.file("Controllers")); },
+                   "Error: Cannot open controller \"<program>Controllers/Classic01150040.swf\"."},
+        // Five frames read, the unfinished block left out.
+        FailureRow{"cancelled", kOutputModeBareLooping,
+                   [](WritingStageFixture& fx) { fx.host.cancelOnPump = fx.host.pumps + 5; }, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ControllerCopy, CopiesAControllerOfSeveralBuffersByteForByte) {
   WritingStageFixture fx(kOutputModeController);
@@ -198,6 +232,16 @@ TEST(OutputNaming, DesktopSettingWritesToTheDesktopWhateverTheFolderSetting) {
   checkOutputFolder(fx.ctx);
   EXPECT_FALSE(fx.ctx.job.jobFailed);
   EXPECT_EQ(fx.ctx.job.outputFolder, fx.output.path());
+}
+
+TEST(OutputNaming, BareOutputDoesNotAskAboutAControllerFile) {
+  WritingStageFixture fx(kOutputModeBareOnce);
+  checkOutputFolder(fx.ctx);
+  makeOutputBaseName(fx.ctx);
+  test::writeFileText(fx.output.file("snx1c.swf"), "old");
+  askBeforeOverwriting(fx.ctx);
+  EXPECT_TRUE(fx.host.texts().empty());
+  EXPECT_FALSE(fx.ctx.job.jobFailed);
 }
 
 }  // namespace
