@@ -105,14 +105,12 @@ struct ServedRow {
   std::string type;
 };
 
-TEST(PreviewServer, ServesTheSetAndThePlayerWithTheirTypes) {
+// The pages, their animations and sounds and the player's script go through
+// this server in the browser tests.
+TEST(PreviewServer, ServesThePlayerWithItsTypes) {
   ServedSet f;
   const ServedRow rows[] = {
-      {"/1/snx1s.swf", "application/x-shockwave-flash"},
-      {"/1/snx1.mp3", "audio/mpeg"},
-      {"/1/snx1.htm", "text/html"},
-      {"/player/ruffle.js", "text/javascript"},
-      {"/player/" + wasmOfPlayer(), "application/wasm"},
+      {"/player/" + wasmOfPlayer(), "application/wasm"},  // else the player compiles it only once loaded
       {"/1/player/ruffle.js", "text/javascript"},  // a page that loads the player copied beside it
   };
   for (const ServedRow& row : rows) {
