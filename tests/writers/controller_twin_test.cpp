@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <tuple>
 
 #include "tests/support/recording_host.h"
@@ -19,32 +18,29 @@ const std::string kTwin = "<svg class=\"a&amp;b\"></svg>\r\n<script>if (1 < 2 &&
 
 struct TwinFileRow {
   const char* what;
-  std::optional<std::size_t> size;  // none: no file
-  bool used;
-  bool refused;
+  std::size_t size;
+  bool used;  // else refused with a message
 };
 void PrintTo(const TwinFileRow& row, std::ostream* out) { *out << row.what; }
 
 class ControllerTwinFile : public testing::TestWithParam<TwinFileRow> {};
 
-TEST_P(ControllerTwinFile, IsTakenWholeOrLeftForTheBrowsersControls) {
+TEST_P(ControllerTwinFile, IsTakenWholeUpTo64KB) {
   const TwinFileRow& row = GetParam();
   test::TempFolder folder;
   const std::string path = controllerTwinPath(folder.path(), "Mine01100010");
-  const std::string text(row.size.value_or(0), '<');
-  if (row.size) test::writeFileText(path, text);
+  const std::string text(row.size, '<');
+  test::writeFileText(path, text);
   test::RecordingHost host;
   EXPECT_EQ(readControllerTwin(host, path), row.used ? text : "");
   const std::string message = "Error: The controller page \"" + path + "\" is larger than 64 KB and is not used.";
-  EXPECT_EQ(host.texts(), row.refused ? std::vector<std::string>{message} : std::vector<std::string>{});
+  EXPECT_EQ(host.texts(), row.used ? std::vector<std::string>{} : std::vector<std::string>{message});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ControllerTwinFile,
-    testing::Values(TwinFileRow{.what = "missing", .size = std::nullopt, .used = false, .refused = false},
-                    TwinFileRow{.what = "at_the_limit", .size = 64 * 1024, .used = true, .refused = false},
-                    TwinFileRow{.what = "one_byte_over", .size = 64 * 1024 + 1, .used = false, .refused = true}),
-    [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(Sizes, ControllerTwinFile,
+                         testing::Values(TwinFileRow{.what = "at_the_limit", .size = 64 * 1024, .used = true},
+                                         TwinFileRow{.what = "one_byte_over", .size = 64 * 1024 + 1, .used = false}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 TEST(EveryBrowserPage, TwinTakesThePlaceOfTheBrowsersControls) {
   const std::string page = buildEveryBrowserPage({"A", "FFFFFF", "000000", "snx1.mp3", false, false},
