@@ -47,6 +47,7 @@ template <typename Row>
 std::string rowName(const testing::TestParamInfo<Row>& info) {
   return info.param.name;
 }
+
 // What the classic page tells the player. Controller output with each
 // instruction, bare looping output and the pages that load the copied
 // player are played in the browser tests.
