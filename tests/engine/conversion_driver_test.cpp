@@ -162,11 +162,6 @@ const FailureRow kFailures[] = {
      "Error: Cannot open controller \"{program}Controllers/Text01150040.swf\".",
      {},
      Work::None},
-    {"controller name with a separator",
-     [](auto& f, auto&) { controller(f, "../Controllers/Classic01150040"); },
-     "Error: Cannot open controller \"{program}Controllers/../Controllers/Classic01150040.swf\".",
-     {},
-     Work::None},
     {"controller name with dots",
      [](auto& f, auto&) { controller(f, "..Classic01150040"); },
      "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\".",
@@ -221,16 +216,6 @@ const FailureRow kFailures[] = {
      .outcome = JobOutcome::Cancelled,
      .numberAfter = 950},
     // After a Yes to the question, a failure leaves the earlier set byte for byte.
-    {.name = "overwrite agreed, then a cancel",
-     .setUp = [](auto& f, auto&) { earlierSet(f); },
-     .message = nullptr,
-     .entriesAfter = {"snx1.htm", "snx1s.swf"},
-     .duringJob =
-         [](JobFixture& f) {
-           if (setMade(f) && !f.compress.positions.empty()) requestCancel(f.ctx);
-         },
-     .question = kReplaceQuestion,
-     .outcome = JobOutcome::Cancelled},
     {.name = "overwrite agreed, then a full disk",
      .setUp = [](auto& f, auto&) { earlierSet(f); },
      .message = "Error: Cannot write file.",
