@@ -206,6 +206,8 @@ struct EndingRow {
   std::string outStart = "";
 };
 
+void PrintTo(const EndingRow& row, std::ostream* out) { *out << row.name; }
+
 std::string replaced(std::string text, const std::string& key, const std::string& value) {
   for (std::size_t at; (at = text.find(key)) != npos;) text.replace(at, key.size(), value);
   return text;

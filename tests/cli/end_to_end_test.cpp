@@ -29,6 +29,8 @@ struct SharedFileRow {
   std::string expect;  // "accept" or "noaudio"
 };
 
+void PrintTo(const SharedFileRow& row, std::ostream* out) { *out << row.file; }
+
 std::vector<SharedFileRow> sharedFilesToConvert() {
   std::vector<SharedFileRow> rows;
   for (const test::ManifestRow& row : test::readManifest()) {

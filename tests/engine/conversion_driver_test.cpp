@@ -104,6 +104,8 @@ struct FailureRow {
   std::int32_t numberAfter = 1;
 };
 
+void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
+
 const FailureRow kFailures[] = {
     {"input missing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
      "Error: Input file not found \"{in}gone.wav\"."},
