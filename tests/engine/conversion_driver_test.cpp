@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <algorithm>
-#include <chrono>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 
@@ -88,257 +88,198 @@ bool setMade(const JobFixture& f) { return f.numberOnDisk() == 2 && !f.ctx.job.j
 // (The number is saved advanced while the set exists, then taken back.)
 enum class Work { Any, None, SetMadeWithTheNumberSaved };
 
-// Every way a job can fail: one message, the output folder as it was (or
-// holding only what stood in the way), the output number kept.
-TEST(ConversionDriver, FailureLeavesNoTraceAndKeepsTheOutputNumber) {
-  struct Row {
-    const char* name;
-    // Changes the job set up for in.wav; `held` stays open through the job.
-    std::function<void(JobFixture&, File& held)> setUp;
-    const char* message;  // nullptr: none (a cancel)
-    Names entriesAfter = {};
-    Work work = Work::Any;
-    MessageIcon icon = MessageIcon::Exclamation;
-    // Acts at every pump of the job, for what befalls it midway.
-    std::function<void(JobFixture&)> duringJob = nullptr;
-    // Asked and answered Yes before the message.
-    const char* question = nullptr;
-    JobOutcome outcome = JobOutcome::Failed;
-    std::int32_t numberAfter = 1;
-    // A deadline far above what the job takes, for walks that once took minutes.
-    std::chrono::seconds within = std::chrono::seconds(0);
+struct FailureRow {
+  const char* name;
+  // Changes the job set up for in.wav; `held` stays open through the job.
+  std::function<void(JobFixture&, File& held)> setUp;
+  const char* message;  // nullptr: none (a cancel)
+  Names entriesAfter = {};
+  Work work = Work::Any;
+  MessageIcon icon = MessageIcon::Exclamation;
+  // Acts at every pump of the job, for what befalls it midway.
+  std::function<void(JobFixture&)> duringJob = nullptr;
+  // Asked and answered Yes before the message.
+  const char* question = nullptr;
+  JobOutcome outcome = JobOutcome::Failed;
+  std::int32_t numberAfter = 1;
+};
+
+void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
+
+const FailureRow kFailures[] = {
+    {"input missing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
+     "Error: Input file not found \"{in}gone.wav\"."},
+    {"pipe as input",
+     [](auto& f, auto&) { f.ctx.inputs.inputPath = fifo(f.inputs.file("pipe.wav")); },
+     "Error: Input file contains no data \"{in}pipe.wav\".",
+     {},
+     Work::None},
+    {"input locked by another program",
+     [](auto& f, File& held) { ASSERT_TRUE(held.openExisting(f.ctx.inputs.inputPath, FileAccess::Read, true)); },
+     "Error: Cannot open file \"{in}in.wav\". It may be locked by another program.",
+     {},
+     Work::None},
+    {"invalid output folder", [](auto& f, auto&) { f.ctx.settings.outputFolderPath = "not/absolute"; },
+     "Error: Invalid output folder. Select a valid folder in \"Options\"."},
+    {"output cannot be created",
+     [](auto& f, auto&) { fs::create_directory(f.output.file("snx1.htm")); },
+     "Error: Cannot create output file \"{out}snx1.htm\".",
+     {"snx1.htm"}},
+    // Files another job holds are not counted by the overwrite question, and refused when made.
+    {"animation held",
+     [](auto& f, File& held) { hold(f, held, "snx1s.swf"); },
+     "Error: Cannot create output file \"{out}snx1s.swf\".",
+     {"snx1s.swf"}},
+    {"temporary file of another program folder's job",
+     [](auto& f, File& held) { hold(f, held, "snx1.tmp2"); },
+     "Error: Cannot initialise temporary file \"{out}snx1.tmp2\".",
+     {"snx1.tmp2"}},
+    {"encoder missing, controller output",
+     [](auto& f, auto&) { fs::remove(controller(f, "Classic01150040").program.file("lame_enc.so")); },
+     "Error: Cannot load DLL \"{program}lame_enc.so\".",
+     {},
+     Work::SetMadeWithTheNumberSaved},
+    // Each plug-in lacks the other's entry points.
+    {"encoder without its entry points",
+     [](auto& f, auto&) { replaceFile(f, "lame_enc.so", test::readFileText(f.program.file("decoder.so"))); },
+     "Error: Cannot load DLL \"{program}lame_enc.so\"."},
+    {"decoder without its entry points",
+     [](auto& f, auto&) { replaceFile(f, "decoder.so", test::readFileText(f.program.file("lame_enc.so"))); },
+     "Error: Cannot load DLL \"{program}decoder.so\"."},
+    {"WAV without sound",
+     [](auto& f, auto&) { f.setInput("0.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}})); },
+     "Error: No audio data found in input file \"{in}0.wav\"."},
+    {"stereo WAV at 2^30 Hz",
+     [](auto& f, auto&) { f.setInput("0.wav", test::makePcmWav(1u << 30, 2, 16, std::vector<std::int16_t>(882))); },
+     "Error: Cannot initialise LAME encoder."},
+    {"garbage stream template", [](auto& f, auto&) { replaceFile(f, "snx.da1", std::string(64, 'x')); },
+     "Error: Cannot open data file \"{program}snx.da1\"."},
+    {"empty controller",
+     [](auto& f, auto&) { controller(f, "Empty01150040", ""); },
+     "Error: Cannot open controller \"{program}Controllers/Empty01150040.swf\".",
+     {},
+     Work::None},
+    {"controller with a Flash signature but no version",
+     [](auto& f, auto&) { controller(f, "Text01150040", std::string("FWS\0 not really", 15)); },
+     "Error: Cannot open controller \"{program}Controllers/Text01150040.swf\".",
+     {},
+     Work::None},
+    {"controller name with dots",
+     [](auto& f, auto&) { controller(f, "..Classic01150040"); },
+     "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\".",
+     {},
+     Work::None},
+    {"pipe as controller",
+     [](auto& f, auto&) { fifo(controller(f, "Pipe01150040").program.file("Controllers/Pipe01150040.swf")); },
+     "Error: Cannot open controller \"{program}Controllers/Pipe01150040.swf\".",
+     {},
+     Work::None},
+    // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
+    {"parameters cannot be saved",
+     [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
+     "Error: Cannot write to parameters file.",
+     {},
+     Work::Any,
+     MessageIcon::Stop},
+    // Links are refused, never written through, and no clean-up removes them.
+    {"link at the controller animation's name",
+     [](auto& f, auto&) { plantLink(controller(f, "Classic01150040"), f.output.file("snx1c.swf")); },
+     "Error: Cannot create output file \"{out}snx1c.swf\".",
+     {"snx1c.swf"}},
+    {"link at the sound's name",
+     [](auto& f, auto&) { plantLink(everyBrowser(f), f.output.file("snx1.mp3")); },
+     "Error: Cannot create output file \"{out}snx1.mp3\".",
+     {"snx1.mp3"}},
+    {"link at a temporary file's name",
+     [](auto& f, auto&) { plantLink(f, f.output.file("snx1.tmp1")); },
+     "Error: Cannot initialise temporary file \"{out}snx1.tmp1\".",
+     {"snx1.tmp1"}},
+    {.name = "output folder deleted during the job",
+     .setUp = [](auto&, auto&) {},
+     .message = "Error: Cannot write file.",
+     .duringJob =
+         [](JobFixture& f) {
+           if (!setMade(f) || f.compress.positions.empty()) return;
+           fs::remove_all(f.output.path());
+           fs::create_directory(f.output.path());
+         }},
+    // A number another program saved meanwhile is not taken back.
+    {.name = "number changed during the job, then a cancel",
+     .setUp = [](auto&, auto&) {},
+     .message = nullptr,
+     .duringJob =
+         [](JobFixture& f) {
+           if (!setMade(f)) return;
+           SettingsRecord other = test::testSettings(f.output.path());
+           other.nextOutputNumber = 950;
+           test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
+           requestCancel(f.ctx);
+         },
+     .outcome = JobOutcome::Cancelled,
+     .numberAfter = 950},
+    // After a Yes to the question, a failure leaves the earlier set byte for byte.
+    {.name = "overwrite agreed, then a full disk",
+     .setUp = [](auto& f, auto&) { earlierSet(f); },
+     .message = "Error: Cannot write file.",
+     .entriesAfter = {"snx1.htm", "snx1s.swf"},
+     .duringJob =
+         [](JobFixture& f) {
+           File& stream = f.ctx.job.streamOutHandle;
+           if (setMade(f) && stream.isRegular()) {
+             ASSERT_TRUE(stream.openExisting("/dev/full", FileAccess::ReadWrite, false));
+           }
+         },
+     .question = kReplaceQuestion},
+};
+
+class JobFailure : public ::testing::TestWithParam<FailureRow> {};
+
+// One message, the output folder as it was (or holding only what stood in
+// the way), the output number kept.
+TEST_P(JobFailure, LeavesNoTraceAndKeepsTheOutputNumber) {
+  const FailureRow& row = GetParam();
+  JobFixture f;
+  f.setInput("in.wav", chords(0.5));
+  File held;
+  row.setUp(f, held);
+  bool otherFiles = false, sawSet = false, sawNumber = false;
+  if (row.question) f.host.answers.push_back(MessageAnswer::Yes);
+  f.host.onPump = [&] {
+    if (row.duringJob) row.duringJob(f);
+    Names now = f.output.entries();
+    otherFiles |= now != row.entriesAfter;
+    sawSet |= std::count(now.begin(), now.end(), "snx1c.swf") && std::count(now.begin(), now.end(), "snx1s.swf");
+    sawNumber |= row.work == Work::SetMadeWithTheNumberSaved && f.numberOnDisk() == 2;
   };
-  const Row rows[] = {
-      {"input missing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
-       "Error: Input file not found \"{in}gone.wav\"."},
-      {"input empty", [](auto& f, auto&) { f.setInput("0.wav", {}); },
-       "Error: Input file contains no data \"{in}0.wav\"."},
-      {"pipe as input",
-       [](auto& f, auto&) { f.ctx.inputs.inputPath = fifo(f.inputs.file("pipe.wav")); },
-       "Error: Input file contains no data \"{in}pipe.wav\".",
-       {},
-       Work::None},
-      {"input locked by another program",
-       [](auto& f, File& held) { ASSERT_TRUE(held.openExisting(f.ctx.inputs.inputPath, FileAccess::Read, true)); },
-       "Error: Cannot open file \"{in}in.wav\". It may be locked by another program.",
-       {},
-       Work::None},
-      {"invalid output folder", [](auto& f, auto&) { f.ctx.settings.outputFolderPath = "not/absolute"; },
-       "Error: Invalid output folder. Select a valid folder in \"Options\"."},
-      {"overwrite declined",
-       [](auto& f, auto&) { test::writeFileText(f.output.file("snx1.htm"), "earlier page"); },
-       "Is it OK to overwrite this file:\n{out}snx1.htm",
-       {"snx1.htm"},
-       Work::Any,
-       MessageIcon::Question},
-      {"temporary file cannot be made",
-       [](auto& f, auto&) { fs::create_directory(f.output.file("snx1.tmp2")); },
-       "Error: Cannot initialise temporary file \"{out}snx1.tmp2\".",
-       {"snx1.tmp2"}},
-      {"output cannot be created",
-       [](auto& f, auto&) { fs::create_directory(f.output.file("snx1.htm")); },
-       "Error: Cannot create output file \"{out}snx1.htm\".",
-       {"snx1.htm"}},
-      // Files another job holds are not counted by the overwrite question, and refused when made.
-      {"page held",
-       [](auto& f, File& held) { hold(f, held, "snx1.htm"); },
-       "Error: Cannot create output file \"{out}snx1.htm\".",
-       {"snx1.htm"}},
-      {"animation held",
-       [](auto& f, File& held) { hold(f, held, "snx1s.swf"); },
-       "Error: Cannot create output file \"{out}snx1s.swf\".",
-       {"snx1s.swf"}},
-      {"controller file held",
-       [](auto& f, File& held) { hold(controller(f, "Classic01150040"), held, "snx1c.swf"); },
-       "Error: Cannot create output file \"{out}snx1c.swf\".",
-       {"snx1c.swf"}},
-      {"temporary file of another program folder's job",
-       [](auto& f, File& held) { hold(f, held, "snx1.tmp2"); },
-       "Error: Cannot initialise temporary file \"{out}snx1.tmp2\".",
-       {"snx1.tmp2"}},
-      {"encoder missing, controller output",
-       [](auto& f, auto&) { fs::remove(controller(f, "Classic01150040").program.file("lame_enc.so")); },
-       "Error: Cannot load DLL \"{program}lame_enc.so\".",
-       {},
-       Work::SetMadeWithTheNumberSaved},
-      // Each plug-in lacks the other's entry points.
-      {"encoder without its entry points",
-       [](auto& f, auto&) { replaceFile(f, "lame_enc.so", test::readFileText(f.program.file("decoder.so"))); },
-       "Error: Cannot load DLL \"{program}lame_enc.so\"."},
-      {"decoder without its entry points",
-       [](auto& f, auto&) { replaceFile(f, "decoder.so", test::readFileText(f.program.file("lame_enc.so"))); },
-       "Error: Cannot load DLL \"{program}decoder.so\"."},
-      // 64 MB of zeros (a sparse file) walked as empty chunks.
-      {.name = "WAV with zeros after its format",
-       .setUp =
-           [](auto& f, auto&) {
-             f.setInput("z.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
-             fs::resize_file(f.ctx.inputs.inputPath, 64000000);
-           },
-       .message = "Error: No audio data found in input file \"{in}z.wav\".",
-       .within = std::chrono::seconds(20)},
-      {"WAV without sound",
-       [](auto& f, auto&) {
-         f.setInput("0.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}}));
-       },
-       "Error: No audio data found in input file \"{in}0.wav\"."},
-      {"stereo WAV at 2^30 Hz",
-       [](auto& f, auto&) { f.setInput("0.wav", test::makePcmWav(1u << 30, 2, 16, std::vector<std::int16_t>(882))); },
-       "Error: Cannot initialise LAME encoder."},
-      {"garbage stream template", [](auto& f, auto&) { replaceFile(f, "snx.da1", std::string(64, 'x')); },
-       "Error: Cannot open data file \"{program}snx.da1\"."},
-      {"empty controller",
-       [](auto& f, auto&) { controller(f, "Empty01150040", ""); },
-       "Error: Cannot open controller \"{program}Controllers/Empty01150040.swf\".",
-       {},
-       Work::None},
-      {"controller with a Flash signature but no version",
-       [](auto& f, auto&) { controller(f, "Text01150040", std::string("FWS\0 not really", 15)); },
-       "Error: Cannot open controller \"{program}Controllers/Text01150040.swf\".",
-       {},
-       Work::None},
-      {"controller name with a separator",
-       [](auto& f, auto&) { controller(f, "../Controllers/Classic01150040"); },
-       "Error: Cannot open controller \"{program}Controllers/../Controllers/Classic01150040.swf\".",
-       {},
-       Work::None},
-      {"controller name with dots",
-       [](auto& f, auto&) { controller(f, "..Classic01150040"); },
-       "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\".",
-       {},
-       Work::None},
-      {"pipe as controller",
-       [](auto& f, auto&) { fifo(controller(f, "Pipe01150040").program.file("Controllers/Pipe01150040.swf")); },
-       "Error: Cannot open controller \"{program}Controllers/Pipe01150040.swf\".",
-       {},
-       Work::None},
-      // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
-      {"parameters cannot be saved",
-       [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
-       "Error: Cannot write to parameters file.",
-       {},
-       Work::Any,
-       MessageIcon::Stop},
-      // Links are refused, never written through, and no clean-up removes them.
-      {"link at the animation's name",
-       [](auto& f, auto&) { plantLink(f, f.output.file("snx1s.swf")); },
-       "Error: Cannot create output file \"{out}snx1s.swf\".",
-       {"snx1s.swf"}},
-      {"link at the controller animation's name",
-       [](auto& f, auto&) { plantLink(controller(f, "Classic01150040"), f.output.file("snx1c.swf")); },
-       "Error: Cannot create output file \"{out}snx1c.swf\".",
-       {"snx1c.swf"}},
-      {"link at the page's name",
-       [](auto& f, auto&) { plantLink(f, f.output.file("snx1.htm")); },
-       "Error: Cannot create output file \"{out}snx1.htm\".",
-       {"snx1.htm"}},
-      {"link at the sound's name",
-       [](auto& f, auto&) { plantLink(everyBrowser(f), f.output.file("snx1.mp3")); },
-       "Error: Cannot create output file \"{out}snx1.mp3\".",
-       {"snx1.mp3"}},
-      {"link at a temporary file's name",
-       [](auto& f, auto&) { plantLink(f, f.output.file("snx1.tmp1")); },
-       "Error: Cannot initialise temporary file \"{out}snx1.tmp1\".",
-       {"snx1.tmp1"}},
-      {"link at the settings save's name",
-       [](auto& f, auto&) { plantLink(f, f.program.file("snx.da0.new")); },
-       "Error: Cannot write to parameters file.",
-       {},
-       Work::Any,
-       MessageIcon::Stop},
-      {.name = "output folder deleted during the job",
-       .setUp = [](auto&, auto&) {},
-       .message = "Error: Cannot write file.",
-       .duringJob =
-           [](JobFixture& f) {
-             if (!setMade(f) || f.compress.positions.empty()) return;
-             fs::remove_all(f.output.path());
-             fs::create_directory(f.output.path());
-           }},
-      // A number another program saved meanwhile is not taken back.
-      {.name = "number changed during the job, then a cancel",
-       .setUp = [](auto&, auto&) {},
-       .message = nullptr,
-       .duringJob =
-           [](JobFixture& f) {
-             if (!setMade(f)) return;
-             SettingsRecord other = test::testSettings(f.output.path());
-             other.nextOutputNumber = 950;
-             test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
-             requestCancel(f.ctx);
-           },
-       .outcome = JobOutcome::Cancelled,
-       .numberAfter = 950},
-      // After a Yes to the question, a failure leaves the earlier set byte for byte.
-      {.name = "overwrite agreed, then a failing template",
-       .setUp = [](auto& f, auto&) { replaceFile(earlierSet(f), "snx.da1", std::string(64, 'x')); },
-       .message = "Error: Cannot open data file \"{program}snx.da1\".",
-       .entriesAfter = {"snx1.htm", "snx1s.swf"},
-       .question = kReplaceQuestion},
-      {.name = "overwrite agreed, then a cancel",
-       .setUp = [](auto& f, auto&) { earlierSet(f); },
-       .message = nullptr,
-       .entriesAfter = {"snx1.htm", "snx1s.swf"},
-       .duringJob =
-           [](JobFixture& f) {
-             if (setMade(f) && !f.compress.positions.empty()) requestCancel(f.ctx);
-           },
-       .question = kReplaceQuestion,
-       .outcome = JobOutcome::Cancelled},
-      {.name = "overwrite agreed, then a full disk",
-       .setUp = [](auto& f, auto&) { earlierSet(f); },
-       .message = "Error: Cannot write file.",
-       .entriesAfter = {"snx1.htm", "snx1s.swf"},
-       .duringJob =
-           [](JobFixture& f) {
-             File& stream = f.ctx.job.streamOutHandle;
-             if (setMade(f) && stream.isRegular()) {
-               ASSERT_TRUE(stream.openExisting("/dev/full", FileAccess::ReadWrite, false));
-             }
-           },
-       .question = kReplaceQuestion},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    JobFixture f;
-    f.setInput("in.wav", chords(0.5));
-    File held;
-    row.setUp(f, held);
-    bool otherFiles = false, sawSet = false, sawNumber = false;
-    if (row.question) f.host.answers.push_back(MessageAnswer::Yes);
-    f.host.onPump = [&] {
-      if (row.duringJob) row.duringJob(f);
-      Names now = f.output.entries();
-      otherFiles |= now != row.entriesAfter;
-      sawSet |= std::count(now.begin(), now.end(), "snx1c.swf") && std::count(now.begin(), now.end(), "snx1s.swf");
-      sawNumber |= row.work == Work::SetMadeWithTheNumberSaved && f.numberOnDisk() == 2;
-    };
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(f.run().outcome, row.outcome);
-    if (row.within.count() > 0) {
-      EXPECT_LT(std::chrono::steady_clock::now() - started, row.within);
-    }
-    Names messages;
-    for (const char* text : {row.question, row.message})
-      if (text) messages.push_back(expand(text, f));
-    EXPECT_EQ(f.host.texts(), messages);
-    for (const auto& m : f.host.messages)
-      EXPECT_EQ(m.icon, m.buttons == MessageButtons::YesNo ? MessageIcon::Question : row.icon);
-    EXPECT_EQ(f.host.terminations, row.icon == MessageIcon::Stop ? std::vector<int>{1} : std::vector<int>{});
-    EXPECT_EQ(f.left(), Left(row.entriesAfter, row.numberAfter));
-    EXPECT_FALSE(row.work == Work::None && otherFiles);
-    EXPECT_TRUE(row.work != Work::SetMadeWithTheNumberSaved || (sawSet && sawNumber));
-    for (const std::string& name : row.entriesAfter) {
-      const std::string path = f.output.file(name);
-      EXPECT_TRUE(!fs::is_regular_file(path) || test::readFileText(path) == "earlier page") << path;
-    }
-    if (fs::exists(f.inputs.file("victim"))) {
-      EXPECT_EQ(test::readFileText(f.inputs.file("victim")), "earlier page");
-    }
-    EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
-    EXPECT_EQ(f.ctx.settings.nextOutputNumber, row.numberAfter);
+  EXPECT_EQ(f.run().outcome, row.outcome);
+  Names messages;
+  for (const char* text : {row.question, row.message})
+    if (text) messages.push_back(expand(text, f));
+  EXPECT_EQ(f.host.texts(), messages);
+  for (const auto& m : f.host.messages)
+    EXPECT_EQ(m.icon, m.buttons == MessageButtons::YesNo ? MessageIcon::Question : row.icon);
+  EXPECT_EQ(f.host.terminations, row.icon == MessageIcon::Stop ? std::vector<int>{1} : std::vector<int>{});
+  EXPECT_EQ(f.left(), Left(row.entriesAfter, row.numberAfter));
+  EXPECT_FALSE(row.work == Work::None && otherFiles);
+  EXPECT_TRUE(row.work != Work::SetMadeWithTheNumberSaved || (sawSet && sawNumber));
+  for (const std::string& name : row.entriesAfter) {
+    const std::string path = f.output.file(name);
+    EXPECT_TRUE(!fs::is_regular_file(path) || test::readFileText(path) == "earlier page") << path;
   }
+  if (fs::exists(f.inputs.file("victim"))) {
+    EXPECT_EQ(test::readFileText(f.inputs.file("victim")), "earlier page");
+  }
+  EXPECT_FALSE(f.ctx.job.inputHandle.isOpen());
+  EXPECT_EQ(f.ctx.settings.nextOutputNumber, row.numberAfter);
 }
+
+INSTANTIATE_TEST_SUITE_P(ConversionDriver, JobFailure, ::testing::ValuesIn(kFailures),
+                         [](const ::testing::TestParamInfo<FailureRow>& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
   // Every point at which the user can act, from the first pump to the last.
@@ -362,7 +303,7 @@ TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
   }
 }
 
-TEST(CreateCommand, ReportsHowTheJobEndedAndWhatItCreated) {
+TEST(ConversionDriver, ReportsHowTheJobEndedAndWhatItCreated) {
   JobFixture done;
   done.ctx.settings.instruction = "e";
   done.ctx.settings.nextOutputNumber = 9;
@@ -397,7 +338,7 @@ Names splitCrLf(const std::string& text) {
 }
 
 // Values read from the settings file (the failure ladder has the refused controller names).
-TEST(HostileSettings, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
+TEST(ConversionDriver, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
   const struct {
     const char* name;
     std::function<void(JobFixture&)> edit;
@@ -449,7 +390,7 @@ TEST(HostileSettings, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
   }
 }
 
-TEST(JobEndings, SettingsAnotherProgramSavedDuringTheJobSurviveItsSaves) {
+TEST(ConversionDriver, SettingsAnotherProgramSavedDuringTheJobSurviveItsSaves) {
   for (bool fail : {false, true}) {
     SCOPED_TRACE(fail ? "failed" : "finished");
     JobFixture f;
@@ -472,7 +413,7 @@ TEST(JobEndings, SettingsAnotherProgramSavedDuringTheJobSurviveItsSaves) {
   }
 }
 
-TEST(JobEndings, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumberTakenBack) {
+TEST(ConversionDriver, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumberTakenBack) {
   JobFixture f;
   f.setInput("in.wav", chords(5.0));
   f.host.onPump = [&] {
@@ -488,36 +429,47 @@ TEST(JobEndings, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumbe
   EXPECT_EQ(f.left(), Left({}, 2));  // the number could not be taken back on disk
 }
 
-// A job killed while it replaced an earlier set left its new files beside
-// the earlier ones; someone else left a link.
-TEST(JobEndings, NextJobRemovesWhatAKilledReplacementLeftAndNoLink) {
+// A killed job left its temporary files and empty outputs (snx5), a killed
+// replacement its new files beside the earlier ones (snx3), an older one a
+// temporary file beside its finished page (snx4); another program's job is running (snx7) and someone else left a link.
+TEST(ConversionDriver, NextJobRemovesWhatAKilledJobLeftAndNothingElse) {
   JobFixture f;
-  for (const char* name : {"snx3.htm", "snx3s.swf"}) test::writeFileText(f.output.file(name), "earlier page");
-  for (const char* name : {"snx3.htm.new", "snx3s.swf.new"}) test::writeFileText(f.output.file(name), "half");
+  const std::pair<const char*, const char*> files[] = {
+      {"snx5.tmp1", "x"},          {"snx5.tmp2", "x"},          {"snx5.tmp3", "x"},
+      {"snx5.htm", ""},            {"snx5s.swf", ""},           {"snx3.htm", "earlier page"},
+      {"snx3s.swf", "earlier page"}, {"snx3.htm.new", "half"},    {"snx3s.swf.new", "half"},
+      {"snx4.htm", "earlier page"}, {"snx4.tmp2", "old"},        {"snx4e.swf", ""},
+      {"snx7.tmp1", "running"},    {"snx7.htm", ""},            {"notes.txt", ""}};
+  for (const auto& [name, contents] : files) test::writeFileText(f.output.file(name), contents);
   plantLink(f, f.output.file("snx3e.swf.new"));
+  test::LockHolder otherJob(f.output.file("snx7.tmp1"));
+  ASSERT_TRUE(otherJob.holding());
   f.setInput("in.wav", chords(0.5));
   ASSERT_EQ(f.run().outcome, JobOutcome::Finished);
-  EXPECT_EQ(f.output.entries(), (Names{"snx1.htm", "snx1s.swf", "snx3.htm", "snx3e.swf.new", "snx3s.swf"}));
-  for (const char* name : {"snx3.htm", "snx3s.swf", "snx3e.swf.new"})
+  EXPECT_EQ(f.output.entries(), (Names{"notes.txt", "snx1.htm", "snx1s.swf", "snx3.htm", "snx3e.swf.new", "snx3s.swf",
+                                       "snx4.htm", "snx7.htm", "snx7.tmp1"}));
+  for (const char* name : {"snx3.htm", "snx3s.swf", "snx3e.swf.new", "snx4.htm"})
     EXPECT_EQ(test::readFileText(f.output.file(name)), "earlier page") << name;
 }
 
-TEST(JobEndings, TemporaryFileCutWhileReadBackFailsTheJob) {
-  // The temporary file and when it is cut.
-  const std::pair<const char*, bool (*)(const JobFixture&)> rows[] = {
+struct CutRow {
+  const char* temporary;
+  bool (*due)(const JobFixture&);  // when it is cut
+};
+
+TEST(ConversionDriver, TemporaryFileCutWhileReadBackFailsTheJob) {
+  const CutRow rows[] = {
       {"snx1.tmp2", [](const JobFixture& f) { return f.compress.positions.size() >= 2; }},  // mid-way
       {"snx1.tmp3", [](const JobFixture& f) { return f.compress.last() == 101; }},          // before the copy
   };
-  for (const auto& row : rows) {
-    const char* temporary = row.first;
-    const auto due = row.second;  // clang 14 cannot capture a structured binding
-    SCOPED_TRACE(temporary);
+  for (const CutRow& row : rows) {
+    SCOPED_TRACE(row.temporary);
     JobFixture f;
     f.setInput("in.wav", chords(6.0));
     bool cut = false;
     f.host.onPump = [&] {
-      if (cut || !due(f)) return;
-      fs::resize_file(f.output.file(temporary), 0);
+      if (cut || !row.due(f)) return;
+      fs::resize_file(f.output.file(row.temporary), 0);
       cut = true;
     };
     EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
