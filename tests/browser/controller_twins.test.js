@@ -231,25 +231,23 @@ for (const { instruction, starts, loops } of kInstructionRows) {
     });
 }
 
-for (const browserName of Object.keys(kLaunchers)) {
-  test(`where ${browserName} blocks autoplay, a playing instruction shows stopped and starts on a press`, async () => {
-    const blocked = await kLaunchers[browserName]({ ...process.env, ...pulse.env }, false);
-    const set = html5Set('Deck01120060', 'e', [400, 800, 400, 800]);
-    const serving = await servePage(set.folder, set.page);
-    try {
-      await withPage(blocked, serving.address, async ({ page, settled }) => {
-        const state = await settled;
-        assert.deepEqual([state.state, state.paused], ['stopped', true]);
-        await press(page, state.box, kControllers.Deck01120060.play);
-        const started = await waitState(page, (s) => s.time > 0.5 && s.state === 'playing');
-        assert.equal(started.state, 'playing', 'a press did not start it');
-      });
-    } finally {
-      await serving.stop();
-      await blocked.close();
-    }
-  });
-}
+test('where autoplay is blocked, a playing instruction shows stopped and starts on a press', async () => {
+  const blocked = await launchChromium({ ...process.env, ...pulse.env }, false);
+  const set = html5Set('Deck01120060', 'e', [400, 800, 400, 800]);
+  const serving = await servePage(set.folder, set.page);
+  try {
+    await withPage(blocked, serving.address, async ({ page, settled }) => {
+      const state = await settled;
+      assert.deepEqual([state.state, state.paused], ['stopped', true]);
+      await press(page, state.box, kControllers.Deck01120060.play);
+      const started = await waitState(page, (s) => s.time > 0.5 && s.state === 'playing');
+      assert.equal(started.state, 'playing', 'a press did not start it');
+    });
+  } finally {
+    await serving.stop();
+    await blocked.close();
+  }
+});
 
 const kBrokenRows = [
   { browserName: 'chromium', what: 'missing', spoil: (file) => fs.rmSync(file) },

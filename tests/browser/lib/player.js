@@ -121,7 +121,8 @@ function firstTone(steps) {
 
 // Colours ("rrggbb") of the first player's canvas at pixels of its element.
 function coloursAt(points) {
-  const canvas = document.querySelector('ruffle-object, ruffle-embed, ruffle-player').shadowRoot.querySelector('canvas');
+  const host = document.querySelector('ruffle-object, ruffle-embed, ruffle-player');
+  const canvas = host.shadowRoot.querySelector('canvas');
   const scale = canvas.width / canvas.getBoundingClientRect().width;
   const context = canvas.getContext('2d');
   return points.map(([x, y]) => {
