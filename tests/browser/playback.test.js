@@ -97,27 +97,30 @@ test('Classic waits for Play; Pause silences it and Play resumes; Stop returns t
   }, { ruffleConfig: { preferredRenderer: 'canvas' } });
 });
 
-test('where sound waits for the visitor, a bare page says so and a click starts it', async () => {
-  const blocking = await launch('chromium', process.env, { autoplay: false });
-  const job = runJob(toneStepsWav(kTwoTones), { outputMode: 2 });
-  const serving = await servePage(job.folder, job.page);
-  try {
-    const page = await blocking.newPage();
-    // Nothing evaluated in the page before the player made its audio (it
-    // does so before it asks for the movie): an evaluation counts as the
-    // visitor acting.
-    await page.addInitScript(player.pageHooks, null);
-    const movieAsked = page.waitForRequest((r) => r.url().endsWith(`${job.base}s.swf`),
-      { timeout: player.kDeadlineMs });
-    await page.goto(serving.address);
-    await movieAsked;
-    const note = page.getByText('Click anywhere or press a key to start the sound.');
-    await note.waitFor({ timeout: player.kDeadlineMs });
-    await page.mouse.click(300, 300);
-    assert.ok(await player.waitForSound(page, 0), 'a click gave no sound');
-    await note.waitFor({ state: 'detached', timeout: player.kDeadlineMs });
-  } finally {
-    await serving.stop();
-    await blocking.close();
-  }
-});
+for (const act of ['click', 'key']) {
+  test(`where sound waits for the visitor, a bare page says so and a ${act} starts it`, async () => {
+    const blocking = await launch('chromium', process.env, { autoplay: false });
+    const job = runJob(toneStepsWav(kTwoTones), { outputMode: 2 });
+    const serving = await servePage(job.folder, job.page);
+    try {
+      const page = await blocking.newPage();
+      // Nothing evaluated in the page before the player made its audio (it
+      // does so before it asks for the movie): an evaluation counts as the
+      // visitor acting.
+      await page.addInitScript(player.pageHooks, null);
+      const movieAsked = page.waitForRequest((r) => r.url().endsWith(`${job.base}s.swf`),
+        { timeout: player.kDeadlineMs });
+      await page.goto(serving.address);
+      await movieAsked;
+      const note = page.getByText('Click anywhere or press a key to start the sound.');
+      await note.waitFor({ timeout: player.kDeadlineMs });
+      if (act === 'click') await page.mouse.click(300, 300);
+      else await page.keyboard.press('Space');
+      assert.ok(await player.waitForSound(page, 0), `a ${act} gave no sound`);
+      await note.waitFor({ state: 'detached', timeout: player.kDeadlineMs });
+    } finally {
+      await serving.stop();
+      await blocking.close();
+    }
+  });
+}
