@@ -79,6 +79,8 @@ async function launch(name, env, { autoplay = true } = {}) {
       executablePath: '/usr/bin/chromium', headless: true, env,
       args: ['--disable-gpu', '--disable-sync',
         `--autoplay-policy=${autoplay ? 'no-user-gesture-required' : 'document-user-activation-required'}`],
+      // Playwright's own policy, which would win over a blocking one.
+      ignoreDefaultArgs: autoplay ? [] : ['--autoplay-policy=no-user-gesture-required'],
     });
   }
   return puppeteer.launch({

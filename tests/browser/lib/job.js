@@ -82,7 +82,7 @@ function startServing(command, args, { pattern = /Serving (\S+)/, env = process.
   let output = '';
   const exited = new Promise((resolve) => child.on('exit', resolve));
   return new Promise((resolve, reject) => {
-    setTimeout(() => reject(new Error(`${command} did not start serving:\n${output}`)), 60000).unref();
+    setTimeout(() => reject(new Error(`${command} did not start serving:\n${output}`)), 10000).unref();
     exited.then((code) => reject(new Error(`${command} ended (${code}) before serving:\n${output}`)));
     const read = (chunk) => {
       output += chunk;

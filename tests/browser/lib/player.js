@@ -1,26 +1,22 @@
-// Opens pages in headless Chromium, records every buffer of sound handed to
-// Web Audio and the events of the <audio> elements, and reads the buffers
-// back as a sequence of tone steps.
+// Opens Flash pages played by Ruffle in headless Chromium, records every
+// buffer of sound handed to Web Audio, and reads the buffers back as a
+// sequence of tone steps.
 'use strict';
 
 const assert = require('node:assert/strict');
 const { before, after } = require('node:test');
-const { chromium } = require('playwright-core');
-const { makeTempFolder, removeTempFolders } = require('./job.js');
+const { launch } = require('./browsers.js');
+const { removeTempFolders } = require('./job.js');
 
 // A buffer whose peak stays below this is one of Ruffle's silent fillers.
 const kSilentPeak = 0.01;
+const kDeadlineMs = 10000;
 
-// One browser for the tests of a file, in holder.browser: Debian's chromium,
-// with Playwright's switches of a quiet headless browser.
+// One browser for the tests of a file, in holder.browser.
 function useBrowser() {
   const holder = {};
   before(async () => {
-    holder.browser = await chromium.launchPersistentContext(makeTempFolder('chromium'), {
-      executablePath: '/usr/bin/chromium',
-      headless: true,
-      args: ['--disable-gpu', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
-    });
+    holder.browser = await launch('chromium', process.env);
     // No network: what a page needs comes from the loopback or the disk.
     await holder.browser.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
   });
@@ -34,10 +30,6 @@ function useBrowser() {
 // Runs in the page before its own scripts.
 function pageHooks(ruffleConfig) {
   if (ruffleConfig) window.RufflePlayer = { config: ruffleConfig };
-  window.__media = [];
-  for (const type of ['playing', 'waiting', 'ended', 'seeking']) {
-    document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
-  }
   window.__sound = [];
   const start = AudioBufferSourceNode.prototype.start;
   AudioBufferSourceNode.prototype.start = function (when, ...rest) {
@@ -51,22 +43,13 @@ function pageHooks(ruffleConfig) {
   };
 }
 
-// Opens the page of serving in a new tab and hands body { page, element, ready },
-// for a Flash page once Ruffle has replaced the embedded content and runs the
-// movie. Page errors, console errors and failed answers, but those matching
-// allowed, fail the test. With bytesPerSecond every answer shares one slow
-// line, as over a modem. Closes the page and stops serving.
-async function withPage(context, serving, body, { flash = true, allowed = null, ruffleConfig = null,
-  bytesPerSecond = 0 } = {}) {
-  let page = null;
+// Opens the page of serving in a new tab and hands body { page, element } once
+// Ruffle runs the movie (it then schedules buffers, silent or not, without
+// pause). Page errors, console errors and failed answers, but those matching
+// allowed, fail the test. Closes the page and stops serving.
+async function withPage(context, serving, body, { allowed = null, ruffleConfig = null } = {}) {
+  const page = await context.newPage();
   try {
-    page = await context.newPage();
-    if (bytesPerSecond) {
-      const session = await context.newCDPSession(page);
-      await session.send('Network.enable');
-      await session.send('Network.emulateNetworkConditions',
-        { offline: false, latency: 0, downloadThroughput: bytesPerSecond, uploadThroughput: bytesPerSecond });
-    }
     const problems = [];
     page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
     page.on('console', (m) => {
@@ -78,17 +61,11 @@ async function withPage(context, serving, body, { flash = true, allowed = null, 
       && problems.push(`status of ${r.status()} for ${r.url()}`));
     await page.addInitScript(pageHooks, ruffleConfig);
     await page.goto(serving.address);
-    const element = page.locator('ruffle-object, ruffle-embed, ruffle-player').first();
-    if (flash) {
-      await element.waitFor({ state: 'attached', timeout: 30000 });
-      // Ruffle starts its audio context with the movie and then schedules
-      // buffers, silent or not, without pause.
-      await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: 30000 });
-    }
-    await body({ page, element, ready: await page.evaluate(() => performance.now()) });
+    await page.waitForFunction(() => window.__sound.length > 0, null, { timeout: kDeadlineMs });
+    await body({ page, element: page.locator('ruffle-object, ruffle-embed, ruffle-player').first() });
     assert.deepEqual(problems.filter((p) => !allowed || !allowed.test(p)), []);
   } finally {
-    if (page) await page.close();
+    await page.close();
     await serving.stop();
   }
 }
@@ -98,9 +75,19 @@ async function sound(page, fromMs = 0) {
   return (await page.evaluate(() => window.__sound)).filter((b) => b.peak >= kSilentPeak && b.at >= fromMs);
 }
 
-async function waitForSound(page, fromMs, timeout) {
-  const heard = ([from, least]) => window.__sound.some((b) => b.peak >= least && b.at >= from);
-  return page.waitForFunction(heard, [fromMs, kSilentPeak], { timeout, polling: 200 }).then(() => true, () => false);
+// Resolves to true once fn(buffers, arg) holds for the buffers scheduled
+// (silent or not) at or after fromMs, false after the deadline.
+function waitForBuffers(page, fromMs, fn, arg = null) {
+  const holds = ([from, body, a]) => new Function('buffers', 'arg', `return (${body})(buffers, arg);`)(
+    window.__sound.filter((b) => b.at >= from), a);
+  return page.waitForFunction(holds, [fromMs, fn.toString(), arg], { timeout: kDeadlineMs, polling: 100 })
+    .then(() => true, () => false);
+}
+
+// Waits until seconds of sound have been scheduled since fromMs.
+function waitForSound(page, fromMs, seconds = 0.01) {
+  return waitForBuffers(page, fromMs, (buffers, [least, wanted]) => buffers.filter((b) => b.peak >= least)
+    .reduce((total, b) => total + b.duration, 0) >= wanted, [kSilentPeak, seconds]);
 }
 
 // Groups sounding buffers (sorted by audio time) into runs with no silence
@@ -116,40 +103,41 @@ function soundRuns(buffers, maxGap = 0.3) {
   return runs;
 }
 
-// The index of the nearest tone for each buffer. Quiet buffers, where a tone
-// fades in after silence, are left out: their zero crossings say little.
-function stepsOf(buffers, tones) {
-  const loudest = Math.max(0, ...buffers.map((b) => b.peak));
+// The index of the nearest tone for each buffer of a run. The first and the
+// last buffer are left out: part silence, their zero crossings read low.
+function stepsOf(run, tones) {
   const distance = (b, i) => Math.abs(b.frequency - tones[i]);
-  return buffers.filter((b) => b.peak >= loudest / 2)
+  return run.buffers.slice(1, -1)
     .map((b) => tones.reduce((best, _, i) => (distance(b, i) < distance(b, best) ? i : best), 0));
 }
 
-// The tone a run of steps starts with: the lowest of its first few, as the
-// click where sound starts can read one tone high in a short buffer.
-const firstTone = (steps) => Math.min(...steps.slice(0, 5));
-
-// Colours ("rrggbb") of the player's canvas at pixels of the player element.
-async function coloursAt(element, points) {
-  return element.evaluate((host, pts) => {
-    const canvas = host.shadowRoot.querySelector('canvas');
-    const scale = canvas.width / canvas.getBoundingClientRect().width;
-    const context = canvas.getContext('2d');
-    return pts.map(([x, y]) => {
-      const d = context.getImageData(Math.round(x * scale), Math.round(y * scale), 1, 1).data;
-      return Array.from(d.slice(0, 3), (v) => v.toString(16).padStart(2, '0')).join('');
-    });
-  }, points);
+// The tone a run of steps starts with: the most common of its first five, as
+// the click where sound starts can make a short buffer read one tone high.
+function firstTone(steps) {
+  const first = steps.slice(0, 5);
+  const count = (tone) => first.filter((t) => t === tone).length;
+  return first.reduce((best, t) => (count(t) > count(best) ? t : best), first[0]);
 }
 
-// The <audio> element's state, and the events seen so far.
-async function audioState(page) {
-  return page.evaluate(() => {
-    const a = document.querySelector('audio');
-    return { paused: a.paused, time: a.currentTime, ended: a.ended, events: window.__media };
+// Colours ("rrggbb") of the first player's canvas at pixels of its element.
+function coloursAt(points) {
+  const host = document.querySelector('ruffle-object, ruffle-embed, ruffle-player');
+  const canvas = host.shadowRoot.querySelector('canvas');
+  const scale = canvas.width / canvas.getBoundingClientRect().width;
+  const context = canvas.getContext('2d');
+  return points.map(([x, y]) => {
+    const d = context.getImageData(Math.round(x * scale), Math.round(y * scale), 1, 1).data;
+    return Array.from(d.slice(0, 3), (v) => v.toString(16).padStart(2, '0')).join('');
   });
 }
 
-module.exports = {
-  useBrowser, pageHooks, withPage, sound, waitForSound, soundRuns, stepsOf, firstTone, coloursAt, audioState,
-};
+// Waits until the pixels show colours; hands back what they show.
+async function waitForColours(page, points, colours) {
+  const shown = ([body, pts, want]) => new Function(`return (${body})(arguments[0]);`)(pts).join() === want.join();
+  await page.waitForFunction(shown, [coloursAt.toString(), points, colours], { timeout: kDeadlineMs, polling: 100 })
+    .catch(() => {});
+  return page.evaluate(coloursAt, points);
+}
+
+module.exports = { kDeadlineMs, useBrowser, pageHooks, withPage, sound, waitForBuffers, waitForSound, soundRuns,
+  stepsOf, firstTone, waitForColours };

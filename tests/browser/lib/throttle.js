@@ -42,9 +42,12 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null,
   { contentLength = true, from = null, identity = false } = {}) {
   const sent = [];
   const sending = [];
-  const slice = (bytesPerSecond * kTickMs) / 1000;
+  // By the time gone, not the ticks: on a busy machine ticks come late.
+  let last = Date.now();
   const timer = setInterval(() => {
-    let budget = slice;
+    const now = Date.now();
+    let budget = Math.round((bytesPerSecond * (now - last)) / 1000);
+    last = now;
     while (budget > 0 && sending.length > 0) {
       const job = sending[0];
       const n = Math.min(budget, job.data.length - job.at);
