@@ -82,7 +82,6 @@ const TagRow kTagRows[] = {
      .title = "Song"},
     {.name = "PictureOf40KiBBeforeTheTitle", .file = v3({id3v2Frame("APIC", 0, Bytes(40 * 1024, 0xFF)), tit2}),
      .title = "Song"},
-    {.name = "TextOf32768BytesRead", .file = v3({latin1("TIT2", x32k)}), .title = x32k},
     {.name = "TextOf32769BytesSkipped", .file = v3({latin1("TIT2", x32k + 'x'), tpe1}), .artist = "Band"},
     {.name = "Id3v1Latin1", .file = concat({kAudio, id3v1Block("Caf\xE9", "")}), .title = "Caf\xC3\xA9"},
     {.name = "TagPastTheEndOfTheFile", .file = concat({id3v2Header(1000), tit2, first(tpe1, 12)}),
