@@ -113,6 +113,15 @@ INSTANTIATE_TEST_SUITE_P(Rates, LameEncRates, testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
+// A WAV file's rate reaches the encoder as it is; the job fails with the encoder's message.
+TEST_F(CodecPlugins, LameEncRefusesAnInputRateBelow1000) {
+  EncoderConfig config = makeEncoderConfig(999, false);
+  std::uint32_t samples = 0, bufferSize = 0;
+  SnxBeStream stream = nullptr;
+  EXPECT_NE(job.pBeInitStream(config.data(), &samples, &bufferSize, &stream), 0u);
+  EXPECT_EQ(stream, nullptr);
+}
+
 struct ToneRow {
   const char* name;
   double frequency;
