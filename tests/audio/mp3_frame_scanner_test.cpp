@@ -78,8 +78,6 @@ const ScanRow kScanRows[] = {
     {.name = "FrameInJunkBeforeAnId3v2Tag", .input = concat({junk, mono, id3v2Tag(bytesOf("TIT2"))}), .tmp1 = mono,
      .rate = 44100, .stereo = false},
     {.name = "LoneFrameInJunkIsStray", .input = concat({junk, a, junk}), .tmp1 = {}, .rate = 0, .stereo = false},
-    {.name = "StrayHeaderInJunk", .input = concat({mono, mono, Bytes(300, 0x11), strayHeader(500)}),
-     .tmp1 = concat({mono, mono}), .rate = 44100, .stereo = false},
     {.name = "StrayHeaderInACutFrame", .input = concat({mono, first(a, 100), strayHeader(208)}), .tmp1 = mono,
      .rate = 44100, .stereo = false},
     {.name = "ForbiddenBitrateIsNoFrame", .input = concat({forbidden, forbidden}), .tmp1 = {}, .rate = 0,
