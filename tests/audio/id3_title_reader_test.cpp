@@ -28,7 +28,7 @@ Bytes v4(std::initializer_list<Bytes> frames, std::uint8_t flags = 0) { return i
 
 const Bytes kAudio(400, 0x55);  // long enough that an ID3v1 block is looked for
 const Bytes tit2 = latin1("TIT2", "Song"), tpe1 = latin1("TPE1", "Band");
-const Bytes tit2v4 = latin1("TIT2", "Song", 4), tpe1v4 = latin1("TPE1", "Band", 4);
+const Bytes tpe1v4 = latin1("TPE1", "Band", 4);
 const std::string t200(200, 't'), comment(299, 'c'), x32k(32768, 'x');
 const Bytes dataLength =
     rawFrame("TIT2", synchsafe32(9), kV24DataLength, concat({synchsafe32(5), {kLatin1}, bytesOf("Song")}));
@@ -36,7 +36,6 @@ const Bytes dataLength =
 const Bytes unsynchronised = id3v2Tag(
     concat({bytesOf("TIT2"), bigEndian32(4), {0, 0, kLatin1, 'A', 0xFF, 0x00, 0xE0}, tpe1}), 3, kTagUnsynchronised);
 Bytes empty3(const char* id) { return rawFrame(id, bigEndian32(0), 0, {}); }
-Bytes empty4(const char* id) { return rawFrame(id, synchsafe32(0), 0, {}); }
 Bytes utf16(const char* id, const Bytes& text) { return id3v2Frame(id, kUtf16Bom, concat({text, {0, 0}})); }
 Bytes first(const Bytes& bytes, std::size_t count) { return Bytes(bytes.begin(), bytes.begin() + long(count)); }
 const Bytes framesAfterTheTag = concat({id3v2Header(std::uint32_t(tit2.size())), tit2, tpe1, kAudio});
@@ -74,15 +73,12 @@ const TagRow kTagRows[] = {
     {.name = "V23Unsynchronised", .file = unsynchronised, .artist = "Band", .title = "A\xC3\xBF\xC3\xA0"},
     {.name = "V23EmptyFramesSkipped", .file = v3({empty3("TENC"), empty3("TCOP"), tit2, tpe1}),
      .artist = "Band", .title = "Song"},
-    {.name = "V24EmptyFramesSkipped", .file = v4({empty4("TENC"), tit2v4, empty4("TCOP"), tpe1v4}),
-     .artist = "Band", .title = "Song"},
     {.name = "FrameRunningPastTheTagEndEndsThere", .file = runningPastTheTag, .artist = "Band", .title = "So"},
     {.name = "FramesAfterTheTagEndNotRead", .file = framesAfterTheTag, .title = "Song"},
     {.name = "V24ListGivesItsFirstValue", .file = v4({latin1("TIT2", std::string("Song\0Other", 10), 4)}),
      .title = "Song"},
     {.name = "PictureOf40KiBBeforeTheTitle", .file = v3({id3v2Frame("APIC", 0, Bytes(40 * 1024, 0xFF)), tit2}),
      .title = "Song"},
-    {.name = "TextOf32768BytesRead", .file = v3({latin1("TIT2", x32k)}), .title = x32k},
     {.name = "TextOf32769BytesSkipped", .file = v3({latin1("TIT2", x32k + 'x'), tpe1}), .artist = "Band"},
     {.name = "Id3v1Latin1", .file = concat({kAudio, id3v1Block("Caf\xE9", "")}), .title = "Caf\xC3\xA9"},
     {.name = "TagPastTheEndOfTheFile", .file = concat({id3v2Header(1000), tit2, first(tpe1, 12)}),
@@ -102,17 +98,6 @@ TEST_P(Id3TitleReader, ReadsArtistAndTitle) {
 
 INSTANTIATE_TEST_SUITE_P(Tags, Id3TitleReader, testing::ValuesIn(kTagRows),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Id3TitleReaderSweep, EveryPrefixOfATaggedFileReadsCleanly) {
-  const Bytes tags = concat({id3v2Frame("TPE1", kUtf16Bom, {0xFF, 0xFE, 'B', 0}), tit2});
-  const Bytes file = concat({id3v2Tag(tags, 3, 0, 20), Bytes(100, 0x55), id3v1Block("Song", "Band")});
-  for (std::size_t size = 0; size <= file.size(); ++size) {
-    SpanSource source(std::span<const std::uint8_t>(file).first(size));
-    const TagText read = readTagText(source);
-    // A frame cut by the end of the file ends there.
-    ASSERT_TRUE(std::string("Song").starts_with(read.title) && std::string("Band").starts_with(read.artist)) << size;
-  }
-}
 
 }  // namespace
 }  // namespace sonaflux

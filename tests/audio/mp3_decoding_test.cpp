@@ -124,15 +124,6 @@ TEST(Mp3DecodingPeak, OfSilenceIsOne) {
   EXPECT_EQ(run.ctx.job.peakLevel, 1);
 }
 
-TEST(Mp3DecodingStops, UndecodableFramesGiveNoSamplesAndNoMessage) {
-  const Bytes reserved =
-      test::syntheticFrame(test::frameHeader(test::kVersion1, test::kLayerReserved, 9, 0, false, 0), 417);
-  DecodeRun run(test::concat({reserved, reserved, reserved, reserved, reserved, reserved}));
-  EXPECT_TRUE(run.tmp2.empty());
-  EXPECT_FALSE(run.ctx.job.jobFailed);
-  EXPECT_TRUE(run.host.messages.empty());
-}
-
 TEST(Mp3DecodingStops, CancelKeepsTheBlockInHand) {
   DecodeRun cancelled(lameChords(44100, 2, {"-t", "-b", "128"}), 1);
   EXPECT_TRUE(cancelled.ctx.job.jobCancelled && cancelled.host.messages.empty());

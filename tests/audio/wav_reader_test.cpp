@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/riff_chunks.h"
 #include "tests/support/stage_fixture.h"
 #include "tests/support/wav_fixture.h"
 
@@ -152,18 +151,6 @@ TEST(WavReaderStops, CancelIsSeenWhileWalkingThroughZeros) {
   WavRun run(wav, 2);
   EXPECT_TRUE(run.ctx.job.jobFailed && run.host.messages.empty());
   EXPECT_LT(run.ctx.job.inputPos, 2 * 65536);
-}
-
-// The stage reads whole headers (zeros past the end of the file); the parsers themselves take spans
-// of any length and refuse a cut one without reading past it.
-TEST(RiffChunks, RefuseCutSpans) {
-  const Bytes pcm = fmt(1, 2, 44100, 16), riff = makeRiff({{"data", {1, 2}}});
-  EXPECT_TRUE(parseFmtChunk(pcm).value);
-  for (std::size_t n = 0; n < pcm.size(); ++n) EXPECT_FALSE(parseFmtChunk(std::span(pcm).first(n)).value) << n;
-  EXPECT_TRUE(parseRiffHeader(riff).value);
-  EXPECT_FALSE(parseRiffHeader(std::span(riff).first(11)).value);
-  EXPECT_TRUE(parseChunkHeader(std::span(riff).subspan(12, 8)).value);
-  EXPECT_FALSE(parseChunkHeader(std::span(riff).subspan(12, 7)).value);
 }
 
 }  // namespace

@@ -24,23 +24,6 @@ struct RoutinesFixture {
   }
 };
 
-// Positions move by the count asked for, whatever the file delivered; past
-// the end a byte reads as 0. (Every stage's test pins seekTo counting from 1.)
-TEST(FileRoutines, ReadsMoveByTheCountAskedFor) {
-  RoutinesFixture f({0x41, 0x42, 0x43});
-  std::int64_t pos = 2;
-  seekTo(f.file, pos);
-  std::uint8_t buffer[8] = {};
-  EXPECT_EQ(readBlock(f.file, pos, buffer, 8), 2);  // a short read still succeeds
-  EXPECT_EQ(pos, 10);
-  EXPECT_LE(readBlock(f.file, pos, buffer, 4), 0);  // nothing left: failed
-  EXPECT_EQ(pos, 14);
-  std::uint8_t byte = 0xEE;
-  readByte(f.file, pos, byte);
-  EXPECT_EQ(byte, 0);
-  EXPECT_EQ(pos, 15);
-}
-
 // The buffered routines against a plain model of the file: reads, writes and
 // seeks of every size around the 64 KiB buffer, past the end too, mixed with
 // the plain calls of the file.

@@ -16,7 +16,6 @@ struct ColourRow {
 // clang-format off
 const ColourRow kColourRows[] = {
     {.name = "ShortPaddedWithZeros", .text = "ff8", .colour = {255, 128, 0}},
-    {.name = "OtherCharactersReadAsDigits", .text = "red", .colour = {14, 208, 0}},
     {.name = "HashIsACharacterLikeAnyOther", .text = "#FFFFF", .colour = {15, 255, 255}},
     {.name = "PastTheSixthNothingCounts", .text = "123456789", .colour = {0x12, 0x34, 0x56}},
 };

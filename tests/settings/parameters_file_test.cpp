@@ -95,15 +95,6 @@ INSTANTIATE_TEST_SUITE_P(Lines, ParametersFilePage, testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST(ParametersFile, EveryPrefixOfAValidFileReadsOrFailsCleanly) {
-  std::string text = encodeParameters(sampleSettings());
-  // Twelve full lines and any part of the thirteenth are enough.
-  std::size_t twelfthEnd = 0;
-  for (int i = 0; i < 12; ++i) twelfthEnd = text.find('\n', twelfthEnd) + 1;
-  for (std::size_t n = 0; n <= text.size(); ++n)
-    EXPECT_EQ(decodeParameters(std::string_view(text).substr(0, n)).has_value(), n > twelfthEnd) << "prefix " << n;
-}
-
 const std::string kThirteen = "y\r\n\r\n1\r\nC01150040\r\nc\r\n01\r\ny\r\nFFFFFF\r\n000000\r\n1\r\ny\r\ny\r\ny\r\n";
 
 struct DamageRow {
