@@ -13,7 +13,6 @@
 #include "ui/message_window.h"
 #include "ui/options_window.h"
 #include "ui/output_text_dialog.h"
-#include "ui/skinned_button.h"
 #include "ui/tip_dialog.h"
 
 namespace sonaflux {
@@ -124,53 +123,6 @@ TEST(FolderPicker, GivesTheChosenFolderOrNothingOnCancel) {
   }
 }
 
-constexpr QRgb kMagenta = qRgb(255, 0, 255);
-
-QRgb rgb(const QImage& image, QPoint at) { return image.pixel(at) & 0xFFFFFFu; }
-
-struct GreyPixel {
-  QRgb colour;
-  int grey;  // -1: left unchanged
-};
-
-TEST(SkinnedPictures, GreyTruncatesTheWeightedSumAndOnlyTheTransparentColourIsHidden) {
-  // 0.299 R + 0.587 G + 0.114 B worked out by hand.
-  const GreyPixel rows[] = {
-      {qRgb(255, 255, 255), 255},  // exactly 255, no rounding down to 254
-      {qRgb(100, 150, 200), 140},  // 29.9 + 88.05 + 22.8 = 140.75, truncated
-      {qRgb(254, 0, 255), 105},    // next to magenta: 75.946 + 29.07
-      {kMagenta, -1},
-  };
-  QImage picture(std::size(rows), 1, QImage::Format_RGB32);
-  for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, 0, rows[x].colour);
-  const QImage grey = autoGreyPicture(picture, kMagenta);
-  const QImage masked = maskedPicture(picture, kMagenta);
-  for (int x = 0; x < picture.width(); ++x) {
-    const GreyPixel& row = rows[x];
-    EXPECT_EQ(rgb(grey, {x, 0}),
-              row.grey < 0 ? row.colour & 0xFFFFFFu : qRgb(row.grey, row.grey, row.grey) & 0xFFFFFFu);
-    EXPECT_EQ(masked.pixel(x, 0), row.colour == kMagenta ? 0u : row.colour) << x;
-  }
-}
-
-// A picture or cursor that cannot be read is reported the same way, and the
-// button keeps none: it draws no old picture, shows the default cursor.
-TEST(SkinnedButton, ReportsAnUnreadablePictureOrCursorAndKeepsNone) {
-  test::TempFolder folder;
-  const QString picture = QString::fromStdString(folder.file("button.png"));
-  QImage red(8, 8, QImage::Format_RGB32);
-  red.fill(Qt::red);
-  ASSERT_TRUE(red.save(picture));
-  const QString missing = QString::fromStdString(folder.file("missing.png"));
-  SkinnedButton button;
-  ASSERT_EQ(button.setPictures(picture, kMagenta), PictureStatus::Set);
-  ASSERT_EQ(button.setCursorPicture(picture, {0, 0}), PictureStatus::Set);
-  EXPECT_EQ(button.setPictures(missing, kMagenta), PictureStatus::Unreadable);
-  EXPECT_EQ(button.setCursorPicture(missing, {0, 0}), PictureStatus::Unreadable);
-  EXPECT_NE(button.cursor().shape(), Qt::BitmapCursor);
-  EXPECT_NE(button.sizeHint(), QSize(8, 8)) << "the old picture is still set";
-}
-
 // Only a label or a read-only box shows its own text colour; an editable box
 // keeps the platform's. All take the background, the face and a height in pixels.
 TEST(ColouredControls, OnlyALabelOrAReadOnlyBoxShowsItsOwnTextColour) {
@@ -190,7 +142,7 @@ TEST(ColouredControls, OnlyALabelOrAReadOnlyBoxShowsItsOwnTextColour) {
        {std::pair{styled(label), true}, {styled(edit), false}, {styled(readOnly), true}}) {
     const QImage shot = test::grabbed(*control);
     EXPECT_EQ(test::countPixels(shot, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }) > 20, ownColour);
-    EXPECT_EQ(rgb(shot, {shot.width() - 8, shot.height() / 2}), 0xFFFF00u);
+    EXPECT_EQ(shot.pixel(shot.width() - 8, shot.height() / 2) & 0xFFFFFFu, 0xFFFF00u);
     EXPECT_EQ(control->font().pixelSize(), 20);
     EXPECT_EQ(QFontInfo(control->font()).family().toStdString(), "Liberation Sans");  // what stands in for Arial
   }
