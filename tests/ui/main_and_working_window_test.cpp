@@ -144,20 +144,6 @@ TEST_F(MainWindowTest, BrowseAndCreateRunTheJobUnlessOutputTextIsCancelled) {
   EXPECT_EQ(said(), std::vector<std::string>{});
 }
 
-TEST_F(MainWindowTest, MissingOutputFolderIsSaidBeforeThePageTextIsAsked) {
-  ctx.settings.toDesktop = false;
-  ctx.settings.outputFolderPath = output.file("gone/");
-  const std::string input = inputs.file("chords.wav");
-  test::writeFileBytes(input, test::makePcmWav(22050, 1, 16, test::chordSequence(0.5, 22050, 1)));
-  MainWindow& w = open();
-  bool asked = false;
-  auto answerer = test::answerModals([&](QWidget& modal) { asked = true, modal.close(); });
-  w.fileNameBox()->setText(QString::fromStdString(input));
-  w.createButton()->click();
-  EXPECT_FALSE(asked);
-  EXPECT_EQ(said(), std::vector<std::string>{"Error: Output folder not found. Select a valid folder in \"Options\"."});
-}
-
 // Shape, background, sounds and the startup tip come from the settings as
 // the window starts; a setting changed later waits for the next start.
 TEST_F(MainWindowTest, TakesItsLookFromTheSettingsAtStart) {
