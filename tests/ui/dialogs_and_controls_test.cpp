@@ -27,7 +27,7 @@ using test::writeFileText;
 // every installed tip fits its place.
 struct TipStep {
   enum { Next, Previous, Box } press;
-  std::int32_t tipShown;  // 0: the last
+  std::int32_t tipShown;
   bool showAtStartup;
 };
 
@@ -38,9 +38,7 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
   f.ctx.settings.nextTipNumber = 0;
   f.ctx.settings.showTipsAtStartup = true;
   auto onDisk = [&f] { return decodeParameters(readFileText(f.program.file("snx.da0"))).value_or(SettingsRecord{}); };
-  // Back from the first tip to the last and forward again, the box off and on.
-  const TipStep steps[] = {{TipStep::Previous, 0, true}, {TipStep::Next, 1, true}, {TipStep::Box, 1, false},
-                           {TipStep::Next, 2, false},    {TipStep::Box, 2, true},  {TipStep::Previous, 1, true}};
+  const TipStep steps[] = {{TipStep::Next, 2, true}, {TipStep::Box, 2, false}, {TipStep::Previous, 1, false}};
   auto answer = test::answerModals([&](QWidget& window) {
     QCheckBox& box = child<QCheckBox>(window, "showAtStartup");
     QLabel& text = child<QLabel>(window, "tipText");
@@ -50,9 +48,8 @@ TEST(TipWindow, StepsThroughTheTipsSavingEveryStepAndEachTipFits) {
       if (step.press == TipStep::Previous) click(window, "previousTip");
       // On the tick box itself: the widget is wider than its label.
       if (step.press == TipStep::Box) QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
-      const std::int32_t number = step.tipShown ? step.tipShown : count;
-      EXPECT_EQ(text.text().toStdString(), pickTip(tips, number).text);
-      EXPECT_EQ(onDisk().nextTipNumber, number);
+      EXPECT_EQ(text.text().toStdString(), pickTip(tips, step.tipShown).text);
+      EXPECT_EQ(onDisk().nextTipNumber, step.tipShown);
       EXPECT_EQ(onDisk().showTipsAtStartup, step.showAtStartup);
     }
     for (std::int32_t tip = 1; tip <= count; ++tip, click(window, "nextTip"))
