@@ -2,7 +2,6 @@
 #include <httplib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <regex>
@@ -200,19 +199,19 @@ std::string replaced(std::string text, const std::string& key, const std::string
 const std::string kFirstStageFailed = "Reading in, analysing and cleaning: failed\n";
 
 const EndingRow kEndings[] = {
-    {"help", nullptr, [](auto&) { return "--help"; }, 0, "", "Usage: sonaflux-cli"},
-    {"usage error", nullptr, [](auto&) { return "--frobnicate"; }, 2,
+    {"Help", nullptr, [](auto&) { return "--help"; }, 0, "", "Usage: sonaflux-cli"},
+    {"UsageError", nullptr, [](auto&) { return "--frobnicate"; }, 2,
      "sonaflux-cli: unknown option --frobnicate\nTry 'sonaflux-cli --help'.\n"},
     // Opening a pipe must not hang the process.
-    {"pipe as input", nullptr,
+    {"PipeAsInput", nullptr,
      [](auto& f) {
        mkfifo(f.inputs.file("pipe.wav").c_str(), 0644);
        return f.inputs.file("pipe.wav");
      },
      1, "Error: Input file not found \"{in}\".\n" + kFirstStageFailed + "Failed\n"},
-    {"missing parameters file", [](ProgramCopy& f) { fs::remove(f.program.file("snx.da0")); },
+    {"MissingParametersFile", [](ProgramCopy& f) { fs::remove(f.program.file("snx.da0")); },
      [](auto& f) { return f.input("tune.wav", tune(0.5)); }, 1, "Error: Missing parameters file.\nFailed\n"},
-    {"missing output folder",
+    {"MissingOutputFolder",
      [](ProgramCopy& f) {
        f.settings.outputFolderPath = f.output.path() + "gone";
        f.saveSettings();
@@ -241,11 +240,7 @@ TEST_P(RunWithoutPage, EndsWithItsExitCodeAndMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CliEndings, RunWithoutPage, ::testing::ValuesIn(kEndings),
-                         [](const ::testing::TestParamInfo<EndingRow>& info) {
-                           std::string name = info.param.name;
-                           std::replace(name.begin(), name.end(), ' ', '_');
-                           return name;
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace sonaflux
