@@ -33,12 +33,6 @@ std::string expand(std::string text, const JobFixture& f) {
   return text;
 }
 
-// A named pipe at the path; the path.
-std::string fifo(const std::string& path) {
-  mkfifo(path.c_str(), 0644);
-  return path;
-}
-
 // Selects and saves controller output with the named controller, whose file
 // is given the contents first when asked.
 JobFixture& controller(JobFixture& f, const std::string& name, std::optional<std::string> contents = {}) {
@@ -67,12 +61,6 @@ void plantLink(const JobFixture& f, const std::string& path) {
   fs::create_symlink(f.inputs.file("victim"), path);
 }
 
-// An earlier set of this number.
-JobFixture& earlierSet(JobFixture& f) {
-  for (const char* name : {"snx1s.swf", "snx1.htm"}) test::writeFileText(f.output.file(name), "earlier page");
-  return f;
-}
-constexpr const char* kReplaceQuestion = "Is it OK to overwrite these files:\n{out}snx1s.swf\n{out}snx1.htm";
 
 // True once the job has made its set and saved its number.
 bool setMade(const JobFixture& f) { return f.numberOnDisk() == 2 && !f.ctx.job.jobCancelled; }
@@ -98,7 +86,10 @@ const FailureRow kFailures[] = {
     {"InputMissing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
      "Error: Input file not found \"{in}gone.wav\"."},
     {"PipeAsInput",
-     [](auto& f, auto&) { f.ctx.inputs.inputPath = fifo(f.inputs.file("pipe.wav")); },
+     [](auto& f, auto&) {
+       f.ctx.inputs.inputPath = f.inputs.file("pipe.wav");
+       mkfifo(f.ctx.inputs.inputPath.c_str(), 0644);
+     },
      "Error: Input file contains no data \"{in}pipe.wav\"."},
     {"InputLockedByAnotherProgram",
      [](auto& f, File& held) { ASSERT_TRUE(held.openExisting(f.ctx.inputs.inputPath, FileAccess::Read, true)); },
@@ -172,7 +163,10 @@ const FailureRow kFailures[] = {
      .numberAfter = 950},
     // After a Yes to the question, a failure leaves the earlier set byte for byte.
     {.name = "OverwriteAgreedThenAFullDisk",
-     .setUp = [](auto& f, auto&) { earlierSet(f); },
+     .setUp =
+         [](auto& f, auto&) {
+           for (const char* name : {"snx1s.swf", "snx1.htm"}) test::writeFileText(f.output.file(name), "earlier page");
+         },
      .message = "Error: Cannot write file.",
      .entriesAfter = {"snx1.htm", "snx1s.swf"},
      .duringJob =
@@ -182,7 +176,7 @@ const FailureRow kFailures[] = {
              ASSERT_TRUE(stream.openExisting("/dev/full", FileAccess::ReadWrite, false));
            }
          },
-     .question = kReplaceQuestion},
+     .question = "Is it OK to overwrite these files:\n{out}snx1s.swf\n{out}snx1.htm"},
 };
 
 class JobFailure : public ::testing::TestWithParam<FailureRow> {};
@@ -319,22 +313,6 @@ TEST(ConversionDriver, SettingsAnotherProgramSavedDuringAFailedJobSurviveItsNumb
   SettingsRecord onDisk = decodeParameters(test::readFileText(f.program.file("snx.da0"))).value();
   EXPECT_EQ(onDisk.backgroundColour, "123456");
   EXPECT_EQ(onDisk.nextOutputNumber, 1);
-}
-
-TEST(ConversionDriver, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumberTakenBack) {
-  JobFixture f;
-  f.setInput("in.wav", chords(5.0));
-  f.host.onPump = [&] {
-    if (f.ctx.job.jobCancelled || f.numberOnDisk() != 2 || f.decode.positions.empty()) return;
-    fs::create_directory(f.program.file("snx.da0.new"));  // no save can replace the file now
-    requestCancel(f.ctx);
-  };
-  EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
-  EXPECT_TRUE(f.host.terminations.empty());
-  const auto texts = f.host.texts();
-  EXPECT_TRUE(std::count(texts.begin(), texts.end(), "Error: Cannot write to parameters file."));
-  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
-  EXPECT_EQ(f.left(), Left({}, 2));  // the number could not be taken back on disk
 }
 
 // A killed job left its temporary files and empty outputs (snx5), a killed
