@@ -42,8 +42,6 @@ struct AcceptedRow {
 TEST(CliArguments, TakeEachFormOfTheCommand) {
   const AcceptedRow rows[] = {
       {"input after --", {"--", "--odd name.mp3"}, "--odd name.mp3"},
-      {"flash page", {"--page", "flash", "a"}, "a", PageFor::FlashPlayers},
-      {"ruffle page", {"--page", "ruffle", "a"}, "a", PageFor::FlashAndRuffleOnline},
       {"copied player, opened", {"--page", "ruffle-copy", "--open", "a"}, "a", PageFor::FlashAndRuffleCopied, true},
       {"serve a page", {"--serve", "out", "snx2.htm"}, "snx2.htm", std::nullopt, false, "out"},
   };
@@ -64,8 +62,7 @@ TEST(CliArguments, RefuseWhatTheyCannotRead) {
                            {"--title"},
                            {"a", "b"},
                            {"--page", "HTML5", "a"},
-                           {"--output-folder", "", "a"},
-                           {"--serve", "out", "--open"}};
+                           {"--output-folder", "", "a"}};
   for (const Names& args : refused) {
     std::string error;
     EXPECT_FALSE(cli::parseArguments(args, error)) << testing::PrintToString(args);
