@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -60,7 +59,6 @@ void plantLink(const JobFixture& f, const std::string& path) {
   test::writeFileText(f.inputs.file("victim"), "earlier page");
   fs::create_symlink(f.inputs.file("victim"), path);
 }
-
 
 // True once the job has made its set and saved its number.
 bool setMade(const JobFixture& f) { return f.numberOnDisk() == 2 && !f.ctx.job.jobCancelled; }
