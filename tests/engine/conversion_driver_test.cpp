@@ -122,11 +122,10 @@ const FailureRow kFailures[] = {
      [](auto& f, auto&) { controller(f, "..Classic01150040"); },
      "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\"."},
     // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
-    {"ParametersCannotBeSaved",
-     [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
-     "Error: Cannot write to parameters file.",
-     {},
-     true},
+    {.name = "ParametersCannotBeSaved",
+     .setUp = [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
+     .message = "Error: Cannot write to parameters file.",
+     .endsTheProgram = true},
     // Links are refused, never written through, and no clean-up removes them.
     {"LinkAtTheControllerAnimationsName",
      [](auto& f, auto&) { plantLink(controller(f, "Classic01150040"), f.output.file("snx1c.swf")); },
