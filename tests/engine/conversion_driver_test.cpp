@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <functional>
 
@@ -19,6 +17,7 @@ namespace fs = std::filesystem;
 using test::JobFixture;
 using test::Left;
 using Names = std::vector<std::string>;
+constexpr auto npos = std::string::npos;
 
 std::vector<std::uint8_t> chords(double seconds) {
   return test::makePcmWav(22050, 1, 16, test::chordSequence(seconds, 22050, 1));
@@ -31,12 +30,6 @@ std::string expand(std::string text, const JobFixture& f) {
   for (const auto& [key, value] : folders)
     for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
   return text;
-}
-
-// A named pipe at the path; the path.
-std::string fifo(const std::string& path) {
-  mkfifo(path.c_str(), 0644);
-  return path;
 }
 
 // Selects and saves controller output with the named controller, whose file
@@ -67,26 +60,8 @@ void plantLink(const JobFixture& f, const std::string& path) {
   fs::create_symlink(f.inputs.file("victim"), path);
 }
 
-// The page setting that also writes the stream as snx<N>.mp3.
-JobFixture& everyBrowser(JobFixture& f) {
-  f.ctx.settings.pageFor = PageFor::EveryBrowser;
-  f.saveSettings();
-  return f;
-}
-
-// An earlier set of this number.
-JobFixture& earlierSet(JobFixture& f) {
-  for (const char* name : {"snx1s.swf", "snx1.htm"}) test::writeFileText(f.output.file(name), "earlier page");
-  return f;
-}
-constexpr const char* kReplaceQuestion = "Is it OK to overwrite these files:\n{out}snx1s.swf\n{out}snx1.htm";
-
 // True once the job has made its set and saved its number.
 bool setMade(const JobFixture& f) { return f.numberOnDisk() == 2 && !f.ctx.job.jobCancelled; }
-
-// How far a job got before it failed, where it matters.
-// (The number is saved advanced while the set exists, then taken back.)
-enum class Work { Any, None, SetMadeWithTheNumberSaved };
 
 struct FailureRow {
   const char* name;
@@ -94,8 +69,7 @@ struct FailureRow {
   std::function<void(JobFixture&, File& held)> setUp;
   const char* message;  // nullptr: none (a cancel)
   Names entriesAfter = {};
-  Work work = Work::Any;
-  MessageIcon icon = MessageIcon::Exclamation;
+  bool endsTheProgram = false;
   // Acts at every pump of the job, for what befalls it midway.
   std::function<void(JobFixture&)> duringJob = nullptr;
   // Asked and answered Yes before the message.
@@ -107,94 +81,61 @@ struct FailureRow {
 void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
 
 const FailureRow kFailures[] = {
-    {"input missing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
+    {"InputMissing", [](auto& f, auto&) { f.ctx.inputs.inputPath = f.inputs.file("gone.wav"); },
      "Error: Input file not found \"{in}gone.wav\"."},
-    {"pipe as input",
-     [](auto& f, auto&) { f.ctx.inputs.inputPath = fifo(f.inputs.file("pipe.wav")); },
-     "Error: Input file contains no data \"{in}pipe.wav\".",
-     {},
-     Work::None},
-    {"input locked by another program",
+    {"PipeAsInput",
+     [](auto& f, auto&) {
+       f.ctx.inputs.inputPath = f.inputs.file("pipe.wav");
+       mkfifo(f.ctx.inputs.inputPath.c_str(), 0644);
+     },
+     "Error: Input file contains no data \"{in}pipe.wav\"."},
+    {"InputLockedByAnotherProgram",
      [](auto& f, File& held) { ASSERT_TRUE(held.openExisting(f.ctx.inputs.inputPath, FileAccess::Read, true)); },
-     "Error: Cannot open file \"{in}in.wav\". It may be locked by another program.",
-     {},
-     Work::None},
-    {"invalid output folder", [](auto& f, auto&) { f.ctx.settings.outputFolderPath = "not/absolute"; },
+     "Error: Cannot open file \"{in}in.wav\". It may be locked by another program."},
+    {"InvalidOutputFolder", [](auto& f, auto&) { f.ctx.settings.outputFolderPath = "not/absolute"; },
      "Error: Invalid output folder. Select a valid folder in \"Options\"."},
-    {"output cannot be created",
-     [](auto& f, auto&) { fs::create_directory(f.output.file("snx1.htm")); },
-     "Error: Cannot create output file \"{out}snx1.htm\".",
-     {"snx1.htm"}},
     // Files another job holds are not counted by the overwrite question, and refused when made.
-    {"animation held",
+    {"AnimationHeld",
      [](auto& f, File& held) { hold(f, held, "snx1s.swf"); },
      "Error: Cannot create output file \"{out}snx1s.swf\".",
      {"snx1s.swf"}},
-    {"temporary file of another program folder's job",
+    {"TemporaryFileOfAnotherProgramFoldersJob",
      [](auto& f, File& held) { hold(f, held, "snx1.tmp2"); },
      "Error: Cannot initialise temporary file \"{out}snx1.tmp2\".",
      {"snx1.tmp2"}},
-    {"encoder missing, controller output",
-     [](auto& f, auto&) { fs::remove(controller(f, "Classic01150040").program.file("lame_enc.so")); },
-     "Error: Cannot load DLL \"{program}lame_enc.so\".",
-     {},
-     Work::SetMadeWithTheNumberSaved},
     // Each plug-in lacks the other's entry points.
-    {"encoder without its entry points",
+    {"EncoderWithoutItsEntryPoints",
      [](auto& f, auto&) { replaceFile(f, "lame_enc.so", test::readFileText(f.program.file("decoder.so"))); },
      "Error: Cannot load DLL \"{program}lame_enc.so\"."},
-    {"decoder without its entry points",
+    {"DecoderWithoutItsEntryPoints",
      [](auto& f, auto&) { replaceFile(f, "decoder.so", test::readFileText(f.program.file("lame_enc.so"))); },
      "Error: Cannot load DLL \"{program}decoder.so\"."},
-    {"WAV without sound",
-     [](auto& f, auto&) { f.setInput("0.wav", test::makeRiff({{"fmt ", test::fmtChunkBody(1, 1, 8000, 16)}})); },
-     "Error: No audio data found in input file \"{in}0.wav\"."},
-    {"stereo WAV at 2^30 Hz",
+    {"StereoWavAt2To30Hz",
      [](auto& f, auto&) { f.setInput("0.wav", test::makePcmWav(1u << 30, 2, 16, std::vector<std::int16_t>(882))); },
      "Error: Cannot initialise LAME encoder."},
-    {"garbage stream template", [](auto& f, auto&) { replaceFile(f, "snx.da1", std::string(64, 'x')); },
+    {"GarbageStreamTemplate", [](auto& f, auto&) { replaceFile(f, "snx.da1", std::string(64, 'x')); },
      "Error: Cannot open data file \"{program}snx.da1\"."},
-    {"empty controller",
+    {"EmptyController",
      [](auto& f, auto&) { controller(f, "Empty01150040", ""); },
-     "Error: Cannot open controller \"{program}Controllers/Empty01150040.swf\".",
-     {},
-     Work::None},
-    {"controller with a Flash signature but no version",
-     [](auto& f, auto&) { controller(f, "Text01150040", std::string("FWS\0 not really", 15)); },
-     "Error: Cannot open controller \"{program}Controllers/Text01150040.swf\".",
-     {},
-     Work::None},
-    {"controller name with dots",
+     "Error: Cannot open controller \"{program}Controllers/Empty01150040.swf\"."},
+    {"ControllerNameWithDots",
      [](auto& f, auto&) { controller(f, "..Classic01150040"); },
-     "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\".",
-     {},
-     Work::None},
-    {"pipe as controller",
-     [](auto& f, auto&) { fifo(controller(f, "Pipe01150040").program.file("Controllers/Pipe01150040.swf")); },
-     "Error: Cannot open controller \"{program}Controllers/Pipe01150040.swf\".",
-     {},
-     Work::None},
+     "Error: Cannot open controller \"{program}Controllers/..Classic01150040.swf\"."},
     // A folder where the new file must go makes every save fail, even for root; the program ends after cleaning up.
-    {"parameters cannot be saved",
-     [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
-     "Error: Cannot write to parameters file.",
-     {},
-     Work::Any,
-     MessageIcon::Stop},
+    {.name = "ParametersCannotBeSaved",
+     .setUp = [](auto& f, auto&) { fs::create_directory(f.program.file("snx.da0.new")); },
+     .message = "Error: Cannot write to parameters file.",
+     .endsTheProgram = true},
     // Links are refused, never written through, and no clean-up removes them.
-    {"link at the controller animation's name",
+    {"LinkAtTheControllerAnimationsName",
      [](auto& f, auto&) { plantLink(controller(f, "Classic01150040"), f.output.file("snx1c.swf")); },
      "Error: Cannot create output file \"{out}snx1c.swf\".",
      {"snx1c.swf"}},
-    {"link at the sound's name",
-     [](auto& f, auto&) { plantLink(everyBrowser(f), f.output.file("snx1.mp3")); },
-     "Error: Cannot create output file \"{out}snx1.mp3\".",
-     {"snx1.mp3"}},
-    {"link at a temporary file's name",
+    {"LinkAtATemporaryFilesName",
      [](auto& f, auto&) { plantLink(f, f.output.file("snx1.tmp1")); },
      "Error: Cannot initialise temporary file \"{out}snx1.tmp1\".",
      {"snx1.tmp1"}},
-    {.name = "output folder deleted during the job",
+    {.name = "OutputFolderDeletedDuringTheJob",
      .setUp = [](auto&, auto&) {},
      .message = "Error: Cannot write file.",
      .duringJob =
@@ -204,7 +145,7 @@ const FailureRow kFailures[] = {
            fs::create_directory(f.output.path());
          }},
     // A number another program saved meanwhile is not taken back.
-    {.name = "number changed during the job, then a cancel",
+    {.name = "NumberChangedDuringTheJobThenACancel",
      .setUp = [](auto&, auto&) {},
      .message = nullptr,
      .duringJob =
@@ -218,8 +159,11 @@ const FailureRow kFailures[] = {
      .outcome = JobOutcome::Cancelled,
      .numberAfter = 950},
     // After a Yes to the question, a failure leaves the earlier set byte for byte.
-    {.name = "overwrite agreed, then a full disk",
-     .setUp = [](auto& f, auto&) { earlierSet(f); },
+    {.name = "OverwriteAgreedThenAFullDisk",
+     .setUp =
+         [](auto& f, auto&) {
+           for (const char* name : {"snx1s.swf", "snx1.htm"}) test::writeFileText(f.output.file(name), "earlier page");
+         },
      .message = "Error: Cannot write file.",
      .entriesAfter = {"snx1.htm", "snx1s.swf"},
      .duringJob =
@@ -229,7 +173,7 @@ const FailureRow kFailures[] = {
              ASSERT_TRUE(stream.openExisting("/dev/full", FileAccess::ReadWrite, false));
            }
          },
-     .question = kReplaceQuestion},
+     .question = "Is it OK to overwrite these files:\n{out}snx1s.swf\n{out}snx1.htm"},
 };
 
 class JobFailure : public ::testing::TestWithParam<FailureRow> {};
@@ -242,26 +186,15 @@ TEST_P(JobFailure, LeavesNoTraceAndKeepsTheOutputNumber) {
   f.setInput("in.wav", chords(0.5));
   File held;
   row.setUp(f, held);
-  bool otherFiles = false, sawSet = false, sawNumber = false;
   if (row.question) f.host.answers.push_back(MessageAnswer::Yes);
-  f.host.onPump = [&] {
-    if (row.duringJob) row.duringJob(f);
-    Names now = f.output.entries();
-    otherFiles |= now != row.entriesAfter;
-    sawSet |= std::count(now.begin(), now.end(), "snx1c.swf") && std::count(now.begin(), now.end(), "snx1s.swf");
-    sawNumber |= row.work == Work::SetMadeWithTheNumberSaved && f.numberOnDisk() == 2;
-  };
+  if (row.duringJob) f.host.onPump = [&] { row.duringJob(f); };
   EXPECT_EQ(f.run().outcome, row.outcome);
   Names messages;
   for (const char* text : {row.question, row.message})
     if (text) messages.push_back(expand(text, f));
   EXPECT_EQ(f.host.texts(), messages);
-  for (const auto& m : f.host.messages)
-    EXPECT_EQ(m.icon, m.buttons == MessageButtons::YesNo ? MessageIcon::Question : row.icon);
-  EXPECT_EQ(f.host.terminations, row.icon == MessageIcon::Stop ? std::vector<int>{1} : std::vector<int>{});
+  EXPECT_EQ(f.host.terminations, row.endsTheProgram ? std::vector<int>{1} : std::vector<int>{});
   EXPECT_EQ(f.left(), Left(row.entriesAfter, row.numberAfter));
-  EXPECT_FALSE(row.work == Work::None && otherFiles);
-  EXPECT_TRUE(row.work != Work::SetMadeWithTheNumberSaved || (sawSet && sawNumber));
   for (const std::string& name : row.entriesAfter) {
     const std::string path = f.output.file(name);
     EXPECT_TRUE(!fs::is_regular_file(path) || test::readFileText(path) == "earlier page") << path;
@@ -274,12 +207,7 @@ TEST_P(JobFailure, LeavesNoTraceAndKeepsTheOutputNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ConversionDriver, JobFailure, ::testing::ValuesIn(kFailures),
-                         [](const ::testing::TestParamInfo<FailureRow>& info) {
-                           std::string name = info.param.name;
-                           for (char& c : name)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
   // Every point at which the user can act, from the first pump to the last.
@@ -295,11 +223,6 @@ TEST(ConversionDriver, CancelAtAnyPumpLeavesNothingBehind) {
     JobReport report = f.run();
     EXPECT_EQ(std::pair(report.outcome, report.createdFiles.size()), std::pair(JobOutcome::Cancelled, std::size_t{0}));
     EXPECT_EQ(f.left(), Left({}, 1));
-    if (pump == 1) {
-      requestCancel(f.ctx);  // no job runs: nothing changes for the next one
-      f.host.cancelOnPump = 0;
-      EXPECT_EQ(f.run().outcome, JobOutcome::Finished);
-    }
   }
 }
 
@@ -311,30 +234,13 @@ TEST(ConversionDriver, ReportsHowTheJobEndedAndWhatItCreated) {
   // The number comes from the file on disk: another process advanced it meanwhile.
   done.ctx.settings.nextOutputNumber = 5;
   done.setInput("in.wav", chords(0.5));
-  // A second create command while the job pumps is refused and leaves the job alone.
-  std::optional<JobOutcome> nested;
-  done.host.onPump = [&] {
-    if (!nested) nested = runCreateCommand(done.ctx, {}).outcome;
-  };
   JobReport report = done.run();
   ASSERT_EQ(report.outcome, JobOutcome::Finished) << testing::PrintToString(done.host.texts());
-  EXPECT_EQ(nested, JobOutcome::Failed);
-  EXPECT_EQ(report.outputFolder, done.output.path());
   Names lines;
   for (const CreatedFile& file : report.createdFiles) lines.push_back(resultLine(file));
   EXPECT_EQ(lines, (Names{"Created web page \"snx9.htm\"", "Created Flash streaming animation \"snx9s.swf\"",
                           "Created Flash controller animation \"snx9e.swf\""}));
   EXPECT_EQ(done.numberOnDisk(), 10);
-  EXPECT_EQ(done.ctx.job.progressRead, nullptr);  // the bars are only lent for the job
-}
-
-Names splitCrLf(const std::string& text) {
-  Names lines;
-  for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
-    end = std::min(text.find("\r\n", start), text.size());
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
 }
 
 // Values read from the settings file (the failure ladder has the refused controller names).
@@ -353,19 +259,12 @@ TEST(ConversionDriver, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
        [](JobFixture& f) { f.ctx.settings.backgroundColour = "FF\"><script>alert(1)</script>"; },
        {"snx1.htm", "snx1s.swf"},
        [](const std::string& page) {
-         EXPECT_EQ(page.find("<script"), std::string::npos);
-         EXPECT_EQ(splitCrLf(page)[10], "  <body bgcolor=\"#FF0000c00000a0e00010000c00000\" text=\"#000000\">");
+         EXPECT_NE(page.find("\r\n  <body bgcolor=\"#FF0000c00000a0e00010000c00000\" text=\"#000000\">\r\n"), npos);
        }},
       {"title with line breaks and controls",
        nullptr,
        {"snx1.htm", "snx1s.swf"},
-       [](const std::string& page) {
-         const auto count = [&](char c) { return std::count(page.begin(), page.end(), c); };
-         EXPECT_EQ(std::pair(count('\r'), count('\n')), std::pair(31L, 31L));
-         Names lines = splitCrLf(page);
-         EXPECT_EQ(lines.at(3), "      Line one  (/title)(x)  ");
-         EXPECT_EQ(lines.at(24), lines[3]);
-       },
+       [](const std::string& page) { EXPECT_NE(page.find("<title>\r\n      Line one  (/title)(x)  \r\n"), npos); },
        "Line one\r\n</title><x>\x7f\t"},
       // The number after the largest is 1.
       {"largest output number",
@@ -390,43 +289,25 @@ TEST(ConversionDriver, SettingsFileValuesCannotEscapeOrBreakTheOutput) {
   }
 }
 
-TEST(ConversionDriver, SettingsAnotherProgramSavedDuringTheJobSurviveItsSaves) {
-  for (bool fail : {false, true}) {
-    SCOPED_TRACE(fail ? "failed" : "finished");
-    JobFixture f;
-    f.setInput("in.wav", chords(1.0));
-    if (fail) fs::remove(f.program.file("lame_enc.so"));
-    bool saved = false;
-    f.host.onPump = [&] {
-      if (saved || f.numberOnDisk() != 2) return;
-      // The Options window of another running copy saves new colours.
-      SettingsRecord other = test::testSettings(f.output.path());
-      other.backgroundColour = "123456";
-      other.nextOutputNumber = 2;
-      test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
-      saved = true;
-    };
-    EXPECT_EQ(f.run().outcome, fail ? JobOutcome::Failed : JobOutcome::Finished);
-    SettingsRecord onDisk = decodeParameters(test::readFileText(f.program.file("snx.da0"))).value();
-    EXPECT_EQ(std::tuple(onDisk.backgroundColour, onDisk.nextOutputNumber, f.ctx.settings.nextOutputNumber),
-              std::tuple("123456", fail ? 1 : 2, fail ? 1 : 2));
-  }
-}
-
-TEST(ConversionDriver, CancelAfterTheSettingsBecameUnwritableEndsCancelledWithTheNumberTakenBack) {
+// The number goes back on disk without what another program saved meanwhile.
+TEST(ConversionDriver, SettingsAnotherProgramSavedDuringAFailedJobSurviveItsNumberTakenBack) {
   JobFixture f;
-  f.setInput("in.wav", chords(5.0));
+  f.setInput("in.wav", chords(1.0));
+  fs::remove(f.program.file("lame_enc.so"));
+  bool saved = false;
   f.host.onPump = [&] {
-    if (f.ctx.job.jobCancelled || f.numberOnDisk() != 2 || f.decode.positions.empty()) return;
-    fs::create_directory(f.program.file("snx.da0.new"));  // no save can replace the file now
-    requestCancel(f.ctx);
+    if (saved || f.numberOnDisk() != 2) return;
+    // The Options window of another running copy saves new colours.
+    SettingsRecord other = test::testSettings(f.output.path());
+    other.backgroundColour = "123456";
+    other.nextOutputNumber = 2;
+    test::writeFileText(f.program.file("snx.da0"), encodeParameters(other));
+    saved = true;
   };
-  EXPECT_EQ(f.run().outcome, JobOutcome::Cancelled);
-  EXPECT_TRUE(f.host.terminations.empty());
-  const auto texts = f.host.texts();
-  EXPECT_TRUE(std::count(texts.begin(), texts.end(), "Error: Cannot write to parameters file."));
-  EXPECT_EQ(f.ctx.settings.nextOutputNumber, 1);
-  EXPECT_EQ(f.left(), Left({}, 2));  // the number could not be taken back on disk
+  EXPECT_EQ(f.run().outcome, JobOutcome::Failed);
+  SettingsRecord onDisk = decodeParameters(test::readFileText(f.program.file("snx.da0"))).value();
+  EXPECT_EQ(onDisk.backgroundColour, "123456");
+  EXPECT_EQ(onDisk.nextOutputNumber, 1);
 }
 
 // A killed job left its temporary files and empty outputs (snx5), a killed
