@@ -28,10 +28,8 @@ std::optional<StreamInfo> probeAudio(const std::string& path) {
                     long(number("nb_read_packets"))};
 }
 
-std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate, int channels,
-                                                     const std::string& filter) {
+std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate, int channels) {
   std::vector<std::string> arguments = {"ffmpeg", "-v", "error", "-nostdin", "-i", path};
-  if (!filter.empty()) arguments.insert(arguments.end(), {"-af", filter});
   if (channels > 0) arguments.insert(arguments.end(), {"-ac", std::to_string(channels)});
   if (sampleRate > 0) arguments.insert(arguments.end(), {"-ar", std::to_string(sampleRate)});
   arguments.insert(arguments.end(), {"-f", "s16le", "-acodec", "pcm_s16le", "-"});

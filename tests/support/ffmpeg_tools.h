@@ -27,10 +27,8 @@ struct StreamInfo {
 std::optional<StreamInfo> probeAudio(const std::string& path);
 
 // 16-bit samples, interleaved; rate and channels 0 keep the stream's own, else
-// ffmpeg resamples or mixes (averaging the channels). The filter (-af syntax)
-// applies after decoding. nullopt on failure.
-std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate = 0, int channels = 0,
-                                                     const std::string& filter = "");
+// ffmpeg resamples or mixes (averaging the channels). nullopt on failure.
+std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate = 0, int channels = 0);
 
 // Best match of b against a: b[i + lag] ~ a[i], value normalised over the overlap.
 struct Correlation {

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
@@ -14,7 +13,7 @@
 
 namespace sonaflux::test {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, long long fileSizeLimit) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
   m_outputs = (std::filesystem::temp_directory_path() / "sonaflux-process-XXXXXX").string();
   if (!::mkdtemp(m_outputs.data())) return;
   const std::string out = m_outputs + "/out", err = m_outputs + "/err";
@@ -25,11 +24,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, long long fileS
   ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
   // No signal meant for the tests reaches it.
   ::setpgid(0, 0);
-  if (fileSizeLimit > 0) {
-    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-    rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -74,8 +68,8 @@ ProcessResult ChildProcess::wait() {
           readFileText(m_outputs + "/err")};
 }
 
-ProcessResult runProcess(const std::vector<std::string>& argv, long long fileSizeLimit) {
-  return ChildProcess(argv, fileSizeLimit).wait();
+ProcessResult runProcess(const std::vector<std::string>& argv) {
+  return ChildProcess(argv).wait();
 }
 
 LockHolder::LockHolder(const std::string& path) : m_process({"flock", "--exclusive", path, "sleep", "120"}) {

@@ -14,11 +14,10 @@ struct ProcessResult {
 
 // A program running beside the test, standard input empty, in a process
 // group of its own. Its output goes to temporary files, so it never blocks on
-// a full pipe. Killed if still running when the object goes. fileSizeLimit
-// (RLIMIT_FSIZE, 0 for none) makes writes past it fail as on a full disk.
+// a full pipe. Killed if still running when the object goes.
 class ChildProcess {
  public:
-  explicit ChildProcess(const std::vector<std::string>& argv, long long fileSizeLimit = 0);
+  explicit ChildProcess(const std::vector<std::string>& argv);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -43,7 +42,7 @@ class ChildProcess {
 };
 
 // Runs a program (no shell) and waits for it.
-ProcessResult runProcess(const std::vector<std::string>& argv, long long fileSizeLimit = 0);
+ProcessResult runProcess(const std::vector<std::string>& argv);
 
 // Another process holding an exclusive lock on the file until the object goes.
 class LockHolder {

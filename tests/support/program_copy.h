@@ -30,8 +30,8 @@ struct ProgramCopy {
   Left left() const { return {output.entries(), numberOnDisk()}; }
   std::string cli() const { return program.file("sonaflux-cli"); }
   std::vector<std::string> argv(const std::vector<std::string>& arguments) const;
-  ProcessResult run(const std::vector<std::string>& arguments, long long fileSizeLimit = 0) const {
-    return runProcess(argv(arguments), fileSizeLimit);
+  ProcessResult run(const std::vector<std::string>& arguments) const {
+    return runProcess(argv(arguments));
   }
   // Writes the file into `inputs`; its path.
   std::string input(const std::string& name, const std::vector<std::uint8_t>& bytes) const;

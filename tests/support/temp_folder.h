@@ -29,12 +29,6 @@ void writeFileText(const std::string& path, const std::string& text);
 std::vector<std::uint8_t> readFileBytes(const std::string& path);
 std::string readFileText(const std::string& path);
 
-inline std::string crlfLines(std::initializer_list<std::string> lines) {
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  return out;
-}
-
 inline std::vector<std::uint8_t> concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
   std::vector<std::uint8_t> out;
   for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
