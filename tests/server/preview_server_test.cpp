@@ -174,24 +174,17 @@ TEST(PreviewServer, SendsAPageGzippedToABrowserThatTakesIt) {
   EXPECT_TRUE(gunzipped(packed->body) == asIs->body);
 }
 
+// As the shipped controllers are for the user's own preview page.
 TEST(PreviewServer, FilesTheFolderLacksComeFromItsFallback) {
-  TempFolder served, shipped;
-  test::writeFileText(served.file("preview.htm"), "<p>controllers</p>");
-  test::writeFileText(served.file("Mine01100010.swf"), "mine");
-  test::writeFileText(shipped.file("Mine01100010.swf"), "shipped copy");
+  ServedSet f;
+  TempFolder shipped;
+  test::writeFileText(shipped.file("snx1s.swf"), "shipped copy");
   test::writeFileText(shipped.file("Deck01120060.swf"), "deck");
-  PreviewServer server(playerFolder());
-  server.addFallback(served.path(), shipped.path());
-  const std::string address =
-      server.addressFor(served.path(), "preview.htm", {"preview.htm", "Mine01100010.swf", "Deck01120060.swf"})
-          .value_or("");
-  httplib::Client client("127.0.0.1", server.port());
-  auto body = [&](const std::string& name) {
-    httplib::Result result = client.Get((folderOf(address) + name).c_str());
-    return result ? result->body : std::string();
-  };
-  EXPECT_EQ(body("Deck01120060.swf"), "deck");
-  EXPECT_EQ(body("Mine01100010.swf"), "mine");  // the folder's own copy first
+  f.server.addFallback(f.served.path(), shipped.path());
+  const std::string folder =
+      folderOf(f.server.addressFor(f.served.path(), "snx1.htm", {"snx1s.swf", "Deck01120060.swf"}).value_or(""));
+  EXPECT_EQ(f.get(folder + "Deck01120060.swf").body, "deck");
+  EXPECT_EQ(f.get(folder + "snx1s.swf").body, "FWS stream");  // the folder's own copy first
 }
 
 // The browser is started with a file, not the address: command lines show to every user.
