@@ -174,7 +174,7 @@ TEST(PreviewServer, SendsAPageGzippedToABrowserThatTakesIt) {
   EXPECT_TRUE(gunzipped(packed->body) == asIs->body);
 }
 
-// As the shipped controllers are for the user's own preview page.
+// As the program's controllers do for the preview page in the user's own folder.
 TEST(PreviewServer, FilesTheFolderLacksComeFromItsFallback) {
   ServedSet f;
   TempFolder shipped;
