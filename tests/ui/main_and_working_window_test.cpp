@@ -317,7 +317,7 @@ TEST_P(WorkingWindowEndings, ShowTheOutcomeOnlyOnceTheJobHasEnded) {
     for (const auto& message : f.messages) EXPECT_EQ(message.owner, &window);
     QTest::keyClick(&window, Qt::Key_Escape);
   });
-  EXPECT_TRUE(!row.signal || QTest::qWaitFor([&] { return !exitCodes.empty(); }, 5000));
+  EXPECT_TRUE(!row.signal || QTest::qWaitFor([&] { return !exitCodes.empty(); }, 10000));
   EXPECT_EQ(exitCodes, row.signal ? std::vector<int>{128 + row.signal} : std::vector<int>{});
   EXPECT_EQ(f.host.owner(), &mainWindow);
   EXPECT_EQ(f.messages.size(), row.act == Act::NoEncoder ? 1u : 0u);
@@ -358,7 +358,7 @@ TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrSaysWhyNot) {
   qputenv("PATH", QByteArray::fromStdString(bin.path()) + ":" + path);
   f.runWindow({}, [&](WorkingWindow& window) {
     click(window, "launchOutput");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(bin.file("address")); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(bin.file("address")); }, 10000));
     // The launcher gets a private page that forwards the browser to the served one.
     const std::string forwarding = test::readFileText(test::readFileText(bin.file("address")));
     std::smatch found;
@@ -369,7 +369,7 @@ TEST(WorkingWindow, LaunchOutputServesThePageOnTheLoopbackOrSaysWhyNot) {
     EXPECT_EQ(served ? served->status : 0, 200);
     test::writeFileText(bin.file("status"), "4");
     click(window, "launchOutput");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.messages.size() == 1; }, 5000)) << "a launcher that fails is reported";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.messages.size() == 1; }, 10000)) << "a launcher that fails is reported";
     fs::remove(f.output.file("snx1.htm"));
     click(window, "launchOutput");
     for (const auto& shown : f.messages) EXPECT_EQ(shown.owner, &window);
