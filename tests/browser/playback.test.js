@@ -5,11 +5,11 @@
 
 const assert = require('node:assert/strict');
 const { test } = require('node:test');
-const { launch } = require('./lib/browsers.js');
+const { launch, useChromium } = require('./lib/browsers.js');
 const { toneStepsWav, runJob, servePage } = require('./lib/job.js');
 const player = require('./lib/player.js');
 
-const chromium = player.useBrowser();
+const chromium = useChromium();
 
 // One tone a second, rising, so that a skip or a restart shows as a step back.
 const kTwoTones = [300, 900];

@@ -24,7 +24,7 @@ const kDeadlineMs = 10000;
 // Serves job's folder (or opens it from disk) and opens its page; body gets
 // the page, the server is closed after.
 async function withJobPage(browser, job, { line = kFastLine, contentLength = true, hooks = {}, disk = false }, body) {
-  const server = await serveThrottled(job.folder, line, null, { contentLength });
+  const server = await serveThrottled(job.folder, line, { contentLength });
   const page = await browsers.open(browser, disk ? `file://${job.folder}/${job.page}` : server.url + job.page, hooks);
   try {
     await body(page);

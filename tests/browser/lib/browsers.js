@@ -9,13 +9,10 @@ const { before, after } = require('node:test');
 const { makeTempFolder, removeTempFolders } = require('./job.js');
 const { startPulse } = require('./pulse.js');
 
-const kBrowserNames = ['chromium', 'firefox'];
-
 // Runs in the page before its own scripts: notes the events of the <audio>
 // element; refuses the MediaSource types that match refuse; keeps what the
-// page appends to MediaSource, and the times of sounding Web Audio buffers
-// (a player's), when asked to.
-function audioHooks({ keepAppended, refuse, sound }) {
+// page appends to MediaSource when asked to.
+function audioHooks({ keepAppended, refuse }) {
   window.__media = [];
   for (const type of ['playing', 'waiting', 'ended', 'seeking', 'error']) {
     document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
@@ -30,15 +27,6 @@ function audioHooks({ keepAppended, refuse, sound }) {
     SourceBuffer.prototype.appendBuffer = function (data) {
       window.__appended.push(Array.from(data));
       return append.call(this, data);
-    };
-  }
-  if (sound) {
-    window.__sound = [];
-    const start = AudioBufferSourceNode.prototype.start;
-    AudioBufferSourceNode.prototype.start = function (...args) {
-      const peak = this.buffer.getChannelData(0).reduce((most, v) => Math.max(most, Math.abs(v)), 0);
-      if (peak >= 0.01) window.__sound.push(performance.now());
-      return start.apply(this, args);
     };
   }
 }
@@ -73,15 +61,18 @@ class Page {
 
 // A Playwright context (chromium) or a Puppeteer browser (firefox); with
 // autoplay false, sound starts only after a press on the page.
+// Chromium has no network: what a page needs comes from the loopback or the disk.
 async function launch(name, env, { autoplay = true } = {}) {
   if (name === 'chromium') {
-    return chromium.launchPersistentContext(makeTempFolder('chromium'), {
+    const context = await chromium.launchPersistentContext(makeTempFolder('chromium'), {
       executablePath: '/usr/bin/chromium', headless: true, env,
       args: ['--disable-gpu', '--disable-sync',
         `--autoplay-policy=${autoplay ? 'no-user-gesture-required' : 'document-user-activation-required'}`],
       // Playwright's own policy, which would win over a blocking one.
       ignoreDefaultArgs: autoplay ? [] : ['--autoplay-policy=no-user-gesture-required'],
     });
+    await context.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
+    return context;
   }
   return puppeteer.launch({
     browser: 'firefox', protocol: 'webDriverBiDi', executablePath: '/usr/bin/firefox-esr', headless: true, env,
@@ -91,22 +82,32 @@ async function launch(name, env, { autoplay = true } = {}) {
   });
 }
 
-// Starts the sound server and both browsers; resolves to { open, close }:
-// open(name, address, hooks) opens address in a new page of that browser.
-async function startBrowsers() {
-  const pulse = await startPulse();
-  const env = { ...process.env, ...pulse.env };
+// Chromium for the tests of a file, in holder.browser.
+function useChromium() {
+  const holder = {};
+  before(async () => { holder.browser = await launch('chromium', process.env); });
+  after(async () => {
+    if (holder.browser) await holder.browser.close();
+    removeTempFolders();
+  });
+  return holder;
+}
+
+// The sound server and both browsers for the tests of a file; the object
+// returned gets open(name, address, hooks), which opens address in a new page
+// of that browser.
+function useBrowsers() {
+  let pulse = null;
   const browsers = {};
-  const close = async () => {
-    for (const name of kBrowserNames) if (browsers[name]) await browsers[name].close();
-    await pulse.stop();
-  };
-  try {
-    for (const name of kBrowserNames) browsers[name] = await launch(name, env);
-  } catch (error) {
-    await close();
-    throw error;
-  }
+  before(async () => {
+    pulse = await startPulse();
+    for (const name of ['chromium', 'firefox']) browsers[name] = await launch(name, { ...process.env, ...pulse.env });
+  });
+  after(async () => {
+    for (const browser of Object.values(browsers)) await browser.close();
+    if (pulse) await pulse.stop();
+    removeTempFolders();
+  });
   const open = async (name, address, hooks = {}) => {
     const page = await browsers[name].newPage();
     if (name === 'chromium') await page.addInitScript(audioHooks, hooks);
@@ -114,18 +115,7 @@ async function startBrowsers() {
     await page.goto(address);
     return new Page(name, page);
   };
-  return { open, close };
+  return { open };
 }
 
-// startBrowsers for the tests of a file, into the object it returns.
-function useBrowsers() {
-  const holder = {};
-  before(async () => Object.assign(holder, await startBrowsers()));
-  after(async () => {
-    if (holder.close) await holder.close();
-    removeTempFolders();
-  });
-  return holder;
-}
-
-module.exports = { kBrowserNames, launch, startBrowsers, useBrowsers };
+module.exports = { launch, useChromium, useBrowsers };

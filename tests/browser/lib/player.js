@@ -4,28 +4,10 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const { before, after } = require('node:test');
-const { launch } = require('./browsers.js');
-const { removeTempFolders } = require('./job.js');
 
 // A buffer whose peak stays below this is one of Ruffle's silent fillers.
 const kSilentPeak = 0.01;
 const kDeadlineMs = 10000;
-
-// One browser for the tests of a file, in holder.browser.
-function useBrowser() {
-  const holder = {};
-  before(async () => {
-    holder.browser = await launch('chromium', process.env);
-    // No network: what a page needs comes from the loopback or the disk.
-    await holder.browser.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
-  });
-  after(async () => {
-    if (holder.browser) await holder.browser.close();
-    removeTempFolders();
-  });
-  return holder;
-}
 
 // Runs in the page before its own scripts.
 function pageHooks(ruffleConfig) {
@@ -139,5 +121,5 @@ async function waitForColours(page, points, colours) {
   return page.evaluate(coloursAt, points);
 }
 
-module.exports = { kDeadlineMs, useBrowser, pageHooks, withPage, sound, waitForBuffers, waitForSound, soundRuns,
+module.exports = { kDeadlineMs, pageHooks, withPage, sound, waitForBuffers, waitForSound, soundRuns,
   stepsOf, firstTone, waitForColours };
