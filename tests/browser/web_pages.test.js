@@ -6,12 +6,12 @@
 const assert = require('node:assert/strict');
 const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const path = require('node:path');
 const { test } = require('node:test');
 
 const { toneStepsWav, runJob, makeTempFolder } = require('./lib/job.js');
 const { useBrowsers } = require('./lib/browsers.js');
-const { serveThrottled } = require('./lib/throttle.js');
 
 const browsers = useBrowsers();
 
@@ -20,6 +20,60 @@ const kHtml5Page = 4;
 const kSlowLine = 5000;
 const kFastLine = 1000000;
 const kDeadlineMs = 10000;
+const kTickMs = 20;
+
+// Serves the page and sound of root on 127.0.0.1, all answers sharing one
+// slow line, as over a modem: bytesPerSecond in total, handed out in small
+// slices. Without contentLength the answers are chunked. Resolves to { url,
+// close }.
+function serveThrottled(root, bytesPerSecond, { contentLength = true } = {}) {
+  const sending = [];
+  // By the time gone, not the ticks: on a busy machine ticks come late.
+  let last = Date.now();
+  const timer = setInterval(() => {
+    const now = Date.now();
+    let budget = Math.round((bytesPerSecond * (now - last)) / 1000);
+    last = now;
+    while (budget > 0 && sending.length > 0) {
+      const job = sending[0];
+      const n = Math.min(budget, job.data.length - job.at);
+      job.res.write(job.data.subarray(job.at, job.at + n));
+      job.at += n;
+      budget -= n;
+      sending.shift();
+      if (job.at < job.data.length) sending.push(job);
+      else job.res.end();
+    }
+  }, kTickMs);
+
+  const server = http.createServer((req, res) => {
+    const file = path.join(root, path.basename(decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname)));
+    if (!fs.existsSync(file)) {
+      res.writeHead(404);
+      res.end();
+      return;
+    }
+    const data = fs.readFileSync(file);
+    res.writeHead(200, {
+      'Content-Type': file.endsWith('.htm') ? 'text/html' : 'audio/mpeg',
+      'Cache-Control': 'no-store',
+      ...(contentLength ? { 'Content-Length': data.length } : {}),
+    });
+    sending.push({ res, data, at: 0 });
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () => {
+      resolve({
+        url: `http://127.0.0.1:${server.address().port}/`,
+        close: () => new Promise((done) => {
+          clearInterval(timer);
+          server.closeAllConnections();
+          server.close(done);
+        }),
+      });
+    });
+  });
+}
 
 // Serves job's folder (or opens it from disk) and opens its page; body gets
 // the page, the server is closed after.
@@ -83,12 +137,9 @@ test('every way to the sound starts, and loops or ends as the instruction says',
   // leaves the plain address, and so does a page opened from disk.
   const rows = [
     { browser: 'chromium', way: 'mpeg', instruction: 'e' },
-    { browser: 'chromium', way: 'mpeg', instruction: 'f', contentLength: false },
     { browser: 'chromium', way: 'plain', instruction: 'f' },
     { browser: 'chromium', way: 'disk', instruction: 'e' },
-    { browser: 'firefox', way: 'mp4', instruction: 'e', contentLength: false },
-    { browser: 'firefox', way: 'mp4', instruction: 'f' },
-    { browser: 'firefox', way: 'plain', instruction: 'e' },
+    { browser: 'firefox', way: 'mp4', instruction: 'f', contentLength: false },
   ];
   for (const { browser, way, instruction, contentLength = true } of rows) {
     const name = `${browser}, ${way}, ${instruction}${contentLength ? '' : ', no length'}`;
