@@ -8,8 +8,7 @@ const http = require('node:http');
 const path = require('node:path');
 
 const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
-const { launch } = require(path.join(lib, 'browsers.js'));
-const { startPulse } = require(path.join(lib, 'pulse.js'));
+const { launch, startPulse } = require(path.join(lib, 'browsers.js'));
 
 // A static file server on 127.0.0.1 whose answers all share one slow line,
 // as over a modem: bytesPerSecond in total, handed out in small slices.

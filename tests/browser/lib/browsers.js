@@ -1,13 +1,33 @@
 // Headless Chromium (Playwright) and Firefox ESR (Puppeteer over WebDriver
-// BiDi; Playwright cannot drive Debian's Firefox), both playing into one
-// PulseAudio null sink, behind one small page interface.
+// BiDi; Playwright cannot drive Debian's Firefox), and a PulseAudio null sink
+// for them to play into.
 'use strict';
 
+const path = require('node:path');
+const { spawn } = require('node:child_process');
 const puppeteer = require('puppeteer-core');
 const { chromium } = require('playwright-core');
 const { before, after } = require('node:test');
-const { makeTempFolder, removeTempFolders } = require('./job.js');
-const { startPulse } = require('./pulse.js');
+const { makeTempFolder, removeTempFolders, whenStarted } = require('./job.js');
+
+// A PulseAudio server of its own with one null sink, for browsers on a
+// machine without a sound device: without one, Firefox ends playback with a
+// decode error and keeps its AudioContext suspended. It runs in the
+// foreground, as root too (CI), and listens on a socket in a private folder.
+// Resolves to { env, stop }, env pointing a browser at it.
+async function startPulse() {
+  const folder = makeTempFolder('pulse');
+  const socket = path.join(folder, 'native');
+  const child = spawn('pulseaudio', ['-n', '--daemonize=no', '--exit-idle-time=-1', '--use-pid-file=no',
+    '--disable-shm', '-F', '/dev/null', `--load=module-native-protocol-unix socket=${socket} auth-anonymous=1`,
+    '--load=module-null-sink sink_name=silence', '--log-target=stderr', '--log-level=info'],
+  { env: { ...process.env, XDG_RUNTIME_DIR: folder, HOME: folder } });
+  const { exited } = await whenStarted(child, /Daemon startup complete/, 'PulseAudio');
+  return { env: { PULSE_SERVER: `unix:${socket}` }, stop: () => {
+    child.kill();
+    return exited;
+  } };
+}
 
 // Runs in the page before its own scripts: notes the events of the <audio>
 // element; refuses the MediaSource types that match refuse; keeps what the
@@ -29,34 +49,6 @@ function audioHooks({ keepAppended, refuse }) {
       return append.call(this, data);
     };
   }
-}
-
-class Page {
-  constructor(name, page) {
-    this.name = name;
-    this.page = page;
-  }
-
-  evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
-
-  // Resolves to true once fn(arg) holds in the page, false after timeoutMs.
-  async waitFor(fn, arg, timeoutMs) {
-    const options = { timeout: timeoutMs, polling: 100 };
-    const waiting = this.name === 'chromium' ? this.page.waitForFunction(fn, arg, options)
-      : this.page.waitForFunction(fn, options, arg);
-    return waiting.then(() => true, () => false);
-  }
-
-  // The <audio> element's state, and the events seen so far.
-  audioState() {
-    return this.evaluate(() => {
-      const a = document.querySelector('audio');
-      return { paused: a.paused, time: a.currentTime, ended: a.ended, error: a.error && a.error.code,
-        events: window.__media };
-    });
-  }
-
-  close() { return this.page.close(); }
 }
 
 // A Playwright context (chromium) or a Puppeteer browser (firefox); with
@@ -95,7 +87,8 @@ function useChromium() {
 
 // The sound server and both browsers for the tests of a file; the object
 // returned gets open(name, address, hooks), which opens address in a new page
-// of that browser.
+// of that browser, its waitUntil(fn, arg) resolving to true once fn(arg)
+// holds in the page, false after 10 s.
 function useBrowsers() {
   let pulse = null;
   const browsers = {};
@@ -113,9 +106,12 @@ function useBrowsers() {
     if (name === 'chromium') await page.addInitScript(audioHooks, hooks);
     else await page.evaluateOnNewDocument(audioHooks, hooks);
     await page.goto(address);
-    return new Page(name, page);
+    const options = { timeout: 10000, polling: 100 };
+    const waitUntil = (fn, arg) => (name === 'chromium' ? page.waitForFunction(fn, arg, options)
+      : page.waitForFunction(fn, options, arg)).then(() => true, () => false);
+    return Object.assign(page, { waitUntil });
   };
   return { open };
 }
 
-module.exports = { launch, useChromium, useBrowsers };
+module.exports = { startPulse, launch, useChromium, useBrowsers };

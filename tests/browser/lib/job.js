@@ -68,27 +68,40 @@ function writePreviewPage(backgroundColour, textColour) {
   return path.join(program, 'Controllers');
 }
 
-// The program's preview server alone, serving page of folder; resolves
-// once it serves, to { address, stop }, stop() ending it.
-function servePage(folder, page) {
-  const child = spawn(built('SONAFLUX_PREVIEW_SERVE'), [path.join(programFolder(), 'player'), folder, page]);
+// Resolves to { match, exited } once the output of child matches pattern,
+// exited resolving when child ends; ends child if it does not within 10 s.
+function whenStarted(child, pattern, what) {
   let output = '';
   const exited = new Promise((resolve) => child.on('exit', resolve));
   return new Promise((resolve, reject) => {
-    setTimeout(() => reject(new Error(`the preview server did not start serving:\n${output}`)), 10000).unref();
-    exited.then((code) => reject(new Error(`the preview server ended (${code}) before serving:\n${output}`)));
+    const timer = setTimeout(() => {
+      child.kill();
+      reject(new Error(`${what} did not start within 10 s:\n${output}`));
+    }, 10000);
+    exited.then((code) => reject(new Error(`${what} ended (${code}) before it started:\n${output}`)));
     const read = (chunk) => {
       output += chunk;
-      const match = /Serving (\S+)/.exec(output);
+      const match = pattern.exec(output);
       if (!match) return;
-      resolve({ address: match[1], stop: () => {
-        child.stdin.end('\n');
-        return exited;
-      } });
+      clearTimeout(timer);
+      resolve({ match, exited });
     };
     child.stdout.on('data', read);
     child.stderr.on('data', read);
   });
 }
 
-module.exports = { programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, writePreviewPage, servePage };
+// The program's preview server alone, serving page of folder; resolves once
+// it serves, to { address, stop }.
+async function servePage(folder, page) {
+  const child = spawn(built('SONAFLUX_PREVIEW_SERVE'), [path.join(programFolder(), 'player'), folder, page]);
+  const { match, exited } = await whenStarted(child, /Serving (\S+)/, 'the preview server');
+  return { address: match[1], stop: () => {
+    child.stdin.end('\n');
+    return exited;
+  } };
+}
+
+module.exports = {
+  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, writePreviewPage, whenStarted, servePage,
+};
