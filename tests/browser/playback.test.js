@@ -66,10 +66,8 @@ async function sound(page, fromMs = 0) {
 // Resolves to true once fn(buffers, arg) holds for the buffers scheduled
 // (silent or not) at or after fromMs, false after the deadline.
 function waitForBuffers(page, fromMs, fn, arg = null) {
-  const holds = ([from, body, a]) => new Function('buffers', 'arg', `return (${body})(buffers, arg);`)(
-    window.__sound.filter((b) => b.at >= from), a);
-  return page.waitForFunction(holds, [fromMs, fn.toString(), arg], { timeout: kDeadlineMs, polling: 100 })
-    .then(() => true, () => false);
+  const holds = `(${fn})(window.__sound.filter((b) => b.at >= ${fromMs}), ${JSON.stringify(arg)})`;
+  return page.waitForFunction(holds, null, { timeout: kDeadlineMs, polling: 100 }).then(() => true, () => false);
 }
 
 // Waits until seconds of sound have been scheduled since fromMs.

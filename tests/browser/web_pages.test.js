@@ -6,6 +6,7 @@
 const assert = require('node:assert/strict');
 const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
+const { once } = require('node:events');
 const http = require('node:http');
 const path = require('node:path');
 const { test } = require('node:test');
@@ -25,7 +26,7 @@ const kTickMs = 20;
 // slow line, as over a modem: bytesPerSecond in total, handed out in small
 // slices. Without contentLength the answers are chunked. Resolves to { url,
 // close }.
-function serveThrottled(root, bytesPerSecond, { contentLength = true } = {}) {
+async function serveThrottled(root, bytesPerSecond, { contentLength = true } = {}) {
   const sending = [];
   // By the time gone, not the ticks: on a busy machine ticks come late.
   let last = Date.now();
@@ -47,31 +48,20 @@ function serveThrottled(root, bytesPerSecond, { contentLength = true } = {}) {
 
   const server = http.createServer((req, res) => {
     const file = path.join(root, path.basename(decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname)));
-    if (!fs.existsSync(file)) {
-      res.writeHead(404);
-      res.end();
-      return;
-    }
+    if (!fs.existsSync(file)) return res.writeHead(404).end();
     const data = fs.readFileSync(file);
     res.writeHead(200, {
       'Content-Type': file.endsWith('.htm') ? 'text/html' : 'audio/mpeg',
-      'Cache-Control': 'no-store',
       ...(contentLength ? { 'Content-Length': data.length } : {}),
     });
     sending.push({ res, data, at: 0 });
   });
-  return new Promise((resolve) => {
-    server.listen(0, '127.0.0.1', () => {
-      resolve({
-        url: `http://127.0.0.1:${server.address().port}/`,
-        close: () => new Promise((done) => {
-          clearInterval(timer);
-          server.closeAllConnections();
-          server.close(done);
-        }),
-      });
-    });
-  });
+  await once(server.listen(0, '127.0.0.1'), 'listening');
+  return { url: `http://127.0.0.1:${server.address().port}/`, close: () => {
+    clearInterval(timer);
+    server.closeAllConnections();
+    server.close();
+  } };
 }
 
 // Serves job's folder (or opens it from disk) and opens its page; body gets
