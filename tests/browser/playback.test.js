@@ -5,10 +5,10 @@
 
 const assert = require('node:assert/strict');
 const { test } = require('node:test');
-const { launch, useChromium } = require('./lib/browsers.js');
+const { launch, useBrowsers } = require('./lib/browsers.js');
 const { toneStepsWav, runJob, servePage } = require('./lib/job.js');
 
-const chromium = useChromium();
+const browsers = useBrowsers(['chromium']);
 
 // A buffer whose peak stays below this is one of Ruffle's silent fillers.
 const kSilentPeak = 0.01;
@@ -154,7 +154,7 @@ for (const { instruction, goesRound } of kInstructionRows) {
   const then = goesRound ? 'goes round' : 'ends';
   test(`instruction ${instruction} plays the tones in order at once and ${then}`, async () => {
     const job = runJob(toneStepsWav(kTwoTones), { outputMode: 1, instruction });
-    await withPage(chromium.browser, await servePage(job.folder, job.page), async ({ page }) => {
+    await withPage(browsers.chromium, await servePage(job.folder, job.page), async ({ page }) => {
       assert.ok(await waitForSound(page, 0), 'no sound');
       // Until the audio clock is two seconds past the end of the first play.
       const past = (buffers) => {
@@ -171,9 +171,9 @@ for (const { instruction, goesRound } of kInstructionRows) {
   });
 }
 
-test('Classic waits for Play; Pause silences it and Play resumes; Stop returns to the start', async () => {
+test('Classic waits for Play; Pause silences it and Play resumes; Stop silences it and rewinds', async () => {
   const job = runJob(toneStepsWav(kSixTones), { outputMode: 1, controllerName: 'Classic01150040', instruction: 'c' });
-  await withPage(chromium.browser, await servePage(job.folder, job.page), async ({ page, element }) => {
+  await withPage(browsers.chromium, await servePage(job.folder, job.page), async ({ page, element }) => {
     const click = async (button) => {
       await element.click({ position: kClassic[button], delay: 80 });
       return page.evaluate(() => performance.now());
@@ -206,8 +206,6 @@ test('Classic waits for Play; Pause silences it and Play resumes; Stop returns t
 
     assert.ok(await silentAfter(await click('stop')), 'Stop did not silence the sound');
     assert.deepEqual(await barShows([kLoaded, kLoaded]), [kLoaded, kLoaded], 'Stop did not return to the start');
-    const restarted = await runSince(await click('play'), 1);
-    assert.equal(firstTone(restarted), 0, `Play after Stop started at ${restarted}`);
   }, { ruffleConfig: { preferredRenderer: 'canvas' } });
 });
 

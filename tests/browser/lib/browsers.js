@@ -74,33 +74,12 @@ async function launch(name, env, { autoplay = true } = {}) {
   });
 }
 
-// Chromium for the tests of a file, in holder.browser.
-function useChromium() {
-  const holder = {};
-  before(async () => { holder.browser = await launch('chromium', process.env); });
-  after(async () => {
-    if (holder.browser) await holder.browser.close();
-    removeTempFolders();
-  });
-  return holder;
-}
-
-// The sound server and both browsers for the tests of a file; the object
-// returned gets open(name, address, hooks), which opens address in a new page
-// of that browser, its waitUntil(fn, arg) resolving to true once fn(arg)
-// holds in the page, false after 10 s.
-function useBrowsers() {
+// The sound server and the browsers named, for the tests of a file, in the
+// object returned by name. Its open(name, address, hooks) opens address in a
+// new page of that browser, whose waitUntil(fn, arg) resolves to true once
+// fn(arg) holds in the page, false after 10 s.
+function useBrowsers(names = ['chromium', 'firefox']) {
   let pulse = null;
-  const browsers = {};
-  before(async () => {
-    pulse = await startPulse();
-    for (const name of ['chromium', 'firefox']) browsers[name] = await launch(name, { ...process.env, ...pulse.env });
-  });
-  after(async () => {
-    for (const browser of Object.values(browsers)) await browser.close();
-    if (pulse) await pulse.stop();
-    removeTempFolders();
-  });
   const open = async (name, address, hooks = {}) => {
     const page = await browsers[name].newPage();
     if (name === 'chromium') await page.addInitScript(audioHooks, hooks);
@@ -111,7 +90,17 @@ function useBrowsers() {
       : page.waitForFunction(fn, options, arg)).then(() => true, () => false);
     return Object.assign(page, { waitUntil });
   };
-  return { open };
+  const browsers = { open };
+  before(async () => {
+    pulse = await startPulse();
+    for (const name of names) browsers[name] = await launch(name, { ...process.env, ...pulse.env });
+  });
+  after(async () => {
+    for (const name of names) if (browsers[name]) await browsers[name].close();
+    if (pulse) await pulse.stop();
+    removeTempFolders();
+  });
+  return browsers;
 }
 
-module.exports = { startPulse, launch, useChromium, useBrowsers };
+module.exports = { startPulse, launch, useBrowsers };
