@@ -83,19 +83,13 @@ async function withPage(browser, job, body, { allowed = null } = {}) {
   const serving = await servePage(job.folder, job.page);
   const page = await browser.newPage();
   const problems = [];
-  let tell;
-  const settled = new Promise((resolve, reject) => {
-    tell = resolve;
-    setTimeout(() => reject(new Error('the sound never became ready')), kDeadlineMs).unref();
-  });
+  const told = (m) => m.text().startsWith('twin settled ');
+  const settled = page.waitForEvent('console', { predicate: told, timeout: kDeadlineMs })
+    .then((m) => JSON.parse(m.text().slice('twin settled '.length)));
   settled.catch(() => {});
   try {
     page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
-    page.on('console', (m) => {
-      if (m.type() === 'error') problems.push(`console: ${m.text()}`);
-      const told = /^twin settled (.*)/.exec(m.text());
-      if (told) tell(JSON.parse(told[1]));
-    });
+    page.on('console', (m) => m.type() === 'error' && problems.push(`console: ${m.text()}`));
     await page.addInitScript(`window.twinState = ${twinState}; (${countPlays})(); (${reportSettled})();`);
     await page.goto(serving.address);
     await body({ page, settled });

@@ -74,11 +74,8 @@ function whenStarted(child, pattern, what) {
   let output = '';
   const exited = new Promise((resolve) => child.on('exit', resolve));
   return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => {
-      child.kill();
-      reject(new Error(`${what} did not start within 10 s:\n${output}`));
-    }, 10000);
-    exited.then((code) => reject(new Error(`${what} ended (${code}) before it started:\n${output}`)));
+    const timer = setTimeout(() => child.kill(), 10000);
+    exited.then((code) => reject(new Error(`${what} ended (${code}) or did not start within 10 s:\n${output}`)));
     const read = (chunk) => {
       output += chunk;
       const match = pattern.exec(output);
