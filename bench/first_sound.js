@@ -19,8 +19,7 @@ const zlib = require('node:zlib');
 
 const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
 const { toneStepsWav, runJob, removeTempFolders, programFolder, servePage } = require(path.join(lib, 'job.js'));
-const { kBrowserNames, startBrowsers } = require(path.join(lib, 'browsers.js'));
-const { serveThrottled } = require(path.join(lib, 'throttle.js'));
+const { serveThrottled, kBrowserNames, startBrowsers } = require('./lib_bench.js');
 
 const kSlowLine = 5000;
 const kRuns = 3;
@@ -32,7 +31,7 @@ const kWatchMs = 40000;
 async function measure(browsers, name, folder, page, { ruffle = false, watch = false, from = null, identity = false } = {}) {
   const server = await serveThrottled(folder, kSlowLine, ruffle ? path.join(programFolder(), 'player') : null,
     { from, identity });
-  const tab = await browsers.open(name, server.url + page, { sound: ruffle });
+  const tab = await browsers.open(name, server.url + page);
   const heard = ruffle ? () => window.__sound[0] : () => window.__media.find((e) => e.type === 'playing')?.at;
   await tab.waitFor(heard, null, ruffle ? 90000 : 60000);
   const first = await tab.evaluate(heard);

@@ -1,21 +1,38 @@
 // Headless Chromium (Playwright) and Firefox ESR (Puppeteer over WebDriver
-// BiDi; Playwright cannot drive Debian's Firefox), both playing into one
-// PulseAudio null sink, behind one small page interface.
+// BiDi; Playwright cannot drive Debian's Firefox), and a PulseAudio null sink
+// for them to play into.
 'use strict';
 
+const path = require('node:path');
+const { spawn } = require('node:child_process');
 const puppeteer = require('puppeteer-core');
 const { chromium } = require('playwright-core');
 const { before, after } = require('node:test');
-const { makeTempFolder, removeTempFolders } = require('./job.js');
-const { startPulse } = require('./pulse.js');
+const { makeTempFolder, removeTempFolders, whenStarted } = require('./job.js');
 
-const kBrowserNames = ['chromium', 'firefox'];
+// A PulseAudio server of its own with one null sink, for browsers on a
+// machine without a sound device: without one, Firefox ends playback with a
+// decode error and keeps its AudioContext suspended. It runs in the
+// foreground, as root too (CI), and listens on a socket in a private folder.
+// Resolves to { env, stop }, env pointing a browser at it.
+async function startPulse() {
+  const folder = makeTempFolder('pulse');
+  const socket = path.join(folder, 'native');
+  const child = spawn('pulseaudio', ['-n', '--daemonize=no', '--exit-idle-time=-1', '--use-pid-file=no',
+    '--disable-shm', '-F', '/dev/null', `--load=module-native-protocol-unix socket=${socket} auth-anonymous=1`,
+    '--load=module-null-sink sink_name=silence', '--log-target=stderr', '--log-level=info'],
+  { env: { ...process.env, XDG_RUNTIME_DIR: folder, HOME: folder } });
+  const { exited } = await whenStarted(child, /Daemon startup complete/, 'PulseAudio');
+  return { env: { PULSE_SERVER: `unix:${socket}` }, stop: () => {
+    child.kill();
+    return exited;
+  } };
+}
 
 // Runs in the page before its own scripts: notes the events of the <audio>
 // element; refuses the MediaSource types that match refuse; keeps what the
-// page appends to MediaSource, and the times of sounding Web Audio buffers
-// (a player's), when asked to.
-function audioHooks({ keepAppended, refuse, sound }) {
+// page appends to MediaSource when asked to.
+function audioHooks({ keepAppended, refuse }) {
   window.__media = [];
   for (const type of ['playing', 'waiting', 'ended', 'seeking', 'error']) {
     document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
@@ -32,56 +49,22 @@ function audioHooks({ keepAppended, refuse, sound }) {
       return append.call(this, data);
     };
   }
-  if (sound) {
-    window.__sound = [];
-    const start = AudioBufferSourceNode.prototype.start;
-    AudioBufferSourceNode.prototype.start = function (...args) {
-      const peak = this.buffer.getChannelData(0).reduce((most, v) => Math.max(most, Math.abs(v)), 0);
-      if (peak >= 0.01) window.__sound.push(performance.now());
-      return start.apply(this, args);
-    };
-  }
-}
-
-class Page {
-  constructor(name, page) {
-    this.name = name;
-    this.page = page;
-  }
-
-  evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
-
-  // Resolves to true once fn(arg) holds in the page, false after timeoutMs.
-  async waitFor(fn, arg, timeoutMs) {
-    const options = { timeout: timeoutMs, polling: 100 };
-    const waiting = this.name === 'chromium' ? this.page.waitForFunction(fn, arg, options)
-      : this.page.waitForFunction(fn, options, arg);
-    return waiting.then(() => true, () => false);
-  }
-
-  // The <audio> element's state, and the events seen so far.
-  audioState() {
-    return this.evaluate(() => {
-      const a = document.querySelector('audio');
-      return { paused: a.paused, time: a.currentTime, ended: a.ended, error: a.error && a.error.code,
-        events: window.__media };
-    });
-  }
-
-  close() { return this.page.close(); }
 }
 
 // A Playwright context (chromium) or a Puppeteer browser (firefox); with
 // autoplay false, sound starts only after a press on the page.
+// Chromium has no network: what a page needs comes from the loopback or the disk.
 async function launch(name, env, { autoplay = true } = {}) {
   if (name === 'chromium') {
-    return chromium.launchPersistentContext(makeTempFolder('chromium'), {
+    const context = await chromium.launchPersistentContext(makeTempFolder('chromium'), {
       executablePath: '/usr/bin/chromium', headless: true, env,
       args: ['--disable-gpu', '--disable-sync',
         `--autoplay-policy=${autoplay ? 'no-user-gesture-required' : 'document-user-activation-required'}`],
       // Playwright's own policy, which would win over a blocking one.
       ignoreDefaultArgs: autoplay ? [] : ['--autoplay-policy=no-user-gesture-required'],
     });
+    await context.route(/^https?:\/\/(?!127\.0\.0\.1[:/])/, (route) => route.abort());
+    return context;
   }
   return puppeteer.launch({
     browser: 'firefox', protocol: 'webDriverBiDi', executablePath: '/usr/bin/firefox-esr', headless: true, env,
@@ -91,41 +74,33 @@ async function launch(name, env, { autoplay = true } = {}) {
   });
 }
 
-// Starts the sound server and both browsers; resolves to { open, close }:
-// open(name, address, hooks) opens address in a new page of that browser.
-async function startBrowsers() {
-  const pulse = await startPulse();
-  const env = { ...process.env, ...pulse.env };
-  const browsers = {};
-  const close = async () => {
-    for (const name of kBrowserNames) if (browsers[name]) await browsers[name].close();
-    await pulse.stop();
-  };
-  try {
-    for (const name of kBrowserNames) browsers[name] = await launch(name, env);
-  } catch (error) {
-    await close();
-    throw error;
-  }
+// The sound server and the browsers named, for the tests of a file, in the
+// object returned by name. Its open(name, address, hooks) opens address in a
+// new page of that browser, whose waitUntil(fn, arg) resolves to true once
+// fn(arg) holds in the page, false after 10 s.
+function useBrowsers(names = ['chromium', 'firefox']) {
+  let pulse = null;
   const open = async (name, address, hooks = {}) => {
     const page = await browsers[name].newPage();
     if (name === 'chromium') await page.addInitScript(audioHooks, hooks);
     else await page.evaluateOnNewDocument(audioHooks, hooks);
     await page.goto(address);
-    return new Page(name, page);
+    const options = { timeout: 10000, polling: 100 };
+    const waitUntil = (fn, arg) => (name === 'chromium' ? page.waitForFunction(fn, arg, options)
+      : page.waitForFunction(fn, options, arg)).then(() => true, () => false);
+    return Object.assign(page, { waitUntil });
   };
-  return { open, close };
-}
-
-// startBrowsers for the tests of a file, into the object it returns.
-function useBrowsers() {
-  const holder = {};
-  before(async () => Object.assign(holder, await startBrowsers()));
+  const browsers = { open };
+  before(async () => {
+    pulse = await startPulse();
+    for (const name of names) browsers[name] = await launch(name, { ...process.env, ...pulse.env });
+  });
   after(async () => {
-    if (holder.close) await holder.close();
+    for (const name of names) if (browsers[name]) await browsers[name].close();
+    if (pulse) await pulse.stop();
     removeTempFolders();
   });
-  return holder;
+  return browsers;
 }
 
-module.exports = { kBrowserNames, launch, startBrowsers, useBrowsers };
+module.exports = { startPulse, launch, useBrowsers };

@@ -38,9 +38,10 @@ function toneStepsWav(frequencies) {
   return file;
 }
 
-// The command line of a job converting input into a fresh output folder.
-// The player, which is only read, is shared by the program copies.
-function jobCommand(input, { outputMode, controllerName = 'Classic01150040', instruction = 'c', pageFor = 1 }) {
+// Converts input into a fresh output folder with settings; returns the
+// folder, the one page written and its base name. The player, which is only
+// read, is shared by the program copies.
+function runJob(input, { outputMode, controllerName = 'Classic01150040', instruction = 'c', pageFor = 1 }) {
   const source = programFolder();
   const program = makeTempFolder('program');
   for (const name of fs.readdirSync(source)) {
@@ -51,18 +52,11 @@ function jobCommand(input, { outputMode, controllerName = 'Classic01150040', ins
     'y', 'y', 'y', pageFor];
   fs.writeFileSync(path.join(program, 'snx.da0'), parameters.map((l) => `${l}\r\n`).join(''));
   const folder = makeTempFolder('output');
-  const args = ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`, input];
-  return { cli: path.join(program, 'sonaflux-cli'), args, folder };
-}
-
-// Runs the job of jobCommand (or converts input with settings); adds the name
-// of the one page written and its base name.
-function runJob(jobOrInput, settings) {
-  const job = settings ? jobCommand(jobOrInput, settings) : jobOrInput;
-  execFileSync(job.cli, job.args, { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
-  const pages = fs.readdirSync(job.folder).filter((n) => n.endsWith('.htm'));
-  if (pages.length !== 1) throw new Error(`expected one page in ${job.folder}, found ${pages.join(', ')}`);
-  return { ...job, page: pages[0], base: pages[0].slice(0, -4) };
+  execFileSync(path.join(program, 'sonaflux-cli'), ['--yes', '--title', 'Tone steps', '--output-folder', `${folder}/`,
+    input], { stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000 });
+  const pages = fs.readdirSync(folder).filter((n) => n.endsWith('.htm'));
+  if (pages.length !== 1) throw new Error(`expected one page in ${folder}, found ${pages.join(', ')}`);
+  return { folder, page: pages[0], base: pages[0].slice(0, -4) };
 }
 
 // Writes the controllers' preview page as the Options window does, into a
@@ -74,37 +68,37 @@ function writePreviewPage(backgroundColour, textColour) {
   return path.join(program, 'Controllers');
 }
 
-// Starts a program that serves until told to stop and waits until its output
-// matches pattern (group 1 is the address, page is added to it); stop() ends
-// it, and exited resolves to its exit code.
-function startServing(command, args, { pattern = /Serving (\S+)/, env = process.env, stop = 'enter', page = '' } = {}) {
-  const child = spawn(command, args, { env });
+// Resolves to { match, exited } once the output of child matches pattern,
+// exited resolving when child ends; ends child if it does not within 10 s.
+function whenStarted(child, pattern, what) {
   let output = '';
   const exited = new Promise((resolve) => child.on('exit', resolve));
   return new Promise((resolve, reject) => {
-    setTimeout(() => reject(new Error(`${command} did not start serving:\n${output}`)), 10000).unref();
-    exited.then((code) => reject(new Error(`${command} ended (${code}) before serving:\n${output}`)));
+    const timer = setTimeout(() => child.kill(), 10000);
+    exited.then((code) => reject(new Error(`${what} ended (${code}) or did not start within 10 s:\n${output}`)));
     const read = (chunk) => {
       output += chunk;
       const match = pattern.exec(output);
       if (!match) return;
-      resolve({ address: match[1] + page, output: () => output, exited, stop: () => {
-        if (stop === 'enter') child.stdin.end('\n');
-        else child.kill('SIGTERM');
-        return exited;
-      } });
+      clearTimeout(timer);
+      resolve({ match, exited });
     };
     child.stdout.on('data', read);
     child.stderr.on('data', read);
   });
 }
 
-// The program's preview server alone, serving page of folder.
-function servePage(folder, page) {
-  return startServing(built('SONAFLUX_PREVIEW_SERVE'), [path.join(programFolder(), 'player'), folder, page]);
+// The program's preview server alone, serving page of folder; resolves once
+// it serves, to { address, stop }.
+async function servePage(folder, page) {
+  const child = spawn(built('SONAFLUX_PREVIEW_SERVE'), [path.join(programFolder(), 'player'), folder, page]);
+  const { match, exited } = await whenStarted(child, /Serving (\S+)/, 'the preview server');
+  return { address: match[1], stop: () => {
+    child.stdin.end('\n');
+    return exited;
+  } };
 }
 
 module.exports = {
-  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, jobCommand, runJob, writePreviewPage, startServing,
-  servePage,
+  programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, writePreviewPage, whenStarted, servePage,
 };

@@ -1,10 +1,17 @@
-// A static file server on 127.0.0.1 whose answers all share one slow line,
-// as over a modem: bytesPerSecond in total, handed out in small slices.
+// What bench/first_sound.js needs beyond the browser tests' own support: a
+// slow line that can relay another server's answers, and both browsers with
+// the times of sounding Web Audio buffers.
 'use strict';
 
 const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');
+
+const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
+const { launch, startPulse } = require(path.join(lib, 'browsers.js'));
+
+// A static file server on 127.0.0.1 whose answers all share one slow line,
+// as over a modem: bytesPerSecond in total, handed out in small slices.
 
 const kTypes = {
   '.htm': 'text/html', '.mp3': 'audio/mpeg', '.swf': 'application/x-shockwave-flash',
@@ -106,4 +113,76 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null,
   });
 }
 
-module.exports = { serveThrottled };
+const kBrowserNames = ['chromium', 'firefox'];
+
+// Runs in the page before its own scripts: notes the events of the <audio>
+// element, and the times of sounding Web Audio buffers (a player's).
+function audioHooks() {
+  window.__media = [];
+  for (const type of ['playing', 'waiting', 'ended', 'seeking', 'error']) {
+    document.addEventListener(type, () => window.__media.push({ type, at: performance.now() }), true);
+  }
+  window.__sound = [];
+  const start = AudioBufferSourceNode.prototype.start;
+  AudioBufferSourceNode.prototype.start = function (...args) {
+    const peak = this.buffer.getChannelData(0).reduce((most, v) => Math.max(most, Math.abs(v)), 0);
+    if (peak >= 0.01) window.__sound.push(performance.now());
+    return start.apply(this, args);
+  };
+}
+
+class Page {
+  constructor(name, page) {
+    this.name = name;
+    this.page = page;
+  }
+
+  evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+
+  // Resolves to true once fn(arg) holds in the page, false after timeoutMs.
+  async waitFor(fn, arg, timeoutMs) {
+    const options = { timeout: timeoutMs, polling: 100 };
+    const waiting = this.name === 'chromium' ? this.page.waitForFunction(fn, arg, options)
+      : this.page.waitForFunction(fn, options, arg);
+    return waiting.then(() => true, () => false);
+  }
+
+  // The <audio> element's state, and the events seen so far.
+  audioState() {
+    return this.evaluate(() => {
+      const a = document.querySelector('audio');
+      return { paused: a.paused, time: a.currentTime, ended: a.ended, error: a.error && a.error.code,
+        events: window.__media };
+    });
+  }
+
+  close() { return this.page.close(); }
+}
+
+// Starts the sound server and both browsers; resolves to { open, close }:
+// open(name, address) opens address in a new page of that browser.
+async function startBrowsers() {
+  const pulse = await startPulse();
+  const env = { ...process.env, ...pulse.env };
+  const browsers = {};
+  const close = async () => {
+    for (const name of kBrowserNames) if (browsers[name]) await browsers[name].close();
+    await pulse.stop();
+  };
+  try {
+    for (const name of kBrowserNames) browsers[name] = await launch(name, env);
+  } catch (error) {
+    await close();
+    throw error;
+  }
+  const open = async (name, address) => {
+    const page = await browsers[name].newPage();
+    if (name === 'chromium') await page.addInitScript(audioHooks);
+    else await page.evaluateOnNewDocument(audioHooks);
+    await page.goto(address);
+    return new Page(name, page);
+  };
+  return { open, close };
+}
+
+module.exports = { serveThrottled, kBrowserNames, startBrowsers };
