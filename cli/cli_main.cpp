@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (parsed->showVersion) {
-    std::cout << "sonaflux-cli " << kProgramVersion << "\n";
+    std::cout << "sonaflux-cli " << kProgramVersion << "\n"
+              << "Free software under the GNU General Public License, version 3 or any later version.\n";
     return kExitSuccess;
   }
 
