@@ -209,6 +209,18 @@ long residentKilobytes() {
   return 0;
 }
 
+// AddressSanitizer keeps freed memory in quarantine: the process grows whatever the server does.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SONAFLUX_ASAN
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(SONAFLUX_ASAN)
+constexpr bool kFreedMemoryIsReused = false;
+#else
+constexpr bool kFreedMemoryIsReused = true;
+#endif
+
 // Read from disk as the client takes it, never whole: a 3 GB file would not fit.
 TEST(PreviewServer, StreamsAHugeFileWithoutHoldingItInMemory) {
   TempFolder big;
@@ -226,7 +238,9 @@ TEST(PreviewServer, StreamsAHugeFileWithoutHoldingItInMemory) {
     return received < (64u << 20);
   });
   EXPECT_GE(received, 64u << 20);
-  EXPECT_LT(most, 32 * 1024);
+  if (kFreedMemoryIsReused) {
+    EXPECT_LT(most, 32 * 1024);
+  }
 }
 
 }  // namespace
