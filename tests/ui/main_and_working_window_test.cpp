@@ -75,12 +75,10 @@ TEST_P(MainWindowPresses, EndTheProgramOrSayWhatIsMissing) {
 
 const std::string kNoInput = "Error: Please select an input MP3 or WAV file first.";
 const MainWindowPress kPresses[] = {
-    {"Escape", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, 0, {}},
     {"EscapeInTheBox", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Escape); }, 0, {}},
     {"Close", [](MainWindow& w) { w.closeButton()->click(); }, 0, {}},
     {"Exit", [](MainWindow& w) { w.exitButton()->click(); }, 0, {}},
     {"CloseRequest", [](MainWindow& w) { w.close(); }, 0, {}},
-    {"Create", [](MainWindow& w) { w.createButton()->click(); }, {}, {kNoInput}},
     {"EnterInTheBox", [](MainWindow& w) { QTest::keyClick(w.fileNameBox(), Qt::Key_Return); }, {}, {kNoInput}},
     {"Enter", [](MainWindow& w) { QTest::keyClick(&w, Qt::Key_Enter); }, {}, {kNoInput}},
     {"HelpWithoutItsPage", [](MainWindow& w) { w.helpButton()->click(); }, {}, {"Error: Could not launch help file."}},
@@ -332,7 +330,6 @@ const JobEnding kEndings[] = {
       "Created Flash streaming animation \"snx1s.swf\"", "Created Flash controller animation \"snx1c.swf\"",
       "Created MP3 sound \"snx1.mp3\"", "<folder>"}},
     {"Cancel", Act::Cancel, 0, kCancelled},
-    {"Escape", Act::Escape, 0, kCancelled},
     {"CloseRequest", Act::CloseRequest, 0, kCancelled},
     {"Sigterm", Act::Signal, SIGTERM, kCancelled},
     {"Sighup", Act::Signal, SIGHUP, kCancelled},
