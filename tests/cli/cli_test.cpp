@@ -35,14 +35,12 @@ struct AcceptedRow {
   std::string input;
   std::optional<PageFor> pageFor = std::nullopt;
   bool open = false;
-  std::optional<std::string> serveFolder = std::nullopt;
 };
 
 TEST(CliArguments, TakeEachFormOfTheCommand) {
   const AcceptedRow rows[] = {
       {"input after --", {"--", "--odd name.mp3"}, "--odd name.mp3"},
       {"copied player, opened", {"--page", "ruffle-copy", "--open", "a"}, "a", PageFor::FlashAndRuffleCopied, true},
-      {"serve a page", {"--serve", "out", "snx2.htm"}, "snx2.htm", std::nullopt, false, "out"},
   };
   for (const AcceptedRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -52,7 +50,6 @@ TEST(CliArguments, TakeEachFormOfTheCommand) {
     EXPECT_EQ(a->input, row.input);
     EXPECT_EQ(a->pageFor, row.pageFor);
     EXPECT_EQ(a->openInBrowser, row.open);
-    EXPECT_EQ(a->serveFolder, row.serveFolder);
   }
 }
 
