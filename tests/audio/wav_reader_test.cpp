@@ -11,9 +11,7 @@ namespace {
 using test::makeRiff;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes fmt(std::uint16_t format, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
-  return test::fmtChunkBody(format, channels, rate, bits);
-}
+const auto fmt = &test::fmtChunkBody;
 
 Bytes pcm16(std::initializer_list<std::int16_t> samples) { return test::samplesToBytes(samples); }
 
