@@ -21,7 +21,6 @@ struct LevelRow {
 
 // clang-format off
 const LevelRow kLevelRows[] = {
-    {.name = "MonoTo28000", .sample = 100, .peak = 30000, .stereo = false, .result = 93},  // 2 800 000 / 30 000
     {.name = "TruncatedTowardZero", .sample = -100, .peak = 30000, .stereo = false, .result = -93},
     {.name = "StereoTo31000", .sample = -30000, .peak = 30000, .stereo = true, .result = -31000},
     {.name = "FullScaleTruncated", .sample = 32767, .peak = 32768, .stereo = false, .result = 27999},

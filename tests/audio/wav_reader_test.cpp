@@ -11,9 +11,7 @@ namespace {
 using test::makeRiff;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes fmt(std::uint16_t format, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
-  return test::fmtChunkBody(format, channels, rate, bits);
-}
+const auto fmt = &test::fmtChunkBody;
 
 Bytes pcm16(std::initializer_list<std::int16_t> samples) { return test::samplesToBytes(samples); }
 
@@ -41,7 +39,7 @@ Bytes counting(std::size_t size) {
 }
 
 const Bytes kStereo = fmt(1, 2, 44100, 16), kMono = fmt(1, 1, 8000, 16), kList = {'I', 'N', 'F', 'O', 'a', 'b', 'c'};
-const Bytes kSamples = pcm16({0, 1, -1, 32767, -32768, 1234, -4321, 5}), kBig = counting(40002);
+const Bytes kBig = counting(40002);
 
 struct ReadRow {
   const char* name;
@@ -54,8 +52,6 @@ struct ReadRow {
 
 // clang-format off
 const ReadRow kReadRows[] = {
-    {.name = "Stereo16BitUnchanged", .wav = makeRiff({{"fmt ", kStereo}, {"data", kSamples}}), .tmp2 = kSamples,
-     .rate = 44100, .stereo = true, .peak = 32768},
     {.name = "Mono8Bit", .wav = makeRiff({{"fmt ", fmt(1, 1, 22050, 8)}, {"data", {128, 255, 0, 1}}}),
      .tmp2 = pcm16({0, 32512, -32768, -32512}), .rate = 22050, .stereo = false, .peak = 32768},
     {.name = "IdsInAnyCaseOtherChunksSkipped",

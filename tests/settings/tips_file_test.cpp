@@ -20,7 +20,6 @@ struct TipRow {
 
 // clang-format off
 const TipRow kTipRows[] = {
-    {.name = "LineInTheMiddle", .text = kThree, .requested = 2, .expected = {"second", 2}},
     {.name = "TheLastLine", .text = kThree, .requested = 3, .expected = {"third", 3}},
     {.name = "PastTheEndWrapsToTheFirst", .text = kThree, .requested = 1000, .expected = {"first", 1}},
     {.name = "ZeroGivesTheLastWithItsNumber", .text = kThree, .requested = 0, .expected = {"third", 3}},

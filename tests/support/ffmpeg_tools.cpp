@@ -12,20 +12,17 @@ namespace sonaflux::test {
 
 std::optional<StreamInfo> probeAudio(const std::string& path) {
   ProcessResult run = runProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "a:0", "-show_entries",
-                                  "format=format_name:stream=codec_name,sample_rate,channels,bit_rate,duration,"
-                                  "nb_read_packets",
-                                  "-of", "default=noprint_wrappers=1", path});
+                                  "stream=sample_rate,channels,nb_read_packets", "-of", "default=noprint_wrappers=1",
+                                  path});
   std::map<std::string, std::string> values;
   std::istringstream lines(run.out);
   // The first value of a key wins: it belongs to the first audio stream.
   for (std::string line; std::getline(lines, line);)
     if (std::size_t equals = line.find('='); equals != std::string::npos)
       values.emplace(line.substr(0, equals), line.substr(equals + 1));
-  if (run.exitCode != 0 || !values.count("codec_name")) return std::nullopt;
-  auto number = [&](const char* key) { return std::strtod(values[key].c_str(), nullptr); };
-  return StreamInfo{values["format_name"],          values["codec_name"],     int(number("sample_rate")),
-                    int(number("channels")),        long(number("bit_rate")), number("duration"),
-                    long(number("nb_read_packets"))};
+  if (run.exitCode != 0 || !values.count("channels")) return std::nullopt;
+  auto number = [&](const char* key) { return std::atol(values[key].c_str()); };
+  return StreamInfo{int(number("sample_rate")), int(number("channels")), number("nb_read_packets")};
 }
 
 std::optional<std::vector<std::int16_t>> decodeToPcm(const std::string& path, int sampleRate, int channels) {

@@ -14,13 +14,9 @@ namespace sonaflux::test {
 
 // What ffprobe reports about the first audio stream of a file; 0 where it gives nothing.
 struct StreamInfo {
-  std::string formatName;  // container, "mp3" for a bare MPEG audio stream
-  std::string codecName;   // "mp3", "mp2", "pcm_s16le", ...
   int sampleRate = 0;
   int channels = 0;
-  long bitRate = 0;       // bit/s
-  double duration = 0.0;  // seconds
-  long packetCount = 0;   // compressed packets (MPEG frames) actually read
+  long packetCount = 0;  // compressed packets (MPEG frames) actually read
 };
 
 // nullopt when ffprobe finds no audio stream.

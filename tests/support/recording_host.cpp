@@ -5,7 +5,7 @@
 namespace sonaflux::test {
 
 MessageAnswer RecordingHost::showMessage(const std::string& text, MessageIcon icon, MessageButtons buttons) {
-  messages.push_back({text, icon, buttons});
+  messages.push_back({text, icon});
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   if (answers.empty()) return MessageAnswer::No;
   MessageAnswer answer = answers.front();

@@ -22,7 +22,6 @@ class RecordingProgressBar : public ProgressBar {
 struct RecordedMessage {
   std::string text;
   MessageIcon icon;
-  MessageButtons buttons;
 };
 
 // Records messages, answers questions from the queue (No when empty), counts pumps.
