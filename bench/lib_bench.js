@@ -9,6 +9,7 @@ const path = require('node:path');
 
 const lib = path.join(__dirname, '..', 'tests', 'browser', 'lib');
 const { launch, startPulse } = require(path.join(lib, 'browsers.js'));
+const { slowLine } = require(path.join(lib, 'job.js'));
 
 // A static file server on 127.0.0.1 whose answers all share one slow line,
 // as over a modem: bytesPerSecond in total, handed out in small slices.
@@ -17,7 +18,6 @@ const kTypes = {
   '.htm': 'text/html', '.mp3': 'audio/mpeg', '.swf': 'application/x-shockwave-flash',
   '.js': 'text/javascript', '.wasm': 'application/wasm',
 };
-const kTickMs = 20;
 
 // The answer of another server (the preview server) to req, for path under
 // base, with that server's status, headers and bytes as they came; with
@@ -48,24 +48,7 @@ const kRelayedHeaders = ['content-type', 'content-length', 'content-encoding', '
 function serveThrottled(root, bytesPerSecond, playerFolder = null,
   { contentLength = true, from = null, identity = false } = {}) {
   const sent = [];
-  const sending = [];
-  // By the time gone, not the ticks: on a busy machine ticks come late.
-  let last = Date.now();
-  const timer = setInterval(() => {
-    const now = Date.now();
-    let budget = Math.round((bytesPerSecond * (now - last)) / 1000);
-    last = now;
-    while (budget > 0 && sending.length > 0) {
-      const job = sending[0];
-      const n = Math.min(budget, job.data.length - job.at);
-      job.res.write(job.data.subarray(job.at, job.at + n));
-      job.at += n;
-      budget -= n;
-      sending.shift();
-      if (job.at < job.data.length) sending.push(job);
-      else job.res.end();
-    }
-  }, kTickMs);
+  const line = slowLine(bytesPerSecond);
 
   const server = http.createServer((req, res) => {
     if (from) {
@@ -76,7 +59,7 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null,
         res.writeHead(answer.status, headers);
         sent.push({ path: pathname, status: answer.status, encoding: headers['content-encoding'] || 'identity',
           bytes: answer.data.length });
-        sending.push({ res, data: answer.data, at: 0 });
+        line.send(res, answer.data);
       }, () => res.destroy());
       return;
     }
@@ -96,7 +79,7 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null,
       ...(contentLength ? { 'Content-Length': data.length } : {}),
     });
     if (fromPlayer) res.end(data);
-    else sending.push({ res, data, at: 0 });
+    else line.send(res, data);
   });
   return new Promise((resolve) => {
     server.listen(0, '127.0.0.1', () => {
@@ -104,7 +87,7 @@ function serveThrottled(root, bytesPerSecond, playerFolder = null,
         url: `http://127.0.0.1:${server.address().port}/`,
         sent,
         close: () => new Promise((done) => {
-          clearInterval(timer);
+          line.stop();
           server.closeAllConnections();
           server.close(done);
         }),

@@ -11,7 +11,7 @@ const http = require('node:http');
 const path = require('node:path');
 const { test } = require('node:test');
 
-const { toneStepsWav, runJob, makeTempFolder } = require('./lib/job.js');
+const { toneStepsWav, runJob, makeTempFolder, slowLine } = require('./lib/job.js');
 const { useBrowsers } = require('./lib/browsers.js');
 
 const browsers = useBrowsers();
@@ -20,31 +20,13 @@ const kHtml5Page = 4;
 // A 56K modem line, and one fast enough not to matter.
 const kSlowLine = 5000;
 const kFastLine = 1000000;
-const kTickMs = 20;
 
 // Serves the page and sound of root on 127.0.0.1, all answers sharing one
 // slow line, as over a modem: bytesPerSecond in total, handed out in small
 // slices. Without contentLength the answers are chunked. Resolves to { url,
 // close }.
 async function serveThrottled(root, bytesPerSecond, { contentLength = true } = {}) {
-  const sending = [];
-  // By the time gone, not the ticks: on a busy machine ticks come late.
-  let last = Date.now();
-  const timer = setInterval(() => {
-    const now = Date.now();
-    let budget = Math.round((bytesPerSecond * (now - last)) / 1000);
-    last = now;
-    while (budget > 0 && sending.length > 0) {
-      const job = sending[0];
-      const n = Math.min(budget, job.data.length - job.at);
-      job.res.write(job.data.subarray(job.at, job.at + n));
-      job.at += n;
-      budget -= n;
-      sending.shift();
-      if (job.at < job.data.length) sending.push(job);
-      else job.res.end();
-    }
-  }, kTickMs);
+  const line = slowLine(bytesPerSecond);
 
   const server = http.createServer((req, res) => {
     const file = path.join(root, path.basename(decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname)));
@@ -54,11 +36,11 @@ async function serveThrottled(root, bytesPerSecond, { contentLength = true } = {
       'Content-Type': file.endsWith('.htm') ? 'text/html' : 'audio/mpeg',
       ...(contentLength ? { 'Content-Length': data.length } : {}),
     });
-    sending.push({ res, data, at: 0 });
+    line.send(res, data);
   });
   await once(server.listen(0, '127.0.0.1'), 'listening');
   return { url: `http://127.0.0.1:${server.address().port}/`, close: () => {
-    clearInterval(timer);
+    line.stop();
     server.closeAllConnections();
     server.close();
   } };

@@ -99,6 +99,36 @@ async function servePage(folder, page) {
   } };
 }
 
+// One slow line shared by every answer, as over a modem: bytesPerSecond in
+// total, handed out in small slices. send(res, data) queues an answer's
+// bytes; stop() ends the line.
+function slowLine(bytesPerSecond) {
+  const kTickMs = 20;
+  const sending = [];
+  // By the time gone, not the ticks: on a busy machine ticks come late.
+  let last = Date.now();
+  const timer = setInterval(() => {
+    const now = Date.now();
+    let budget = Math.round((bytesPerSecond * (now - last)) / 1000);
+    last = now;
+    while (budget > 0 && sending.length > 0) {
+      const job = sending[0];
+      const n = Math.min(budget, job.data.length - job.at);
+      job.res.write(job.data.subarray(job.at, job.at + n));
+      job.at += n;
+      budget -= n;
+      sending.shift();
+      if (job.at < job.data.length) sending.push(job);
+      else job.res.end();
+    }
+  }, kTickMs);
+  return {
+    send: (res, data) => sending.push({ res, data, at: 0 }),
+    stop: () => clearInterval(timer),
+  };
+}
+
 module.exports = {
+  slowLine,
   programFolder, makeTempFolder, removeTempFolders, toneStepsWav, runJob, writePreviewPage, whenStarted, servePage,
 };
